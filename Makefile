@@ -1,0 +1,47 @@
+# make        both Windows programs into dist/win64 and dist/win32
+# make run    Quillon under Wine, with an emulated adapter on a virtual port
+# make test   every test, ending with ctest's summary
+# make fuzz   the libFuzzer targets, FUZZ_SECONDS each
+# make bench  the benchmarks, printing their figures
+BUILD ?= build
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 600
+CTEST_JOBS ?= 2
+
+.PHONY: all deps win64 win32 native run test fuzz bench clean
+
+all: win64 win32
+
+deps:
+	@tools/install-deps.sh
+
+win64: deps
+	@cmake -S . -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	@cmake --build $(BUILD)/win64 -j $(JOBS) -- --no-print-directory
+
+win32: deps
+	@cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DQUILLON_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD)/win32 -j $(JOBS) -- --no-print-directory
+
+native: deps
+	@cmake -S . -B $(BUILD)/native -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD)/native -j $(JOBS) -- --no-print-directory
+
+run: all
+	@tools/run-quillon.sh $(BUILD)/win64
+
+# One ctest run over the Windows tests (under Wine) and the native ones.
+test: all native
+	@printf 'subdirs("win64" "native")\n' > $(BUILD)/CTestTestfile.cmake
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(CTEST_JOBS)
+
+fuzz: deps
+	@cmake -S . -B $(BUILD)/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD)/fuzz -j $(JOBS) -- --no-print-directory
+	@tools/run-fuzzers.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+
+bench: all native
+	@tools/run-benchmarks.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) dist

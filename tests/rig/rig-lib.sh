@@ -1,0 +1,35 @@
+# Shared by the rig's scripts: where a build folder keeps its Wine session.
+#   $build/rig/prefix    private WINEPREFIX, made once per build folder
+#   $build/rig/display   the X display of the running session (absent: none)
+#   $build/rig/pids      processes the session started, ended by PID on stop
+
+rig_env() {
+  local build=$1
+  RIG_DIR="$build/rig"
+  export WINEPREFIX="$RIG_DIR/prefix"
+  export WINEDEBUG=${WINEDEBUG:--all}
+  # No Mono or Gecko install prompts in a prefix nobody looks at.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ -f "$RIG_DIR/display" ]; then
+    DISPLAY=$(cat "$RIG_DIR/display")
+    export DISPLAY
+  fi
+}
+
+# Makes the prefix on first use; concurrent callers wait for the first one.
+rig_prefix() {
+  mkdir -p "$RIG_DIR"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.quillon-ready" ]; then
+      rm -rf "$WINEPREFIX"
+      wineboot -i >/dev/null 2>&1
+      # A virtual desktop gives windows real frames without a window manager,
+      # and keeps "wine prog.exe" running the program in its own process.
+      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Quillon /f >/dev/null 2>&1
+      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quillon /d 1024x768 /f >/dev/null 2>&1
+      wineserver -w
+      touch "$WINEPREFIX/.quillon-ready"
+    fi
+  ) 9>"$RIG_DIR/prefix.lock"
+}
