@@ -33,7 +33,7 @@ run: all
 # One ctest run over the Windows tests (under Wine) and the native ones.
 test: all native
 	@printf 'subdirs("win64" "native")\n' > $(BUILD)/CTestTestfile.cmake
-	@ctest --test-dir $(BUILD) --output-on-failure -j $(CTEST_JOBS)
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(CTEST_JOBS) -LE bench
 
 fuzz: deps
 	@cmake -S . -B $(BUILD)/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUILLON_FUZZ=ON -DQUILLON_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -41,7 +41,8 @@ fuzz: deps
 	@tools/run-fuzzers.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 
 bench: all native
-	@tools/run-benchmarks.sh $(BUILD)
+	@printf 'subdirs("win64" "native")\n' > $(BUILD)/CTestTestfile.cmake
+	@ctest --test-dir $(BUILD) -L bench -V
 
 clean:
 	rm -rf $(BUILD) dist
