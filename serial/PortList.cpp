@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cwchar>
+#include <string_view>
 
 #include "framework/Handles.h"
 
@@ -27,9 +27,8 @@ void ListSerialPorts(fw::TStrings& ports) noexcept {
                 break;
             // REG_SZ data need not end with a NUL (the writer decides), and may
             // carry more than one: the name ends at the first NUL or at the end.
-            const std::size_t chars = dataBytes / sizeof(wchar_t);
-            const std::size_t length = std::wcsnlen(data, chars);
-            found.Add(std::wstring(data, length));
+            const std::wstring_view value(data, dataBytes / sizeof(wchar_t));
+            found.Add(std::wstring(value.substr(0, value.find(L'\0'))));
         }
         found.Sort();
         ports.Assign(found);
