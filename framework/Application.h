@@ -1,0 +1,106 @@
+#pragma once
+// The application object: title, main form, message loop and the default
+// handling of exceptions that leave an event handler.
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/Classes.h"
+#include "framework/Thread.h"
+
+namespace fw {
+
+class TCustomForm;
+class TWinControl;
+
+class TApplication {
+public:
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+    ~TApplication();
+
+    // Creates the hidden "TApplication" window (idempotent).
+    void Initialize();
+    // The hidden application window (created by Initialize).
+    HWND Handle() const noexcept;
+
+    const std::wstring& Title() const { return title_; }
+    void SetTitle(std::wstring title);
+    // The main form gets the task-bar button itself (not the hidden window).
+    bool MainFormOnTaskBar() const noexcept { return mainFormOnTaskBar_; }
+    void SetMainFormOnTaskBar(bool value) noexcept { mainFormOnTaskBar_ = value; }
+
+    // Creates a form owned by the application; the first one becomes the main form.
+    template <typename Form>
+    Form* CreateForm() {
+        auto form = std::make_unique<Form>(nullptr);
+        Form* raw = form.get();
+        AdoptForm(std::move(form), raw);
+        return raw;
+    }
+    TCustomForm* MainForm() const noexcept { return mainForm_; }
+
+    // Shows an exception that left a handler: an error box (MB_ICONERROR)
+    // whose caption is Title() and whose text is the message, with a full stop
+    // appended when the message's last character has a code greater than '.'.
+    // Never throws. May be called on any thread: from another thread it is
+    // handed to the GUI thread. When OnException is set, it replaces the box.
+    void HandleException(std::exception_ptr e) noexcept;
+    std::function<void(std::exception_ptr)> OnException;
+    // The error box itself (what HandleException shows without OnException).
+    void ShowException(const std::exception_ptr& e) noexcept;
+    // The box's text for a message: the full-stop rule above.
+    static std::wstring ErrorBoxText(std::wstring message);
+
+    // Handles every pending message, then returns.
+    void ProcessMessages();
+    // Waits for and handles one message (false when WM_QUIT arrived).
+    bool HandleMessage();
+    // Shows the main form and runs the message loop until it closes; then
+    // frees the forms the application owns.
+    void Run();
+    void Terminate() noexcept;
+    bool Terminated() const noexcept { return terminated_; }
+
+    // Message-loop pre-translation: key and character messages go first to the
+    // focused framework control as CN_KEYDOWN etc.; a non-zero answer swallows
+    // the key. Then dialog navigation of the active form. True when handled.
+    bool IsPreProcessMessage(MSG& msg);
+
+    // Hooks that see every message of the application window first (a skinned
+    // frame hooks the main window this way); a hook answering true handles it.
+    using TWindowHook = std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)>;
+    int HookMainWindow(TWindowHook hook);
+    void UnhookMainWindow(int id);
+
+    // Control under the mouse, tracked for CM_MOUSEENTER / CM_MOUSELEAVE.
+    void UpdateMouseControl();
+
+private:
+    friend TApplication& Application();
+    friend class TCustomForm;
+    TApplication();
+    void AdoptForm(std::unique_ptr<TComponent> form, TCustomForm* asForm);
+    void FormDestroyed(TCustomForm* form) noexcept;
+    LRESULT AppWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    void ProcessMessage(MSG& msg);
+
+    std::wstring title_;
+    bool mainFormOnTaskBar_ = false;
+    bool terminated_ = false;
+    TCustomForm* mainForm_ = nullptr;
+    std::vector<std::unique_ptr<TComponent>> forms_;
+    std::unique_ptr<TUtilWindow> appWindow_;
+    std::vector<std::pair<int, TWindowHook>> hooks_;
+    int nextHookId_ = 1;
+    void* mouseControl_ = nullptr;  // the TControl under the mouse, compared only
+};
+
+// The one application object; its first use binds the GUI thread.
+TApplication& Application();
+
+}  // namespace fw

@@ -1,0 +1,15 @@
+#pragma once
+// Shared between the framework's own sources; not for users of the framework.
+#include <windows.h>
+
+namespace fw::detail {
+
+// Called once, on the GUI thread, by the application object.
+void BindGuiThread(HWND syncWindow) noexcept;
+void UnbindSyncWindow() noexcept;
+bool IsSyncMessage(UINT msg) noexcept;
+
+// Registers a window class of this module once per process.
+void RegisterWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH background, UINT style);
+
+}  // namespace fw::detail

@@ -1,0 +1,251 @@
+#include "framework/Thread.h"
+
+#include <process.h>
+
+#include <deque>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "framework/Application.h"
+#include "framework/Exception.h"
+#include "framework/Internal.h"
+
+namespace fw {
+
+namespace {
+
+std::atomic<DWORD> gGuiThreadId{0};
+std::atomic<HWND> gSyncWindow{nullptr};
+constexpr UINT kSyncMessage = WM_USER + 1;
+
+struct SyncQueue {
+    std::mutex lock;
+    std::deque<std::function<void()>> items;
+    // Auto-reset; set on every queued item so that a GUI-thread WaitFor wakes.
+    UniqueHandle event{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+};
+
+SyncQueue& Queue() {
+    static SyncQueue queue;
+    return queue;
+}
+
+}  // namespace
+
+namespace detail {
+
+void BindGuiThread(HWND syncWindow) noexcept {
+    gGuiThreadId = ::GetCurrentThreadId();
+    gSyncWindow = syncWindow;
+}
+
+void UnbindSyncWindow() noexcept { gSyncWindow = nullptr; }
+
+bool IsSyncMessage(UINT msg) noexcept { return msg == kSyncMessage; }
+
+void RegisterWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH background, UINT style) {
+    static std::mutex lock;
+    static std::set<std::wstring> registered;
+    std::lock_guard guard(lock);
+    if (registered.count(className)) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        throw EOSError(std::wstring(L"Cannot register the window class ") + className, ::GetLastError());
+    }
+    registered.insert(className);
+}
+
+}  // namespace detail
+
+bool IsGuiThread() noexcept { return gGuiThreadId.load() == ::GetCurrentThreadId(); }
+
+void QueueOnGuiThread(std::function<void()> fn) {
+    auto& q = Queue();
+    {
+        std::lock_guard guard(q.lock);
+        q.items.push_back(std::move(fn));
+    }
+    ::SetEvent(q.event.get());
+    // One message per item; each message drains the whole queue, so a
+    // message that finds it empty costs nothing.
+    if (HWND wnd = gSyncWindow.load()) ::PostMessageW(wnd, kSyncMessage, 0, 0);
+}
+
+void CheckSynchronize() {
+    if (!IsGuiThread()) return;
+    auto& q = Queue();
+    // One item at a time: an item that runs a nested message loop (an error
+    // box) lets later items run inside it, still in their order.
+    for (;;) {
+        std::function<void()> fn;
+        {
+            std::lock_guard guard(q.lock);
+            if (q.items.empty()) return;
+            fn = std::move(q.items.front());
+            q.items.pop_front();
+        }
+        try {
+            fn();
+        } catch (...) {
+            Application().HandleException(std::current_exception());
+        }
+    }
+}
+
+TThread::TThread(bool /*createSuspended*/) {
+    unsigned id = 0;
+    handle_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &TThread::ThreadProc, this, CREATE_SUSPENDED, &id)));
+    if (!handle_) throw EOSError(L"Thread creation error", ::GetLastError());
+    threadId_ = id;
+}
+
+TThread::~TThread() {
+    Terminate();
+    if (!started_) {
+        // The thread proc sees Terminated and returns without Execute.
+        started_ = true;
+        ::ResumeThread(handle_.get());
+    }
+    try {
+        WaitFor();
+    } catch (...) {
+    }
+}
+
+unsigned __stdcall TThread::ThreadProc(void* param) noexcept {
+    auto* self = static_cast<TThread*>(param);
+    try {
+        if (!self->Terminated()) self->Execute();
+    } catch (...) {
+        self->fatal_ = std::current_exception();
+    }
+    self->finished_ = true;
+    return 0;
+}
+
+void TThread::Start() {
+    if (started_) return;
+    started_ = true;
+    ::ResumeThread(handle_.get());
+}
+
+void TThread::Terminate() noexcept { terminated_ = true; }
+
+void TThread::WaitFor() {
+    if (!started_ || !handle_) return;
+    if (!IsGuiThread()) {
+        ::WaitForSingleObject(handle_.get(), INFINITE);
+        return;
+    }
+    // On the GUI thread: the thread may be waiting in Synchronize or in a
+    // SendMessage to one of our windows; keep serving both until it ends.
+    const HANDLE waits[2] = {handle_.get(), Queue().event.get()};
+    for (;;) {
+        const DWORD r = ::MsgWaitForMultipleObjects(2, waits, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0) return;
+        if (r == WAIT_OBJECT_0 + 1) {
+            CheckSynchronize();
+        } else if (r == WAIT_OBJECT_0 + 2) {
+            MSG msg;
+            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        } else {
+            ::WaitForSingleObject(handle_.get(), INFINITE);
+            return;
+        }
+    }
+}
+
+namespace {
+constexpr int kPriorities[] = {THREAD_PRIORITY_IDLE,   THREAD_PRIORITY_LOWEST,  THREAD_PRIORITY_BELOW_NORMAL,
+                               THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST,
+                               THREAD_PRIORITY_TIME_CRITICAL};
+}
+
+void TThread::SetPriority(TThreadPriority priority) {
+    ::SetThreadPriority(handle_.get(), kPriorities[static_cast<int>(priority)]);
+}
+
+TThreadPriority TThread::Priority() const {
+    const int p = ::GetThreadPriority(handle_.get());
+    for (int i = 0; i < 7; ++i) {
+        if (kPriorities[i] == p) return static_cast<TThreadPriority>(i);
+    }
+    return TThreadPriority::tpNormal;
+}
+
+void TThread::Synchronize(std::function<void()> fn) {
+    if (IsGuiThread()) {
+        fn();
+        return;
+    }
+    struct Call {
+        std::function<void()> fn;
+        std::exception_ptr error;
+        UniqueHandle done{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    };
+    auto call = std::make_shared<Call>();
+    call->fn = std::move(fn);
+    if (!call->done) throw EOSError(L"Cannot create an event", ::GetLastError());
+    QueueOnGuiThread([call] {
+        try {
+            call->fn();
+        } catch (...) {
+            call->error = std::current_exception();
+        }
+        ::SetEvent(call->done.get());
+    });
+    ::WaitForSingleObject(call->done.get(), INFINITE);
+    if (call->error) std::rethrow_exception(call->error);
+}
+
+namespace {
+constexpr wchar_t kUtilProp[] = L"QuillonUtilWindow";
+thread_local TUtilWindow* tCreatingUtil = nullptr;
+}  // namespace
+
+TUtilWindow::TUtilWindow(Proc proc, const wchar_t* className) : proc_(std::make_shared<Proc>(std::move(proc))) {
+    detail::RegisterWindowClass(className, &TUtilWindow::StaticProc, nullptr, 0);
+    tCreatingUtil = this;
+    // A hidden top-level window rather than a message-only one: broadcasts
+    // (WM_SETTINGCHANGE, WM_TIMECHANGE) reach it, and others find it by class.
+    HWND wnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, className, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+    tCreatingUtil = nullptr;
+    if (!wnd) throw EOSError(L"Cannot create a window", ::GetLastError());
+}
+
+TUtilWindow::~TUtilWindow() {
+    if (wnd_) ::DestroyWindow(wnd_);
+}
+
+LRESULT CALLBACK TUtilWindow::StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    auto* self = static_cast<TUtilWindow*>(::GetPropW(wnd, kUtilProp));
+    if (!self && tCreatingUtil) {
+        self = std::exchange(tCreatingUtil, nullptr);
+        self->wnd_ = wnd;
+        ::SetPropW(wnd, kUtilProp, self);
+    }
+    if (!self) return ::DefWindowProcW(wnd, msg, wParam, lParam);
+    // Keeps proc alive even when it frees its own window object.
+    const std::shared_ptr<Proc> proc = self->proc_;
+    LRESULT result = 0;
+    try {
+        result = (*proc)(msg, wParam, lParam);
+    } catch (...) {
+        Application().HandleException(std::current_exception());
+    }
+    if (msg == WM_NCDESTROY) {
+        if (auto* bound = static_cast<TUtilWindow*>(::RemovePropW(wnd, kUtilProp))) bound->wnd_ = nullptr;
+    }
+    return result;
+}
+
+}  // namespace fw

@@ -1,0 +1,103 @@
+#pragma once
+// Threads and the hand-over of work to the GUI thread.
+#include <windows.h>
+
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <memory>
+
+#include "framework/Handles.h"
+
+namespace fw {
+
+// The GUI thread is the one that first used Application().
+bool IsGuiThread() noexcept;
+
+// Runs fn on the GUI thread, in order, from whatever message loop the GUI
+// thread is running (a message posted to a hidden "TPUtilWindow" window of the
+// GUI thread). Callable from any thread, the GUI thread included; never blocks.
+// An exception leaving fn goes to Application().HandleException.
+void QueueOnGuiThread(std::function<void()> fn);
+
+// Runs, on the GUI thread, everything queued so far. The GUI thread's message
+// loop does this by itself; a GUI-thread wait for another thread (TThread::WaitFor)
+// does it too, so that a thread inside Synchronize can finish.
+void CheckSynchronize();
+
+enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// A thread object: Execute runs on the new thread; an exception leaving Execute
+// is caught at the thread boundary and kept as FatalException.
+//
+// The system thread exists from construction on (Handle and ThreadId are valid)
+// but Execute cannot run before the derived object is complete, so the thread
+// always begins with Start(): a derived class whose thread should run at once
+// calls Start() at the end of its own constructor. createSuspended states the
+// caller's intent and changes nothing else.
+//
+// A derived class whose Execute uses its own members must make Execute return
+// (Terminate, or its own stop signal) and call WaitFor in its own destructor:
+// by the time ~TThread runs, the derived members are already gone.
+class TThread {
+public:
+    explicit TThread(bool createSuspended = false);
+    TThread(const TThread&) = delete;
+    TThread& operator=(const TThread&) = delete;
+    virtual ~TThread();                 // Terminate + WaitFor; never throws
+
+    void Start();
+    void Terminate() noexcept;
+    bool Terminated() const noexcept { return terminated_.load(); }
+    // Waits until Execute has returned (at once when the thread never started).
+    // On the GUI thread the wait keeps running queued GUI work and sent messages.
+    void WaitFor();
+    bool Finished() const noexcept { return finished_.load(); }
+    void SetPriority(TThreadPriority priority);
+    TThreadPriority Priority() const;
+    HANDLE Handle() const noexcept { return handle_.get(); }
+    DWORD ThreadId() const noexcept { return threadId_; }
+    std::exception_ptr FatalException() const noexcept { return fatal_; }
+
+    // Runs fn on the GUI thread and waits until it has run; an exception from
+    // fn is rethrown here. On the GUI thread itself, runs fn directly.
+    static void Synchronize(std::function<void()> fn);
+
+protected:
+    virtual void Execute() = 0;
+
+private:
+    static unsigned __stdcall ThreadProc(void* param) noexcept;
+
+    UniqueHandle handle_;
+    DWORD threadId_ = 0;
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> finished_{false};
+    bool started_ = false;
+    std::exception_ptr fatal_;
+};
+
+// A hidden top-level window owned by this object, created on the calling
+// thread, whose messages go to proc (the result is proc's answer; return
+// DefWindowProcW(Handle(), ...) for what proc does not handle; Handle() is
+// already valid for the creation messages). Exceptions leaving proc go
+// to Application().HandleException. The object may be destroyed from inside
+// proc (a timer freed in its own tick): the window is destroyed at once and
+// proc stays alive until it returns.
+class TUtilWindow {
+public:
+    using Proc = std::function<LRESULT(UINT msg, WPARAM wParam, LPARAM lParam)>;
+    explicit TUtilWindow(Proc proc, const wchar_t* className = L"TPUtilWindow");
+    TUtilWindow(const TUtilWindow&) = delete;
+    TUtilWindow& operator=(const TUtilWindow&) = delete;
+    ~TUtilWindow();
+    HWND Handle() const noexcept { return wnd_; }
+
+private:
+    static LRESULT CALLBACK StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+    std::shared_ptr<Proc> proc_;
+    HWND wnd_ = nullptr;
+};
+
+}  // namespace fw
