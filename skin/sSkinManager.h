@@ -1,0 +1,315 @@
+#pragma once
+// TsSkinManager: the component that owns the current skin, loads and applies it, and
+// tells every form and skinned control about it.
+#include <windows.h>
+
+#include "framework/Classes.h"
+#include "framework/Handles.h"
+#include "framework/Thread.h"
+#include "skin/CommonSkinData.h"
+#include "skin/ConstData.h"
+#include "skin/EmbeddedFonts.h"
+#include "skin/Palette.h"
+#include "skin/SkinLoad.h"
+#include "skin/SkinPreview.h"
+#include "skin/SkinScale.h"
+#include "skin/StoredSkins.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace skin {
+
+inline constexpr wchar_t SkinLibraryVersion[] = L"13.12";
+
+enum TacSkinningRule : unsigned { srStdForms = 1, srStdDialogs = 2, srThirdParty = 4 };
+enum TacSkinsFilter : unsigned { sfiInternal = 1, sfiExternal = 2 };
+enum TacManagerState : unsigned { msFontChanging = 1, msSkinLoading = 2, msScaleChanging = 4 };
+enum class TacArrowsStyle { arsSolid1, arsLines1, arsSolid2, arsLines2, arsDefault };
+enum class TacOptimizingPriority { opSpeed, opMemory };
+enum class TacAnimType { atFading, atAero, atDropDown };
+enum class TacFontMode { fmDefault, fmFromSkin, fmCustom };
+enum class TacShowState { saIgnore, saMinimize, saRestore };
+enum TacButtonEvent : unsigned { beMouseEnter = 1, beMouseLeave = 2, beMouseDown = 4, beMouseUp = 8 };
+enum TacModalButtonsColoring : unsigned { bcBackground = 1, bcGlyph = 2, bcText = 4 };
+
+struct TacOptions {
+    TacScaleMode ScaleMode = TacScaleMode::smOldMode;
+    TacArrowsStyle ArrowsStyle = TacArrowsStyle::arsDefault;
+    bool DrawNonClientArea = true;
+    bool ChangeSysColors = false;
+    bool CheckEmptyAlpha = false;
+    bool NoMouseHover = false;
+    bool NativeBordersMaximized = false;
+    bool StdGlyphsOrder = false;
+    bool StdImgTransparency = false;
+    TacOptimizingPriority OptimizingPriority = TacOptimizingPriority::opSpeed;
+};
+
+struct TacButtonsSupport {
+    bool OldGlyphsMode = false;
+    bool ShowFocusRect = true;
+    bool ShiftContentOnClick = true;
+    unsigned ModalButtonsColoring = bcGlyph;
+};
+
+struct TacLabelsSupport {
+    bool TransparentAlways = true;
+};
+
+struct TacScrollBarsSupport {
+    int ScrollSize = -1;
+    int ButtonsSize = -1;
+};
+
+struct TacSkinEffects {
+    bool AllowAnimation = true;
+    bool AllowAeroBluring = true;
+    bool AllowGlowing = true;
+    bool AllowOuterEffects = true;
+    bool DiscoloredGlyphs = false;
+};
+
+struct TacAnimEffect {
+    bool Active = true;
+    int Time = 0;
+    TacAnimType Mode = TacAnimType::atAero;
+};
+
+struct TacAnimEffects {
+    unsigned ButtonsEvents = beMouseEnter | beMouseLeave | beMouseDown | beMouseUp;
+    TacAnimEffect SkinChanging{true, 100, TacAnimType::atFading};
+    TacAnimEffect FormShow{true, 0, TacAnimType::atAero};
+    TacAnimEffect FormHide{true, 0, TacAnimType::atAero};
+    TacAnimEffect DialogShow{true, 0, TacAnimType::atAero};
+    TacAnimEffect DialogHide{true, 0, TacAnimType::atAero};
+    TacAnimEffect Minimizing{true, 120, TacAnimType::atAero};
+    TacAnimEffect PageChange{true, 0, TacAnimType::atAero};
+    struct {
+        bool Active = false;
+        int BlendValue = 170;
+        int Time = 1000;
+    } BlendOnMoving;
+};
+
+struct TacFonts {
+    TacFontMode MainMode = TacFontMode::fmDefault;
+    std::wstring MainFont;
+};
+
+struct TacMenuSupport {
+    int AlphaBlend = 255;
+    int ExtraLineWidth = 32;
+    std::wstring IcoLineSkin;
+};
+
+// The 23 lists of class names of standard controls that get skinning adapters.
+inline constexpr int ThirdPartyListCount = 23;
+struct TsThirdPartyList {
+    std::array<std::wstring, ThirdPartyListCount> Lists;
+    static const wchar_t* PropertyName(int index) noexcept;
+    static const wchar_t* DefaultText(int index) noexcept;
+};
+
+struct TacScaleModeChange {
+    TacScaleMode OldMode, NewMode;
+    int OldPercent, NewPercent;
+};
+
+class TsSkinManager;
+using TacManagerEvent = std::function<void(TsSkinManager* sender)>;
+
+class TsSkinManager : public fw::TComponent {
+public:
+    explicit TsSkinManager(fw::TComponent* owner);
+    ~TsSkinManager() override;
+
+    // --- Published properties ---
+    bool Active() const noexcept { return FActive; }
+    void SetActive(bool value);
+    const std::wstring& SkinName() const noexcept { return FSkinName; }
+    void SetSkinName(const std::wstring& value);
+    const std::wstring& SkinDirectory() const noexcept { return FSkinDirectory; }
+    void SetSkinDirectory(const std::wstring& value);
+    TsStoredSkins& InternalSkins() noexcept { return FInternalSkins; }
+    std::wstring SkinInfo() const;
+    void SetSkinInfo(const std::wstring&) noexcept {}
+    std::wstring Version() const { return SkinLibraryVersion; }
+    void SetVersion(const std::wstring&) noexcept {}
+    bool IsDefault() const noexcept;
+    void SetIsDefault(bool value);
+    bool SkinnedPopups() const noexcept { return FSkinnedPopups; }
+    void SetSkinnedPopups(bool value) noexcept { FSkinnedPopups = value; }
+    bool ExtendedBorders() const noexcept { return FExtendedBorders; }
+    void SetExtendedBorders(bool value);
+    int Brightness() const noexcept { return FBrightness; }
+    void SetBrightness(int value);
+    int HueOffset() const noexcept { return FHueOffset; }
+    void SetHueOffset(int value);
+    int Saturation() const noexcept { return FSaturation; }
+    void SetSaturation(int value);
+    const std::vector<std::wstring>& CommonSections() const noexcept { return FCommonSections; }
+    void SetCommonSections(const std::vector<std::wstring>& lines);
+    unsigned SkinningRules() const noexcept { return FSkinningRules; }
+    void SetSkinningRules(unsigned value);
+    unsigned SkinsFilter() const noexcept { return FSkinsFilter; }
+    void SetSkinsFilter(unsigned value);
+
+    const TacOptions& Options() const noexcept { return FOptions; }
+    TacOptions& OptionsData() noexcept { return FOptions; }  // plain fields: read by controls
+    void SetScaleMode(TacScaleMode mode);
+    void SetArrowsStyle(TacArrowsStyle style);
+    void SetDrawNonClientArea(bool value);
+    TacAnimEffects& AnimEffects() noexcept { return FAnimEffects; }
+    const TacButtonsSupport& ButtonsOptions() const noexcept { return FButtonsOptions; }
+    TacButtonsSupport& ButtonsOptionsData() noexcept { return FButtonsOptions; }
+    void SetOldGlyphsMode(bool value);
+    TacLabelsSupport& LabelsOptions() noexcept { return FLabelsOptions; }
+    const TacScrollBarsSupport& ScrollsOptions() const noexcept { return FScrollsOptions; }
+    void SetScrollSize(int value);
+    void SetScrollButtonsSize(int value);
+    const TacSkinEffects& Effects() const noexcept { return FEffects; }
+    TacSkinEffects& EffectsData() noexcept { return FEffects; }
+    void SetAllowOuterEffects(bool value);
+    void SetDiscoloredGlyphs(bool value);
+    const TacFonts& Fonts() const noexcept { return FFonts; }
+    void SetFontsMainMode(TacFontMode mode);
+    void SetFontsMainFont(const std::wstring& name);
+    TacMenuSupport& MenuSupport() noexcept { return FMenuSupport; }
+    TsThirdPartyList& ThirdParty() noexcept { return FThirdParty; }
+
+    TacManagerEvent OnActivate, OnDeactivate, OnBeforeChange, OnAfterChange, OnSkinLoading, OnSkinListChanged,
+        OnScaleChanged;
+    std::function<void(TsSkinManager*, const std::wstring& oldFont, const std::wstring& newFont)> OnFontChanged;
+    std::function<void(TsSkinManager*, const TacScaleModeChange&)> OnScaleModeChange;
+
+    // --- Operations ---
+    void UpdateSkin(bool repaint = true);
+    void RepaintForms(bool doLockForms = true);
+    void UpdateSkinSection(const std::wstring& sectionName);
+    void BeginUpdate() noexcept { NoAutoUpdate = true; }
+    void EndUpdate(bool repaint, bool allowAnimation);
+    void ChangeAppFont(const std::wstring& fontName, bool doLockForms);
+    void UpdateAllScale();
+    void GetSkinSections(std::vector<std::string>& list) const;
+
+    int GetScale() const noexcept;
+    int ScaleInt(int value, int controlScale = 0) const noexcept;
+    int GetSkinIndex(std::string_view section) const;
+    int GetMaskIndex(int skinIndex, std::string_view key) const;
+    int GetTextureIndex(int skinIndex, std::string_view key) const;
+
+    TColor GetGlobalColor() const noexcept { return Palette[pcMainColor]; }
+    TColor GetGlobalFontColor() const noexcept { return Palette[pcLabelText]; }
+    TColor GetActiveEditColor() const noexcept { return Palette[pcEditBG]; }
+    TColor GetActiveEditFontColor() const noexcept { return Palette[pcEditText]; }
+    TColor GetHighLightColor(bool focused) const noexcept {
+        return focused ? Palette[pcSelectionBG_Focused] : Palette[pcSelectionBG];
+    }
+    TColor GetHighLightFontColor(bool focused) const noexcept {
+        return focused ? Palette[pcSelectionText_Focused] : Palette[pcSelectionText];
+    }
+    // The outer-effect record of a mode; nullptr for a mode no record exists for.
+    const TacOutEffData* OuterEffect(int mode) const noexcept;
+
+    std::wstring GetFullSkinDirectory() const;
+
+    // The skin-list controls registered with the manager.
+    void RegisterSkinListControl(HWND wnd);
+    void UnregisterSkinListControl(HWND wnd) noexcept;
+
+    static TsSkinManager* DefaultManager() noexcept;
+
+    // --- Run-time state ---
+    bool GlobalHookInstalled() const noexcept { return FGlobalHookInstalled; }
+    HWND FActiveControl = nullptr;
+    TsSkinData CommonSkinData;
+    TacPaletteArray Palette{};
+    std::array<fw::UniqueBrush, 6> Brushes;
+    std::vector<TacOutEffData> oe;
+    TConstantSkinData ConstData;
+    TacEmbeddedFonts EmbeddedFonts;
+    unsigned ManagerState = 0;
+    bool NoAutoUpdate = false;
+    TacShowState ShowState = TacShowState::saIgnore;
+    std::optional<TacSkinData> PreviewBuffer;
+    bool SkinIsPacked = false;
+    bool SkinRemoving = false;
+    int SysFontScale = 0;
+    RECT FormShadowSize{};
+    std::array<std::vector<std::wstring>, ThirdPartyListCount> ThirdLists;
+    std::wstring DefStoredFontName, DefOldFontName, DefNewFontName;
+    // The loaded model: gd, ma and the master bitmap; null while no skin is loaded.
+    const LoadedSkin* Skin() const noexcept { return skin_.get(); }
+
+    // Where the manager's message boxes go (error, warning); tests replace it.
+    static std::function<int(const std::wstring& text, const std::wstring& caption, UINT type)> MessageBoxHook;
+    // Called for every notification of the CBT hook (frame skinning attaches here).
+    static std::function<void(int code, WPARAM wParam, LPARAM lParam)> CbtHandler;
+
+protected:
+    void Loaded() override;
+
+private:
+    void LoadNamedSkin();
+    void ActivateSkin(bool repaint);
+    void RemoveSkin();
+    void ReloadForAdjustment();
+    void ResetSkinData();
+    void InstallHook();
+    void UnInstallHook() noexcept;
+    void HookApplication();
+    void UnhookApplication() noexcept;
+    bool AppWindowHook(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void ApplyPreview();
+    void UpdateDialogSwitch();
+    void NotifySkinListControls(std::uint16_t command);
+    void CreateBrushes();
+    void CopyThirdPartyToLists();
+    void StoreDefFont();
+    void CheckHot();
+    int ShowBox(const std::wstring& text, const std::wstring& caption, UINT type) const;
+    LoadSettings MakeLoadSettings() const;
+    void SetAdjustment(int& field, int value);
+    static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) noexcept;
+
+    bool FActive = true;
+    std::wstring FSkinName;
+    std::wstring FSkinDirectory;
+    TsStoredSkins FInternalSkins;
+    bool FSkinnedPopups = true;
+    bool FExtendedBorders = false;
+    int FBrightness = 0;
+    int FHueOffset = 0;
+    int FSaturation = 0;
+    std::vector<std::wstring> FCommonSections;
+    unsigned FSkinningRules = srStdForms | srStdDialogs | srThirdParty;
+    unsigned FSkinsFilter = sfiInternal | sfiExternal;
+    TacOptions FOptions;
+    TacAnimEffects FAnimEffects;
+    TacButtonsSupport FButtonsOptions;
+    TacLabelsSupport FLabelsOptions;
+    TacScrollBarsSupport FScrollsOptions;
+    TacSkinEffects FEffects;
+    TacFonts FFonts;
+    TacMenuSupport FMenuSupport;
+    TsThirdPartyList FThirdParty;
+
+    bool FGlobalHookInstalled = false;
+    int appHookId_ = 0;
+    std::unique_ptr<LoadedSkin> skin_;
+    std::optional<std::string> previewOptions_;
+    std::vector<HWND> skinListControls_;
+    std::unique_ptr<fw::TUtilWindow> timerCheckHot_;
+    bool stdDialogsSkinned_ = false;
+};
+
+// Whether standard dialogs are skinned now (default manager active and srStdDialogs set).
+bool StdDialogsSkinned() noexcept;
+
+}  // namespace skin
