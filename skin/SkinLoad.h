@@ -37,6 +37,9 @@ struct SkinResolution {
 SkinResolution ResolveSkinName(std::string name, const std::string& skinDirectory, const TsStoredSkins& stored,
                                const SkinFileSystem& fs, bool previewSeen);
 
+// A skin says how many fonts it has; more than this are not read.
+inline constexpr int MaxSkinFontCount = 64;
+
 struct SkinFontFile {
     std::string FileName;
     std::string FontName;
