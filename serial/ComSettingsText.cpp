@@ -50,36 +50,6 @@ int HexDigit(wchar_t c) noexcept {
     return -1;
 }
 
-// A whole text as a 32-bit integer: an optional sign, then decimal digits, or
-// hexadecimal digits after "$" or "0x" (hexadecimal may use all 32 bits).
-std::optional<std::int32_t> ParseInteger(std::wstring_view s) noexcept {
-    bool negative = false;
-    if (!s.empty() && (s.front() == L'-' || s.front() == L'+')) {
-        negative = s.front() == L'-';
-        s.remove_prefix(1);
-    }
-    unsigned base = 10;
-    std::uint64_t limit = negative ? 0x80000000ull : 0x7FFFFFFFull;
-    if (!s.empty() && s.front() == L'$') {
-        s.remove_prefix(1);
-        base = 16;
-    } else if (s.size() > 1 && s[0] == L'0' && (s[1] == L'x' || s[1] == L'X')) {
-        s.remove_prefix(2);
-        base = 16;
-    }
-    if (base == 16) limit = 0xFFFFFFFFull;
-    if (s.empty()) return std::nullopt;
-    std::uint64_t value = 0;
-    for (wchar_t c : s) {
-        const int d = HexDigit(c);
-        if (d < 0 || static_cast<unsigned>(d) >= base) return std::nullopt;
-        value = value * base + static_cast<unsigned>(d);
-        if (value > limit) return std::nullopt;
-    }
-    const auto bits = static_cast<std::uint32_t>(negative ? (0 - value) : value);
-    return static_cast<std::int32_t>(bits);
-}
-
 }  // namespace
 
 std::span<const std::wstring_view> BaudRateTexts() noexcept { return kBaudRate; }
@@ -110,6 +80,34 @@ TDTRFlowControl TextToDTR(std::wstring_view text) noexcept { return Lookup(kDTR,
 TRTSFlowControl TextToRTS(std::wstring_view text) noexcept { return Lookup(kRTS, text, TRTSFlowControl::rtsDisable); }
 bool TextToBool(std::wstring_view text) noexcept { return EqualsIgnoringAsciiCase(text, L"YES"); }
 
+std::optional<std::int32_t> TextToInteger(std::wstring_view s) noexcept {
+    bool negative = false;
+    if (!s.empty() && (s.front() == L'-' || s.front() == L'+')) {
+        negative = s.front() == L'-';
+        s.remove_prefix(1);
+    }
+    unsigned base = 10;
+    std::uint64_t limit = negative ? 0x80000000ull : 0x7FFFFFFFull;
+    if (!s.empty() && s.front() == L'$') {
+        s.remove_prefix(1);
+        base = 16;
+    } else if (s.size() > 1 && s[0] == L'0' && (s[1] == L'x' || s[1] == L'X')) {
+        s.remove_prefix(2);
+        base = 16;
+    }
+    if (base == 16) limit = 0xFFFFFFFFull;
+    if (s.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (wchar_t c : s) {
+        const int d = HexDigit(c);
+        if (d < 0 || static_cast<unsigned>(d) >= base) return std::nullopt;
+        value = value * base + static_cast<unsigned>(d);
+        if (value > limit) return std::nullopt;
+    }
+    const auto bits = static_cast<std::uint32_t>(negative ? (0 - value) : value);
+    return static_cast<std::int32_t>(bits);
+}
+
 std::wstring CharToText(wchar_t ch) {
     // wchar_t is signed on some platforms; the code is the character's bits.
     const auto code = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(ch));
@@ -120,7 +118,7 @@ std::wstring CharToText(wchar_t ch) {
 wchar_t TextToChar(std::wstring_view text) noexcept {
     if (text.empty()) return 0;
     if (text.front() == L'#' && text.size() > 1) {
-        const auto value = ParseInteger(text.substr(1));
+        const auto value = TextToInteger(text.substr(1));
         return value ? static_cast<wchar_t>(static_cast<std::uint32_t>(*value) & 0xFF) : 0;
     }
     return text.front();

@@ -3,6 +3,8 @@
 // as written to the registry and INI files, and the conversions both ways.
 // The tables behind these routines are the only place the texts live.
 // Portable: no Win32 here.
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -50,5 +52,11 @@ std::wstring CharToText(wchar_t ch);
 // "$"-prefixed hexadecimal) gives the character of its low 8 bits, "#" followed
 // by anything else code 0; any other text its first character ("#" alone is "#").
 wchar_t TextToChar(std::wstring_view text) noexcept;
+
+// A whole text as a 32-bit integer: an optional sign, then decimal digits, or
+// hexadecimal digits after "$" or "0x" (which may use all 32 bits, "$FFFFFFFF"
+// being -1). Nothing else is allowed, not even spaces: empty when malformed
+// or out of range.
+std::optional<std::int32_t> TextToInteger(std::wstring_view text) noexcept;
 
 }  // namespace serial

@@ -2,8 +2,11 @@
 // notation, as stored in settings files and shown in the setup dialog.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <cwchar>
 #include <cwctype>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -156,6 +159,40 @@ TEST(SettingTexts, TextToCharacter) {
 TEST(SettingTexts, EveryByteSurvivesCharacterNotation) {
     for (unsigned code = 0; code < 256; ++code)
         EXPECT_EQ(static_cast<unsigned>(TextToChar(CharToText(static_cast<wchar_t>(code)))), code) << code;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SettingTexts, IntegerTexts) {
+    struct Case {
+        const wchar_t* text;
+        std::optional<std::int32_t> value;
+    };
+    const Case cases[] = {
+        {L"0", 0},
+        {L"1024", 1024},
+        {L"-1", -1},
+        {L"+7", 7},
+        {L"2147483647", 2147483647},
+        {L"-2147483648", INT32_MIN},
+        {L"2147483648", std::nullopt},
+        {L"-2147483649", std::nullopt},
+        {L"$FF", 255},
+        {L"$ffffffff", -1},
+        {L"0x10", 16},
+        {L"$100000000", std::nullopt},
+        {L"", std::nullopt},
+        {L"-", std::nullopt},
+        {L"$", std::nullopt},
+        {L" 1", std::nullopt},
+        {L"1 ", std::nullopt},
+        {L"12a", std::nullopt},
+        {L"1.5", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TextToInteger(c.text), c.value) << std::string(c.text, c.text + std::wcslen(c.text));
 }
 
 }  // namespace
