@@ -69,6 +69,13 @@ constexpr std::uint32_t EventMaskBit(TComEvent e) noexcept {
     return 0;
 }
 
+// The order in which the events of one batch are handled: errors first (the
+// receive handler's queue query would clear them), then the rest.
+inline constexpr TComEvent BatchOrder[] = {TComEvent::evError, TComEvent::evRxChar, TComEvent::evTxEmpty,
+                                           TComEvent::evBreak, TComEvent::evRing,   TComEvent::evCTS,
+                                           TComEvent::evDSR,   TComEvent::evRxFlag, TComEvent::evRLSD,
+                                           TComEvent::evRx80Full};
+
 constexpr std::uint32_t EventsToMask(TComEvents events) noexcept {
     std::uint32_t mask = 0;
     for (unsigned k = 0; k < TComEvents::Size; ++k)

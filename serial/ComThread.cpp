@@ -1,0 +1,160 @@
+#include "serial/ComThread.h"
+
+#include <algorithm>
+
+#include "framework/Application.h"
+#include "serial/ComPort.h"
+
+namespace serial {
+
+namespace {
+// How long the end of a wait is awaited once the event mask is cleared. A
+// driver completes it at once; one that never does keeps its record.
+constexpr DWORD kCollectTimeout = 2000;
+// Retry pacing while every event wait fails (a removed device, a driver
+// without modem-status support): from the first to the longest delay.
+constexpr DWORD kFirstRetryDelay = 10;
+constexpr DWORD kLongestRetryDelay = 200;
+}  // namespace
+
+std::unique_ptr<TEventWait> TEventWait::Create(bool signalled) {
+    auto wait = std::make_unique<TEventWait>();
+    wait->Event.reset(::CreateEventW(nullptr, TRUE, signalled, nullptr));
+    if (!wait->Event) return nullptr;
+    return wait;
+}
+
+bool TEventWait::Start(TCommDevice& device, HANDLE handle) {
+    Overlapped = {};
+    Overlapped.hEvent = Event.get();
+    Mask = 0;
+    const BOOL done = device.WaitCommEvent(handle, &Mask, &Overlapped);
+    const DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
+    Pending = done || error == ERROR_IO_PENDING;
+    ::SetLastError(error);
+    return Pending;
+}
+
+void TEventWait::Finish(std::unique_ptr<TEventWait> wait, TCommDevice& device, HANDLE handle) noexcept {
+    device.SetCommMask(handle, 0);
+    if (!wait || !wait->Pending) return;
+    // CancelIo does not end a pending WaitCommEvent everywhere (Wine keeps it
+    // and writes into the OVERLAPPED later); a zero event mask does. Should
+    // the wait still not end, the record is left to the system rather than
+    // freed under it.
+    if (::WaitForSingleObject(wait->Event.get(), kCollectTimeout) != WAIT_OBJECT_0) static_cast<void>(wait.release());
+}
+
+TComThread::TComThread(TCustomComPort& port)
+    : fw::TThread(false),
+      FComPort(&port),
+      FDevice(port.FDevice),
+      FHandle(port.FHandle),
+      FStopEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      FSyncMethod(port.FSyncMethod),
+      FWindow(port.FWindow.get()) {
+    if (!FStopEvent) throw fw::EOSError(L"Cannot create the event thread's stop event", ::GetLastError());
+    SetPriority(port.FEventThreadPriority);
+    FDevice->SetCommMask(FHandle, EventsToMask(port.FEvents));
+    Start();
+}
+
+TComThread::~TComThread() {
+    SignalStop();
+    WaitFor();
+}
+
+void TComThread::SignalStop() noexcept {
+    {
+        // Under the lock that publishes a hand-over: either the hand-over is
+        // cancelled here, or the event thread sees the stop before it
+        // publishes one.
+        std::lock_guard guard(FHandoverLock);
+        if (FHandover) FHandover->Cancelled = true;
+        ::SetEvent(FStopEvent.get());
+    }
+    ::Sleep(0);
+}
+
+bool TComThread::Stopped() const noexcept { return ::WaitForSingleObject(FStopEvent.get(), 0) == WAIT_OBJECT_0; }
+
+bool TComThread::Pace(DWORD& delay) const noexcept {
+    delay = delay == 0 ? kFirstRetryDelay : std::min(delay * 2, kLongestRetryDelay);
+    return ::WaitForSingleObject(FStopEvent.get(), delay) != WAIT_TIMEOUT;
+}
+
+void TComThread::Execute() {
+    std::unique_ptr<TEventWait> wait = TEventWait::Create(true);
+    if (wait) {
+        const HANDLE waitSet[2] = {FStopEvent.get(), wait->Event.get()};
+        DWORD delay = 0;
+        for (;;) {
+            if (!wait->Start(*FDevice, FHandle)) {
+                if (Pace(delay)) break;
+                continue;
+            }
+            if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
+            wait->Pending = false;
+            DWORD unused = 0;
+            if (!FDevice->GetOverlappedResult(FHandle, &wait->Overlapped, &unused, FALSE) || wait->Mask == 0) {
+                if (Pace(delay)) break;
+                continue;
+            }
+            delay = 0;
+            FEvents = MaskToEvents(wait->Mask);
+            if (!Dispatch()) break;
+        }
+    } else {
+        ::WaitForSingleObject(FStopEvent.get(), INFINITE);
+    }
+    TEventWait::Finish(std::move(wait), *FDevice, FHandle);
+    FDevice->PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    if (FOwnsHandle) FDevice->Close(FHandle);
+}
+
+bool TComThread::Dispatch() {
+    switch (FSyncMethod) {
+    case TSyncMethod::smThreadSync:
+        return HandOverToGui();
+    case TSyncMethod::smWindowSync:
+        for (TComEvent event : BatchOrder) {
+            if (!FEvents.Contains(event)) continue;
+            if (Stopped()) return false;
+            ::SendMessageW(FWindow, WM_PORTEVENT, EventMaskBit(event), 0);
+        }
+        break;
+    case TSyncMethod::smNone:
+        FComPort->DispatchBatch(FEvents, [this] { return Stopped(); });
+        break;
+    }
+    return !Stopped();
+}
+
+bool TComThread::HandOverToGui() {
+    auto handover = std::make_shared<THandover>();
+    handover->Done.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!handover->Done) return !Stopped();
+    {
+        std::lock_guard guard(FHandoverLock);
+        if (Stopped()) return false;
+        FHandover = handover;
+    }
+
+    TCustomComPort* port = FComPort;
+    const TComEvents events = FEvents;
+    fw::QueueOnGuiThread([handover, port, events] {
+        // Cancelled: the port is closing or gone; touch nothing of it.
+        if (!handover->Cancelled) port->DispatchBatch(events, [&handover] { return handover->Cancelled.load(); });
+        ::SetEvent(handover->Done.get());
+    });
+
+    const HANDLE waitSet[2] = {FStopEvent.get(), handover->Done.get()};
+    const DWORD result = ::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE);
+    {
+        std::lock_guard guard(FHandoverLock);
+        FHandover.reset();
+    }
+    return result == WAIT_OBJECT_0 + 1 && !Stopped();
+}
+
+}  // namespace serial

@@ -1,0 +1,84 @@
+#pragma once
+// The event thread of an open port: waits for line events on the device and
+// hands each batch to the port, on the thread its SyncMethod names.
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "framework/Handles.h"
+#include "framework/Thread.h"
+#include "serial/ComTypes.h"
+
+namespace serial {
+
+class TCustomComPort;
+class TCommDevice;
+
+// The record of one overlapped event wait: the OVERLAPPED, the mask the
+// system fills in and the record's event. The system writes into it until
+// the wait has completed, so it lives on the heap and goes only after that.
+struct TEventWait {
+    OVERLAPPED Overlapped{};
+    DWORD Mask = 0;
+    fw::UniqueHandle Event;
+    bool Pending = false;
+
+    // Null when no event could be created.
+    static std::unique_ptr<TEventWait> Create(bool signalled);
+    // Starts WaitCommEvent; false (last error set) when it could not start.
+    bool Start(TCommDevice& device, HANDLE handle);
+    // Clears the device's event mask, which ends a wait still pending, and
+    // waits for the system to be done with the record before freeing it.
+    static void Finish(std::unique_ptr<TEventWait> wait, TCommDevice& device, HANDLE handle) noexcept;
+};
+
+class TComThread final : public fw::TThread {
+public:
+    // Sets the device's event mask from the port's Events and starts waiting.
+    explicit TComThread(TCustomComPort& port);
+    // Stops the thread and waits until it has ended.
+    ~TComThread() override;
+
+    // Asks the thread to end: no further batch, nor the rest of the current
+    // one, is dispatched. Callable from any thread, the event thread included.
+    void SignalStop() noexcept;
+    // Hands the device handle to the thread, which closes it once it no
+    // longer waits on it (for a Close that runs on this very thread).
+    void AdoptHandle() noexcept { FOwnsHandle = true; }
+    bool IsCurrentThread() const noexcept { return ::GetCurrentThreadId() == ThreadId(); }
+
+protected:
+    void Execute() override;
+
+private:
+    // A batch handed to the GUI thread: the event thread waits for Done or
+    // for its stop event; a cancelled hand-over that has not started yet
+    // dispatches nothing when it gets its turn.
+    struct THandover {
+        fw::UniqueHandle Done;
+        std::atomic<bool> Cancelled{false};
+    };
+
+    bool Stopped() const noexcept;
+    // Waits before the next attempt after a failed event wait; true when
+    // the thread is to end.
+    bool Pace(DWORD& delay) const noexcept;
+    // False when the thread is to end.
+    bool Dispatch();
+    bool HandOverToGui();
+
+    TCustomComPort* FComPort;
+    std::shared_ptr<TCommDevice> FDevice;
+    HANDLE FHandle;
+    fw::UniqueHandle FStopEvent;
+    TComEvents FEvents;
+    TSyncMethod FSyncMethod;
+    HWND FWindow;  // the port's hidden window (smWindowSync)
+    std::atomic<bool> FOwnsHandle{false};
+    std::mutex FHandoverLock;
+    std::shared_ptr<THandover> FHandover;
+};
+
+}  // namespace serial
