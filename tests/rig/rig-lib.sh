@@ -2,6 +2,12 @@
 #   $build/rig/prefix    private WINEPREFIX, made once per build folder
 #   $build/rig/display   the X display of the running session (absent: none)
 #   $build/rig/pids      processes the session started, ended by PID on stop
+#   $build/rig/ports/    ports that rigctl started (their processes are in pids too)
+#   $build/rig-host/bin  the rig's Linux programs (tests/rig/host)
+#
+# RIG_PRELOAD names the rig's tty library once it is built. Wine programs and the
+# wineserver both need it: the program does the modem ioctls, the wineserver opens
+# the devices. It is given to them alone, never exported to the rig's own tools.
 
 rig_env() {
   local build=$1
@@ -10,6 +16,10 @@ rig_env() {
   export WINEDEBUG=${WINEDEBUG:--all}
   # No Mono or Gecko install prompts in a prefix nobody looks at.
   export WINEDLLOVERRIDES="mscoree,mshtml="
+  RIG_PRELOAD=
+  if [ -f "$build/rig-host/bin/librigtty.so" ]; then
+    RIG_PRELOAD="$build/rig-host/bin/librigtty.so"
+  fi
   if [ -f "$RIG_DIR/display" ]; then
     DISPLAY=$(cat "$RIG_DIR/display")
     export DISPLAY

@@ -1,0 +1,405 @@
+// rigdriver.exe: reads and works another program's windows for the end-to-end tests.
+//
+// Runs inside the test session's Wine (tests/rig/wine-run BUILD rigdriver.exe) and
+// takes one command per line on standard input; answers each with one line:
+//   ok<TAB>field<TAB>field...     or     err<TAB>message
+// Fields escape backslash, tab, '|', CR, LF and other control characters (\\ \t \r
+// \n \xNN) and are UTF-8. Window handles are hexadecimal. Commands:
+//   main MS CAPTION          wait up to MS for a top-level window titled CAPTION
+//                            that is not a dialog box -> hwnd
+//   window HWND              caption class style exstyle x y w h client_w client_h
+//                            screen_w screen_h enabled  (key=value fields)
+//   children HWND            one field per descendant:
+//                            hwnd|class|x|y|w|h|enabled|visible|text (client coords of HWND)
+//   text HWND                the window text
+//   combo HWND               selected-index, displayed text, then the items
+//   select HWND INDEX        pick an item as a user would (selection + CBN_SELCHANGE)
+//   click HWND [X Y]         mouse click at the centre of HWND (or at client X,Y)
+//   press HWND               BM_CLICK posted to a button (returns at once)
+//   type TEXT                types TEXT into the focused window
+//   key VK                   presses and releases virtual key VK (decimal)
+//   focus HWND               focus, active and caret windows of HWND's thread, caret shown
+//   msgbox MS                wait up to MS for a message box -> hwnd caption text
+//   nomsgbox                 ok when no message box is open, else err with its text
+//   dismiss HWND             presses a message box's OK (or the window's close)
+//   close HWND               the user's close command (SC_CLOSE), posted
+//   alive HWND               ok 1 when the window still exists, ok 0 otherwise
+//   hittest HWND X Y         WM_NCHITTEST at window-relative X,Y -> the HT code
+//   pixel X Y                the screen pixel at X,Y as rrggbb
+//   serialcomm list|clear|delete|set NAME=VALUE...|remove NAME
+//                            reads or writes HKLM\HARDWARE\DEVICEMAP\SERIALCOMM
+//   quit
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string utf8(const std::wstring &w) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+std::wstring wide(const std::string &s) {
+  if (s.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
+  std::wstring w(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), w.data(), n);
+  return w;
+}
+
+std::string escape(const std::wstring &w) {
+  std::string out;
+  for (unsigned char c : utf8(w)) {
+    switch (c) {
+    case '\\': out += "\\\\"; break;
+    case '\t': out += "\\t"; break;
+    case '\r': out += "\\r"; break;
+    case '\n': out += "\\n"; break;
+    case '|': out += "\\x7c"; break;
+    default:
+      if (c < 0x20 || c == 0x7f) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\x%02x", c);
+        out += buf;
+      } else {
+        out += char(c);
+      }
+    }
+  }
+  return out;
+}
+
+std::string hex(HWND h) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(h)));
+  return buf;
+}
+
+HWND parseHwnd(const std::string &s) {
+  return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoull(s, nullptr, 16)));
+}
+
+std::wstring windowText(HWND h) {
+  // WM_GETTEXT rather than GetWindowText: the latter does not ask other processes' controls.
+  LRESULT n = SendMessageW(h, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring s(size_t(n) + 1, L'\0');
+  n = SendMessageW(h, WM_GETTEXT, WPARAM(s.size()), reinterpret_cast<LPARAM>(s.data()));
+  s.resize(size_t(n));
+  return s;
+}
+
+std::wstring className(HWND h) {
+  wchar_t buf[256] = {};
+  GetClassNameW(h, buf, 256);
+  return buf;
+}
+
+struct Reply {
+  std::vector<std::string> fields;
+  Reply &operator<<(const std::string &f) { fields.push_back(f); return *this; }
+  Reply &operator<<(const std::wstring &f) { fields.push_back(escape(f)); return *this; }
+  Reply &operator<<(long long v) { fields.push_back(std::to_string(v)); return *this; }
+};
+
+[[noreturn]] void fail(const std::string &message) { throw std::runtime_error(message); }
+
+HWND findMain(const std::wstring &caption) {
+  struct Search { const std::wstring *caption; HWND found; } search{&caption, nullptr};
+  EnumWindows([](HWND h, LPARAM p) -> BOOL {
+    auto *s = reinterpret_cast<Search *>(p);
+    if (className(h) == L"#32770" || !IsWindowVisible(h)) return TRUE;
+    if (windowText(h) != *s->caption) return TRUE;
+    s->found = h;
+    return FALSE;
+  }, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND findMessageBox() {
+  HWND found = nullptr;
+  EnumWindows([](HWND h, LPARAM p) -> BOOL {
+    if (className(h) != L"#32770" || !IsWindowVisible(h)) return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == GetCurrentProcessId()) return TRUE;
+    *reinterpret_cast<HWND *>(p) = h;
+    return FALSE;
+  }, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::wstring messageBoxText(HWND box) {
+  // The message text is the static control with id 0xFFFF in Wine and Windows.
+  HWND text = GetDlgItem(box, 0xFFFF);
+  return text ? windowText(text) : std::wstring{};
+}
+
+template <typename F> auto waitFor(DWORD ms, F probe) -> decltype(probe()) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (auto r = probe()) return r;
+    if (GetTickCount() - start >= ms) return {};
+    Sleep(20);
+  }
+}
+
+void sendMouseClick(int x, int y) {
+  SetCursorPos(x, y);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+void sendKey(WORD vk) {
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_KEYBOARD;
+  in[0].ki.wVk = in[1].ki.wVk = vk;
+  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+void bringToFront(HWND h) {
+  HWND top = GetAncestor(h, GA_ROOT);
+  SetForegroundWindow(top);
+}
+
+constexpr const wchar_t *kSerialComm = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+Reply serialcomm(std::istringstream &args) {
+  std::string op;
+  args >> op;
+  Reply r;
+  if (op == "delete") {
+    LSTATUS st = RegDeleteKeyW(HKEY_LOCAL_MACHINE, kSerialComm);
+    if (st != ERROR_SUCCESS && st != ERROR_FILE_NOT_FOUND) fail("RegDeleteKey " + std::to_string(st));
+    return r;
+  }
+  HKEY key = nullptr;
+  if (op == "list") {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialComm, 0, KEY_READ, &key) != ERROR_SUCCESS) fail("no key");
+  } else if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSerialComm, 0, nullptr, REG_OPTION_VOLATILE,
+                             KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    fail("cannot create the key");
+  }
+  struct Closer { HKEY k; ~Closer() { RegCloseKey(k); } } closer{key};
+  auto names = [&] {
+    std::vector<std::wstring> out;
+    for (DWORD i = 0;; ++i) {
+      wchar_t name[256];
+      DWORD len = 256;
+      if (RegEnumValueW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      out.emplace_back(name, len);
+    }
+    return out;
+  };
+  if (op == "list") {
+    for (const auto &n : names()) {
+      wchar_t data[256] = {};
+      DWORD size = sizeof data - sizeof(wchar_t);
+      RegQueryValueExW(key, n.c_str(), nullptr, nullptr, reinterpret_cast<BYTE *>(data), &size);
+      r << (n + L"=" + data);
+    }
+  } else if (op == "clear") {
+    for (const auto &n : names()) RegDeleteValueW(key, n.c_str());
+  } else if (op == "set") {
+    std::string pair;
+    while (args >> pair) {
+      auto eq = pair.find('=');
+      if (eq == std::string::npos) fail("set NAME=VALUE");
+      std::wstring name = wide(pair.substr(0, eq)), value = wide(pair.substr(eq + 1));
+      RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
+                     DWORD((value.size() + 1) * sizeof(wchar_t)));
+    }
+  } else if (op == "remove") {
+    std::string name;
+    while (args >> name) RegDeleteValueW(key, wide(name).c_str());
+  } else {
+    fail("serialcomm list|clear|delete|set|remove");
+  }
+  return r;
+}
+
+Reply run(const std::string &line) {
+  std::istringstream args(line);
+  std::string cmd;
+  args >> cmd;
+  auto rest = [&] {
+    std::string s;
+    std::getline(args, s);
+    if (!s.empty() && s[0] == ' ') s.erase(0, 1);
+    return s;
+  };
+  auto hwndArg = [&] {
+    std::string s;
+    args >> s;
+    HWND h = parseHwnd(s);
+    if (!IsWindow(h)) fail("no window " + s);
+    return h;
+  };
+  Reply r;
+  if (cmd == "main") {
+    DWORD ms = 0;
+    args >> ms;
+    std::string caption = rest();
+    HWND h = waitFor(ms, [&] { return findMain(wide(caption)); });
+    if (!h) fail("no window titled " + caption);
+    r << hex(h);
+  } else if (cmd == "window") {
+    HWND h = hwndArg();
+    RECT wr, cr;
+    GetWindowRect(h, &wr);
+    GetClientRect(h, &cr);
+    char style[64];
+    std::snprintf(style, sizeof style, "style=%lx", static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE)));
+    char exstyle[64];
+    std::snprintf(exstyle, sizeof exstyle, "exstyle=%lx", static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)));
+    r << ("caption=" + escape(windowText(h))) << ("class=" + escape(className(h))) << style << exstyle
+      << ("x=" + std::to_string(wr.left)) << ("y=" + std::to_string(wr.top))
+      << ("w=" + std::to_string(wr.right - wr.left)) << ("h=" + std::to_string(wr.bottom - wr.top))
+      << ("client_w=" + std::to_string(cr.right)) << ("client_h=" + std::to_string(cr.bottom))
+      << ("screen_w=" + std::to_string(GetSystemMetrics(SM_CXSCREEN)))
+      << ("screen_h=" + std::to_string(GetSystemMetrics(SM_CYSCREEN)))
+      << ("enabled=" + std::to_string(IsWindowEnabled(h) ? 1 : 0));
+  } else if (cmd == "children") {
+    HWND h = hwndArg();
+    struct Walk { HWND top; Reply *r; } walk{h, &r};
+    EnumChildWindows(h, [](HWND c, LPARAM p) -> BOOL {
+      auto *w = reinterpret_cast<Walk *>(p);
+      RECT rc;
+      GetWindowRect(c, &rc);
+      MapWindowPoints(HWND_DESKTOP, w->top, reinterpret_cast<POINT *>(&rc), 2);
+      std::ostringstream f;
+      f << hex(c) << '|' << escape(className(c)) << '|' << rc.left << '|' << rc.top << '|'
+        << (rc.right - rc.left) << '|' << (rc.bottom - rc.top) << '|' << (IsWindowEnabled(c) ? 1 : 0)
+        << '|' << (IsWindowVisible(c) ? 1 : 0) << '|' << escape(windowText(c));
+      *w->r << f.str();
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&walk));
+  } else if (cmd == "text") {
+    r << windowText(hwndArg());
+  } else if (cmd == "combo") {
+    HWND h = hwndArg();
+    LRESULT count = SendMessageW(h, CB_GETCOUNT, 0, 0);
+    if (count == CB_ERR) fail("not a combo box");
+    r << static_cast<long long>(SendMessageW(h, CB_GETCURSEL, 0, 0)) << windowText(h);
+    for (LRESULT i = 0; i < count; ++i) {
+      LRESULT len = SendMessageW(h, CB_GETLBTEXTLEN, WPARAM(i), 0);
+      std::wstring item(size_t(len < 0 ? 0 : len) + 1, L'\0');
+      len = SendMessageW(h, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(item.data()));
+      item.resize(size_t(len < 0 ? 0 : len));
+      r << item;
+    }
+  } else if (cmd == "select") {
+    HWND h = hwndArg();
+    long long index = 0;
+    args >> index;
+    if (SendMessageW(h, CB_SETCURSEL, WPARAM(index), 0) == CB_ERR && index >= 0) fail("no item");
+    HWND parent = GetParent(h);
+    int id = GetDlgCtrlID(h);
+    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(h));
+    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), reinterpret_cast<LPARAM>(h));
+  } else if (cmd == "click") {
+    HWND h = hwndArg();
+    RECT rc;
+    GetClientRect(h, &rc);
+    POINT pt{rc.right / 2, rc.bottom / 2};
+    if (int x, y; args >> x >> y) pt = {x, y};
+    ClientToScreen(h, &pt);
+    bringToFront(h);
+    sendMouseClick(pt.x, pt.y);
+  } else if (cmd == "press") {
+    PostMessageW(hwndArg(), BM_CLICK, 0, 0);
+  } else if (cmd == "type") {
+    for (wchar_t c : wide(rest())) {
+      INPUT in[2] = {};
+      in[0].type = in[1].type = INPUT_KEYBOARD;
+      in[0].ki.wScan = in[1].ki.wScan = c;
+      in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+      in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+      SendInput(2, in, sizeof(INPUT));
+    }
+  } else if (cmd == "key") {
+    int vk = 0;
+    args >> vk;
+    sendKey(WORD(vk));
+  } else if (cmd == "focus") {
+    HWND h = hwndArg();
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &info)) fail("GetGUIThreadInfo");
+    r << ("focus=" + hex(info.hwndFocus)) << ("active=" + hex(info.hwndActive))
+      << ("caret=" + hex(info.hwndCaret))
+      << ("caret_shown=" + std::to_string((info.flags & GUI_CARETBLINKING) ? 1 : 0));
+  } else if (cmd == "msgbox") {
+    DWORD ms = 0;
+    args >> ms;
+    HWND box = waitFor(ms, [] { return findMessageBox(); });
+    if (!box) fail("no message box");
+    r << hex(box) << windowText(box) << messageBoxText(box);
+  } else if (cmd == "nomsgbox") {
+    if (HWND box = findMessageBox()) fail("message box: " + escape(messageBoxText(box)));
+  } else if (cmd == "dismiss") {
+    HWND h = hwndArg();
+    PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(h, IDOK)));
+  } else if (cmd == "close") {
+    PostMessageW(hwndArg(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  } else if (cmd == "alive") {
+    std::string s;
+    args >> s;
+    r << static_cast<long long>(IsWindow(parseHwnd(s)) ? 1 : 0);
+  } else if (cmd == "hittest") {
+    HWND h = hwndArg();
+    int x = 0, y = 0;
+    args >> x >> y;
+    RECT wr;
+    GetWindowRect(h, &wr);
+    r << static_cast<long long>(SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(wr.left + x, wr.top + y)));
+  } else if (cmd == "pixel") {
+    int x = 0, y = 0;
+    args >> x >> y;
+    HDC dc = GetDC(nullptr);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(nullptr, dc);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
+    r << std::string(buf);
+  } else if (cmd == "serialcomm") {
+    r = serialcomm(args);
+  } else {
+    fail("unknown command " + cmd);
+  }
+  return r;
+}
+
+}  // namespace
+
+int main() {
+  std::ios::sync_with_stdio(false);
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line == "quit") break;
+    if (line.empty()) continue;
+    std::string out;
+    try {
+      Reply r = run(line);
+      out = "ok";
+      for (const auto &f : r.fields) out += "\t" + f;
+    } catch (const std::exception &e) {
+      out = std::string("err\t") + e.what();
+    }
+    std::cout << out << '\n' << std::flush;
+  }
+  return 0;
+}
