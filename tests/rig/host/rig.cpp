@@ -71,6 +71,11 @@ Session Session::fromEnvironment() {
   return Session(b && *b ? fs::path(b) : fs::path(RIG_DEFAULT_WIN64_BUILD));
 }
 
+fs::path Session::prefix() const {
+  const char *p = std::getenv("RIG_WINEPREFIX");
+  return p && *p ? fs::path(p) : build_ / "rig" / "prefix";
+}
+
 fs::path Session::quillonExe() const {
   const char *e = std::getenv("QUILLON_EXE");
   return e && *e ? fs::path(e) : fs::path(RIG_DEFAULT_QUILLON_EXE);

@@ -41,7 +41,8 @@ public:
   static Session fromEnvironment();
 
   const fs::path &build() const { return build_; }
-  fs::path prefix() const { return build_ / "rig" / "prefix"; }
+  // The session's WINEPREFIX; RIG_WINEPREFIX names another (make run's, with a display).
+  fs::path prefix() const;
   fs::path hostBin() const { return build_ / "rig-host" / "bin"; }
   fs::path driverExe() const { return build_ / "tests" / "rig" / "driver" / "rigdriver.exe"; }
   // The program under test: QUILLON_EXE from the environment, else the built one.

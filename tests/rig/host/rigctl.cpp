@@ -9,7 +9,8 @@
 //   rigctl BUILD errors COMn FRAME OVERRUN PARITY BREAK   adds to the error counters
 //   rigctl BUILD deny COMn on|off       opening the port fails with access denied
 //   rigctl BUILD show COMn              dtr, rts and the line settings the program set
-// BUILD is the Windows build folder whose session (tests/rig/session) is running.
+// BUILD is the Windows build folder whose session (tests/rig/session) is running;
+// RIG_WINEPREFIX, when set, names the prefix that gets the COM names instead.
 // The SERIALCOMM list is not touched: set it with "wine reg" or the driver.
 // Processes started here are also listed in BUILD/rig/pids, so "session stop" ends
 // any that a failed test left.
