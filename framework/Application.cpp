@@ -19,7 +19,7 @@ TApplication::TApplication() {
             CheckSynchronize();
             return 0;
         }
-        return ::DefWindowProcW(syncWindow.Handle(), msg, wParam, lParam);
+        return TUtilWindow::DefaultHandler(msg, wParam, lParam);
     });
     detail::BindGuiThread(syncWindow.Handle());
     wchar_t path[MAX_PATH] = {};
@@ -29,9 +29,7 @@ TApplication::TApplication() {
     title_ = name.substr(0, name.rfind(L'.'));
 }
 
-TApplication::~TApplication() {
-    while (!forms_.empty()) forms_.pop_back();
-}
+TApplication::~TApplication() { DestroyForms(); }
 
 void TApplication::Initialize() {
     if (appWindow_) return;
@@ -52,7 +50,7 @@ LRESULT TApplication::AppWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         LRESULT result = 0;
         if (hooks_[i].second(msg, wParam, lParam, result)) return result;
     }
-    return ::DefWindowProcW(Handle(), msg, wParam, lParam);
+    return TUtilWindow::DefaultHandler(msg, wParam, lParam);
 }
 
 int TApplication::HookMainWindow(TWindowHook hook) {
@@ -122,8 +120,6 @@ bool TApplication::HandleMessage() {
     ProcessMessage(msg);
     return true;
 }
-
-bool TApplication::IsPreProcessMessage(MSG& /*msg*/) { return false; }
 
 void TApplication::ProcessMessage(MSG& msg) {
     try {

@@ -14,6 +14,7 @@
 
 namespace fw {
 
+class TControl;
 class TCustomForm;
 class TWinControl;
 
@@ -39,6 +40,7 @@ public:
     Form* CreateForm() {
         auto form = std::make_unique<Form>(nullptr);
         Form* raw = form.get();
+        raw->AfterConstruction();
         AdoptForm(std::move(form), raw);
         return raw;
     }
@@ -79,6 +81,9 @@ public:
 
     // Control under the mouse, tracked for CM_MOUSEENTER / CM_MOUSELEAVE.
     void UpdateMouseControl();
+    TControl* MouseControl() const noexcept { return mouseControl_; }
+    // A control is being freed: drop every reference to it.
+    void ControlDestroying(TControl* control) noexcept;
 
 private:
     friend TApplication& Application();
@@ -86,6 +91,7 @@ private:
     TApplication();
     void AdoptForm(std::unique_ptr<TComponent> form, TCustomForm* asForm);
     void FormDestroyed(TCustomForm* form) noexcept;
+    void DestroyForms() noexcept;
     LRESULT AppWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     void ProcessMessage(MSG& msg);
 
@@ -97,7 +103,7 @@ private:
     std::unique_ptr<TUtilWindow> appWindow_;
     std::vector<std::pair<int, TWindowHook>> hooks_;
     int nextHookId_ = 1;
-    void* mouseControl_ = nullptr;  // the TControl under the mouse, compared only
+    TControl* mouseControl_ = nullptr;
 };
 
 // The one application object; its first use binds the GUI thread.

@@ -13,3 +13,11 @@ bool IsSyncMessage(UINT msg) noexcept;
 void RegisterWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH background, UINT style);
 
 }  // namespace fw::detail
+
+namespace fw {
+class TControl;
+namespace detail {
+// A control is being freed: forms and the application drop their references.
+void ControlDestroying(TControl* control) noexcept;
+}  // namespace detail
+}  // namespace fw

@@ -209,6 +209,7 @@ void TThread::Synchronize(std::function<void()> fn) {
 namespace {
 constexpr wchar_t kUtilProp[] = L"QuillonUtilWindow";
 thread_local TUtilWindow* tCreatingUtil = nullptr;
+thread_local HWND tDispatching = nullptr;
 }  // namespace
 
 TUtilWindow::TUtilWindow(Proc proc, const wchar_t* className) : proc_(std::make_shared<Proc>(std::move(proc))) {
@@ -220,6 +221,10 @@ TUtilWindow::TUtilWindow(Proc proc, const wchar_t* className) : proc_(std::make_
                                  ::GetModuleHandleW(nullptr), nullptr);
     tCreatingUtil = nullptr;
     if (!wnd) throw EOSError(L"Cannot create a window", ::GetLastError());
+}
+
+LRESULT TUtilWindow::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    return ::DefWindowProcW(tDispatching, msg, wParam, lParam);
 }
 
 TUtilWindow::~TUtilWindow() {
@@ -237,11 +242,13 @@ LRESULT CALLBACK TUtilWindow::StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
     // Keeps proc alive even when it frees its own window object.
     const std::shared_ptr<Proc> proc = self->proc_;
     LRESULT result = 0;
+    const HWND outer = std::exchange(tDispatching, wnd);
     try {
         result = (*proc)(msg, wParam, lParam);
     } catch (...) {
         Application().HandleException(std::current_exception());
     }
+    tDispatching = outer;
     if (msg == WM_NCDESTROY) {
         if (auto* bound = static_cast<TUtilWindow*>(::RemovePropW(wnd, kUtilProp))) bound->wnd_ = nullptr;
     }

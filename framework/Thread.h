@@ -79,8 +79,8 @@ private:
 
 // A hidden top-level window owned by this object, created on the calling
 // thread, whose messages go to proc (the result is proc's answer; return
-// DefWindowProcW(Handle(), ...) for what proc does not handle; Handle() is
-// already valid for the creation messages). Exceptions leaving proc go
+// TUtilWindow::DefaultHandler(msg, wParam, lParam) for what proc does not
+// handle). Exceptions leaving proc go
 // to Application().HandleException. The object may be destroyed from inside
 // proc (a timer freed in its own tick): the window is destroyed at once and
 // proc stays alive until it returns.
@@ -92,6 +92,9 @@ public:
     TUtilWindow& operator=(const TUtilWindow&) = delete;
     ~TUtilWindow();
     HWND Handle() const noexcept { return wnd_; }
+    // DefWindowProcW for the utility window whose message is being handled
+    // on this thread (also during its creation, before Handle() is set).
+    static LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
 private:
     static LRESULT CALLBACK StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;

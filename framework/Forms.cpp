@@ -1,0 +1,434 @@
+#include "framework/Forms.h"
+
+#include <algorithm>
+
+#include "framework/Internal.h"
+#include "framework/StdCtrls.h"
+
+namespace fw {
+
+namespace {
+std::vector<TCustomForm*> gForms;
+}
+
+const std::vector<TCustomForm*>& Forms() { return gForms; }
+
+namespace detail {
+void ControlDestroying(TControl* control) noexcept { Application().ControlDestroying(control); }
+}  // namespace detail
+
+// ---------------------------------------------------------------- TCustomForm
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+    StoreVisible(false);
+    gForms.push_back(this);
+}
+
+TCustomForm::~TCustomForm() {
+    SetDestroying();
+    if (OnDestroy) {
+        try {
+            OnDestroy(this);
+        } catch (...) {
+            Application().HandleException(std::current_exception());
+        }
+    }
+    DestroyHandle();
+    // The components go while the form is still a form.
+    DestroyComponents();
+    std::erase(gForms, this);
+    Application().FormDestroyed(this);
+}
+
+void TCustomForm::AfterConstruction() { DoCreate(); }
+
+void TCustomForm::DoCreate() {
+    if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::Loaded() {
+    TWinControl::Loaded();
+    WindowDc screen(nullptr);
+    const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+    if (dpi != pixelsPerInch_ && pixelsPerInch_ > 0) {
+        ScaleBy(dpi, pixelsPerInch_);
+        pixelsPerInch_ = dpi;
+    }
+}
+
+void TCustomForm::ScaleControl(TControl* c, int m, int d) {
+    if (!c->ParentFont()) c->Font().SetHeight(::MulDiv(c->Font().Height(), m, d));
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+        for (int i = 0; i < w->ControlCount(); ++i) {
+            TControl* child = w->Controls(i);
+            child->SetBounds(::MulDiv(child->Left(), m, d), ::MulDiv(child->Top(), m, d),
+                             ::MulDiv(child->Width(), m, d), ::MulDiv(child->Height(), m, d));
+            ScaleControl(child, m, d);
+        }
+    }
+}
+
+void TCustomForm::ScaleBy(int m, int d) {
+    if (clientWidth_ >= 0) clientWidth_ = ::MulDiv(clientWidth_, m, d);
+    if (clientHeight_ >= 0) clientHeight_ = ::MulDiv(clientHeight_, m, d);
+    ScaleControl(this, m, d);
+    FitClientSize();
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
+    if (value == borderStyle_) return;
+    borderStyle_ = value;
+    RecreateWnd();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons value) {
+    if (value == borderIcons_) return;
+    borderIcons_ = value;
+    RecreateWnd();
+}
+
+void TCustomForm::SetClientWidth(int value) {
+    clientWidth_ = value;
+    FitClientSize();
+}
+
+void TCustomForm::SetClientHeight(int value) {
+    clientHeight_ = value;
+    FitClientSize();
+}
+
+void TCustomForm::FitClientSize() {
+    HWND wnd = HandleIfAllocated();
+    if (!wnd) return;
+    RECT window, client;
+    ::GetWindowRect(wnd, &window);
+    ::GetClientRect(wnd, &client);
+    const int w = clientWidth_ >= 0 ? clientWidth_ : client.right;
+    const int h = clientHeight_ >= 0 ? clientHeight_ : client.bottom;
+    if (w == client.right && h == client.bottom) return;
+    ::SetWindowPos(wnd, nullptr, 0, 0, (window.right - window.left) + w - client.right,
+                   (window.bottom - window.top) + h - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TCustomForm::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    p.Style &= ~(WS_CHILD | WS_VISIBLE | WS_TABSTOP);
+    p.ExStyle |= WS_EX_CONTROLPARENT;
+    switch (borderStyle_) {
+    case TFormBorderStyle::bsNone: p.Style |= WS_POPUP; break;
+    case TFormBorderStyle::bsSingle: p.Style |= WS_CAPTION; break;
+    case TFormBorderStyle::bsSizeable: p.Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case TFormBorderStyle::bsDialog: p.Style |= WS_CAPTION | DS_MODALFRAME; p.ExStyle |= WS_EX_DLGMODALFRAME; break;
+    case TFormBorderStyle::bsToolWindow: p.Style |= WS_CAPTION; p.ExStyle |= WS_EX_TOOLWINDOW; break;
+    case TFormBorderStyle::bsSizeToolWin: p.Style |= WS_CAPTION | WS_THICKFRAME; p.ExStyle |= WS_EX_TOOLWINDOW; break;
+    }
+    if (borderStyle_ != TFormBorderStyle::bsNone && (borderIcons_ & biSystemMenu)) {
+        p.Style |= WS_SYSMENU;
+        const bool iconsAllowed = borderStyle_ == TFormBorderStyle::bsSingle || borderStyle_ == TFormBorderStyle::bsSizeable;
+        if (iconsAllowed && (borderIcons_ & biMinimize)) p.Style |= WS_MINIMIZEBOX;
+        if (iconsAllowed && (borderIcons_ & biMaximize)) p.Style |= WS_MAXIMIZEBOX;
+        if (borderIcons_ & biHelp) p.ExStyle |= WS_EX_CONTEXTHELP;
+    }
+    TCustomForm* mainForm = Application().MainForm();
+    if (mainForm == this || (!mainForm && Application().MainFormOnTaskBar())) {
+        if (Application().MainFormOnTaskBar()) p.ExStyle |= WS_EX_APPWINDOW;
+    } else if (mainForm && mainForm->HandleAllocated()) {
+        p.WndParent = mainForm->HandleIfAllocated();
+    } else {
+        p.WndParent = Application().Handle();
+    }
+    if (clientWidth_ >= 0 || clientHeight_ >= 0) {
+        RECT r{0, 0, clientWidth_ >= 0 ? clientWidth_ : Width(), clientHeight_ >= 0 ? clientHeight_ : Height()};
+        ::AdjustWindowRectEx(&r, p.Style, FALSE, p.ExStyle);
+        p.Width = r.right - r.left;
+        p.Height = r.bottom - r.top;
+    }
+}
+
+void TCustomForm::CreateHandleDone() {
+    HWND wnd = HandleIfAllocated();
+    HINSTANCE module = ::GetModuleHandleW(nullptr);
+    // Shared icons from the resource: loaded once, never destroyed.
+    if (auto big = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+                                                   ::GetSystemMetrics(SM_CYICON), LR_SHARED))) {
+        ::SendMessageW(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    }
+    if (auto small = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                     ::GetSystemMetrics(SM_CYSMICON), LR_SHARED))) {
+        ::SendMessageW(wnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    }
+    FitClientSize();
+    TWinControl::CreateHandleDone();
+    AlignControls();
+}
+
+void TCustomForm::ApplyPosition() {
+    if (positioned_) return;
+    positioned_ = true;
+    HWND wnd = Handle();
+    RECT r;
+    ::GetWindowRect(wnd, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    int x = r.left, y = r.top;
+    switch (position_) {
+    case TPosition::poDesigned:
+        return;
+    case TPosition::poScreenCenter:
+    case TPosition::poDesktopCenter:
+        x = (::GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+        y = (::GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+        break;
+    case TPosition::poMainFormCenter: {
+        TCustomForm* main = Application().MainForm();
+        if (!main || main == this || !main->HandleAllocated()) {
+            x = (::GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+            y = (::GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+        } else {
+            RECT m;
+            ::GetWindowRect(main->HandleIfAllocated(), &m);
+            x = m.left + ((m.right - m.left) - w) / 2;
+            y = m.top + ((m.bottom - m.top) - h) / 2;
+        }
+        break;
+    }
+    }
+    ::SetWindowPos(wnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control) {
+    activeControl_ = control;
+    if (control && HandleAllocated() && ::GetActiveWindow() == HandleIfAllocated() && control->CanFocus()) {
+        control->SetFocus();
+    }
+}
+
+void TCustomForm::SendCancelMode(TControl* sender) {
+    if (focused_ && focused_ != sender) focused_->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(sender));
+}
+
+void TCustomForm::SetFocusedControl(TWinControl* control) {
+    if (control == focused_ || Destroying()) return;
+    TWinControl* old = focused_;
+    focused_ = control;
+    if (control != this) activeControl_ = control;
+    std::vector<TWinControl*> newChain;
+    for (TWinControl* c = control; c && c != this; c = c->Parent()) newChain.push_back(c);
+    std::vector<TWinControl*> oldChain;
+    for (TWinControl* c = old; c && c != this; c = c->Parent()) oldChain.push_back(c);
+    // A handler may move the focus again: then the newer change has done the rest.
+    for (TWinControl* c : oldChain) {
+        if (std::find(newChain.begin(), newChain.end(), c) != newChain.end()) break;
+        c->Perform(CM_EXIT);
+        if (focused_ != control) return;
+    }
+    for (auto it = newChain.rbegin(); it != newChain.rend(); ++it) {
+        if (std::find(oldChain.begin(), oldChain.end(), *it) != oldChain.end()) continue;
+        (*it)->Perform(CM_ENTER);
+        if (focused_ != control) return;
+    }
+    Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
+}
+
+TWinControl* TCustomForm::FirstTabStop(TWinControl* parent) const {
+    for (TWinControl* c : parent->tabList_) {
+        if (!c->Visible() || !c->Enabled()) continue;
+        if (c->TabStop()) return c;
+        if (TWinControl* inner = FirstTabStop(c)) return inner;
+    }
+    return nullptr;
+}
+
+TWinControl* TCustomForm::ControlById(TWinControl* parent, int id) const {
+    for (TWinControl* c : parent->tabList_) {
+        if (c->HandleAllocated() && ::GetDlgCtrlID(c->HandleIfAllocated()) == id) return c;
+        if (TWinControl* inner = ControlById(c, id)) return inner;
+    }
+    return nullptr;
+}
+
+TWinControl* TCustomForm::DefaultButton(TWinControl* parent) const {
+    for (TWinControl* c : parent->tabList_) {
+        if (auto* b = dynamic_cast<TButton*>(c); b && b->Default() && b->Visible() && b->Enabled()) return b;
+        if (TWinControl* inner = DefaultButton(c)) return inner;
+    }
+    return nullptr;
+}
+
+bool TCustomForm::CloseQuery() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::DoClose(TCloseAction& action) {
+    if (OnClose) OnClose(this, action);
+}
+
+void TCustomForm::Close() {
+    if (!CloseQuery()) return;
+    TCloseAction action = TCloseAction::caHide;
+    DoClose(action);
+    if (action == TCloseAction::caNone) return;
+    if (Application().MainForm() == this) {
+        Application().Terminate();
+        return;
+    }
+    switch (action) {
+    case TCloseAction::caHide: Hide(); break;
+    case TCloseAction::caMinimize: ::ShowWindow(Handle(), SW_MINIMIZE); break;
+    case TCloseAction::caFree:
+        // Not from inside our own message: after the current message.
+        Hide();
+        QueueOnGuiThread([this] { delete this; });
+        break;
+    case TCloseAction::caNone: break;
+    }
+}
+
+void TCustomForm::PaintWindow(HDC dc) { PaintControls(dc); }
+
+void TCustomForm::WndProc(TMessage& m) {
+    switch (m.Msg) {
+    case WM_CLOSE:
+        Close();
+        return;
+    case CM_VISIBLECHANGED:
+        if (m.WParam) {
+            HandleNeeded();
+            ApplyPosition();
+            ::ShowWindow(HandleIfAllocated(), SW_SHOWNORMAL);
+            UpdateShowing();
+            if (OnShow && CanFire()) OnShow(this);
+        } else if (HandleAllocated()) {
+            if (OnHide && CanFire()) OnHide(this);
+            ::ShowWindow(HandleIfAllocated(), SW_HIDE);
+            UpdateShowing();
+        }
+        return;
+    case WM_ACTIVATE:
+        if (LOWORD(m.WParam) != WA_INACTIVE) {
+            Perform(CM_ACTIVATE);
+            if (OnActivate && CanFire()) OnActivate(this);
+            if (!HIWORD(m.WParam)) {
+                // Give the focus back to the control that had it, or to the first one.
+                TWinControl* target = activeControl_ ? activeControl_ : FirstTabStop(this);
+                if (target && target->CanFocus() && target->HandleAllocated()) {
+                    ::SetFocus(target->HandleIfAllocated());
+                    m.Result = 0;
+                    return;
+                }
+            }
+        } else {
+            SendCancelMode(nullptr);
+            Perform(CM_DEACTIVATE);
+            if (OnDeactivate && CanFire()) OnDeactivate(this);
+        }
+        break;
+    case WM_CANCELMODE:
+        SendCancelMode(nullptr);
+        break;
+    case DM_GETDEFID:
+        if (TWinControl* b = DefaultButton(this); b && b->HandleAllocated()) {
+            m.Result = MAKELRESULT(::GetDlgCtrlID(b->HandleIfAllocated()), DC_HASDEFID);
+            return;
+        }
+        m.Result = 0;
+        return;
+    case WM_COMMAND:
+        // Dialog navigation sends the default button's command to the form,
+        // without the button's window when the button is not a direct child.
+        if (m.LParam == 0 && HIWORD(m.WParam) == BN_CLICKED) {
+            if (TWinControl* c = ControlById(this, LOWORD(m.WParam))) {
+                m.Result = c->Perform(CN_COMMAND, m.WParam, reinterpret_cast<LPARAM>(c->HandleIfAllocated()));
+                return;
+            }
+        }
+        break;
+    case WM_SIZE:
+        TWinControl::WndProc(m);
+        AlignControls();
+        return;
+    }
+    TWinControl::WndProc(m);
+}
+
+// ---------------------------------------------------------------- TApplication's form part
+
+void TApplication::AdoptForm(std::unique_ptr<TComponent> form, TCustomForm* asForm) {
+    forms_.push_back(std::move(form));
+    if (!mainForm_) mainForm_ = asForm;
+}
+
+void TApplication::FormDestroyed(TCustomForm* form) noexcept {
+    if (mainForm_ == form) mainForm_ = nullptr;
+    for (auto& owned : forms_) {
+        if (owned.get() == form) (void)owned.release();
+    }
+    std::erase(forms_, nullptr);
+}
+
+void TApplication::ControlDestroying(TControl* control) noexcept {
+    if (mouseControl_ == control) mouseControl_ = nullptr;
+    for (TCustomForm* form : gForms) {
+        if (form->activeControl_ == control) form->activeControl_ = nullptr;
+        if (form->focused_ == control) form->focused_ = nullptr;
+    }
+}
+
+void TApplication::Run() {
+    if (mainForm_) mainForm_->Show();
+    while (!terminated_) {
+        if (!HandleMessage()) break;
+    }
+    DestroyForms();
+}
+
+void TApplication::DestroyForms() noexcept {
+    while (!forms_.empty()) {
+        std::unique_ptr<TComponent> form = std::move(forms_.back());
+        forms_.pop_back();
+        form.reset();
+    }
+}
+
+bool TApplication::IsPreProcessMessage(MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+    TWinControl* control = nullptr;
+    for (HWND w = msg.hwnd; w && !control; w = ::GetParent(w)) control = TWinControl::FindControl(w);
+    if (control) {
+        if (control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0) return true;
+        if (msg.message == WM_SYSCHAR) {
+            if (TCustomForm* form = control->ParentForm(); form && form->Perform(CM_DIALOGCHAR, msg.wParam, msg.lParam)) {
+                return true;
+            }
+        }
+    }
+    // Tab, arrows, Enter and Escape move between the controls of the active form.
+    HWND active = ::GetActiveWindow();
+    if (dynamic_cast<TCustomForm*>(TWinControl::FindControl(active)) && ::IsDialogMessageW(active, &msg)) return true;
+    return false;
+}
+
+void TApplication::UpdateMouseControl() {
+    POINT pt;
+    TControl* found = nullptr;
+    if (::GetCursorPos(&pt)) {
+        HWND w = ::WindowFromPoint(pt);
+        if (w && ::GetWindowThreadProcessId(w, nullptr) == ::GetCurrentThreadId()) {
+            TWinControl* win = nullptr;
+            for (HWND h = w; h && !win; h = ::GetParent(h)) win = TWinControl::FindControl(h);
+            found = win;
+            if (win && win->HandleAllocated()) {
+                POINT cp = pt;
+                ::ScreenToClient(win->HandleIfAllocated(), &cp);
+                if (TControl* g = win->ControlAtPos(cp)) found = g;
+            }
+        }
+    }
+    if (found == mouseControl_) return;
+    TControl* old = std::exchange(mouseControl_, found);
+    if (old) old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
+    if (found && found == mouseControl_) found->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(found));
+}
+
+}  // namespace fw

@@ -1,0 +1,104 @@
+#pragma once
+// Forms: top-level windows with a border style, title icons, a position rule,
+// a client size, focus tracking (CM_ENTER / CM_EXIT / CM_FOCUSCHANGED) and
+// closing with an action.
+#include <functional>
+
+#include "framework/Application.h"
+#include "framework/Controls.h"
+
+namespace fw {
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = unsigned;
+enum class TPosition { poDesigned, poScreenCenter, poDesktopCenter, poMainFormCenter };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
+
+class TCustomForm : public TWinControl {
+public:
+    explicit TCustomForm(TComponent* owner);
+    ~TCustomForm() override;
+    const wchar_t* ClassName() const override { return L"TForm"; }
+
+    // Runs OnCreate; whoever constructs a form calls it once the object is
+    // complete (TApplication::CreateForm does).
+    virtual void AfterConstruction();
+
+    TFormBorderStyle BorderStyle() const noexcept { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle value);
+    TBorderIcons BorderIcons() const noexcept { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons value);
+    TPosition Position() const noexcept { return position_; }
+    void SetPosition(TPosition value) noexcept { position_ = value; }
+    void SetClientWidth(int value);
+    void SetClientHeight(int value);
+    // The pixels per inch the form was designed at; at another screen
+    // resolution Loaded scales the form and its controls.
+    int PixelsPerInch() const noexcept { return pixelsPerInch_; }
+    void SetPixelsPerInch(int value) noexcept { pixelsPerInch_ = value; }
+    // Scales bounds and own fonts of the form and its controls by m/d.
+    void ScaleBy(int m, int d);
+
+    TWinControl* ActiveControl() const noexcept { return activeControl_; }
+    void SetActiveControl(TWinControl* control);
+    // Called by a control that got the focus: CM_CANCELMODE, CM_EXIT and
+    // CM_ENTER along the focus chain, then CM_FOCUSCHANGED to every control.
+    void SetFocusedControl(TWinControl* control);
+    // CM_CANCELMODE to the focused control unless it is sender.
+    void SendCancelMode(TControl* sender);
+
+    // OnCloseQuery, then OnClose with its action: caHide hides, caFree frees
+    // later, caMinimize minimises; closing the main form ends the application.
+    void Close();
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateHandleDone() override;
+    void WndProc(TMessage& message) override;
+    void PaintWindow(HDC dc) override;
+    void Loaded() override;
+    virtual void DoCreate();
+    virtual void DoClose(TCloseAction& action);
+    virtual bool CloseQuery();
+
+private:
+    friend class TApplication;
+    void ApplyPosition();
+    void FitClientSize();
+    TWinControl* FirstTabStop(TWinControl* parent) const;
+    TWinControl* ControlById(TWinControl* parent, int id) const;
+    TWinControl* DefaultButton(TWinControl* parent) const;
+    static void ScaleControl(TControl* control, int m, int d);
+
+    TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
+    TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+    TPosition position_ = TPosition::poDesigned;
+    int clientWidth_ = -1;
+    int clientHeight_ = -1;
+    int pixelsPerInch_ = 96;
+    bool positioned_ = false;
+    TWinControl* activeControl_ = nullptr;
+    TWinControl* focused_ = nullptr;
+};
+
+class TForm : public TCustomForm {
+public:
+    using TCustomForm::TCustomForm;
+};
+
+// Forms alive now, in creation order.
+const std::vector<TCustomForm*>& Forms();
+
+}  // namespace fw

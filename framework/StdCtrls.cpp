@@ -1,0 +1,435 @@
+#include "framework/StdCtrls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "framework/Exception.h"
+
+namespace fw {
+
+// ---------------------------------------------------------------- TLabel
+
+TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) { SetParentColor(true); }
+
+void TLabel::SetAutoSize(bool value) {
+    autoSize_ = value;
+    AdjustBounds();
+}
+
+void TLabel::SetTransparent(bool value) {
+    transparent_ = value;
+    Invalidate();
+}
+
+void TLabel::SetAlignment(TAlignment value) {
+    alignment_ = value;
+    Invalidate();
+}
+
+void TLabel::SetWordWrap(bool value) {
+    wordWrap_ = value;
+    AdjustBounds();
+    Invalidate();
+}
+
+UINT TLabel::DrawTextFlags() const {
+    UINT flags = DT_EXPANDTABS;
+    flags |= wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE;
+    if (alignment_ == TAlignment::taRightJustify) flags |= DT_RIGHT;
+    if (alignment_ == TAlignment::taCenter) flags |= DT_CENTER;
+    return flags;
+}
+
+void TLabel::AdjustBounds() {
+    if (!autoSize_ || Loading()) return;
+    WindowDc screen(nullptr);
+    SelectObjectScope font(screen.get(), Font().Handle());
+    const std::wstring text = Text().empty() ? std::wstring(L" ") : Text();
+    RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
+    ::DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &r, DrawTextFlags() | DT_CALCRECT);
+    SetBounds(Left(), Top(), r.right, r.bottom);
+}
+
+void TLabel::Loaded() {
+    TGraphicControl::Loaded();
+    AdjustBounds();
+}
+
+void TLabel::WndProc(TMessage& m) {
+    if (m.Msg == CM_TEXTCHANGED || m.Msg == CM_FONTCHANGED) {
+        TGraphicControl::WndProc(m);
+        AdjustBounds();
+        Invalidate();
+        return;
+    }
+    TGraphicControl::WndProc(m);
+}
+
+void TLabel::Paint(TCanvas& canvas) {
+    RECT r = ClientRect();
+    if (!transparent_) {
+        canvas.SetBrushColor(Color());
+        canvas.FillRect(r);
+    }
+    if (!Enabled()) {
+        // Engraved look of disabled text.
+        RECT shifted = r;
+        ::OffsetRect(&shifted, 1, 1);
+        canvas.Font().SetColor(clBtnHighlight);
+        canvas.DrawText(Text(), shifted, DrawTextFlags());
+        canvas.Font().SetColor(clBtnShadow);
+    }
+    canvas.DrawText(Text(), r, DrawTextFlags());
+}
+
+// ---------------------------------------------------------------- TButton
+
+TButton::TButton(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
+
+TButton::~TButton() { DestroyHandle(); }
+
+void TButton::SetDefault(bool value) {
+    if (value == default_) return;
+    default_ = value;
+    if (HWND wnd = HandleIfAllocated()) ::SendMessageW(wnd, BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TButton::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    p.BaseClass = L"BUTTON";
+    p.Style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+}
+
+namespace {
+// True when caption marks key as its accelerator ("&Check" and 'c').
+bool IsAccel(wchar_t key, const std::wstring& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != L'&') continue;
+        if (caption[i + 1] == L'&') {
+            ++i;
+            continue;
+        }
+        return ::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(key))) ==
+               ::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(caption[i + 1])));
+    }
+    return false;
+}
+}  // namespace
+
+void TButton::WndProc(TMessage& m) {
+    if (m.Msg == CN_COMMAND) {
+        if (HIWORD(m.WParam) == BN_CLICKED) Click();
+        return;
+    }
+    if (m.Msg == CM_DIALOGCHAR) {
+        if (IsAccel(static_cast<wchar_t>(m.WParam), Caption()) && CanFocus()) {
+            Click();
+            m.Result = 1;
+        }
+        return;
+    }
+    TWinControl::WndProc(m);
+}
+
+// ---------------------------------------------------------------- TComboBox
+
+HWND TComboBoxStrings::Wnd() const { return combo_.Handle(); }
+
+int TComboBoxStrings::Count() const { return static_cast<int>(::SendMessageW(Wnd(), CB_GETCOUNT, 0, 0)); }
+
+std::wstring TComboBoxStrings::Get(int index) const {
+    CheckIndex(index, Count());
+    const auto len = ::SendMessageW(Wnd(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    std::wstring s(static_cast<size_t>(std::max<LRESULT>(len, 0)) + 1, L'\0');
+    const auto got = ::SendMessageW(Wnd(), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.data()));
+    s.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
+    return s;
+}
+
+int TComboBoxStrings::Add(const std::wstring& value) {
+    const auto r = ::SendMessageW(Wnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(value.c_str()));
+    if (r < 0) throw EListError(L"Out of memory adding a list item");
+    return static_cast<int>(r);
+}
+
+void TComboBoxStrings::Insert(int index, const std::wstring& value) {
+    CheckIndex(index, Count() + 1);
+    const auto r = ::SendMessageW(Wnd(), CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(value.c_str()));
+    if (r < 0) throw EListError(L"Out of memory adding a list item");
+}
+
+void TComboBoxStrings::Delete(int index) {
+    CheckIndex(index, Count());
+    ::SendMessageW(Wnd(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+void TComboBoxStrings::Clear() {
+    ::SendMessageW(Wnd(), CB_RESETCONTENT, 0, 0);
+    combo_.Invalidate();
+}
+
+void TComboBoxStrings::SetUpdateState(bool updating) {
+    HWND wnd = Wnd();
+    ::SendMessageW(wnd, WM_SETREDRAW, updating ? FALSE : TRUE, 0);
+    if (!updating) ::InvalidateRect(wnd, nullptr, TRUE);
+}
+
+TComboBox::TComboBox(TComponent* owner) : TWinControl(owner), items_(*this) {
+    SetTabStop(true);
+    SetColor(clWindow);
+}
+
+TComboBox::~TComboBox() { DestroyHandle(); }
+
+int TComboBox::ItemIndex() { return static_cast<int>(::SendMessageW(Handle(), CB_GETCURSEL, 0, 0)); }
+
+void TComboBox::SetItemIndex(int index) { ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+void TComboBox::SetStyle(TComboBoxStyle style) {
+    if (style == style_) return;
+    style_ = style;
+    RecreateWnd();
+}
+
+void TComboBox::SetDropDownCount(int count) {
+    dropDownCount_ = count;
+    if (HWND wnd = HandleIfAllocated()) ::SendMessageW(wnd, CB_SETMINVISIBLE, static_cast<WPARAM>(count), 0);
+}
+
+bool TComboBox::DroppedDown() const {
+    HWND wnd = HandleIfAllocated();
+    return wnd && ::SendMessageW(wnd, CB_GETDROPPEDSTATE, 0, 0) != 0;
+}
+
+void TComboBox::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    p.BaseClass = L"COMBOBOX";
+    p.Style |= WS_VSCROLL;
+    switch (style_) {
+    case TComboBoxStyle::csDropDown: p.Style |= CBS_DROPDOWN | CBS_AUTOHSCROLL; break;
+    case TComboBoxStyle::csSimple: p.Style |= CBS_SIMPLE | CBS_AUTOHSCROLL; break;
+    case TComboBoxStyle::csDropDownList: p.Style |= CBS_DROPDOWNLIST; break;
+    case TComboBoxStyle::csOwnerDrawFixed: p.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS; break;
+    case TComboBoxStyle::csOwnerDrawVariable: p.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS; break;
+    }
+    designHeight_ = Height();
+}
+
+int TComboBox::NativeHeight(int height) const {
+    // Windows takes a combo box's height as the height of the open list.
+    if (style_ == TComboBoxStyle::csSimple) return height;
+    return height + dropDownCount_ * (std::abs(Font().Height()) + 4) + 2;
+}
+
+void TComboBox::CreateHandleDone() {
+    TWinControl::CreateHandleDone();
+    HWND wnd = HandleIfAllocated();
+    ::SendMessageW(wnd, CB_SETMINVISIBLE, static_cast<WPARAM>(dropDownCount_), 0);
+    for (const auto& item : savedItems_.Items()) {
+        ::SendMessageW(wnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
+    savedItems_.Clear();
+    if (savedIndex_ >= 0) ::SendMessageW(wnd, CB_SETCURSEL, static_cast<WPARAM>(savedIndex_), 0);
+    savedIndex_ = -1;
+    FitSelectionField();
+}
+
+void TComboBox::FitSelectionField() {
+    if (style_ == TComboBoxStyle::csSimple || designHeight_ <= 0) return;
+    HWND wnd = HandleIfAllocated();
+    RECT r;
+    ::GetWindowRect(wnd, &r);
+    const int actual = r.bottom - r.top;
+    if (actual == designHeight_) return;
+    /* The closed height follows the font; the design was made with a font
+       whose field gave designHeight_. Adjust the field by the difference. */
+    const auto field = ::SendMessageW(wnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    if (field <= 0) return;
+    ::SendMessageW(wnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field + designHeight_ - actual);
+    UpdateBounds();
+}
+
+void TComboBox::DestroyWnd() {
+    HWND wnd = HandleIfAllocated();
+    savedItems_.Clear();
+    const int n = static_cast<int>(::SendMessageW(wnd, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) savedItems_.Add(items_.Get(i));
+    savedIndex_ = static_cast<int>(::SendMessageW(wnd, CB_GETCURSEL, 0, 0));
+    TWinControl::DestroyWnd();
+}
+
+void TComboBox::WndProc(TMessage& m) {
+    if (m.Msg == CN_COMMAND) {
+        switch (HIWORD(m.WParam)) {
+        case CBN_SELCHANGE:
+            Perform(CM_CHANGED, 0, reinterpret_cast<LPARAM>(this));
+            Select();
+            Change();
+            break;
+        case CBN_EDITCHANGE:
+            Change();
+            break;
+        case CBN_DROPDOWN:
+            DropDown();
+            break;
+        case CBN_CLOSEUP:
+            CloseUp();
+            break;
+        }
+        return;
+    }
+    TWinControl::WndProc(m);
+}
+
+void TComboBox::Change() {
+    if (OnChange && CanFire()) OnChange(this);
+}
+
+void TComboBox::Select() {
+    if (OnSelect && CanFire()) OnSelect(this);
+}
+
+void TComboBox::DropDown() {
+    if (OnDropDown && CanFire()) OnDropDown(this);
+}
+
+void TComboBox::CloseUp() {
+    if (OnCloseUp && CanFire()) OnCloseUp(this);
+}
+
+// ---------------------------------------------------------------- TMemo
+
+namespace {
+bool EndsWithLineBreak(const std::wstring& text) {
+    return !text.empty() && (text.back() == L'\n' || text.back() == L'\r');
+}
+}  // namespace
+
+TStringList TMemoStrings::Split() const {
+    TStringList lines;
+    lines.SetText(memo_.Text());
+    return lines;
+}
+
+int TMemoStrings::Count() const { return Split().Count(); }
+
+std::wstring TMemoStrings::Get(int index) const { return Split().Get(index); }
+
+int TMemoStrings::Add(const std::wstring& value) {
+    const int index = Count();
+    Insert(index, value);
+    return index;
+}
+
+void TMemoStrings::Insert(int index, const std::wstring& value) {
+    const std::wstring text = memo_.Text();
+    TStringList lines;
+    lines.SetText(text);
+    CheckIndex(index, lines.Count() + 1);
+    if (index == lines.Count()) {
+        // Empty text counts as ending with a line break: the first line gets
+        // no line break in front of it.
+        if (text.empty() || EndsWithLineBreak(text)) {
+            memo_.AppendText(value + L"\r\n");
+        } else {
+            memo_.AppendText(L"\r\n" + value);
+        }
+        return;
+    }
+    lines.Insert(index, value);
+    std::wstring joined = lines.Text();
+    if (!EndsWithLineBreak(text)) joined.resize(joined.size() - 2);
+    memo_.SetText(joined);
+}
+
+void TMemoStrings::Delete(int index) {
+    const std::wstring text = memo_.Text();
+    TStringList lines;
+    lines.SetText(text);
+    lines.Delete(index);
+    std::wstring joined = lines.Text();
+    if (!EndsWithLineBreak(text) && !joined.empty()) joined.resize(joined.size() - 2);
+    memo_.SetText(joined);
+}
+
+void TMemoStrings::Clear() { memo_.SetText(L""); }
+
+std::wstring TMemoStrings::Text() const { return memo_.Text(); }
+
+void TMemoStrings::SetText(std::wstring_view text) { memo_.SetText(std::wstring(text)); }
+
+void TMemoStrings::SetUpdateState(bool updating) {
+    if (HWND wnd = memo_.HandleIfAllocated()) {
+        ::SendMessageW(wnd, WM_SETREDRAW, updating ? FALSE : TRUE, 0);
+        if (!updating) ::InvalidateRect(wnd, nullptr, TRUE);
+    }
+}
+
+TMemo::TMemo(TComponent* owner) : TWinControl(owner), lines_(*this) {
+    SetTabStop(true);
+    SetColor(clWindow);
+}
+
+TMemo::~TMemo() { DestroyHandle(); }
+
+void TMemo::SetReadOnly(bool value) {
+    readOnly_ = value;
+    if (HWND wnd = HandleIfAllocated()) ::SendMessageW(wnd, EM_SETREADONLY, value ? TRUE : FALSE, 0);
+}
+
+void TMemo::SetWordWrap(bool value) {
+    if (value == wordWrap_) return;
+    wordWrap_ = value;
+    RecreateWnd();
+}
+
+void TMemo::SetScrollBars(TScrollStyle value) {
+    if (value == scrollBars_) return;
+    scrollBars_ = value;
+    RecreateWnd();
+}
+
+void TMemo::AppendText(const std::wstring& text) {
+    HWND wnd = HandleIfAllocated();
+    if (!wnd) {
+        text_ += text;
+        return;
+    }
+    const int len = ::GetWindowTextLengthW(wnd);
+    ::SendMessageW(wnd, EM_SETSEL, static_cast<WPARAM>(len), len);
+    ::SendMessageW(wnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TMemo::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    p.BaseClass = L"EDIT";
+    p.Style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
+    if (!wordWrap_) p.Style |= ES_AUTOHSCROLL;
+    if (readOnly_) p.Style |= ES_READONLY;
+    if (scrollBars_ == TScrollStyle::ssVertical || scrollBars_ == TScrollStyle::ssBoth) p.Style |= WS_VSCROLL;
+    if (scrollBars_ == TScrollStyle::ssHorizontal || scrollBars_ == TScrollStyle::ssBoth) p.Style |= WS_HSCROLL;
+    p.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TMemo::WndProc(TMessage& m) {
+    switch (m.Msg) {
+    case CN_COMMAND:
+        if (HIWORD(m.WParam) == EN_CHANGE) Change();
+        return;
+    case WM_CREATE:
+        TWinControl::WndProc(m);
+        // No limit beyond memory (the default stops at 32767 characters).
+        ::SendMessageW(HandleIfAllocated(), EM_SETLIMITTEXT, 0, 0);
+        return;
+    default:
+        TWinControl::WndProc(m);
+    }
+}
+
+void TMemo::Change() {
+    Perform(CM_CHANGED, 0, reinterpret_cast<LPARAM>(this));
+    if (OnChange && CanFire()) OnChange(this);
+}
+
+}  // namespace fw
