@@ -28,6 +28,15 @@
 //   pixel X Y                the screen pixel at X,Y as rrggbb
 //   serialcomm list|clear|delete|set NAME=VALUE...|remove NAME
 //                            reads or writes HKLM\HARDWARE\DEVICEMAP\SERIALCOMM
+//   com-open NAME            opens \\.\NAME for overlapped I/O (one port at a time);
+//                            err carries "error N" with the system error number
+//   com-setup BAUD BITS PARITY STOP   SetCommState (parity 0-4, stop 0-2), DTR on, RTS off
+//   com-state                baud bits parity stop as GetCommState reads them back
+//   com-modem                GetCommModemStatus as hex
+//   com-wait MASK MS         SetCommMask(MASK, hex) and one WaitCommEvent -> events as hex
+//   com-write TEXT           writes TEXT (escapes as in answers) and waits for it to go
+//   com-read MS              what arrives within MS, escaped
+//   com-close
 //   quit
 #include <windows.h>
 
@@ -230,6 +239,158 @@ Reply serialcomm(std::istringstream &args) {
   return r;
 }
 
+struct Port {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  ~Port() { close(); }
+  void close() {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    h = INVALID_HANDLE_VALUE;
+  }
+} port;
+
+[[noreturn]] void failSystem(const char *what) { fail(std::string(what) + " error " + std::to_string(GetLastError())); }
+
+std::string unescapeArg(const std::string &s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '\\' || i + 1 >= s.size()) { out += s[i]; continue; }
+    char c = s[++i];
+    if (c == 'r') out += '\r';
+    else if (c == 'n') out += '\n';
+    else if (c == 't') out += '\t';
+    else if (c == 'x' && i + 2 < s.size() + 1) { out += char(std::stoi(s.substr(i + 1, 2), nullptr, 16)); i += 2; }
+    else out += c;
+  }
+  return out;
+}
+
+// Waits for an overlapped operation; false on time-out (the operation is then cancelled).
+bool finish(OVERLAPPED &ov, DWORD ms, DWORD &bytes) {
+  if (WaitForSingleObject(ov.hEvent, ms) != WAIT_OBJECT_0) {
+    CancelIo(port.h);
+    GetOverlappedResult(port.h, &ov, &bytes, TRUE);
+    return false;
+  }
+  return GetOverlappedResult(port.h, &ov, &bytes, FALSE);
+}
+
+struct Event {
+  HANDLE h = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ~Event() { CloseHandle(h); }
+};
+
+Reply com(const std::string &cmd, std::istringstream &args) {
+  Reply r;
+  if (cmd == "com-open") {
+    std::string name;
+    args >> name;
+    port.close();
+    port.h = CreateFileW(wide("\\\\.\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OVERLAPPED, nullptr);
+    if (port.h == INVALID_HANDLE_VALUE) failSystem("open");
+    return r;
+  }
+  if (port.h == INVALID_HANDLE_VALUE) fail("no port open");
+  if (cmd == "com-close") {
+    port.close();
+  } else if (cmd == "com-setup") {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(port.h, &dcb)) failSystem("GetCommState");
+    int baud = 0, bits = 0, parity = 0, stop = 0;
+    args >> baud >> bits >> parity >> stop;
+    dcb.BaudRate = DWORD(baud);
+    dcb.ByteSize = BYTE(bits);
+    dcb.Parity = BYTE(parity);
+    dcb.StopBits = BYTE(stop);
+    dcb.fBinary = TRUE;
+    dcb.fParity = parity != NOPARITY;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_DISABLE;
+    dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fOutX = dcb.fInX = FALSE;
+    if (!SetCommState(port.h, &dcb)) failSystem("SetCommState");
+  } else if (cmd == "com-state") {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(port.h, &dcb)) failSystem("GetCommState");
+    r << static_cast<long long>(dcb.BaudRate) << static_cast<long long>(dcb.ByteSize)
+      << static_cast<long long>(dcb.Parity) << static_cast<long long>(dcb.StopBits);
+  } else if (cmd == "com-modem") {
+    DWORD status = 0;
+    if (!GetCommModemStatus(port.h, &status)) failSystem("GetCommModemStatus");
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%lx", static_cast<unsigned long>(status));
+    r << std::string(buf);
+  } else if (cmd == "com-wait") {
+    std::string mask;
+    DWORD ms = 0;
+    args >> mask >> ms;
+    if (!SetCommMask(port.h, DWORD(std::stoul(mask, nullptr, 16)))) failSystem("SetCommMask");
+    Event e;
+    OVERLAPPED ov{};
+    ov.hEvent = e.h;
+    DWORD events = 0, bytes = 0;
+    if (!WaitCommEvent(port.h, &events, &ov)) {
+      if (GetLastError() != ERROR_IO_PENDING) failSystem("WaitCommEvent");
+      if (WaitForSingleObject(e.h, ms) != WAIT_OBJECT_0) {
+        // Wine ends a pending wait only when the mask changes.
+        SetCommMask(port.h, 0);
+        GetOverlappedResult(port.h, &ov, &bytes, TRUE);
+        fail("no event");
+      }
+      if (!GetOverlappedResult(port.h, &ov, &bytes, FALSE)) failSystem("WaitCommEvent");
+    }
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%lx", static_cast<unsigned long>(events));
+    r << std::string(buf);
+  } else if (cmd == "com-write") {
+    std::string rest;
+    std::getline(args, rest);
+    std::string bytes = unescapeArg(rest.empty() ? rest : rest.substr(1));
+    Event e;
+    OVERLAPPED ov{};
+    ov.hEvent = e.h;
+    DWORD done = 0;
+    if (!WriteFile(port.h, bytes.data(), DWORD(bytes.size()), nullptr, &ov) && GetLastError() != ERROR_IO_PENDING)
+      failSystem("WriteFile");
+    if (!finish(ov, 5000, done) || done != bytes.size()) fail("write incomplete");
+  } else if (cmd == "com-read") {
+    DWORD ms = 0;
+    args >> ms;
+    COMMTIMEOUTS t{};
+    t.ReadIntervalTimeout = 100;
+    t.ReadTotalTimeoutConstant = ms;
+    SetCommTimeouts(port.h, &t);
+    std::string got;
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+      char buf[256];
+      Event e;
+      OVERLAPPED ov{};
+      ov.hEvent = e.h;
+      DWORD n = 0;
+      if (!ReadFile(port.h, buf, sizeof buf, nullptr, &ov) && GetLastError() != ERROR_IO_PENDING) failSystem("ReadFile");
+      finish(ov, ms + 1000, n);
+      got.append(buf, n);
+    }
+    // Byte by byte: every byte outside printable ASCII comes back as \xNN.
+    std::string out;
+    for (unsigned char c : got) {
+      if (c < 0x20 || c >= 0x7f || c == '\\' || c == '|') {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\x%02x", c);
+        out += buf;
+      } else {
+        out += char(c);
+      }
+    }
+    r << out;
+  } else {
+    fail("unknown command " + cmd);
+  }
+  return r;
+}
+
 Reply run(const std::string &line) {
   std::istringstream args(line);
   std::string cmd;
@@ -376,6 +537,8 @@ Reply run(const std::string &line) {
     r << std::string(buf);
   } else if (cmd == "serialcomm") {
     r = serialcomm(args);
+  } else if (cmd.rfind("com-", 0) == 0) {
+    r = com(cmd, args);
   } else {
     fail("unknown command " + cmd);
   }
