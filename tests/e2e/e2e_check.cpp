@@ -1,0 +1,188 @@
+// The adapter check, end to end: Quillon.exe under Wine, a socat pty pair mapped to
+// COM3 and the adapter emulator at its far end.
+#include "E2eFixture.h"
+
+#include <termios.h>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kConnect = "Connect to COM3 port is OK.";
+const std::string kFound = "Device found: QUILLON SIM 1.0";
+
+}  // namespace
+
+class CheckTest : public QuillonTest {
+protected:
+  void start(const rig::AdapterOptions &adapter) {
+    port_ = std::make_unique<rig::Port>(session_, "COM3", adapter);
+    setPorts({"COM3"});
+    startQuillon();
+    ASSERT_TRUE(rig::eventually(3s, [&] { return combo().text == "COM3"; }));
+  }
+  // Waits until the memo holds exactly these lines.
+  bool memoBecomes(const std::vector<std::string> &lines, rig::Millis timeout = 3s) {
+    return rig::eventually(timeout, [&] { return memoLines() == lines; });
+  }
+  size_t foundLines() {
+    size_t n = 0;
+    for (const auto &l : memoLines()) n += l.rfind("Device found: ", 0) == 0;
+    return n;
+  }
+  // The window still answers messages (no hang) and the process runs.
+  void expectAlive() {
+    EXPECT_TRUE(quillonRunning()) << "Quillon ended";
+    EXPECT_NO_THROW(driver_->call("window " + window_, 5s)) << "the window does not answer";
+  }
+  std::unique_ptr<rig::Port> port_;
+};
+
+TEST_F(CheckTest, ReplyInOneNotificationGivesTwoLines) {
+  start({});
+  EXPECT_EQ(memoText(), "");
+  clickCheck();
+  EXPECT_TRUE(memoBecomes({kConnect, kFound})) << "memo: " << memoText();
+  // No empty line after the last one.
+  EXPECT_EQ(memoText(), kConnect + "\r\n" + kFound);
+  EXPECT_FALSE(messageBox(200ms)) << "unexpected message box";
+}
+
+TEST_F(CheckTest, TheAdapterGetsATIAt38400WithDtrOnAndRtsOff) {
+  start({});
+  clickCheck();
+  ASSERT_TRUE(memoBecomes({kConnect, kFound}));
+  EXPECT_EQ(port_->received(), std::string("\x41\x54\x49\x0D\x0A"));
+  rigtty_state &s = port_->state().raw();
+  EXPECT_EQ(s.ospeed, 38400u);
+  EXPECT_EQ(s.c_cflag & CSIZE, unsigned(CS8));
+  EXPECT_EQ(s.c_cflag & (PARENB | CSTOPB), 0u) << "parity or two stop bits";
+  EXPECT_EQ(s.c_cflag & CRTSCTS, 0u) << "hardware handshake";
+  EXPECT_EQ(s.c_iflag & (IXON | IXOFF), 0u) << "software handshake";
+  EXPECT_TRUE(port_->state().dtr());
+  EXPECT_FALSE(port_->state().rts());
+}
+
+TEST_F(CheckTest, LoneCarriageReturnAndLineFeedAreKept) {
+  start({.identity = "AB\rCD\nEF"});
+  clickCheck();
+  EXPECT_TRUE(rig::eventually(3s, [&] { return foundLines() == 1; })) << memoText();
+  EXPECT_EQ(memoText(), kConnect + "\r\nDevice found: AB\rCD\nEF");
+}
+
+TEST_F(CheckTest, CheckTwiceAppendsToTheEarlierLines) {
+  start({});
+  clickCheck();
+  ASSERT_TRUE(memoBecomes({kConnect, kFound}));
+  clickCheck();
+  EXPECT_TRUE(memoBecomes({kConnect, kFound, kConnect, kFound})) << memoText();
+  EXPECT_EQ(port_->received(), "ATI\r\nATI\r\n");
+}
+
+TEST_F(CheckTest, PortInUseShowsAccessDenied) {
+  start({});
+  port_->state().denyOpen(true);
+  clickCheck();
+  auto box = messageBox(5s);
+  ASSERT_TRUE(box) << "no error box; memo: " << memoText();
+  EXPECT_EQ(box->first, "Quillon");
+  EXPECT_EQ(box->second, "Unable to open com port (Error: 5).");
+  EXPECT_EQ(memoText(), "");
+  EXPECT_EQ(port_->received(), "");
+  dismissMessageBox();
+  // Once the port is free the next Check works.
+  port_->state().denyOpen(false);
+  clickCheck();
+  EXPECT_TRUE(memoBecomes({kConnect, kFound})) << memoText();
+}
+
+TEST_F(CheckTest, PortRemovedAfterTheRefreshShowsNotFound) {
+  start({});
+  port_->remove();  // still listed, but the device is gone
+  clickCheck();
+  auto box = messageBox(5s);
+  ASSERT_TRUE(box) << "no error box; memo: " << memoText();
+  EXPECT_EQ(box->first, "Quillon");
+  EXPECT_EQ(box->second, "Unable to open com port (Error: 2).");
+  EXPECT_EQ(memoText(), "");
+  dismissMessageBox();
+  expectAlive();
+}
+
+TEST_F(CheckTest, ReplyInTwoPartsGivesTwoLines) {
+  start({.mode = "split", .parts = 2, .delayMs = 400});
+  clickCheck();
+  EXPECT_TRUE(rig::eventually(3s, [&] { return foundLines() == 2; })) << memoText();
+  std::this_thread::sleep_for(500ms);
+  auto lines = memoLines();
+  ASSERT_EQ(lines.size(), 3u) << memoText();
+  EXPECT_EQ(lines[0], kConnect);
+}
+
+TEST_F(CheckTest, SilentAdapterLeavesTheConnectLineAndTheNextCheckWorks) {
+  start({.mode = "silent"});
+  clickCheck();
+  ASSERT_TRUE(memoBecomes({kConnect}));
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(memoLines(), std::vector<std::string>{kConnect});
+  EXPECT_FALSE(messageBox(100ms));
+  port_->startAdapter({});
+  clickCheck();
+  EXPECT_TRUE(memoBecomes({kConnect, kConnect, kFound})) << memoText();
+}
+
+TEST_F(CheckTest, GarbageAndNulBytesDoNotCrash) {
+  start({.mode = "garbage"});
+  clickCheck();
+  EXPECT_TRUE(rig::eventually(3s, [&] { return foundLines() >= 1; })) << memoText();
+  expectAlive();
+  port_->startAdapter({.mode = "nul"});
+  clickCheck();
+  EXPECT_TRUE(rig::eventually(3s, [&] {
+    auto l = memoLines();
+    return l.size() >= 2 && std::count(l.begin(), l.end(), kConnect) == 2 && l.back().rfind("Device found: ", 0) == 0;
+  })) << memoText();
+  expectAlive();
+  EXPECT_FALSE(messageBox(100ms));
+}
+
+TEST_F(CheckTest, LineErrorClosesThePortAndTheNextCheckOpensIt) {
+  start({});
+  clickCheck();
+  ASSERT_TRUE(memoBecomes({kConnect, kFound}));
+  const uint32_t opensBefore = port_->state().raw().termios_sets;
+  port_->state().addErrors(1, 0, 0, 0);  // a framing error
+  std::this_thread::sleep_for(800ms);
+  EXPECT_EQ(memoLines(), (std::vector<std::string>{kConnect, kFound})) << "the error wrote to the memo";
+  EXPECT_FALSE(messageBox(100ms));
+  // The port was closed: this Check opens it afresh, so the memo starts over.
+  clickCheck();
+  EXPECT_TRUE(memoBecomes({kConnect, kFound})) << memoText();
+  EXPECT_GT(port_->state().raw().termios_sets, opensBefore) << "not opened again";
+}
+
+TEST_F(CheckTest, AdapterHangUpNeitherCrashesNorHangs) {
+  start({.mode = "hangup"});
+  clickCheck();
+  EXPECT_TRUE(rig::eventually(3s, [&] { return !port_->adapterRunning(); })) << "the adapter did not hang up";
+  std::this_thread::sleep_for(1500ms);
+  expectAlive();
+  EXPECT_EQ(memoLines().at(0), kConnect);
+  if (auto box = messageBox(100ms)) dismissMessageBox();
+  driver_->call("close " + window_);
+  EXPECT_TRUE(quillonProcess().waitExit(5s)) << "Quillon did not end after the hang-up";
+}
+
+TEST_F(CheckTest, ClosingWhileTheAdapterFloodsEndsTheProcessQuickly) {
+  start({.mode = "flood"});
+  clickCheck();
+  EXPECT_TRUE(rig::eventually(3s, [&] { return foundLines() >= 1; })) << memoText();
+  std::this_thread::sleep_for(1s);
+  auto closed = std::chrono::steady_clock::now();
+  driver_->call("close " + window_);
+  EXPECT_TRUE(quillonProcess().waitExit(2s)) << "still running 2 s after closing";
+  std::cout << "process ended "
+            << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - closed).count()
+            << " ms after the close\n";
+}
