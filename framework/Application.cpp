@@ -1,5 +1,7 @@
 #include "framework/Application.h"
 
+#include <commctrl.h>
+
 #include "framework/Classes.h"
 #include "framework/Exception.h"
 #include "framework/Internal.h"
@@ -33,6 +35,10 @@ TApplication::~TApplication() { DestroyForms(); }
 
 void TApplication::Initialize() {
     if (appWindow_) return;
+    // The version 6 common controls the manifest asks for register their
+    // classes when the library is initialised.
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&icc);
     appWindow_ = std::make_unique<TUtilWindow>(
         [this](UINT msg, WPARAM wParam, LPARAM lParam) { return AppWndProc(msg, wParam, lParam); }, L"TApplication");
     ::SetWindowTextW(appWindow_->Handle(), title_.c_str());

@@ -1,0 +1,92 @@
+#include "app/Unit1.h"
+
+#include "serial/PortList.h"
+
+namespace app {
+
+TForm1::TForm1(fw::TComponent* owner) : fw::TForm(owner) {
+    BeginLoading();
+    SetName(L"Form1");
+    SetBounds(0, 0, Width(), Height());
+    SetCaption(L"Quillon");
+    SetClientWidth(200);
+    SetClientHeight(112);
+    SetBorderStyle(fw::TFormBorderStyle::bsSingle);
+    SetBorderIcons(fw::biSystemMenu | fw::biMinimize);
+    SetPosition(fw::TPosition::poScreenCenter);
+    SetColor(fw::clBtnFace);
+    Font().SetName(L"Tahoma");
+    Font().SetHeight(-11);
+    Font().SetColor(fw::clWindowText);
+    Font().SetCharset(DEFAULT_CHARSET);
+    Font().SetStyle(0);
+    SetPixelsPerInch(96);
+    OnCreate = [this](fw::TObject* s) { FormCreate(s); };
+
+    sPanel1 = new TsPanel(this);
+    sPanel1->SetName(L"sPanel1");
+    sPanel1->SetParent(this);
+    sPanel1->SetBounds(0, 0, 200, 112);
+    sPanel1->SetAlign(fw::TAlign::alClient);
+    sPanel1->SetTabOrder(0);
+
+    sLabel1 = new TsLabel(this);
+    sLabel1->SetName(L"sLabel1");
+    sLabel1->SetParent(sPanel1);
+    sLabel1->SetBounds(8, 12, 24, 13);
+    sLabel1->SetCaption(L"Port:");
+
+    sButton1 = new TsButton(this);
+    sButton1->SetName(L"sButton1");
+    sButton1->SetParent(sPanel1);
+    sButton1->SetBounds(118, 79, 75, 25);
+    sButton1->SetCaption(L"Check");
+    sButton1->SetTabOrder(0);
+
+    sComboBox1 = new TsComboBox(this);
+    sComboBox1->SetName(L"sComboBox1");
+    sComboBox1->SetParent(sPanel1);
+    sComboBox1->SetBounds(38, 9, 71, 21);
+    sComboBox1->SetStyle(fw::TComboBoxStyle::csDropDownList);
+    sComboBox1->SetTabOrder(1);
+
+    sMemo1 = new TsMemo(this);
+    sMemo1->SetName(L"sMemo1");
+    sMemo1->SetParent(sPanel1);
+    sMemo1->SetBounds(8, 36, 185, 37);
+    sMemo1->SetReadOnly(true);
+    sMemo1->SetCursor(IDC_ARROW);
+    sMemo1->SetTabOrder(2);
+    sMemo1->OnChange = [this](fw::TObject* s) { sMemo1Change(s); };
+    sMemo1->OnEnter = [this](fw::TObject* s) { sMemo1Enter(s); };
+    sMemo1->OnMouseDown = [this](fw::TObject* s, fw::TMouseButton b, fw::TShiftState sh, int x, int y) {
+        sMemo1MouseDown(s, b, sh, x, y);
+    };
+
+    Timer1 = new fw::TTimer(this);
+    Timer1->SetName(L"Timer1");
+    Timer1->SetOnTimer([this](fw::TObject* s) { Timer1Timer(s); });
+
+    EndLoading();
+}
+
+void TForm1::RefreshPortList() {
+    serial::ListSerialPorts(sComboBox1->Items());
+    if (sComboBox1->Items().Count() > 0) sComboBox1->SetItemIndex(0);
+    sButton1->SetEnabled(!sComboBox1->Text().empty());
+}
+
+void TForm1::FormCreate(fw::TObject* /*sender*/) { RefreshPortList(); }
+
+void TForm1::Timer1Timer(fw::TObject* /*sender*/) { RefreshPortList(); }
+
+void TForm1::sMemo1Change(fw::TObject* /*sender*/) { ::HideCaret(sMemo1->Handle()); }
+
+void TForm1::sMemo1MouseDown(fw::TObject* /*sender*/, fw::TMouseButton /*button*/, fw::TShiftState /*shift*/, int /*x*/,
+                             int /*y*/) {
+    ::HideCaret(sMemo1->Handle());
+}
+
+void TForm1::sMemo1Enter(fw::TObject* /*sender*/) { sPanel1->SetFocus(); }
+
+}  // namespace app

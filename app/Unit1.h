@@ -1,0 +1,34 @@
+#pragma once
+// The main window: a port list that follows the system's serial ports, the
+// "Check" button and the result memo.
+#include "app/PlainControls.h"
+#include "framework/Forms.h"
+
+namespace app {
+
+class TForm1 : public fw::TForm {
+public:
+    // Creates the components in the order of the window's description and
+    // sets their stored properties; OnCreate runs from AfterConstruction.
+    explicit TForm1(fw::TComponent* owner);
+    const wchar_t* ClassName() const override { return L"TForm1"; }
+
+    TsPanel* sPanel1;
+    TsLabel* sLabel1;
+    TsButton* sButton1;
+    TsComboBox* sComboBox1;
+    TsMemo* sMemo1;
+    fw::TTimer* Timer1;
+
+    void FormCreate(fw::TObject* sender);
+    void Timer1Timer(fw::TObject* sender);
+    void sMemo1Change(fw::TObject* sender);
+    void sMemo1MouseDown(fw::TObject* sender, fw::TMouseButton button, fw::TShiftState shift, int x, int y);
+    void sMemo1Enter(fw::TObject* sender);
+
+    // Fills the list from the system, selects the first port, and enables
+    // "Check" only when a port is shown.
+    void RefreshPortList();
+};
+
+}  // namespace app
