@@ -66,7 +66,7 @@ struct Design {
   int menuItemRadius = 3;
   int menuItemInset = 3;       // gap between a hot menu item and the menu edge
   int titleButtonWidth = 28;   // one title-button cell
-  int titleButtonHeight = 18;
+  int titleButtonHeight = 16;
   int titleButtonRadius = 4;
   int titleGlyphSize = 10;     // the close cross, the minimise bar ...
   int comboGlyphWidth = 9;     // drop-down chevron
