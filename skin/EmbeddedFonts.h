@@ -36,7 +36,4 @@ private:
     std::vector<TacEmbeddedFont> fonts_;
 };
 
-// A skin says how many fonts it has; more than this are not read.
-inline constexpr int MaxSkinFonts = 64;
-
 }  // namespace skin

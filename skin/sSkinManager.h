@@ -12,7 +12,6 @@
 #include "skin/Palette.h"
 #include "skin/SkinLoad.h"
 #include "skin/SkinPreview.h"
-#include "skin/SkinScale.h"
 #include "skin/StoredSkins.h"
 
 #include <array>
@@ -39,7 +38,7 @@ enum TacButtonEvent : unsigned { beMouseEnter = 1, beMouseLeave = 2, beMouseDown
 enum TacModalButtonsColoring : unsigned { bcBackground = 1, bcGlyph = 2, bcText = 4 };
 
 struct TacOptions {
-    TacScaleMode ScaleMode = TacScaleMode::smOldMode;
+    TacScaleMode ScaleMode = smOldMode;
     TacArrowsStyle ArrowsStyle = TacArrowsStyle::arsDefault;
     bool DrawNonClientArea = true;
     bool ChangeSysColors = false;
@@ -196,6 +195,11 @@ public:
     void EndUpdate(bool repaint, bool allowAnimation);
     void ChangeAppFont(const std::wstring& fontName, bool doLockForms);
     void UpdateAllScale();
+    // Rescales one form from the percent it reports (SKC_GETSCALE; 0 = currentScale,
+    // -1 = never) to the manager's.
+    void UpdateScale(HWND form, int currentScale);
+    // The window under the mouse changed (hover tracking of skinned controls).
+    void TrackActiveControl(HWND wnd);
     void GetSkinSections(std::vector<std::string>& list) const;
 
     int GetScale() const noexcept;
@@ -244,8 +248,10 @@ public:
     RECT FormShadowSize{};
     std::array<std::vector<std::wstring>, ThirdPartyListCount> ThirdLists;
     std::wstring DefStoredFontName, DefOldFontName, DefNewFontName;
-    // The loaded model: gd, ma and the master bitmap; null while no skin is loaded.
-    const LoadedSkin* Skin() const noexcept { return skin_.get(); }
+    // The model: gd, ma and the master bitmap (empty while no skin is loaded).
+    const SkinModel& Model() const noexcept { return *skin_->Model; }
+    const TsGeneralDataArray& gd() const noexcept { return skin_->Model->gd; }
+    const TsMaskArray& ma() const noexcept { return skin_->Model->ma; }
 
     // Where the manager's message boxes go (error, warning); tests replace it.
     static std::function<int(const std::wstring& text, const std::wstring& caption, UINT type)> MessageBoxHook;
@@ -256,7 +262,7 @@ protected:
     void Loaded() override;
 
 private:
-    void LoadNamedSkin();
+    void LoadNamedSkin(const std::wstring& previousName);
     void ActivateSkin(bool repaint);
     void RemoveSkin();
     void ReloadForAdjustment();
