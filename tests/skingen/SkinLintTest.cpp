@@ -94,6 +94,21 @@ TEST_F(SkinLint, ImagesTheWindowUsesAreFound) {
   EXPECT_EQ(m.GetMaskIndex(Section(m, "FORM"), "FORM", "TITLEBAR"), -1);
 }
 
+// Skin-wide keys the frame, title buttons and drop-down box read; the rest of
+// GLOBALINFO (extended borders, window shadows, outer effects) keeps its defaults.
+TEST_F(SkinLint, SkinWideKeysTheWindowReadsAreWritten) {
+  for (const char* key : {"VERSION", "MASTERBITMAP", "COLOR", "FONTCOLOR", "BORDERCOLOR", "ARROWSTYLE", "COMBOMARGIN",
+                          "BISPACE", "BIRIGHT", "BILEFT", "BITOP", "BIVALIGN", "BICONCLOSE", "BICONMIN"})
+    EXPECT_TRUE(Ini().ValueExists("GLOBALINFO", key)) << key;
+  const LoadedSkin& s = At100();
+  EXPECT_EQ(s.Common.ComboBoxMargin, 2);
+  EXPECT_EQ(s.Common.BIVAlign, 0) << "title buttons are centred on the caption";
+  EXPECT_EQ(s.Palette[skin::pcMainColor], s.Model->gd[Section(*s.Model, "PANEL")].Props[0].Color);
+  EXPECT_EQ(s.Palette[skin::pcLabelText], s.Model->gd[Section(*s.Model, "PANEL")].Props[0].FontColor.Color);
+  // The list's selection: accent when focused, a tint when not.
+  EXPECT_NE(s.Palette[skin::pcSelectionBG], s.Palette[skin::pcSelectionBG_Focused]);
+}
+
 TEST_F(SkinLint, KeepsTheFactsOtherPartsStateAboutTheStoredSkin) {
   const LoadedSkin& s = At100();
   const SkinModel& m = *s.Model;
