@@ -116,9 +116,13 @@ if [ -n "$combo" ]; then
 fi
 if [ -n "$memo" ]; then
   ask text "$memo"
-  echo "Memo:"
-  decode "$(field 2)" | sed 's/^/  /'
-  echo
+  if [ -z "$(field 2)" ]; then
+    echo "Memo: (empty)"
+  else
+    echo "Memo:"
+    decode "$(field 2)" | sed 's/^/  /'
+    echo
+  fi
 fi
 ask window "$window"
 geometry=$(printf '%s' "$reply" | tr '\t' '\n' | sed -n 's/^\([xywh]\)=/\1=/p' | tr '\n' ' ')

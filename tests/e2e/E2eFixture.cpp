@@ -55,7 +55,9 @@ void QuillonTest::setPorts(const std::vector<std::string> &coms) {
 }
 
 void QuillonTest::startQuillon() {
-  auto log = session_.build() / "rig" / ("quillon-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".log");
+  const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
+  auto log = session_.build() / "rig" / "logs" / (std::string(test->test_suite_name()) + "." + test->name() + ".log");
+  std::filesystem::create_directories(log.parent_path());
   quillon_ = std::make_unique<rig::Program>(session_, session_.quillonExe(), std::vector<std::string>{}, log);
   window_ = driver_->mainWindow("Quillon", 30s);
   controls_ = rig::parseChildren(driver_->call("children " + window_));
