@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 
 namespace skin {
 
@@ -148,31 +149,49 @@ DecodedBitmap DecodeBmp(std::span<const std::uint8_t> file) {
     const std::size_t stride = ((static_cast<std::size_t>(w) * bits + 31) / 32) * 4;
     if (!r.Has(dataOffset, stride * static_cast<std::size_t>(h))) return {};
     const Channel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
+    // The whole pixel array was checked to lie inside the file above.
+    auto u16 = [](const std::uint8_t* p) { return static_cast<std::uint32_t>(p[0] | p[1] << 8); };
+    auto u32 = [](const std::uint8_t* p) {
+      return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    };
     for (int fy = 0; fy < h; ++fy) {
-      const std::size_t row = dataOffset + stride * static_cast<std::size_t>(fy);
+      const std::uint8_t* row = file.data() + dataOffset + stride * static_cast<std::size_t>(fy);
       std::uint32_t* out = &bmp->At(0, rowOf(fy));
-      for (int x = 0; x < w; ++x) {
-        switch (bits) {
-          case 1: out[x] = palette[(r.U8(row + x / 8) >> (7 - x % 8)) & 1]; break;
-          case 4: out[x] = palette[(r.U8(row + x / 2) >> (x % 2 ? 0 : 4)) & 0x0F]; break;
-          case 8: out[x] = palette[r.U8(row + x)]; break;
-          case 16: {
-            const std::uint32_t v = r.U16(row + 2 * static_cast<std::size_t>(x));
+      switch (bits) {
+        case 1:
+          for (int x = 0; x < w; ++x) out[x] = palette[(row[x / 8] >> (7 - x % 8)) & 1];
+          break;
+        case 4:
+          for (int x = 0; x < w; ++x) out[x] = palette[(row[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F];
+          break;
+        case 8:
+          for (int x = 0; x < w; ++x) out[x] = palette[row[x]];
+          break;
+        case 16:
+          for (int x = 0; x < w; ++x) {
+            const std::uint32_t v = u16(row + 2 * x);
             out[x] = 0xFF000000u | red.Get(v) << 16 | green.Get(v) << 8 | blue.Get(v);
-            break;
           }
-          case 24: {
-            const std::size_t p = row + 3 * static_cast<std::size_t>(x);
-            out[x] = 0xFF000000u | r.U8(p + 2) << 16 | r.U8(p + 1) << 8 | r.U8(p);
-            break;
+          break;
+        case 24:
+          for (int x = 0; x < w; ++x) {
+            const std::uint8_t* p = row + 3 * x;
+            out[x] = 0xFF000000u | static_cast<std::uint32_t>(p[2]) << 16 | p[1] << 8 | p[0];
           }
-          case 32: {
-            const std::uint32_t v = r.U32(row + 4 * static_cast<std::size_t>(x));
-            if (compression == BI_RGB) out[x] = v;
-            else out[x] = (alpha.mask ? alpha.Get(v) << 24 : 0xFF000000u) | red.Get(v) << 16 | green.Get(v) << 8 | blue.Get(v);
-            break;
+          break;
+        case 32:
+          if (compression == BI_RGB && std::endian::native == std::endian::little) {
+            std::memcpy(out, row, 4 * static_cast<std::size_t>(w));
+          } else if (compression == BI_RGB) {
+            for (int x = 0; x < w; ++x) out[x] = u32(row + 4 * x);
+          } else {
+            for (int x = 0; x < w; ++x) {
+              const std::uint32_t v = u32(row + 4 * x);
+              out[x] = (alpha.mask ? alpha.Get(v) << 24 : 0xFF000000u) | red.Get(v) << 16 | green.Get(v) << 8 |
+                       blue.Get(v);
+            }
           }
-        }
+          break;
       }
     }
   }

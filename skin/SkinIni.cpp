@@ -20,13 +20,9 @@ SkinIni::SkinIni(std::string_view text) {
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[' && line.back() == ']' && line.size() >= 2) {
       const std::string name(Trim(line.substr(1, line.size() - 2)));
-      current = nullptr;
-      for (Section& s : sections_)
-        if (s.Name == name) current = &s;
-      if (!current) {
-        sections_.push_back(Section{name, {}});
-        current = &sections_.back();
-      }
+      const auto [it, added] = index_.try_emplace(name, sections_.size());
+      if (added) sections_.push_back(Section{name, {}});
+      current = &sections_[it->second];
       continue;
     }
     if (!current) continue;
@@ -41,15 +37,13 @@ SkinIni SkinIni::FromBytes(std::span<const std::uint8_t> bytes) {
 }
 
 const SkinIni::Section* SkinIni::FindSection(std::string_view name) const {
-  for (const Section& s : sections_)
-    if (s.Name == name) return &s;
-  return nullptr;
+  const auto it = index_.find(name);
+  return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
 int SkinIni::SectionIndex(std::string_view name) const {
-  for (std::size_t i = 0; i < sections_.size(); ++i)
-    if (sections_[i].Name == name) return static_cast<int>(i);
-  return -1;
+  const auto it = index_.find(name);
+  return it == index_.end() ? -1 : static_cast<int>(it->second);
 }
 
 const std::string* SkinIni::Find(std::string_view section, std::string_view key) const {

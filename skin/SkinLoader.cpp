@@ -292,7 +292,71 @@ void ReadCommonImages(SkinModel& model, const SkinSource& source, const SkinIni&
   }
 }
 
-TsGenState ReadState(const SkinIni& ini, std::string_view section, int n) {
+// A section and its PARENTCLASS ancestors, nearest first. A chain of
+// distinct sections has at most as many links as there are sections, so
+// stopping there ends a cycle of parents without changing what a read finds.
+class SectionChain {
+public:
+  SectionChain(const SkinIni& ini, std::string_view section) {
+    const SkinIni::Section* current = ini.FindSection(section);
+    while (current && links_.size() < ini.Sections().size()) {
+      links_.push_back(current);
+      const std::string* parent = Own(*current, "PARENTCLASS");
+      if (!parent || parent->empty() || *parent == "?" || *parent == current->Name) break;
+      current = ini.FindSection(*parent);
+    }
+  }
+
+  // The first value of the key along the chain that accept takes.
+  template <class Accept>
+  void Find(std::string_view key, Accept accept) const {
+    for (const SkinIni::Section* s : links_)
+      if (const std::string* v = Own(*s, key); v && accept(*v)) return;
+  }
+
+  int IntOrMissing(std::string_view key, int max) const {
+    int result = -1;
+    Find(key, [&](const std::string& v) {
+      const auto i = ParseInt(v);
+      if (!i || *i < 0) return false;
+      result = std::min(*i, max);
+      return true;
+    });
+    return result;
+  }
+  int Int(std::string_view key, int def, int max) const {
+    const int v = IntOrMissing(key, max);
+    return v < 0 ? std::min(def, max) : v;
+  }
+  bool Bool(std::string_view key, bool def) const {
+    bool result = def;
+    Find(key, [&](const std::string& v) {
+      if (v == "?") return false;
+      result = v == "TRUE" || v == "1";
+      return true;
+    });
+    return result;
+  }
+  std::string Text(std::string_view key) const {
+    std::string result;
+    Find(key, [&](const std::string& v) {
+      if (v == "?") return false;
+      result = v;
+      return true;
+    });
+    return result;
+  }
+
+private:
+  static const std::string* Own(const SkinIni::Section& s, std::string_view key) {
+    for (const SkinIni::Entry& e : s.Entries)
+      if (e.Key == key) return &e.Value;
+    return nullptr;
+  }
+  std::vector<const SkinIni::Section*> links_;
+};
+
+TsGenState ReadState(const SectionChain& c, int n) {
   static constexpr std::string_view Keys[3][12] = {
       {"COLOR", "FONTCOLOR", "TCLEFT", "TCTOP", "TCRIGHT", "TCBOTTOM", "GCOL", "GSIZE", "GRADIENTPERCENT",
        "GRADIENTDATA", "IMAGEPERCENT", "TRANSPARENCY"},
@@ -301,18 +365,18 @@ TsGenState ReadState(const SkinIni& ini, std::string_view section, int n) {
       {"COLOR2", "FONTCOLOR2", "TCLEFT2", "TCTOP2", "TCRIGHT2", "TCBOTTOM2", "GCOL2", "GSIZE2",
        "GRADIENTPERCENT2", "GRADIENTDATA2", "IMAGEPERCENT2", "TRANSPARENCY2"}};
   const auto& k = Keys[n];
-  auto percent = [&](std::string_view key) { return std::min(ReadInherited(ini, section, key, 0, MaxInt), 100); };
+  auto percent = [&](std::string_view key) { return std::min(c.Int(key, 0, MaxInt), 100); };
   TsGenState s;
-  s.Color = ReadInherited(ini, section, k[0], 0xFFFFFF, MaxInt);
-  s.FontColor.Color = ReadInherited(ini, section, k[1], 0, MaxInt);
-  s.FontColor.Left = ReadInherited(ini, section, k[2], -1, MaxInt);
-  s.FontColor.Top = ReadInherited(ini, section, k[3], -1, MaxInt);
-  s.FontColor.Right = ReadInherited(ini, section, k[4], -1, MaxInt);
-  s.FontColor.Bottom = ReadInherited(ini, section, k[5], -1, MaxInt);
-  s.GlowColor = ReadInherited(ini, section, k[6], 0xFFFFFF, MaxInt);
-  s.GlowSize = ReadInherited(ini, section, k[7], 0, MaxInt);
+  s.Color = c.Int(k[0], 0xFFFFFF, MaxInt);
+  s.FontColor.Color = c.Int(k[1], 0, MaxInt);
+  s.FontColor.Left = c.Int(k[2], -1, MaxInt);
+  s.FontColor.Top = c.Int(k[3], -1, MaxInt);
+  s.FontColor.Right = c.Int(k[4], -1, MaxInt);
+  s.FontColor.Bottom = c.Int(k[5], -1, MaxInt);
+  s.GlowColor = c.Int(k[6], 0xFFFFFF, MaxInt);
+  s.GlowSize = c.Int(k[7], 0, MaxInt);
   s.GradientPercent = percent(k[8]);
-  const std::string gradient = ReadInheritedText(ini, section, k[9]);
+  const std::string gradient = c.Text(k[9]);
   if (gradient.size() < 4) s.GradientPercent = 0;
   else s.GradientArray = ParseGradient(gradient);
   s.ImagePercent = percent(k[10]);
@@ -361,61 +425,23 @@ TsGenState ReadCommonState(const CommonSection& s, int n, const TsGenState& pare
 
 bool IsTrueText(std::string_view v) { return v == "1" || EqualsNoCase(v, "TRUE"); }
 
-// Walks the PARENTCLASS chain of a section; visit returns true to stop.
-template <class Visit>
-void WalkChain(const SkinIni& ini, std::string_view section, Visit visit) {
-  std::vector<std::string> seen;
-  std::string current(section);
-  while (true) {
-    if (visit(current)) return;
-    seen.push_back(current);
-    const std::string* parent = ini.Find(current, "PARENTCLASS");
-    if (!parent || parent->empty() || *parent == "?" || *parent == current) return;
-    if (std::find(seen.begin(), seen.end(), *parent) != seen.end()) return;
-    current = *parent;
-  }
-}
 
 }  // namespace
 
 int ReadInheritedOrMissing(const SkinIni& ini, std::string_view section, std::string_view key, int max) {
-  int result = -1;
-  WalkChain(ini, section, [&](const std::string& s) {
-    const std::string* v = ini.Find(s, key);
-    if (!v) return false;
-    const auto i = ParseInt(*v);
-    if (!i || *i < 0) return false;
-    result = std::min(*i, max);
-    return true;
-  });
-  return result;
+  return SectionChain(ini, section).IntOrMissing(key, max);
 }
 
 int ReadInherited(const SkinIni& ini, std::string_view section, std::string_view key, int def, int max) {
-  const int v = ReadInheritedOrMissing(ini, section, key, max);
-  return v < 0 ? std::min(def, max) : v;
+  return SectionChain(ini, section).Int(key, def, max);
 }
 
 bool ReadInheritedBool(const SkinIni& ini, std::string_view section, std::string_view key, bool def) {
-  bool result = def;
-  WalkChain(ini, section, [&](const std::string& s) {
-    const std::string* v = ini.Find(s, key);
-    if (!v || *v == "?") return false;
-    result = *v == "TRUE" || *v == "1";
-    return true;
-  });
-  return result;
+  return SectionChain(ini, section).Bool(key, def);
 }
 
 std::string ReadInheritedText(const SkinIni& ini, std::string_view section, std::string_view key) {
-  std::string result;
-  WalkChain(ini, section, [&](const std::string& s) {
-    const std::string* v = ini.Find(s, key);
-    if (!v || *v == "?") return false;
-    result = *v;
-    return true;
-  });
-  return result;
+  return SectionChain(ini, section).Text(key);
 }
 
 void LoadAllMasks(SkinModel& model, const SkinSource& source, std::string_view commonSections) {
@@ -479,31 +505,32 @@ void LoadSectionRecords(SkinModel& model, const SkinSource& source, std::string_
   const SkinIni& ini = source.Options ? *source.Options : empty;
   for (const auto& section : ini.Sections()) {
     const std::string_view name = section.Name;
+    const SectionChain c(ini, name);
     TsGeneralData d;
     d.ClassName = name;
     d.ParentClass = ini.ReadString(name, "PARENTCLASS", "");
-    d.GiveOwnFont = ReadInheritedBool(ini, name, "GIVEOWNFONT", false);
-    d.ShiftOnClick = ReadInheritedBool(ini, name, "SHIFTCLICK", false);
-    d.ReservedBoolean = ReadInheritedBool(ini, name, "RESERVEDBOOLEAN", false);
-    d.States = std::max(ReadInherited(ini, name, "STATES", 3, 255), 1);
-    d.GlowCount = ReadInherited(ini, name, "GLOW", 0, 255);
-    d.GlowMargin = ReadInherited(ini, name, "GLOWMARGIN", 0, 255);
-    d.OuterMode = ReadInherited(ini, name, "OUTERMODE", 2, MaxInt);
-    d.OuterOpacity = ReadInherited(ini, name, "OUTOPACITY", 200, 255);
-    d.OuterOffset = TRect{ReadInheritedOrMissing(ini, name, "OUTOFFSL", 255),
-                          ReadInheritedOrMissing(ini, name, "OUTOFFST", 255),
-                          ReadInheritedOrMissing(ini, name, "OUTOFFSR", 255),
-                          ReadInheritedOrMissing(ini, name, "OUTOFFSB", 255)};
-    d.OuterBlur = ReadInherited(ini, name, "OUTBLUR", 9, 30);
-    d.OuterRadius = ReadInherited(ini, name, "OUTRADIUS", 9, 30);
-    d.OuterColorL = ReadInherited(ini, name, "OUTCOLL", 0, MaxInt);
-    d.OuterColorT = ReadInherited(ini, name, "OUTCOLT", 0, MaxInt);
-    d.OuterColorR = ReadInherited(ini, name, "OUTCOLR", 0, MaxInt);
-    d.OuterColorB = ReadInherited(ini, name, "OUTCOLB", 0, MaxInt);
-    d.Props[0] = ReadState(ini, name, 0);
-    d.Props[1] = d.States >= 2 ? ReadState(ini, name, 1) : d.Props[0];
-    d.UseState2 = ReadInherited(ini, name, "USESTATE2", 0, MaxInt) == 1;
-    d.Props[2] = d.UseState2 ? ReadState(ini, name, 2) : d.Props[1];
+    d.GiveOwnFont = c.Bool("GIVEOWNFONT", false);
+    d.ShiftOnClick = c.Bool("SHIFTCLICK", false);
+    d.ReservedBoolean = c.Bool("RESERVEDBOOLEAN", false);
+    d.States = std::max(c.Int("STATES", 3, 255), 1);
+    d.GlowCount = c.Int("GLOW", 0, 255);
+    d.GlowMargin = c.Int("GLOWMARGIN", 0, 255);
+    d.OuterMode = c.Int("OUTERMODE", 2, MaxInt);
+    d.OuterOpacity = c.Int("OUTOPACITY", 200, 255);
+    d.OuterOffset = TRect{c.IntOrMissing("OUTOFFSL", 255),
+                          c.IntOrMissing("OUTOFFST", 255),
+                          c.IntOrMissing("OUTOFFSR", 255),
+                          c.IntOrMissing("OUTOFFSB", 255)};
+    d.OuterBlur = c.Int("OUTBLUR", 9, 30);
+    d.OuterRadius = c.Int("OUTRADIUS", 9, 30);
+    d.OuterColorL = c.Int("OUTCOLL", 0, MaxInt);
+    d.OuterColorT = c.Int("OUTCOLT", 0, MaxInt);
+    d.OuterColorR = c.Int("OUTCOLR", 0, MaxInt);
+    d.OuterColorB = c.Int("OUTCOLB", 0, MaxInt);
+    d.Props[0] = ReadState(c, 0);
+    d.Props[1] = d.States >= 2 ? ReadState(c, 1) : d.Props[0];
+    d.UseState2 = c.Int("USESTATE2", 0, MaxInt) == 1;
+    d.Props[2] = d.UseState2 ? ReadState(c, 2) : d.Props[1];
     model.gd.push_back(std::move(d));
   }
   MergeCommonSections(model, commonSections);

@@ -28,7 +28,8 @@ constexpr std::size_t SkipBlock = 16384;
 
 struct ZDecompressionStream::Impl {
   z_stream z{};
-  std::vector<std::uint8_t> input = std::vector<std::uint8_t>(ChunkSize);
+  // Left uninitialised: only what the source delivers is ever read.
+  std::unique_ptr<std::uint8_t[]> input{new std::uint8_t[ChunkSize]};
 };
 
 ZDecompressionStream::ZDecompressionStream(Stream& source)
@@ -45,9 +46,9 @@ std::size_t ZDecompressionStream::Read(void* buffer, std::size_t count) {
   auto* out = static_cast<std::uint8_t*>(buffer);
   while (done < count && !finished_) {
     if (z.avail_in == 0) {
-      const std::size_t n = source_.Read(impl_->input.data(), impl_->input.size());
+      const std::size_t n = source_.Read(impl_->input.get(), ChunkSize);
       if (n == 0) break;  // the source ended inside the zlib stream
-      z.next_in = impl_->input.data();
+      z.next_in = impl_->input.get();
       z.avail_in = static_cast<uInt>(n);
     }
     // zlib counts in uInt: hand it at most 1 GiB of output per call.
