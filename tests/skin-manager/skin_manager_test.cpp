@@ -1,0 +1,547 @@
+// The skin manager under Wine: start-up of the main window's manager, name resolution
+// against real files, error handling, live preview, hooks, broadcasts to real windows,
+// the trust rule of skin commands and the "/acver" switch.
+#include "TestSkins.h"
+#include "framework/Application.h"
+#include "framework/Exception.h"
+#include "skin/SkinBroadcast.h"
+#include "skin/SkinCommand.h"
+#include "skin/SkinManagerSetup.h"
+#include "skin/sSkinManager.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <fstream>
+#include <map>
+#include <thread>
+
+namespace skin {
+namespace {
+
+using skintest::TestArchive;
+using skintest::TestOptions;
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+// A plain top-level window standing for a form: it records the skin commands it gets.
+class TestWindow {
+public:
+    struct Received {
+        std::uint16_t command;
+        LPARAM lParam;
+        bool trusted;
+    };
+    TestWindow() {
+        static const ATOM cls = [] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = Proc;
+            wc.hInstance = ::GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"TTestForm";
+            return ::RegisterClassW(&wc);
+        }();
+        (void)cls;
+        wnd_ = ::CreateWindowExW(0, L"TTestForm", L"test form", WS_OVERLAPPEDWINDOW, 0, 0, 200, 112, nullptr, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+        windows()[wnd_] = this;
+    }
+    ~TestWindow() {
+        windows().erase(wnd_);
+        ::DestroyWindow(wnd_);
+    }
+    HWND Handle() const { return wnd_; }
+    std::vector<Received> received;
+    int Count(std::uint16_t command) const {
+        int n = 0;
+        for (const auto& r : received) n += r.command == command;
+        return n;
+    }
+
+private:
+    static std::map<HWND, TestWindow*>& windows() {
+        static std::map<HWND, TestWindow*> w;
+        return w;
+    }
+    static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_SKINCMD) {
+            auto it = windows().find(wnd);
+            if (it != windows().end()) it->second->received.push_back({SkinCommandOf(wParam), lParam, IsTrustedSkinCommand()});
+            return 0;
+        }
+        return ::DefWindowProcW(wnd, msg, wParam, lParam);
+    }
+    HWND wnd_ = nullptr;
+};
+
+struct BoxRecord {
+    std::wstring text, caption;
+    UINT type;
+};
+
+class SkinManagerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { fw::Application().Initialize(); }
+    void SetUp() override {
+        boxes.clear();
+        TsSkinManager::MessageBoxHook = [this](const std::wstring& t, const std::wstring& c, UINT type) {
+            boxes.push_back({t, c, type});
+            return IDOK;
+        };
+    }
+    void TearDown() override {
+        TsSkinManager::MessageBoxHook = nullptr;
+        TsSkinManager::CbtHandler = nullptr;
+        Pump();
+        EXPECT_EQ(TsSkinManager::DefaultManager(), nullptr) << "a test left a manager behind";
+    }
+
+    // The main window's manager as the form creates it: loading, the stored properties,
+    // then Loaded.
+    TsSkinManager* CreateMainManager(fw::TComponent& form, const std::vector<std::uint8_t>& archive) {
+        form.BeginLoading();
+        auto* manager = new TsSkinManager(&form);
+        ConfigureMainSkinManager(*manager, archive);
+        form.EndLoading();
+        return manager;
+    }
+
+    std::vector<BoxRecord> boxes;
+};
+
+std::wstring TempDirectory(const wchar_t* name) {
+    wchar_t base[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, base);
+    std::wstring dir = std::wstring(base) + name + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(fw::ToUtf8(path), std::ios::binary);
+    ASSERT_TRUE(out) << fw::ToUtf8(path);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// --- Start-up ---
+
+TEST_F(SkinManagerTest, StartUpLoadsAndActivatesTheStoredSkinAndTellsForms) {
+    TestWindow window;
+    int cbtCreates = 0;
+    {
+        fw::TComponent form(nullptr);
+        TsSkinManager* m = CreateMainManager(form, TestArchive());
+        EXPECT_TRUE(m->Active());
+        EXPECT_TRUE(m->CommonSkinData.Active);
+        EXPECT_EQ(m->SkinInfo(), L"10.25");
+        EXPECT_EQ(m->Version(), L"13.12");
+        EXPECT_EQ(m->SkinName(), L"Opus (internal)");
+        EXPECT_EQ(m->SkinDirectory(), L"c:\\Skins");
+        EXPECT_TRUE(m->IsDefault());
+        EXPECT_EQ(TsSkinManager::DefaultManager(), m);
+        EXPECT_TRUE(m->ButtonsOptions().OldGlyphsMode);
+        EXPECT_EQ(m->ThirdLists[1], std::vector<std::wstring>{L"TButton"});
+        EXPECT_EQ(m->ThirdLists[0], std::vector<std::wstring>{L" "});
+        EXPECT_EQ(m->MenuSupport().IcoLineSkin, L"ICOLINE");
+        EXPECT_GT(m->gd().size(), 0u);
+        EXPECT_EQ(m->ConstData.Sections[ssComboNoEdit], -1);
+        EXPECT_GE(m->GetSkinIndex("TRANSPARENT"), 0);
+
+        // Exactly one skin-changed command reached the form, carrying the manager.
+        ASSERT_EQ(window.Count(SKC_SKINCHANGED), 1);
+        for (const auto& r : window.received) {
+            if (r.command == SKC_SKINCHANGED) {
+                EXPECT_EQ(r.lParam, reinterpret_cast<LPARAM>(m));
+                EXPECT_TRUE(r.trusted);
+            }
+        }
+        // Activation at start-up does not repaint.
+        EXPECT_EQ(window.Count(SKC_REFRESH), 0);
+
+        // The CBT hook is installed once, however often the skin is applied.
+        EXPECT_TRUE(m->GlobalHookInstalled());
+        m->UpdateSkin(true);
+        m->UpdateSkin(false);
+        EXPECT_EQ(window.Count(SKC_SKINCHANGED), 3);
+        EXPECT_EQ(window.Count(SKC_REFRESH), 1);
+        TsSkinManager::CbtHandler = [&](int code, WPARAM, LPARAM) { cbtCreates += code == HCBT_CREATEWND; };
+        { TestWindow probe; }
+        EXPECT_EQ(cbtCreates, 1);
+
+        // Switching the skin off removes the skin and the hook and tells the form.
+        m->SetActive(false);
+        EXPECT_FALSE(m->GlobalHookInstalled());
+        EXPECT_EQ(m->SkinInfo(), L"N/A");
+        EXPECT_EQ(window.Count(SKC_SKINREMOVED), 1);
+        EXPECT_TRUE(m->gd().empty());
+        cbtCreates = 0;
+        { TestWindow probe; }
+        EXPECT_EQ(cbtCreates, 0);
+    }
+    EXPECT_EQ(TsSkinManager::DefaultManager(), nullptr);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SkinManagerTest, RegisteredSkinnedFormsGetBroadcastsOnceAndPlainSkinnedOnesNotTwice) {
+    TestWindow plain, skinned;
+    RegisterSkinnedForm(skinned.Handle());
+    {
+        fw::TComponent form(nullptr);
+        TsSkinManager* m = CreateMainManager(form, TestArchive());
+        m->RepaintForms(true);
+        EXPECT_EQ(plain.Count(SKC_SKINCHANGED), 1);
+        EXPECT_EQ(skinned.Count(SKC_SKINCHANGED), 1);
+        EXPECT_EQ(skinned.Count(SKC_REFRESH), 1);
+        EXPECT_EQ(skinned.Count(SKC_STOPANIMATION), 1);
+        m->UpdateSkinSection(L"button");
+        // Section updates go to controls only; these windows have none.
+        EXPECT_EQ(plain.Count(SKC_SECTIONUPDATED), 0);
+    }
+    UnregisterSkinnedForm(skinned.Handle());
+}
+
+TEST_F(SkinManagerTest, ControlsOfAFormReceiveTheCommandsToo) {
+    TestWindow window;
+    HWND child = ::CreateWindowExW(0, L"TTestForm", L"", WS_CHILD, 0, 0, 10, 10, window.Handle(), nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+    std::vector<std::uint16_t> childCommands;
+    // The child is a TTestForm too but not in the recorder's map: record through the link.
+    TacSkinDataLink link;
+    link.Self = &childCommands;
+    link.WndProc = [](void* self, UINT, WPARAM w, LPARAM) -> LRESULT {
+        static_cast<std::vector<std::uint16_t>*>(self)->push_back(SkinCommandOf(w));
+        return 0;
+    };
+    ::SetPropW(child, SkinDataProperty, &link);
+    {
+        fw::TComponent form(nullptr);
+        TsSkinManager* m = CreateMainManager(form, TestArchive());
+        m->UpdateSkinSection(L"button");
+    }
+    ::RemovePropW(child, SkinDataProperty);
+    ::DestroyWindow(child);
+    const std::vector<std::uint16_t> expected = {SKC_SKINCHANGED, SKC_SECTIONUPDATED, SKC_SKINREMOVED};
+    EXPECT_EQ(childCommands, expected);
+}
+
+// --- Names and stored skins ---
+
+TEST_F(SkinManagerTest, UnknownNameLoadsFirstStoredSkinAndExtensionIsDropped) {
+    fw::TComponent form(nullptr);
+    TsSkinManager* m = CreateMainManager(form, TestArchive());
+    m->SetSkinName(L"Nothing like it");
+    EXPECT_EQ(m->SkinName(), L"Opus (internal)");
+    EXPECT_TRUE(m->CommonSkinData.Active);
+    m->SetSkinName(L"Opus (internal).AsZ");
+    EXPECT_EQ(m->SkinName(), L"Opus (internal)");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SkinManagerTest, NoStoredSkinsSwitchesSkinningOff) {
+    fw::TComponent form(nullptr);
+    form.BeginLoading();
+    auto* m = new TsSkinManager(&form);
+    m->SetSkinName(L"Anything");
+    form.EndLoading();
+    EXPECT_FALSE(m->Active());
+    EXPECT_FALSE(m->CommonSkinData.Active);
+    EXPECT_TRUE(m->gd().empty());
+    EXPECT_TRUE(m->ma().empty());
+    for (int s = 0; s < SectionCount; ++s) EXPECT_EQ(m->ConstData.Sections[s], -1);
+    EXPECT_EQ(m->ConstData.IndexGLobalInfo, -1);
+    EXPECT_EQ(m->SkinInfo(), L"N/A");
+    EXPECT_FALSE(m->GlobalHookInstalled());
+}
+
+TEST_F(SkinManagerTest, CorruptStoredSkinShowsErrorAndKeepsPreviousSkinAndName) {
+    fw::TComponent form(nullptr);
+    TsSkinManager* m = CreateMainManager(form, TestArchive());
+    auto bad = TestArchive(TestOptions("11.0"));
+    for (std::size_t i = 40; i < 60; ++i) bad[i] ^= 0xA5;
+    TsStoredSkin& item = m->InternalSkins().Add();
+    item.Name = "Broken";
+    item.PackedData = bad;
+    const auto sectionsBefore = m->gd().size();
+    m->SetSkinName(L"Broken");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, L"Error");
+    EXPECT_FALSE(boxes[0].text.empty());
+    EXPECT_NE(boxes[0].type & MB_ICONERROR, 0u);
+    EXPECT_EQ(m->SkinName(), L"Opus (internal)");
+    EXPECT_TRUE(m->CommonSkinData.Active);
+    EXPECT_EQ(m->SkinInfo(), L"10.25");
+    EXPECT_EQ(m->gd().size(), sectionsBefore);
+
+    // Data that is not an archive at all: the reader's dialog, then the format error.
+    boxes.clear();
+    item.PackedData = skintest::Bytes("certainly not a skin archive");
+    m->SetSkinName(L"Broken");
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, L"Loaded data is not a packed skin file");
+    EXPECT_EQ(boxes[1].text, L"Internal format error in the \"Broken\" skin. Please, update this skin to latest version.");
+    EXPECT_EQ(m->SkinName(), L"Opus (internal)");
+}
+
+TEST_F(SkinManagerTest, ExternalPackedAndDirectorySkinsAreFoundInTheSkinDirectory) {
+    const std::wstring dir = TempDirectory(L"qskins");
+    fw::TComponent form(nullptr);
+    TsSkinManager* m = CreateMainManager(form, TestArchive());
+    m->SetSkinDirectory(dir);
+
+    const std::wstring skinDir = dir + L"\\Opus (internal)";
+    ::CreateDirectoryW(skinDir.c_str(), nullptr);
+    WriteBytes(skinDir + L"\\Options.dat", skintest::Bytes(TestOptions("12.75")));
+    WriteBytes(skinDir + L"\\MASTER COPY.BMP", skintest::MasterBitmap());
+    m->SetSkinName(L"Opus (internal)");
+    EXPECT_EQ(m->SkinInfo(), L"12.75");
+    EXPECT_FALSE(m->SkinIsPacked);
+    EXPECT_EQ(m->CommonSkinData.SkinPath, fw::ToUtf8(skinDir) + "\\");
+    EXPECT_FALSE(m->Model().MasterBitmap->Empty());
+
+    const std::wstring packed = dir + L"\\Opus (internal).asz";
+    WriteBytes(packed, TestArchive(TestOptions("11.5")));
+    m->SetSkinName(L"Opus (internal)");
+    EXPECT_EQ(m->SkinInfo(), L"11.5");
+    EXPECT_TRUE(m->SkinIsPacked);
+    EXPECT_TRUE(boxes.empty());
+
+    ::DeleteFileW(packed.c_str());
+    ::DeleteFileW((skinDir + L"\\Options.dat").c_str());
+    ::DeleteFileW((skinDir + L"\\MASTER COPY.BMP").c_str());
+    ::RemoveDirectoryW(skinDir.c_str());
+    m->SetSkinName(L"Opus (internal)");
+    EXPECT_EQ(m->SkinInfo(), L"10.25");
+    ::RemoveDirectoryW(dir.c_str());
+}
+
+// --- Properties ---
+
+TEST_F(SkinManagerTest, PropertyRulesWhileInactiveAndActive) {
+    fw::TComponent form(nullptr);
+    TsSkinManager* m = CreateMainManager(form, TestArchive());
+    int afterChange = 0, activated = 0, deactivated = 0;
+    m->OnAfterChange = [&](TsSkinManager*) { ++afterChange; };
+    m->OnActivate = [&](TsSkinManager*) { ++activated; };
+    m->OnDeactivate = [&](TsSkinManager*) { ++deactivated; };
+
+    m->SetSkinName(L"Opus (internal)");  // the same name again reloads and re-applies
+    EXPECT_EQ(afterChange, 1);
+
+    m->SetActive(false);
+    EXPECT_EQ(deactivated, 1);
+    m->SetSkinName(L"Other.asz");  // only stored while inactive
+    EXPECT_EQ(m->SkinName(), L"Other.asz");
+    EXPECT_EQ(afterChange, 1);
+    m->SetActive(true);  // now it loads: unknown, so the stored skin stands in
+    EXPECT_EQ(m->SkinName(), L"Opus (internal)");
+    EXPECT_EQ(activated, 1);
+    EXPECT_TRUE(m->GlobalHookInstalled());
+
+    m->SetBrightness(150);
+    EXPECT_EQ(m->Brightness(), 100);
+    m->SetBrightness(-150);
+    EXPECT_EQ(m->Brightness(), -100);
+    EXPECT_EQ(afterChange, 4);  // each change reloaded the skin
+    m->SetSkinInfo(L"1.0");
+    EXPECT_EQ(m->SkinInfo(), L"10.25");
+
+    EXPECT_EQ(m->ScaleInt(17), 17);  // smOldMode
+    EXPECT_NE(m->OuterEffect(0), nullptr);
+    EXPECT_NE(m->OuterEffect(1), nullptr);
+    EXPECT_EQ(m->OuterEffect(2), nullptr);
+    EXPECT_EQ(m->OuterEffect(-1), nullptr);
+    EXPECT_EQ(m->GetHighLightColor(true), m->Palette[pcSelectionBG_Focused]);
+    EXPECT_EQ(m->GetGlobalColor(), 14344676);
+    EXPECT_TRUE(m->Brushes[0]);
+}
+
+TEST_F(SkinManagerTest, CommonSectionsLoseSpacesAndAreMergedIntoTheSkin) {
+    fw::TComponent form(nullptr);
+    TsSkinManager* m = CreateMainManager(form, TestArchive());
+    m->SetCommonSections({L"[MY SECTION]", L"; keep my spaces", L"COLOR = 255"});
+    EXPECT_EQ(m->CommonSections()[0], L"[MYSECTION]");
+    EXPECT_EQ(m->CommonSections()[1], L"; keep my spaces");
+    EXPECT_EQ(m->CommonSections()[2], L"COLOR=255");
+    const int index = m->GetSkinIndex("MYSECTION");
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(m->gd()[static_cast<std::size_t>(index)].Props[0].Color, 255);
+}
+
+TEST_F(SkinManagerTest, SecondManagerIsNotDefaultAndInstallsNoHooks) {
+    fw::TComponent form(nullptr);
+    TsSkinManager* first = CreateMainManager(form, TestArchive());
+    fw::TComponent other(nullptr);
+    TsSkinManager* second = CreateMainManager(other, TestArchive());
+    EXPECT_TRUE(first->IsDefault());
+    EXPECT_FALSE(second->IsDefault());
+    EXPECT_TRUE(second->CommonSkinData.Active);
+    EXPECT_FALSE(second->GlobalHookInstalled());
+    second->SetIsDefault(false);  // another is the default: nothing happens
+    EXPECT_TRUE(first->IsDefault());
+
+    const std::string record = MakePreviewRecord("Opus (internal)", "c:\\none", TestOptions("9.5"));
+    COPYDATASTRUCT cds{PreviewCopyDataId, static_cast<DWORD>(record.size()), const_cast<char*>(record.data())};
+    ::SendMessageW(fw::Application().Handle(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+    Pump();
+    EXPECT_FALSE(second->PreviewBuffer);
+    EXPECT_TRUE(first->PreviewBuffer);
+    EXPECT_EQ(first->SkinInfo(), L"9.5");
+    EXPECT_EQ(second->SkinInfo(), L"10.25");
+}
+
+// --- Live preview ---
+
+TEST_F(SkinManagerTest, LivePreviewOfFullSizeIsAppliedShorterOrForeignIgnored) {
+    fw::TComponent form(nullptr);
+    TsSkinManager* m = CreateMainManager(form, TestArchive());
+    const HWND app = fw::Application().Handle();
+    ASSERT_NE(app, nullptr);
+    auto send = [&](ULONG_PTR id, const std::string& bytes, DWORD size) {
+        COPYDATASTRUCT cds{id, size, const_cast<char*>(bytes.data())};
+        const LRESULT r = ::SendMessageW(app, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+        Pump();
+        return r;
+    };
+    const std::string record = MakePreviewRecord("Opus (internal)", "c:\\nowhere", TestOptions("9.5"));
+    ASSERT_EQ(record.size(), 30645u);
+
+    send(PreviewCopyDataId, record, 30644);  // one byte short
+    EXPECT_EQ(m->SkinInfo(), L"10.25");
+    EXPECT_FALSE(m->PreviewBuffer);
+    send(8, record, 30645);  // another identifier
+    EXPECT_EQ(m->SkinInfo(), L"10.25");
+    const std::string wrong = MakePreviewRecord("Opus (internal)", "c:\\nowhere", TestOptions("9.5"), 0xB400);
+    send(PreviewCopyDataId, wrong, 30645);
+    EXPECT_EQ(m->SkinInfo(), L"10.25");
+    EXPECT_FALSE(m->PreviewBuffer);
+
+    send(PreviewCopyDataId, record, 30645);
+    EXPECT_EQ(m->SkinInfo(), L"9.5");
+    EXPECT_EQ(m->SkinDirectory(), L"c:\\nowhere");
+    EXPECT_EQ(m->SkinName(), L"Opus (internal)");
+    EXPECT_TRUE(m->CommonSkinData.Active);
+
+    // A posted apply request without a new record applies the same record again, nothing else.
+    ::PostMessageW(app, WM_SKINCMD, MakeSkinWParam(SKC_APPLYPREVIEW), 0);
+    Pump();
+    EXPECT_EQ(m->SkinInfo(), L"9.5");
+    EXPECT_TRUE(boxes.empty());
+}
+
+// --- Trust of skin commands ---
+
+TEST_F(SkinManagerTest, SkinCommandsAreTrustedOnlyFromTheGuiThreadsOwnDelivery) {
+    TestWindow window;
+    SendSkinCommand(window.Handle(), SKC_REFRESH, 1234);
+    ::PostMessageW(window.Handle(), WM_SKINCMD, MakeSkinWParam(SKC_REFRESH), 1234);
+    Pump();
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        ::SendMessageW(window.Handle(), WM_SKINCMD, MakeSkinWParam(SKC_REFRESH), 1234);
+        done = true;
+    });
+    while (!done) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        Pump();
+    }
+    sender.join();
+    ASSERT_EQ(window.received.size(), 3u);
+    EXPECT_TRUE(window.received[0].trusted);   // our own delivery
+    EXPECT_FALSE(window.received[1].trusted);  // posted
+    EXPECT_FALSE(window.received[2].trusted);  // sent from another thread
+    EXPECT_TRUE(SkinCommandCarriesPointer(SKC_SKINCHANGED));
+    EXPECT_FALSE(SkinCommandCarriesPointer(SKC_INVALIDATE));
+}
+
+// --- The "/acver" switch ---
+
+struct DialogSeen {
+    DWORD pid;
+    std::vector<HWND> dialogs;
+};
+
+std::wstring StaticTextOf(HWND dialog) {
+    std::wstring found;
+    ::EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM p) -> BOOL {
+            wchar_t cls[32] = {}, text[256] = {};
+            ::GetClassNameW(child, cls, 32);
+            ::GetWindowTextW(child, text, 256);
+            if (std::wstring_view(cls) == L"Static" && text[0]) {
+                *reinterpret_cast<std::wstring*>(p) = text;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::vector<HWND> DialogsOf(DWORD pid) {
+    DialogSeen seen{pid, {}};
+    ::EnumWindows(
+        [](HWND wnd, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<DialogSeen*>(p);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(wnd, &owner);
+            wchar_t cls[32] = {};
+            ::GetClassNameW(wnd, cls, 32);
+            if (owner == s->pid && std::wstring_view(cls) == L"#32770" && ::IsWindowVisible(wnd)) s->dialogs.push_back(wnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&seen));
+    return seen.dialogs;
+}
+
+// Runs the probe with one argument; answers each version box it shows and returns their texts.
+std::vector<std::wstring> RunProbe(const std::wstring& argument) {
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring dir(self);
+    dir.erase(dir.find_last_of(L'\\') + 1);
+    std::wstring cmd = L"\"" + dir + L"skinmgr_acver_probe.exe\" " + argument;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::vector<std::wstring> texts;
+    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ADD_FAILURE() << "cannot start the probe: " << ::GetLastError();
+        return texts;
+    }
+    fw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    const DWORD start = ::GetTickCount();
+    while (::WaitForSingleObject(process.get(), 100) == WAIT_TIMEOUT) {
+        for (HWND dialog : DialogsOf(pi.dwProcessId)) {
+            texts.push_back(StaticTextOf(dialog));
+            ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+            // Wait until that box has gone so that it is not counted twice.
+            for (int i = 0; i < 50 && ::IsWindow(dialog) && ::IsWindowVisible(dialog); ++i) ::Sleep(100);
+        }
+        if (::GetTickCount() - start > 60000) {
+            ::TerminateProcess(process.get(), 99);
+            ADD_FAILURE() << "the probe did not end";
+            break;
+        }
+    }
+    return texts;
+}
+
+TEST(VersionSwitch, AnyLetterCaseShowsTheVersionOnceOtherArgumentsNothing) {
+    const auto upper = RunProbe(L"/ACVER");
+    ASSERT_EQ(upper.size(), 1u);
+    EXPECT_EQ(upper[0], L"Skin engine v13.12");
+    const auto mixed = RunProbe(L"x /AcVer /acver");
+    EXPECT_EQ(mixed.size(), 1u);
+    EXPECT_TRUE(RunProbe(L"/acverx acver").empty());
+}
+
+}  // namespace
+}  // namespace skin
