@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "FakeCommDevice.h"
 #include "framework/Application.h"
+#include "serial/AdapterCheckPort.h"
 #include "serial/ComPort.h"
 #include "tests/support/HandleCount.h"
 
@@ -1126,4 +1128,31 @@ TEST_F(ComPortTest, CloseWithAPendingHandOver) {
     port_.reset();
     Pump(100);
     EXPECT_EQ(rx, 0);
+}
+
+// The adapter check window's port, as its stored description configures it.
+TEST_F(ComPortTest, AdapterCheckPortRecord) {
+    ConfigureAdapterCheckPort(*port_);
+    EXPECT_EQ(port_->Port(), L"COM8");
+    EXPECT_EQ(port_->Events(), TComEvents::All());
+    EXPECT_EQ(port_->SyncMethod(), TSyncMethod::smThreadSync);
+    EXPECT_TRUE(port_->TriggersOnRxChar());
+    EXPECT_FALSE(port_->Connected());
+    EXPECT_EQ(port_->FlowControl().FlowControl(), TFlowControl::fcNone);
+    port_->SetPort(L"COM3");
+    port_->Open();
+    const DCB dcb = device_->LastDcb();
+    const unsigned char expected[28] = {28, 0, 0, 0, 0x00, 0x96, 0, 0, 0x11, 0x08, 0, 0, 0, 0,
+                                        0x00, 0x01, 0x00, 0x01, 8, 0, 0, 17, 19, 0, 0, 0, 0, 0};
+    EXPECT_EQ(0, std::memcmp(&dcb, expected, sizeof expected));
+    EXPECT_EQ(dcb.BaudRate, 38400u);
+    EXPECT_EQ(dcb.ByteSize, 8);
+    EXPECT_EQ(dcb.Parity, NOPARITY);
+    EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
+    EXPECT_EQ(dcb.fDtrControl, DTR_CONTROL_ENABLE);
+    EXPECT_EQ(dcb.fRtsControl, RTS_CONTROL_DISABLE);
+    EXPECT_TRUE(dcb.fNull && dcb.fBinary);
+    EXPECT_FALSE(dcb.fOutxCtsFlow || dcb.fOutxDsrFlow || dcb.fOutX || dcb.fInX || dcb.fParity);
+    EXPECT_EQ(dcb.XonLim, 256);
+    EXPECT_EQ(dcb.XoffLim, 256);
 }
