@@ -1,0 +1,452 @@
+// Controls on a real, shown form: window binding, the WindowProc slot, the
+// framework's notifications and reflected messages, focus, lists and lines,
+// and exceptions leaving event handlers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "framework/Exception.h"
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+template <typename Pred>
+bool PumpUntil(Pred pred, std::chrono::milliseconds limit = 5000ms) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        fw::Application().ProcessMessages();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
+
+// Records the messages a control's WindowProc sees, then passes them on.
+struct Spy {
+    fw::TControl* control;
+    std::function<void(fw::TMessage&)> saved;
+    std::vector<fw::TMessage> seen;
+    std::function<bool(fw::TMessage&)> swallow;
+    explicit Spy(fw::TControl* c) : control(c), saved(c->WindowProc) {
+        c->WindowProc = [this](fw::TMessage& m) {
+            seen.push_back(m);
+            if (swallow && swallow(m)) return;
+            saved(m);
+        };
+    }
+    ~Spy() { control->WindowProc = saved; }
+    int Count(UINT msg) const {
+        return static_cast<int>(std::count_if(seen.begin(), seen.end(), [msg](const auto& m) { return m.Msg == msg; }));
+    }
+    const fw::TMessage* Last(UINT msg) const {
+        for (auto it = seen.rbegin(); it != seen.rend(); ++it) {
+            if (it->Msg == msg) return &*it;
+        }
+        return nullptr;
+    }
+};
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fw::Application().SetTitle(L"Controls Test");
+        form = std::make_unique<fw::TForm>(nullptr);
+        form->SetBorderStyle(fw::TFormBorderStyle::bsSingle);
+        form->SetClientWidth(300);
+        form->SetClientHeight(200);
+        form->SetCaption(L"Controls");
+        panel = new fw::TPanel(form.get());
+        panel->SetParent(form.get());
+        panel->SetAlign(fw::TAlign::alClient);
+        label = new fw::TLabel(form.get());
+        label->SetParent(panel);
+        label->SetBounds(10, 10, 40, 13);
+        label->SetCaption(L"Label:");
+        button = new fw::TButton(form.get());
+        button->SetParent(panel);
+        button->SetBounds(200, 160, 75, 25);
+        button->SetCaption(L"&Go");
+        combo = new fw::TComboBox(form.get());
+        combo->SetParent(panel);
+        combo->SetBounds(60, 8, 100, 21);
+        combo->SetStyle(fw::TComboBoxStyle::csDropDownList);
+        memo = new fw::TMemo(form.get());
+        memo->SetParent(panel);
+        memo->SetBounds(10, 40, 280, 100);
+        form->SetPosition(fw::TPosition::poScreenCenter);
+        form->Show();
+        ::SetForegroundWindow(form->Handle());
+        Pump(50ms);
+    }
+    void TearDown() override {
+        form.reset();
+        fw::Application().OnException = nullptr;
+    }
+
+    std::unique_ptr<fw::TForm> form;
+    fw::TPanel* panel = nullptr;
+    fw::TLabel* label = nullptr;
+    fw::TButton* button = nullptr;
+    fw::TComboBox* combo = nullptr;
+    fw::TMemo* memo = nullptr;
+};
+
+std::wstring ClassOf(HWND wnd) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(wnd, name, 64);
+    return name;
+}
+
+TEST_F(ControlsTest, ObjectsAreBoundToWindowsOfTheirClassNames) {
+    EXPECT_EQ(fw::TWinControl::FindControl(form->Handle()), form.get());
+    EXPECT_EQ(fw::TWinControl::FindControl(button->Handle()), button);
+    EXPECT_EQ(ClassOf(form->Handle()), L"TForm");
+    EXPECT_EQ(ClassOf(panel->Handle()), L"TPanel");
+    EXPECT_EQ(ClassOf(button->Handle()), L"TButton");
+    EXPECT_EQ(ClassOf(combo->Handle()), L"TComboBox");
+    EXPECT_EQ(ClassOf(memo->Handle()), L"TMemo");
+    EXPECT_EQ(::GetParent(button->Handle()), panel->Handle());
+    // Tab order is window order.
+    EXPECT_EQ(::GetWindow(button->Handle(), GW_HWNDNEXT), combo->Handle());
+    EXPECT_EQ(::GetWindow(combo->Handle(), GW_HWNDNEXT), memo->Handle());
+
+    HWND old = memo->Handle();
+    memo->Lines().Add(L"kept");
+    memo->SetScrollBars(fw::TScrollStyle::ssVertical);  // re-creates the window
+    EXPECT_FALSE(::IsWindow(old));
+    EXPECT_EQ(fw::TWinControl::FindControl(old), nullptr);
+    EXPECT_TRUE(::GetWindowLongW(memo->Handle(), GWL_STYLE) & WS_VSCROLL);
+    EXPECT_EQ(memo->Text(), L"kept\r\n");
+    EXPECT_EQ(fw::TWinControl::FindControl(memo->Handle()), memo);
+}
+
+TEST_F(ControlsTest, WindowProcSlotSeesMessagesAndCanBeRestored) {
+    {
+        Spy spy(button);
+        ::SendMessageW(button->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Stop"));
+        EXPECT_EQ(spy.Count(WM_SETTEXT), 1);
+        spy.swallow = [](fw::TMessage& m) {
+            if (m.Msg != WM_GETTEXTLENGTH) return false;
+            m.Result = 99;
+            return true;
+        };
+        EXPECT_EQ(::GetWindowTextLengthW(button->Handle()), 99);
+    }
+    EXPECT_EQ(::GetWindowTextLengthW(button->Handle()), 4);
+    EXPECT_EQ(button->Caption(), L"Stop");
+}
+
+TEST_F(ControlsTest, ParentReflectsNotificationsToTheChild) {
+    int clicks = 0;
+    button->OnClick = [&](fw::TObject* sender) {
+        EXPECT_EQ(sender, button);
+        ++clicks;
+    };
+    Spy spy(button);
+    ::SendMessageW(button->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 1);
+    ASSERT_EQ(spy.Count(fw::CN_COMMAND), 1);
+    EXPECT_EQ(HIWORD(spy.Last(fw::CN_COMMAND)->WParam), BN_CLICKED);
+
+    // Colours: the child answers its parent's WM_CTLCOLOR* with its own brush.
+    Spy memoSpy(memo);
+    memo->SetColor(RGB(10, 200, 30));
+    HDC dc = ::GetDC(memo->Handle());
+    auto brush = reinterpret_cast<HBRUSH>(
+        ::SendMessageW(panel->Handle(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(memo->Handle())));
+    EXPECT_EQ(::GetBkColor(dc), RGB(10, 200, 30));
+    ::ReleaseDC(memo->Handle(), dc);
+    LOGBRUSH lb{};
+    ASSERT_TRUE(::GetObjectW(brush, sizeof lb, &lb));
+    EXPECT_EQ(lb.lbColor, RGB(10, 200, 30));
+    EXPECT_EQ(memoSpy.Count(fw::CN_CTLCOLOREDIT), 1);
+}
+
+TEST_F(ControlsTest, PropertyChangesSendTheirNotifications) {
+    Spy spy(button);
+    button->SetCaption(L"Again");
+    EXPECT_EQ(spy.Count(fw::CM_TEXTCHANGED), 1);
+    button->SetEnabled(false);
+    EXPECT_EQ(spy.Count(fw::CM_ENABLEDCHANGED), 1);
+    EXPECT_FALSE(::IsWindowEnabled(button->Handle()));
+    button->SetVisible(false);
+    ASSERT_EQ(spy.Count(fw::CM_VISIBLECHANGED), 1);
+    EXPECT_EQ(spy.Last(fw::CM_VISIBLECHANGED)->WParam, 0u);
+    EXPECT_EQ(spy.Count(fw::CM_SHOWINGCHANGED), 1);
+    EXPECT_FALSE(button->Showing());
+    EXPECT_FALSE(::IsWindowVisible(button->Handle()));
+    button->SetColor(fw::clWhite);
+    EXPECT_EQ(spy.Count(fw::CM_COLORCHANGED), 1);
+
+    // A parent's font reaches children that use it, as WM_SETFONT too.
+    form->Font().SetHeight(-15);
+    EXPECT_EQ(spy.Count(fw::CM_FONTCHANGED), 1);
+    EXPECT_EQ(button->Font().Height(), -15);
+    EXPECT_TRUE(button->ParentFont());
+    LOGFONTW lf{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(memo->Handle(), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    EXPECT_EQ(lf.lfHeight, -15);
+    button->Font().SetName(L"Courier New");
+    EXPECT_FALSE(button->ParentFont());
+    form->Font().SetHeight(-11);
+    EXPECT_EQ(button->Font().Height(), -15);
+
+    Spy panelSpy(panel);
+    auto* extra = new fw::TButton(form.get());
+    extra->SetParent(panel);
+    ASSERT_EQ(panelSpy.Count(fw::CM_CONTROLLISTCHANGE), 1);
+    EXPECT_EQ(panelSpy.Last(fw::CM_CONTROLLISTCHANGE)->WParam, reinterpret_cast<WPARAM>(extra));
+    EXPECT_EQ(panelSpy.Last(fw::CM_CONTROLLISTCHANGE)->LParam, 1);
+    delete extra;
+    EXPECT_EQ(panelSpy.Count(fw::CM_CONTROLLISTCHANGE), 2);
+    EXPECT_EQ(panelSpy.Last(fw::CM_CONTROLLISTCHANGE)->LParam, 0);
+}
+
+TEST_F(ControlsTest, FocusMovesSendEnterExitAndFocusChanged) {
+    combo->SetFocus();
+    Spy comboSpy(combo), memoSpy(memo), buttonSpy(button);
+    std::vector<std::wstring> events;
+    combo->OnExit = [&](fw::TObject*) { events.push_back(L"combo exit"); };
+    memo->OnEnter = [&](fw::TObject*) { events.push_back(L"memo enter"); };
+    memo->SetFocus();
+    EXPECT_EQ(::GetFocus(), memo->Handle());
+    EXPECT_EQ(comboSpy.Count(fw::CM_EXIT), 1);
+    EXPECT_EQ(comboSpy.Count(fw::CM_CANCELMODE), 1);
+    EXPECT_EQ(memoSpy.Count(fw::CM_ENTER), 1);
+    ASSERT_EQ(buttonSpy.Count(fw::CM_FOCUSCHANGED), 1);
+    EXPECT_EQ(buttonSpy.Last(fw::CM_FOCUSCHANGED)->LParam, reinterpret_cast<LPARAM>(memo));
+    EXPECT_EQ(events, (std::vector<std::wstring>{L"combo exit", L"memo enter"}));
+    EXPECT_EQ(form->ActiveControl(), memo);
+
+    // A handler that moves the focus on: the newer move wins.
+    memo->OnEnter = [&](fw::TObject*) { panel->SetFocus(); };
+    button->SetFocus();
+    memo->SetFocus();
+    EXPECT_EQ(::GetFocus(), panel->Handle());
+    EXPECT_EQ(form->ActiveControl(), panel);
+}
+
+TEST_F(ControlsTest, MemoLinesFollowTheAppendRule) {
+    int changes = 0;
+    memo->OnChange = [&](fw::TObject*) { ++changes; };
+    Spy spy(memo);
+    memo->SetReadOnly(true);
+    auto& lines = memo->Lines();
+    EXPECT_EQ(lines.Count(), 0);
+    lines.Add(L"first");  // empty text ends "with a line break": no break in front
+    EXPECT_EQ(memo->Text(), L"first\r\n");
+    lines.Add(L"second");
+    EXPECT_EQ(memo->Text(), L"first\r\nsecond\r\n");
+    EXPECT_GT(changes, 0);
+    EXPECT_GT(spy.Count(fw::CM_CHANGED), 0);
+    memo->SetText(L"first\r\nsecond");
+    lines.Add(L"third");  // no break at the end: the break goes in front
+    EXPECT_EQ(memo->Text(), L"first\r\nsecond\r\nthird");
+    EXPECT_EQ(lines.Count(), 3);
+    EXPECT_EQ(lines.Get(1), L"second");
+    lines.Insert(0, L"zero");
+    EXPECT_EQ(memo->Text(), L"zero\r\nfirst\r\nsecond\r\nthird");
+    lines.Delete(1);
+    EXPECT_EQ(memo->Text(), L"zero\r\nsecond\r\nthird");
+    lines.Clear();
+    EXPECT_EQ(memo->Text(), L"");
+    EXPECT_EQ(lines.Count(), 0);
+
+    // Long texts are not cut at the edit control's default limit.
+    std::wstring text;
+    for (int i = 0; i < 500; ++i) text += std::wstring(68, L'x') + L"\r\n";
+    memo->SetText(text);
+    lines.Add(L"end");
+    EXPECT_EQ(memo->Text().size(), 500u * 70u + 5u);
+}
+
+TEST_F(ControlsTest, ComboItemsLiveInTheWindowAndSurviveRecreation) {
+    int changes = 0;
+    combo->OnChange = [&](fw::TObject*) { ++changes; };
+    fw::TStringList ports{L"COM10", L"COM3"};
+    combo->Items().Assign(ports);
+    EXPECT_EQ(::SendMessageW(combo->Handle(), CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(combo->ItemIndex(), -1);
+    EXPECT_EQ(combo->Text(), L"");
+    combo->SetItemIndex(0);
+    EXPECT_EQ(combo->Text(), L"COM10");
+    EXPECT_EQ(changes, 0);  // set in code: no notification
+
+    Spy spy(combo);
+    combo->SetFocus();
+    ::SendMessageW(combo->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(spy.Count(fw::CM_CHANGED), 1);
+
+    combo->SetStyle(fw::TComboBoxStyle::csDropDown);
+    EXPECT_EQ(combo->Items().Count(), 2);
+    EXPECT_EQ(combo->Items().Get(1), L"COM3");
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    EXPECT_THROW(combo->Items().Get(2), fw::EListError);
+}
+
+TEST_F(ControlsTest, ExceptionLeavingAHandlerShowsTheErrorBoxAndTheProgramGoesOn) {
+    button->OnClick = [](fw::TObject*) { throw fw::Exception(L"Unable to open com port"); };
+    std::atomic<bool> stop{false};
+    std::wstring caption, text;
+    // The box is modal: a second thread reads and closes it.
+    std::thread closer([&] {
+        while (!stop) {
+            HWND box = nullptr;
+            ::EnumWindows(
+                [](HWND w, LPARAM p) -> BOOL {
+                    DWORD pid = 0;
+                    ::GetWindowThreadProcessId(w, &pid);
+                    if (pid == ::GetCurrentProcessId() && ClassOf(w) == L"#32770" && ::IsWindowVisible(w)) {
+                        *reinterpret_cast<HWND*>(p) = w;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&box));
+            if (box) {
+                wchar_t buf[256];
+                ::GetWindowTextW(box, buf, 256);
+                caption = buf;
+                ::GetDlgItemTextW(box, 0xFFFF, buf, 256);
+                text = buf;
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+    });
+    ::PostMessageW(button->Handle(), BM_CLICK, 0, 0);
+    const bool shown = PumpUntil([&] { return !caption.empty(); });
+    stop = true;
+    closer.join();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(caption, L"Controls Test");
+    EXPECT_EQ(text, L"Unable to open com port.");
+
+    // Still running: the next click is handled normally.
+    int clicks = 0;
+    button->OnClick = [&](fw::TObject*) { ++clicks; };
+    ::SendMessageW(button->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(::IsWindowVisible(form->Handle()));
+}
+
+TEST_F(ControlsTest, FocusedControlSeesKeysFirstAndCanSwallowThem) {
+    memo->SetFocus();
+    Spy spy(memo);
+    spy.swallow = [](fw::TMessage& m) {
+        if (m.Msg != fw::CN_KEYDOWN || m.WParam != 'Q') return false;
+        m.Result = 1;
+        return true;
+    };
+    ::PostMessageW(memo->Handle(), WM_KEYDOWN, 'Q', 0);
+    ::PostMessageW(memo->Handle(), WM_KEYDOWN, 'W', 0);
+    Pump(50ms);
+    int keyDowns = 0;
+    for (const auto& m : spy.seen) {
+        if (m.Msg == WM_KEYDOWN) {
+            ++keyDowns;
+            EXPECT_EQ(m.WParam, static_cast<WPARAM>('W'));
+        }
+    }
+    EXPECT_EQ(keyDowns, 1);
+    EXPECT_EQ(spy.Count(fw::CN_KEYDOWN), 2);
+
+    // Alt+G: the accelerator of "&Go".
+    int clicks = 0;
+    button->OnClick = [&](fw::TObject*) { ++clicks; };
+    ::PostMessageW(memo->Handle(), WM_SYSCHAR, 'g', 1 << 29);
+    Pump(50ms);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(ControlsTest, MouseEnterAndLeaveFollowTheDeepestControl) {
+    Spy buttonSpy(button), labelSpy(label);
+    auto moveTo = [&](fw::TControl* c) {
+        RECT r = c->BoundsRect();
+        POINT pt{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ::ClientToScreen(panel->Handle(), &pt);
+        ::SetCursorPos(pt.x, pt.y);
+        // The pointer reaches the X server a moment later; mouse messages
+        // then update the control under it as well.
+        return PumpUntil([&] {
+            fw::Application().UpdateMouseControl();
+            return fw::Application().MouseControl() == c;
+        }, 2000ms);
+    };
+    ASSERT_TRUE(moveTo(button));
+    EXPECT_EQ(buttonSpy.Count(fw::CM_MOUSEENTER), 1);
+    ASSERT_TRUE(moveTo(label));
+    EXPECT_EQ(buttonSpy.Count(fw::CM_MOUSELEAVE), 1);
+    EXPECT_EQ(labelSpy.Count(fw::CM_MOUSEENTER), 1);
+}
+
+TEST_F(ControlsTest, GraphicControlsGetTheMouseOverThem) {
+    int downs = 0, clicks = 0;
+    label->OnMouseDown = [&](fw::TObject*, fw::TMouseButton b, fw::TShiftState, int x, int y) {
+        EXPECT_EQ(b, fw::TMouseButton::mbLeft);
+        EXPECT_EQ(x, 2);
+        EXPECT_EQ(y, 3);
+        ++downs;
+    };
+    label->OnClick = [&](fw::TObject*) { ++clicks; };
+    const LPARAM at = MAKELPARAM(label->Left() + 2, label->Top() + 3);
+    ::SendMessageW(panel->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageW(panel->Handle(), WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(downs, 1);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(Components, OwnerFreesWhatItOwnsAndTellsWhoAsked) {
+    struct Watcher : fw::TComponent {
+        using fw::TComponent::TComponent;
+        std::vector<fw::TComponent*> removed;
+        void Notification(fw::TComponent* c, fw::TOperation op) override {
+            if (op == fw::TOperation::opRemove) removed.push_back(c);
+        }
+    };
+    struct Loader : fw::TComponent {
+        using fw::TComponent::TComponent;
+        std::vector<std::wstring>* log = nullptr;
+        void Loaded() override {
+            fw::TComponent::Loaded();
+            log->push_back(Name());
+        }
+    };
+    Watcher watcher(nullptr);
+    std::vector<std::wstring> log;
+    {
+        Loader owner(nullptr);
+        owner.SetName(L"owner");
+        owner.log = &log;
+        owner.BeginLoading();
+        auto* a = new Loader(&owner);
+        a->SetName(L"a");
+        a->log = &log;
+        auto* b = new Loader(&owner);
+        b->SetName(L"b");
+        b->log = &log;
+        EXPECT_TRUE(b->Loading());
+        owner.EndLoading();
+        EXPECT_FALSE(b->Loading());
+        EXPECT_EQ(owner.FindComponent(L"b"), b);
+        watcher.FreeNotification(b);
+        delete a;
+        EXPECT_EQ(owner.ComponentCount(), 1);
+    }
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"a", L"b", L"owner"}));
+    ASSERT_EQ(watcher.removed.size(), 1u);
+}
+
+}  // namespace
