@@ -32,7 +32,7 @@ TEST(SkinArchive, CommittedArchiveIsWhatTheGeneratorDraws) {
   const std::vector<std::uint8_t> committed = skintest::CommittedArchive();
   const std::vector<std::uint8_t> fresh = skingen::PackSkin(skingen::BuildSkin());
   const Members a = Inflate(committed), b = Inflate(fresh);
-  EXPECT_EQ(a.options, b.options) << "skins/Opus.asz is out of date: build the \"skin\" target and commit it";
+  EXPECT_EQ(a.options, b.options) << "skins/Opus.asz is out of date: build the \"redraw_skin\" target and commit it";
   ASSERT_EQ(a.files.size(), b.files.size());
   for (std::size_t i = 0; i < a.files.size(); ++i) {
     EXPECT_EQ(a.files[i].first, b.files[i].first);

@@ -2,6 +2,7 @@
 // main window's controls, frame, title buttons, scroll bars and menus look up
 // is there (or deliberately left to the defaults), images fit their bitmaps,
 // every state has its own values, and the key colour marks transparency only.
+#include "SkinDesign.h"
 #include "SkinTestSupport.h"
 #include "skin/SkinIni.h"
 
@@ -228,9 +229,11 @@ TEST_F(SkinLint, ScaledVariantsExistForEveryScaleAndAreDrawnAtTheirSize) {
     for (const char* key : {"BICONCLOSE", "BICONMIN", "BICONMAX", "BICONNORM"})
       EXPECT_TRUE(Ini().ValueExists("GLOBALINFO", key + suffix)) << key << suffix;
     const TsMaskData& close = m.ma[s.ConstData.TitleGlyphs[skin::tgClose]];
-    EXPECT_EQ(close.Width, (28 * percent[i] + 50) / 100) << "close glyph at " << percent[i] << " %";
+    const skingen::Design& d = skingen::TheDesign;
+    EXPECT_EQ(close.Width, (d.titleButtonWidth * percent[i] + 50) / 100) << "close glyph at " << percent[i] << " %";
+    EXPECT_EQ(close.Height, (d.titleButtonHeight * percent[i] + 50) / 100);
     const TsMaskData& button = m.ma[m.gd[Section(m, "BUTTON")].BorderIndex];
-    const int r = (4 * percent[i] + 50) / 100;
+    const int r = (d.controlRadius * percent[i] + 50) / 100;
     EXPECT_EQ(button.WL, r + 1) << "button margins at " << percent[i] << " %";
     EXPECT_EQ(button.Width, 2 * (r + 1) + 4);
     for (const char* name : {"FORM", "FORMTITLE", "EDIT", "MAINMENU", "MENUITEM", "SCROLLSLIDERV"})
