@@ -1,8 +1,9 @@
 #include "serial/ComStorage.h"
 
-#include <vector>
+#include <cstdint>
+#include <string>
+#include <utility>
 
-#include "framework/Exception.h"
 #include "serial/ComErrors.h"
 #include "serial/ComSettingsText.h"
 #include "serial/SettingsKeyPath.h"
@@ -11,116 +12,67 @@ namespace serial {
 
 namespace {
 
-// The profile functions take NUL-terminated strings.
-std::wstring Z(std::wstring_view s) { return std::wstring(s); }
+// One place settings are kept, with its own rule for missing values: the
+// key table below is walked the same way for both.
+class TSettingsStore {
+public:
+    virtual ~TSettingsStore() = default;
+    virtual void WriteString(const std::wstring& key, std::wstring_view value) = 0;
+    virtual void WriteInteger(const std::wstring& key, std::int32_t value) = 0;
+    // `current` is the setting's present value (as text for a text key).
+    virtual std::wstring ReadString(const std::wstring& key, std::wstring_view current) = 0;
+    virtual std::int32_t ReadInteger(const std::wstring& key, std::int32_t current) = 0;
+};
 
-[[noreturn]] void ThrowStoreError(std::wstring_view what, std::wstring_view key, unsigned long error) {
-    throw fw::EOSError(std::wstring(what) + L" \"" + std::wstring(key) + L"\"", error);
-}
+class TIniSettingsStore final : public TSettingsStore {
+public:
+    TIniSettingsStore(fw::TIniFile& ini, std::wstring section) : ini_(ini), section_(std::move(section)) {}
+    void WriteString(const std::wstring& key, std::wstring_view value) override {
+        ini_.WriteString(section_, key, std::wstring(value));
+    }
+    void WriteInteger(const std::wstring& key, std::int32_t value) override { ini_.WriteInteger(section_, key, value); }
+    // A missing key reads as the current value.
+    std::wstring ReadString(const std::wstring& key, std::wstring_view current) override {
+        return ini_.ReadString(section_, key, std::wstring(current));
+    }
+    // Read as signed text: the system's own integer reading of profiles
+    // turns negative values (a read interval of -1) into 0.
+    std::int32_t ReadInteger(const std::wstring& key, std::int32_t current) override {
+        return ini_.ReadInteger(section_, key, current);
+    }
+
+private:
+    fw::TIniFile& ini_;
+    std::wstring section_;
+};
+
+class TRegistrySettingsStore final : public TSettingsStore {
+public:
+    explicit TRegistrySettingsStore(fw::TRegistry& reg) : reg_(reg) {}
+    void WriteString(const std::wstring& key, std::wstring_view value) override {
+        reg_.WriteString(key, std::wstring(value));
+    }
+    void WriteInteger(const std::wstring& key, std::int32_t value) override { reg_.WriteInteger(key, value); }
+    // A missing value reads as empty text; a missing integer throws.
+    std::wstring ReadString(const std::wstring& key, std::wstring_view) override { return reg_.ReadString(key); }
+    std::int32_t ReadInteger(const std::wstring& key, std::int32_t) override { return reg_.ReadInteger(key); }
+
+private:
+    fw::TRegistry& reg_;
+};
 
 }  // namespace
 
-// ---- INI file ----
-
-TIniSettingsStore::TIniSettingsStore(std::wstring fileName, std::wstring section)
-    : fileName_(std::move(fileName)), section_(std::move(section)) {}
-
-void TIniSettingsStore::WriteString(std::wstring_view key, std::wstring_view value) {
-    if (!::WritePrivateProfileStringW(section_.c_str(), Z(key).c_str(), Z(value).c_str(), fileName_.c_str()))
-        ThrowStoreError(L"Unable to write to " + fileName_ + L", key", key, ::GetLastError());
-}
-
-void TIniSettingsStore::WriteInteger(std::wstring_view key, std::int32_t value) {
-    WriteString(key, std::to_wstring(value));
-}
-
-std::wstring TIniSettingsStore::ReadString(std::wstring_view key, std::wstring_view current) {
-    const std::wstring name = Z(key), fallback = Z(current);
-    std::vector<wchar_t> buffer(256);
-    for (;;) {
-        const DWORD n = ::GetPrivateProfileStringW(section_.c_str(), name.c_str(), fallback.c_str(), buffer.data(),
-                                                   static_cast<DWORD>(buffer.size()), fileName_.c_str());
-        // A value that filled the buffer may have been cut: read it again, larger.
-        if (n + 1 < buffer.size()) return std::wstring(buffer.data(), n);
-        buffer.resize(buffer.size() * 4);
-    }
-}
-
-std::int32_t TIniSettingsStore::ReadInteger(std::wstring_view key, std::int32_t current) {
-    // Read as text and parse it signed: the system's own integer reading
-    // turns negative values (a read interval of -1) into 0.
-    const std::wstring text = ReadString(key, L"");
-    return TextToInteger(text).value_or(current);
-}
-
-// ---- Registry ----
-
-TRegistrySettingsStore::TRegistrySettingsStore(std::wstring_view path, std::wstring_view name) {
-    const auto location = SettingsKeyPath(path, name);
-    if (!location) return;
-    const HKEY root = location->Root == TRegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    // Whether the key could be opened shows at the first access.
-    ::RegCreateKeyExW(root, location->SubKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                      key_.put(), nullptr);
-}
-
-HKEY TRegistrySettingsStore::Key(std::wstring_view valueName) const {
-    if (!key_) ThrowStoreError(L"No registry key open for", valueName, ERROR_INVALID_HANDLE);
-    return key_.get();
-}
-
-void TRegistrySettingsStore::WriteString(std::wstring_view key, std::wstring_view value) {
-    const std::wstring data = Z(value);
-    const LSTATUS status =
-        ::RegSetValueExW(Key(key), Z(key).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                         static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    if (status != ERROR_SUCCESS) ThrowStoreError(L"Failed to set data for", key, static_cast<unsigned long>(status));
-}
-
-void TRegistrySettingsStore::WriteInteger(std::wstring_view key, std::int32_t value) {
-    const DWORD data = static_cast<DWORD>(value);
-    const LSTATUS status =
-        ::RegSetValueExW(Key(key), Z(key).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-    if (status != ERROR_SUCCESS) ThrowStoreError(L"Failed to set data for", key, static_cast<unsigned long>(status));
-}
-
-std::wstring TRegistrySettingsStore::ReadString(std::wstring_view key, std::wstring_view /*current*/) {
-    const HKEY hkey = Key(key);
-    const std::wstring name = Z(key);
-    for (;;) {
-        DWORD type = 0, size = 0;
-        LSTATUS status = ::RegQueryValueExW(hkey, name.c_str(), nullptr, &type, nullptr, &size);
-        if (status == ERROR_FILE_NOT_FOUND) return {};
-        if (status != ERROR_SUCCESS)
-            ThrowStoreError(L"Failed to get data for", key, static_cast<unsigned long>(status));
-        if (type != REG_SZ && type != REG_EXPAND_SZ)
-            ThrowStoreError(L"Invalid data type for", key, ERROR_INVALID_DATATYPE);
-        std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-        DWORD got = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-        status = ::RegQueryValueExW(hkey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &got);
-        // The value grew between the two calls: ask for its size again.
-        if (status == ERROR_MORE_DATA) continue;
-        if (status != ERROR_SUCCESS)
-            ThrowStoreError(L"Failed to get data for", key, static_cast<unsigned long>(status));
-        // Stored strings need not end with a NUL; cut at the first one.
-        text.resize(got / sizeof(wchar_t));
-        if (const auto nul = text.find(L'\0'); nul != std::wstring::npos) text.resize(nul);
-        return text;
-    }
-}
-
-std::int32_t TRegistrySettingsStore::ReadInteger(std::wstring_view key, std::int32_t /*current*/) {
-    DWORD type = 0, data = 0, size = sizeof data;
-    const LSTATUS status =
-        ::RegQueryValueExW(Key(key), Z(key).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
-    if (status != ERROR_SUCCESS)
-        ThrowStoreError(L"Failed to get data for", key, static_cast<unsigned long>(status));
-    if (type != REG_DWORD || size != sizeof data)
-        ThrowStoreError(L"Invalid data type for", key, ERROR_INVALID_DATATYPE);
-    return static_cast<std::int32_t>(data);
+void OpenSettingsKey(fw::TRegistry& reg, std::wstring_view path, std::wstring_view name) {
+    const auto key = SettingsKeyPath(path, name);
+    if (!key) return;
+    reg.SetRootKey(key->Root == TRegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);
+    reg.OpenKey(key->SubKey, true);
 }
 
 // ---- The key table ----
+
+namespace {
 
 void StoreSettingsTo(const TCustomComPort& port, TSettingsStore& store) {
     const TStoredProps props = port.StoredProps();
@@ -170,17 +122,13 @@ void StoreSettingsTo(const TCustomComPort& port, TSettingsStore& store) {
     }
 }
 
-namespace {
-
-bool ReadBool(TSettingsStore& store, std::wstring_view key, bool current) {
+bool ReadBool(TSettingsStore& store, const std::wstring& key, bool current) {
     return TextToBool(store.ReadString(key, BoolToText(current)));
 }
 
-wchar_t ReadChar(TSettingsStore& store, std::wstring_view key, wchar_t current) {
+wchar_t ReadChar(TSettingsStore& store, const std::wstring& key, wchar_t current) {
     return TextToChar(store.ReadString(key, CharToText(current)));
 }
-
-}  // namespace
 
 void LoadSettingsFrom(TCustomComPort& port, TSettingsStore& store) {
     const TStoredProps props = port.StoredProps();
@@ -233,17 +181,39 @@ void LoadSettingsFrom(TCustomComPort& port, TSettingsStore& store) {
     }
 }
 
-// ---- Store and load as a whole ----
+}  // namespace
+
+void StoreToRegistry(const TCustomComPort& port, fw::TRegistry& reg) {
+    TRegistrySettingsStore store(reg);
+    StoreSettingsTo(port, store);
+}
+
+void StoreToIniFile(const TCustomComPort& port, fw::TIniFile& ini) {
+    TIniSettingsStore store(ini, port.Name());
+    StoreSettingsTo(port, store);
+}
+
+void LoadFromRegistry(TCustomComPort& port, fw::TRegistry& reg) {
+    TRegistrySettingsStore store(reg);
+    LoadSettingsFrom(port, store);
+}
+
+void LoadFromIniFile(TCustomComPort& port, fw::TIniFile& ini) {
+    TIniSettingsStore store(ini, port.Name());
+    LoadSettingsFrom(port, store);
+}
+
 
 void StoreSettings(TCustomComPort& port, TStoreType storeType, std::wstring_view storeTo) {
     bool failed = false;
     try {
         if (storeType == TStoreType::stIniFile) {
-            TIniSettingsStore ini{std::wstring(storeTo), port.Name()};
-            StoreSettingsTo(port, ini);
+            fw::TIniFile ini{std::wstring(storeTo)};
+            StoreToIniFile(port, ini);
         } else {
-            TRegistrySettingsStore registry{storeTo, port.Name()};
-            StoreSettingsTo(port, registry);
+            fw::TRegistry reg;
+            OpenSettingsKey(reg, storeTo, port.Name());
+            StoreToRegistry(port, reg);
         }
     } catch (...) {
         failed = true;
@@ -257,11 +227,12 @@ void LoadSettings(TCustomComPort& port, TStoreType storeType, std::wstring_view 
     port.BeginUpdate();
     try {
         if (storeType == TStoreType::stIniFile) {
-            TIniSettingsStore ini{std::wstring(loadFrom), port.Name()};
-            LoadSettingsFrom(port, ini);
+            fw::TIniFile ini{std::wstring(loadFrom)};
+            LoadFromIniFile(port, ini);
         } else {
-            TRegistrySettingsStore registry{loadFrom, port.Name()};
-            LoadSettingsFrom(port, registry);
+            fw::TRegistry reg;
+            OpenSettingsKey(reg, loadFrom, port.Name());
+            LoadFromRegistry(port, reg);
         }
     } catch (...) {
         failed = true;

@@ -2,77 +2,39 @@
 // Storing a port's settings in the registry or an INI file and loading them
 // back: the groups chosen in the port's StoredProps, one value per setting
 // under fixed key names, as text (the setting texts) or as integers.
-#include <windows.h>
-
-#include <cstdint>
-#include <string>
 #include <string_view>
 
-#include "framework/Handles.h"
+#include "framework/IniFile.h"
+#include "framework/Registry.h"
 #include "serial/ComPort.h"
 #include "serial/ComTypes.h"
 
 namespace serial {
 
-// One place settings are kept: a section of an INI file or a registry key.
-// What a missing value reads as is the store's business (see below).
-class TSettingsStore {
-public:
-    virtual ~TSettingsStore() = default;
-    // Both throw when the value cannot be written.
-    virtual void WriteString(std::wstring_view key, std::wstring_view value) = 0;
-    virtual void WriteInteger(std::wstring_view key, std::int32_t value) = 0;
-    // `current` is the setting's present value (as text for a text key).
-    virtual std::wstring ReadString(std::wstring_view key, std::wstring_view current) = 0;
-    virtual std::int32_t ReadInteger(std::wstring_view key, std::int32_t current) = 0;
-};
+// Opens, creating it when missing, the key SettingsKeyPath gives for path
+// and name below the root it names; a path without "\" opens no key (every
+// later access of reg then fails). Whether the open worked shows at the
+// first access.
+void OpenSettingsKey(fw::TRegistry& reg, std::wstring_view path, std::wstring_view name);
 
-// A section of an INI file. A missing key reads as the value passed as
-// current, so that it leaves its setting as it is. Integers are written as
-// decimal text and read as signed text: -1 survives a store and a load.
-class TIniSettingsStore final : public TSettingsStore {
-public:
-    TIniSettingsStore(std::wstring fileName, std::wstring section);
-    void WriteString(std::wstring_view key, std::wstring_view value) override;
-    void WriteInteger(std::wstring_view key, std::int32_t value) override;
-    std::wstring ReadString(std::wstring_view key, std::wstring_view current) override;
-    std::int32_t ReadInteger(std::wstring_view key, std::int32_t current) override;
+// The groups of port.StoredProps(), in the fixed key order: to the open key
+// (texts as REG_SZ, integers as REG_DWORD values), or to the INI section
+// named after the port's Name. Write errors throw.
+void StoreToRegistry(const TCustomComPort& port, fw::TRegistry& reg);
+void StoreToIniFile(const TCustomComPort& port, fw::TIniFile& ini);
 
-private:
-    std::wstring fileName_;
-    std::wstring section_;
-};
+// Every value is assigned through the port's setters, so each reaches the
+// same checks as a change made by a program. From an INI file a missing key
+// leaves its setting as it is (a custom baud rate without a stored speed
+// becomes 9600). From the registry a missing text reads as empty (the
+// conversions' fallback, an empty port name, false) and a missing integer
+// throws, ending the load with the values assigned before it kept.
+void LoadFromRegistry(TCustomComPort& port, fw::TRegistry& reg);
+void LoadFromIniFile(TCustomComPort& port, fw::TIniFile& ini);
 
-// A registry key: texts are REG_SZ values, integers REG_DWORD values. A
-// missing text reads as empty text (which the conversions turn into their
-// fallbacks); a missing integer is an error. Without a key every access fails.
-class TRegistrySettingsStore final : public TSettingsStore {
-public:
-    // Opens, creating it when missing, the key SettingsKeyPath gives for
-    // path and name; a path without "\" opens none.
-    TRegistrySettingsStore(std::wstring_view path, std::wstring_view name);
-    bool HasKey() const noexcept { return key_.valid(); }
-    void WriteString(std::wstring_view key, std::wstring_view value) override;
-    void WriteInteger(std::wstring_view key, std::int32_t value) override;
-    std::wstring ReadString(std::wstring_view key, std::wstring_view current) override;
-    std::int32_t ReadInteger(std::wstring_view key, std::int32_t current) override;
-
-private:
-    HKEY Key(std::wstring_view valueName) const;
-
-    fw::UniqueHKey key_;
-};
-
-// Write or read the groups of port.StoredProps(), in the fixed key order.
-// Loading assigns every value through the port's setters, so each reaches
-// the same checks as a change made by a program; an exception from the store
-// ends the load with the values assigned before it kept.
-void StoreSettingsTo(const TCustomComPort& port, TSettingsStore& store);
-void LoadSettingsFrom(TCustomComPort& port, TSettingsStore& store);
-
-// The INI file `storeTo` (section: the port's Name) or the registry path
-// `storeTo` (key: SettingsKeyPath of it and the Name). Any failure is
-// reported through the port as CE_StoreFailed; values written before it stay.
+// The INI file `storeTo` or the registry path `storeTo` (OpenSettingsKey
+// with the port's Name). Any failure is reported through the port as
+// CE_StoreFailed; values written before it stay.
 void StoreSettings(TCustomComPort& port, TStoreType storeType, std::wstring_view storeTo);
 // Loads inside one update bracket, so an open port gets the whole set at
 // once when the bracket closes (also after a failure). Any failure, including
