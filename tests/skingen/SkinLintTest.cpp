@@ -261,6 +261,8 @@ TEST_F(SkinLint, WindowCornersStayInsideTheFrameAndAgreeWithTheTitle) {
         if (!bmp.IsKey(fx + x, form.R.Top + y)) continue;
         const int dx = std::min(x, form.Width - 1 - x), dy = std::min(y, form.Height - 1 - y);
         EXPECT_TRUE(dx < frame || dy < frame) << "key pixel at " << x << "," << y << " reaches into the client";
+        EXPECT_TRUE(bmp.IsKey(fx + form.Width - 1 - x, form.R.Top + y) && bmp.IsKey(fx + x, form.R.Top + form.Height - 1 - y))
+            << "the corners are not mirror images at " << x << "," << y;
       }
     for (int y = 0; y < form.WT; ++y)
       for (int x = 0; x < form.WL; ++x) {
