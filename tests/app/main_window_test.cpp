@@ -1,0 +1,280 @@
+// The main window driven in-process: its frame, its controls, the port list
+// that follows the system's serial ports, the memo's behaviour, and an
+// exception leaving a handler.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "app/Unit1.h"
+#include "framework/Exception.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+template <typename Pred>
+bool PumpUntil(Pred pred, std::chrono::milliseconds limit = 5000ms) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        fw::Application().ProcessMessages();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
+
+constexpr wchar_t kSerialComm[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+// Makes the system's serial device list hold exactly these ports.
+void SetPorts(const std::vector<std::wstring>& ports) {
+    HKEY key = nullptr;
+    LSTATUS r = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSerialComm, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr);
+    ASSERT_EQ(r, ERROR_SUCCESS);
+    for (;;) {
+        wchar_t name[256];
+        DWORD len = 256;
+        if (::RegEnumValueW(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        ::RegDeleteValueW(key, name);
+    }
+    int n = 0;
+    for (const auto& port : ports) {
+        const std::wstring name = L"\\Device\\QuillonTest" + std::to_wstring(n++);
+        ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                         static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)));
+    }
+    ::RegCloseKey(key);
+}
+
+std::wstring ClassOf(HWND wnd) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(wnd, name, 64);
+    return name;
+}
+
+RECT RectIn(HWND wnd, HWND parent) {
+    RECT r;
+    ::GetWindowRect(wnd, &r);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void ExpectRect(const RECT& r, int left, int top, int width, int height, const char* what) {
+    EXPECT_EQ(r.left, left) << what;
+    EXPECT_EQ(r.top, top) << what;
+    EXPECT_EQ(r.right - r.left, width) << what;
+    EXPECT_EQ(r.bottom - r.top, height) << what;
+}
+
+void ClickAt(HWND wnd, int x, int y) {
+    POINT pt{x, y};
+    ::ClientToScreen(wnd, &pt);
+    ::SetCursorPos(pt.x, pt.y);
+    Pump(50ms);
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, in, sizeof(INPUT));
+}
+
+void Type(const std::wstring& keys) {
+    for (wchar_t c : keys) {
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wVk = in[1].ki.wVk = static_cast<WORD>(::VkKeyScanW(c) & 0xFF);
+        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        ::SendInput(2, in, sizeof(INPUT));
+    }
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetPorts({L"COM3", L"COM10"});
+        fw::Application().SetTitle(L"Quillon");
+        fw::Application().SetMainFormOnTaskBar(true);
+        form = std::make_unique<app::TForm1>(nullptr);
+        form->AfterConstruction();
+        form->Show();
+        ::SetForegroundWindow(form->Handle());
+        Pump(100ms);
+    }
+    void TearDown() override {
+        form.reset();
+        fw::Application().OnException = nullptr;
+    }
+    std::unique_ptr<app::TForm1> form;
+};
+
+TEST_F(MainWindowTest, FixedCentredWindowOfTheListedSize) {
+    HWND wnd = form->Handle();
+    EXPECT_EQ(ClassOf(wnd), L"TForm1");
+    wchar_t caption[64];
+    ::GetWindowTextW(wnd, caption, 64);
+    EXPECT_STREQ(caption, L"Quillon");
+    RECT client;
+    ::GetClientRect(wnd, &client);
+    EXPECT_EQ(client.right, 200);
+    EXPECT_EQ(client.bottom, 112);
+    const auto style = static_cast<DWORD>(::GetWindowLongW(wnd, GWL_STYLE));
+    EXPECT_EQ(style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_TRUE(::GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+
+    RECT r;
+    ::GetWindowRect(wnd, &r);
+    const int screenW = ::GetSystemMetrics(SM_CXSCREEN), screenH = ::GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_NEAR(r.left + (r.right - r.left) / 2.0, screenW / 2.0, 1.0);
+    EXPECT_NEAR(r.top + (r.bottom - r.top) / 2.0, screenH / 2.0, 1.0);
+
+    // The border does not size the window.
+    POINT edge{r.right - 1, (r.top + r.bottom) / 2};
+    EXPECT_NE(::SendMessageW(wnd, WM_NCHITTEST, 0, MAKELPARAM(edge.x, edge.y)), HTRIGHT);
+    EXPECT_FALSE(::IsZoomed(wnd));
+}
+
+TEST_F(MainWindowTest, ControlsAtTheirListedRectanglesInTabOrder) {
+    HWND panel = form->sPanel1->Handle();
+    EXPECT_EQ(ClassOf(panel), L"TsPanel");
+    EXPECT_EQ(::GetParent(panel), form->Handle());
+    ExpectRect(RectIn(panel, form->Handle()), 0, 0, 200, 112, "sPanel1");
+    EXPECT_EQ(ClassOf(form->sButton1->Handle()), L"TsButton");
+    EXPECT_EQ(ClassOf(form->sComboBox1->Handle()), L"TsComboBox");
+    EXPECT_EQ(ClassOf(form->sMemo1->Handle()), L"TsMemo");
+    ExpectRect(RectIn(form->sButton1->Handle(), panel), 118, 79, 75, 25, "sButton1");
+    ExpectRect(RectIn(form->sComboBox1->Handle(), panel), 38, 9, 71, 21, "sComboBox1");
+    ExpectRect(RectIn(form->sMemo1->Handle(), panel), 8, 36, 185, 37, "sMemo1");
+    // The label sizes itself to its text: 24 x 13 with the design's Tahoma,
+    // whatever the text measures with the Tahoma installed here.
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, form->sLabel1->Font().Handle());
+    RECT text{0, 0, 0, 0};
+    ::DrawTextW(dc, L"Port:", -1, &text, DT_SINGLELINE | DT_EXPANDTABS | DT_CALCRECT);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    ExpectRect(form->sLabel1->BoundsRect(), 8, 12, text.right, text.bottom, "sLabel1");
+    EXPECT_EQ(text.bottom, 13);
+    EXPECT_EQ(form->sLabel1->Caption(), L"Port:");
+    EXPECT_EQ(form->sButton1->Caption(), L"Check");
+
+    for (fw::TWinControl* c : std::initializer_list<fw::TWinControl*>{form->sButton1, form->sComboBox1, form->sMemo1}) {
+        LOGFONTW lf{};
+        ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(c->Handle(), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+        EXPECT_STREQ(lf.lfFaceName, L"Tahoma");
+        EXPECT_EQ(lf.lfHeight, -11);
+    }
+    EXPECT_EQ(form->sLabel1->Font().Name(), L"Tahoma");
+
+    EXPECT_EQ(form->sButton1->TabOrder(), 0);
+    EXPECT_EQ(form->sComboBox1->TabOrder(), 1);
+    EXPECT_EQ(form->sMemo1->TabOrder(), 2);
+    EXPECT_EQ(::GetNextDlgTabItem(form->Handle(), form->sButton1->Handle(), FALSE), form->sComboBox1->Handle());
+    EXPECT_EQ(::GetNextDlgTabItem(form->Handle(), form->sComboBox1->Handle(), FALSE), form->sMemo1->Handle());
+    const auto comboStyle = ::GetWindowLongW(form->sComboBox1->Handle(), GWL_STYLE);
+    EXPECT_EQ(comboStyle & 3, CBS_DROPDOWNLIST);
+    EXPECT_TRUE(::GetWindowLongW(form->sMemo1->Handle(), GWL_STYLE) & ES_READONLY);
+}
+
+TEST_F(MainWindowTest, PortListFollowsTheSystemAndSelectsTheFirstPort) {
+    auto& items = form->sComboBox1->Items();
+    ASSERT_EQ(items.Count(), 2);
+    EXPECT_EQ(items.Get(0), L"COM10");  // text order: COM10 before COM3
+    EXPECT_EQ(items.Get(1), L"COM3");
+    EXPECT_EQ(form->sComboBox1->ItemIndex(), 0);
+    EXPECT_EQ(form->sComboBox1->Text(), L"COM10");
+    EXPECT_TRUE(form->sButton1->Enabled());
+
+    // The user picks the second port; the next tick selects the first again.
+    form->sComboBox1->SetItemIndex(1);
+    EXPECT_TRUE(PumpUntil([&] { return form->sComboBox1->ItemIndex() == 0; }, 2500ms));
+
+    SetPorts({});
+    ASSERT_TRUE(PumpUntil([&] { return items.Count() == 0; }, 2500ms));
+    EXPECT_EQ(form->sComboBox1->ItemIndex(), -1);
+    EXPECT_FALSE(form->sButton1->Enabled());
+    EXPECT_FALSE(::IsWindowEnabled(form->sButton1->Handle()));
+
+    SetPorts({L"COM7"});
+    ASSERT_TRUE(PumpUntil([&] { return items.Count() == 1; }, 2500ms));
+    EXPECT_EQ(form->sComboBox1->Text(), L"COM7");
+    EXPECT_TRUE(form->sButton1->Enabled());
+}
+
+TEST_F(MainWindowTest, ClickingIntoTheMemoShowsNoCaretAndTypingChangesNothing) {
+    form->sMemo1->Lines().Add(L"Connect to COM10 port is OK.");
+    const std::wstring before = form->sMemo1->Text();
+    HWND memo = form->sMemo1->Handle();
+    ClickAt(memo, 20, 10);
+    ASSERT_TRUE(PumpUntil([&] { return ::GetFocus() == form->sPanel1->Handle(); }, 2000ms));
+    Pump(100ms);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(::GetGUIThreadInfo(::GetCurrentThreadId(), &info));
+    EXPECT_NE(info.hwndCaret, memo);
+    EXPECT_EQ(::GetFocus(), form->sPanel1->Handle());
+
+    Type(L"abc");
+    ::PostMessageW(memo, WM_CHAR, 'x', 0);
+    Pump(200ms);
+    EXPECT_EQ(form->sMemo1->Text(), before);
+
+    // The memo's own mouse cursor is the arrow.
+    EXPECT_EQ(form->sMemo1->Cursor(), IDC_ARROW);
+}
+
+TEST_F(MainWindowTest, ExceptionFromAHandlerShowsAnErrorBoxAndTheWindowGoesOn) {
+    form->sButton1->OnClick = [](fw::TObject*) { throw fw::Exception(L"Unable to open com port"); };
+    std::atomic<bool> stop{false};
+    std::wstring caption, text;
+    HWND owner = nullptr;
+    std::thread closer([&] {
+        while (!stop) {
+            HWND box = nullptr;
+            ::EnumWindows(
+                [](HWND w, LPARAM p) -> BOOL {
+                    DWORD pid = 0;
+                    ::GetWindowThreadProcessId(w, &pid);
+                    if (pid == ::GetCurrentProcessId() && ClassOf(w) == L"#32770" && ::IsWindowVisible(w)) {
+                        *reinterpret_cast<HWND*>(p) = w;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&box));
+            if (box) {
+                wchar_t buf[256];
+                ::GetWindowTextW(box, buf, 256);
+                caption = buf;
+                ::GetDlgItemTextW(box, 0xFFFF, buf, 256);
+                text = buf;
+                owner = ::GetWindow(box, GW_OWNER);
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+    });
+    ::PostMessageW(form->sButton1->Handle(), BM_CLICK, 0, 0);
+    const bool shown = PumpUntil([&] { return !caption.empty(); });
+    stop = true;
+    closer.join();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(caption, L"Quillon");
+    EXPECT_EQ(text, L"Unable to open com port.");
+    EXPECT_EQ(owner, form->Handle());
+
+    // The window goes on: the port list is still refreshed.
+    SetPorts({L"COM5"});
+    EXPECT_TRUE(PumpUntil([&] { return form->sComboBox1->Text() == L"COM5"; }, 2500ms));
+    EXPECT_TRUE(::IsWindowVisible(form->Handle()));
+}
+
+}  // namespace
