@@ -64,6 +64,7 @@ fs::path rigttyDir() {
 
 Session::Session(fs::path win64Build) : build_(fs::absolute(std::move(win64Build))) {
   display_ = trim(readFile(build_ / "rig" / "display"));
+  if (fs::exists(build_ / "rig")) Process::setRegistry(build_ / "rig" / "pids");
 }
 
 Session Session::fromEnvironment() {
@@ -117,6 +118,25 @@ void Session::unmapCom(const std::string &com) const {
 
 // ---- Process ----
 
+namespace {
+fs::path registry;
+
+std::string startTime(pid_t pid) {
+  // Field 22 of /proc/PID/stat; the command name (field 2) may hold spaces, so
+  // count from its closing parenthesis.
+  std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+  size_t at = stat.rfind(')');
+  if (at == std::string::npos) return {};
+  std::istringstream rest(stat.substr(at + 2));
+  std::string field;
+  for (int i = 3; i <= 22 && rest >> field; ++i) {
+  }
+  return field;
+}
+}  // namespace
+
+void Process::setRegistry(const fs::path &file) { registry = file; }
+
 Process::Process(const std::vector<std::string> &argv, const Options &options) {
   int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1};
   if (options.pipeStdin && pipe2(inPipe, O_CLOEXEC) != 0) throw Error("pipe");
@@ -142,6 +162,10 @@ Process::Process(const std::vector<std::string> &argv, const Options &options) {
     _exit(127);
   }
   pid_ = pid;
+  if (!registry.empty()) {
+    // The child has forked but may not have run exec yet: its start time is set already.
+    std::ofstream(registry, std::ios::app) << pid << " " << startTime(pid) << "\n";
+  }
   if (options.pipeStdin) {
     close(inPipe[0]);
     in_ = inPipe[1];

@@ -81,6 +81,10 @@ public:
   ~Process() { stop(); }
 
   pid_t pid() const { return pid_; }
+  // Every process started from then on is also listed in this file ("PID START",
+  // START being its start time in /proc), so that "session stop" can end what a
+  // killed test left behind. Session's constructor sets it to BUILD/rig/pids.
+  static void setRegistry(const fs::path &file);
   bool running();
   // Waits until the process ends; false on time-out. exitCode() then holds its status.
   bool waitExit(Millis timeout);

@@ -86,9 +86,6 @@ int main(int argc, char **argv) {
       fs::create_directories(portFile.parent_path());
       std::ofstream(portFile) << "socat=" << socat << "\nadapter=" << adapter << "\npts=" << pts << "\ndir="
                               << dir.string() << "\nlog=" << log.string() << "\n";
-      std::ofstream pids(session.build() / "rig" / "pids", std::ios::app);
-      pids << socat << "\n";
-      if (adapter > 0) pids << adapter << "\n";
       std::cout << "pts=/dev/pts/" << pts << "\nstate=" << TtyState::pathFor(pts).string() << "\nlog=" << log.string()
                 << "\n";
       return 0;
