@@ -458,11 +458,10 @@ Image Preview(const Design& d) {
   image.Paint(box(b + 3, 5, b + 15, 17, 2), d.accent);
   bar(b + 20, 10, b + 52, d.text);
   const int cw = d.titleButtonWidth, gx = winW - b - 4;
-  image.Paint(box(gx - cw, 3, gx, 3 + d.titleButtonHeight, d.titleButtonRadius), d.closeHot);
   const int cx = gx - cw / 2, cy = 12, g = 4;
   image.Paint(Union(Segment(X(cx - g), Y(cy - g), X(cx + g), Y(cy + g), Sub / 2),
                     Segment(X(cx - g), Y(cy + g), X(cx + g), Y(cy - g), Sub / 2)),
-              d.onClose);
+              d.titleGlyph);
   image.Paint(RoundRect(X(gx - cw - d.titleButtonSpacing - cw / 2 - g), Y(cy), X(gx - cw - d.titleButtonSpacing - cw / 2 + g),
                         Y(cy) + Sub, 0),
               d.titleGlyph);
