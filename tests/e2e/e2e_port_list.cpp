@@ -101,3 +101,26 @@ TEST_F(QuillonTest, MainWindowIsFixedAndCentred) {
   const std::string inside = rig::pixelOf(shot, x + width / 2, y + height - 4);
   EXPECT_NE(inside, desktop) << "window not drawn";
 }
+
+TEST_F(QuillonTest, ClickingIntoTheMemoGivesNoCaretAndNoEditing) {
+  setPorts({"COM3"});
+  startQuillon();
+  std::string panel;
+  for (const auto &c : controls_)
+    if (c.x == 0 && c.y == 0 && c.w == 200 && c.h == 112) panel = c.hwnd;
+  ASSERT_FALSE(panel.empty()) << "no client panel";
+  auto focused = [&] { return rig::parseKeyValues(driver_->call("focus " + window_))["focus"]; };
+  // Focus on the port list first (its drop-down closed again), so that the
+  // memo's click has a focus to move.
+  driver_->call("click " + comboHwnd_);
+  driver_->call("key 27");
+  ASSERT_TRUE(rig::eventually(1500ms, [&] { return focused() == comboHwnd_; })) << "focus " << focused();
+  driver_->call("click " + memoHwnd_);
+  EXPECT_TRUE(rig::eventually(1500ms, [&] { return focused() == panel; })) << "focus " << focused() << ", panel " << panel;
+  auto focus = rig::parseKeyValues(driver_->call("focus " + window_));
+  EXPECT_TRUE(focus["caret"] != memoHwnd_ || focus["caret_shown"] == "0") << "caret shown in the memo";
+  driver_->call("type abc");
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(memoText(), "");
+  EXPECT_TRUE(quillonRunning());
+}
