@@ -249,26 +249,33 @@ TEST_F(SkinLint, ScaledVariantsExistForEveryScaleAndAreDrawnAtTheirSize) {
 // must stay inside the 3-pixel frame so the client area is never cut, and the
 // title bar's corners must cut the same pixels as the frame's.
 TEST_F(SkinLint, WindowCornersStayInsideTheFrameAndAgreeWithTheTitle) {
-  const SkinModel& m = *At100().Model;
-  const TsMaskData& form = m.ma[m.gd[Section(m, "FORM")].BorderIndex];
-  const TsMaskData& title = m.ma[m.gd[Section(m, "FORMTITLE")].BorderIndex];
-  const skin::Bitmap32& bmp = *m.MasterBitmap;
-  constexpr int frame = 3;
-  for (int cell = 0; cell < 2; ++cell) {
-    const int fx = form.R.Left + cell * form.Width, tx = title.R.Left + cell * title.Width;
-    for (int y = 0; y < form.Height; ++y)
-      for (int x = 0; x < form.Width; ++x) {
-        if (!bmp.IsKey(fx + x, form.R.Top + y)) continue;
-        const int dx = std::min(x, form.Width - 1 - x), dy = std::min(y, form.Height - 1 - y);
-        EXPECT_TRUE(dx < frame || dy < frame) << "key pixel at " << x << "," << y << " reaches into the client";
-        EXPECT_TRUE(bmp.IsKey(fx + form.Width - 1 - x, form.R.Top + y) && bmp.IsKey(fx + x, form.R.Top + form.Height - 1 - y))
-            << "the corners are not mirror images at " << x << "," << y;
-      }
-    for (int y = 0; y < form.WT; ++y)
-      for (int x = 0; x < form.WL; ++x) {
-        EXPECT_EQ(bmp.IsKey(fx + x, form.R.Top + y), bmp.IsKey(tx + x, title.R.Top + y)) << x << "," << y;
-        EXPECT_EQ(bmp.IsKey(fx + form.Width - 1 - x, form.R.Top + y), bmp.IsKey(tx + title.Width - 1 - x, title.R.Top + y));
-      }
+  const std::array<int, 4> percent = {100, 125, 150, 200};
+  for (std::size_t i = 0; i < skins_.size(); ++i) {
+    const SkinModel& m = *skins_[i]->Model;
+    const TsMaskData& form = m.ma[m.gd[Section(m, "FORM")].BorderIndex];
+    const TsMaskData& title = m.ma[m.gd[Section(m, "FORMTITLE")].BorderIndex];
+    const skin::Bitmap32& bmp = *m.MasterBitmap;
+    // The fixed dialog frame: 3 pixels at 96 DPI, scaled with the DPI.
+    const int frame = (3 * percent[i] + 50) / 100;
+    for (int cell = 0; cell < 2; ++cell) {
+      const int fx = form.R.Left + cell * form.Width, tx = title.R.Left + cell * title.Width;
+      for (int y = 0; y < form.Height; ++y)
+        for (int x = 0; x < form.Width; ++x) {
+          if (!bmp.IsKey(fx + x, form.R.Top + y)) continue;
+          const int dx = std::min(x, form.Width - 1 - x), dy = std::min(y, form.Height - 1 - y);
+          EXPECT_TRUE(dx < frame || dy < frame)
+              << "key pixel at " << x << "," << y << " reaches into the client at " << percent[i] << " %";
+          EXPECT_TRUE(bmp.IsKey(fx + form.Width - 1 - x, form.R.Top + y) &&
+                      bmp.IsKey(fx + x, form.R.Top + form.Height - 1 - y))
+              << "the corners are not mirror images at " << x << "," << y;
+        }
+      for (int y = 0; y < form.WT; ++y)
+        for (int x = 0; x < form.WL; ++x) {
+          EXPECT_EQ(bmp.IsKey(fx + x, form.R.Top + y), bmp.IsKey(tx + x, title.R.Top + y)) << x << "," << y;
+          EXPECT_EQ(bmp.IsKey(fx + form.Width - 1 - x, form.R.Top + y),
+                    bmp.IsKey(tx + title.Width - 1 - x, title.R.Top + y));
+        }
+    }
   }
 }
 
