@@ -109,7 +109,7 @@ public:
         Put(x + i, y + j, half ? skingen::Mix(s, Get(x + i, y + j), 32) : s);
       }
   }
-  const TsMaskData* Image(int index) const {
+  const TsMaskData* Entry(int index) const {
     return m_.IsValidImgIndex(index) ? &m_.ma[static_cast<std::size_t>(index)] : nullptr;
   }
 
@@ -167,10 +167,10 @@ void DrawWindow(Painter& p, int ox, int oy, const MockOptions& o, std::vector<st
 
   const auto& glyphs = p.Skin().ConstData.TitleGlyphs;
   int x = ox + w - common.BIRightMargin - std::max(4, b);
-  const TsMaskData* closeImage = p.Image(glyphs[skin::tgClose]);
+  const TsMaskData* closeImage = p.Entry(glyphs[skin::tgClose]);
   const int bh = closeImage ? closeImage->Height : 21;
   for (int kind : {skin::tgClose, skin::tgMin}) {
-    const TsMaskData* g = p.Image(glyphs[kind]);
+    const TsMaskData* g = p.Entry(glyphs[kind]);
     const int bw = g ? g->Width : 21;
     const int state = kind == skin::tgClose && o.closeHot ? 1 : 0;
     p.Glyph(glyphs[kind], x - bw, vcentre - bh / 2, state, !o.active && state == 0);
@@ -242,7 +242,7 @@ skingen::Image DrawStatesMock(const skin::LoadedSkin& skin) {
   int x = 14;
   for (int kind : {skin::tgClose, skin::tgMin, skin::tgMax, skin::tgNorm}) {
     for (int s = 0; s < 4; ++s) {
-      const TsMaskData* g = p.Image(glyphs[kind]);
+      const TsMaskData* g = p.Entry(glyphs[kind]);
       if (!g) continue;
       p.Glyph(glyphs[kind], x, 90, std::min(s, 2), s == 3);
       x += g->Width + 2;
@@ -272,7 +272,7 @@ skingen::Image DrawStatesMock(const skin::LoadedSkin& skin) {
     const char* name = end == 0 ? "SCROLLBTNTOP" : "SCROLLBTNBOTTOM";
     const Rect r{sbx, end == 0 ? top : bottom - 17, sbw, 17};
     p.PaintSection(name, r, end == 0 ? 1 : 0);
-    const TsMaskData* g = p.Image(sb.ScrollBtns[end == 0 ? 1 : 3].GlyphIndex);
+    const TsMaskData* g = p.Entry(sb.ScrollBtns[end == 0 ? 1 : 3].GlyphIndex);
     if (g) p.Glyph(sb.ScrollBtns[end == 0 ? 1 : 3].GlyphIndex, r.x + (r.w - g->Width) / 2, r.y + (r.h - g->Height) / 2,
                    end == 0 ? 1 : 0);
   }
