@@ -18,7 +18,8 @@ using skin::LoadedSkin;
 using skin::SkinModel;
 using skin::TsMaskData;
 
-constexpr std::array<skin::TacScaleMode, 4> AllScales = {skin::sm100, skin::sm125, skin::sm150, skin::sm200};
+// The first is the mode the program runs in (100 %, no scaled keys).
+constexpr std::array<skin::TacScaleMode, 4> AllScales = {skin::smOldMode, skin::sm125, skin::sm150, skin::sm200};
 
 class SkinLint : public ::testing::Test {
 protected:

@@ -15,8 +15,8 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 std::vector<std::uint8_t> CommittedArchive();
 
 // The skin loaded from archive bytes as the stored skin "Opus (internal)" at
-// the given scale mode (sm100 ... sm200).
+// the given scale mode (the program's own is smOldMode: 100 %).
 std::unique_ptr<skin::LoadedSkin> LoadStoredSkin(const std::vector<std::uint8_t>& archive,
-                                                 skin::TacScaleMode scale = skin::sm100);
+                                                 skin::TacScaleMode scale = skin::smOldMode);
 
 }  // namespace skintest
