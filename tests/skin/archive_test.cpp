@@ -52,7 +52,9 @@ TEST(SkinArchive, RoundTripsZeroToFiveMembers) {
     ASSERT_EQ(reader->FileCount, static_cast<int>(reader->Files.size()));
     EXPECT_EQ(reader->FileCount, n == 0 ? 0 : n - 1);
     EXPECT_EQ(reader->Options != nullptr, n > 0);
-    if (n > 0) EXPECT_EQ(Content(*reader->Options), members[0].Data);
+    if (n > 0) {
+      EXPECT_EQ(Content(*reader->Options), members[0].Data);
+    }
     for (int i = 1; i < n; ++i) {
       EXPECT_EQ(reader->Files[i - 1].Name, members[i].Name);
       EXPECT_EQ(reader->Files[i - 1].FileType, ftBmp);
