@@ -1,5 +1,7 @@
 #include "SkinMock.h"
 
+#include "MockFont.h"
+
 #include <algorithm>
 #include <string_view>
 #include <vector>
@@ -113,10 +115,11 @@ public:
     return m_.IsValidImgIndex(index) ? &m_.ma[static_cast<std::size_t>(index)] : nullptr;
   }
 
-  // Text stand-in: a rounded bar one text line high.
-  void TextBar(int x, int yCentre, int width, std::uint32_t colour, int k) {
-    img_.Paint(skingen::RoundRect(F(x), F(yCentre) - 5 * k * 8, F(x + width), F(yCentre) + 5 * k * 8, 5 * k * 8),
-               colour, x, yCentre - 3 * k, x + width + 1, yCentre + 3 * k + 1);
+  void Text(std::string_view text, int x, int yCentre, std::uint32_t colour, int k) {
+    DrawMockText(img_, text, x, yCentre, colour, k);
+  }
+  void CentredText(std::string_view text, Rect r, std::uint32_t colour, int k, int shift = 0) {
+    Text(text, r.x + (r.w - MockTextWidth(text, k)) / 2 + shift, r.y + r.h / 2 + shift, colour, k);
   }
   void Triangle(int cx, int cy, int k, std::uint32_t colour) {
     for (int row = 0; row < 4 * k; ++row)
@@ -163,7 +166,7 @@ void DrawWindow(Painter& p, int ox, int oy, const MockOptions& o, std::vector<st
   const int iconX = ox + b + common.BILeftMargin, icon = 16 * k;
   p.Fill({iconX, vcentre - icon / 2, icon, icon}, 0x2563EB);
   p.Fill({iconX + 4 * k, vcentre - icon / 2 + 4 * k, icon - 8 * k, icon - 8 * k}, 0xFFFFFF);
-  p.TextBar(iconX + icon + 4 * k, vcentre, 44 * k, p.FontColour("FORMTITLE", a), k);
+  p.Text("Quillon", iconX + icon + 4 * k, vcentre, p.FontColour("FORMTITLE", a), k);
 
   const auto& glyphs = p.Skin().ConstData.TitleGlyphs;
   int x = ox + w - common.BIRightMargin - std::max(4, b);
@@ -180,22 +183,21 @@ void DrawWindow(Painter& p, int ox, int oy, const MockOptions& o, std::vector<st
   const int cx = ox + b, cy = oy + header;
   auto at = [&](int l, int t, int cw, int ch) { return Rect{cx + l * k, cy + t * k, cw * k, ch * k}; };
   p.PaintSection("PANEL", at(0, 0, 200, 112), 0);
-  p.TextBar(cx + 8 * k, cy + 18 * k, 22 * k, p.FontColour("PANEL", 0), k);
+  p.Text("Port:", cx + 8 * k, cy + 18 * k, p.FontColour("PANEL", 0), k);
 
   const Rect combo = at(38, 9, 71, 21);
   p.PaintSection("BUTTON", combo, 0);
-  p.TextBar(combo.x + 5 * k, combo.y + combo.h / 2, 28 * k, p.FontColour("BUTTON", 0), k);
+  p.Text("COM3", combo.x + 4 * k, combo.y + combo.h / 2, p.FontColour("BUTTON", 0), k);
   const int m = common.ComboBoxMargin, bw = 17 * k - 1;
   p.Triangle(combo.x + combo.w - m - bw / 2, combo.y + combo.h / 2, k, p.FontColour("BUTTON", 0));
 
   const Rect memo = at(8, 36, 185, 37);
   p.PaintSection("EDIT", memo, 0);
-  p.TextBar(memo.x + 5 * k, memo.y + 10 * k, 120 * k, p.FontColour("EDIT", 0), k);
+  p.Text("Device found: ELM327 v1.5", memo.x + 4 * k, memo.y + 9 * k, p.FontColour("EDIT", 0), k);
 
   const Rect check = at(118, 79, 75, 25);
   p.PaintSection("BUTTON", check, o.buttonState);
-  p.TextBar(check.x + 25 * k, check.y + check.h / 2 + (o.buttonState == 2 ? k : 0), 25 * k,
-            p.FontColour("BUTTON", o.buttonState), k);
+  p.CentredText("Check", check, p.FontColour("BUTTON", o.buttonState), k, o.buttonState == 2 ? k : 0);
 }
 
 }  // namespace
@@ -223,18 +225,19 @@ skingen::Image DrawStatesMock(const skin::LoadedSkin& skin) {
   for (int s = 0; s < 5; ++s) {
     const Rect r{8 + s * 82, 8, 75, 25};
     p.PaintSection("BUTTON", r, std::min(s, 3));
-    p.TextBar(r.x + 25, r.y + 12 + (s == 2 ? 1 : 0), 25, p.FontColour("BUTTON", std::min(s, 3)), 1);
+    p.CentredText("Check", r, p.FontColour("BUTTON", std::min(s, 3)), 1, s == 2 ? 1 : 0);
     if (s == 4) p.Disable(r, client);
   }
   // Row 2: drop-down box normal, hot, dropped; memo.
   for (int s = 0; s < 3; ++s) {
     const Rect r{8 + s * 78, 42, 71, 21};
     p.PaintSection("BUTTON", r, s);
-    p.TextBar(r.x + 5, r.y + 10, 28, p.FontColour("BUTTON", s), 1);
+    // The box text keeps the normal or hot colour while the list is dropped.
+    p.Text("COM3", r.x + 4, r.y + 10, p.FontColour("BUTTON", std::min(s, 1)), 1);
     p.Triangle(r.x + r.w - 2 - 8, r.y + 10, 1, p.FontColour("BUTTON", s));
   }
   p.PaintSection("EDIT", {244, 42, 168, 37}, 0);
-  p.TextBar(249, 52, 110, p.FontColour("EDIT", 0), 1);
+  p.Text("Device found: ELM327 v1.5", 248, 51, p.FontColour("EDIT", 0), 1);
 
   // Row 3: title buttons in their three looks and inactive, on the title bar.
   p.PaintSection("FORMTITLE", {8, 86, 404, 26}, 1);
@@ -254,13 +257,14 @@ skingen::Image DrawStatesMock(const skin::LoadedSkin& skin) {
   const Rect list{8, 120, 120, 118};
   p.Fill(list, Rgb(skin.Palette[skin::pcEditBG]));
   p.Frame(list, Rgb(skin.Palette[skin::pcBorder]));
+  const char* ports[] = {"COM1", "COM11", "COM12", "COM2", "COM3", "COM5", "COM7"};
   for (int i = 0; i < 7; ++i) {
     const Rect item{list.x + 1, list.y + 1 + i * 16, list.w - 19, 16};
     if (i == 1) {
       p.PaintSection("SELECTION", item, 1);
-      p.TextBar(item.x + 4, item.y + 8, 36, p.FontColour("SELECTION", 2), 1);
+      p.Text(ports[i], item.x + 4, item.y + 8, p.FontColour("SELECTION", 2), 1);
     } else {
-      p.TextBar(item.x + 4, item.y + 8, 36, Rgb(skin.Palette[skin::pcEditText]), 1);
+      p.Text(ports[i], item.x + 4, item.y + 8, Rgb(skin.Palette[skin::pcEditText]), 1);
     }
   }
   const int sbx = list.x + list.w - 18, sbw = 17, top = list.y + 1, bottom = list.y + list.h - 1;
@@ -281,6 +285,7 @@ skingen::Image DrawStatesMock(const skin::LoadedSkin& skin) {
   const Rect menu{140, 120, 150, 6 + 5 * 22 + 2 + 9};
   p.Fill(menu, Rgb(skin.Palette[skin::pcEditBG]));
   p.PaintSection("MAINMENU", menu, 0);
+  const char* items[] = {"Restore", "Move", "Size", "Minimize", "", "Close"};
   int y = menu.y + 3;
   for (int i = 0; i < 6; ++i) {
     if (i == 4) {
@@ -291,7 +296,7 @@ skingen::Image DrawStatesMock(const skin::LoadedSkin& skin) {
     const Rect item{menu.x + 3, y, menu.w - 6, 22};
     const bool hot = i == 3, disabled = i == 0 || i == 2;
     p.PaintSection("MENUITEM", item, hot ? 1 : 0);
-    p.TextBar(item.x + 30, item.y + 11, 50, p.FontColour("MENUITEM", hot ? 1 : 0), 1);
+    p.Text(items[i], item.x + 30, item.y + 11, p.FontColour("MENUITEM", hot ? 1 : 0), 1);
     if (disabled) p.Disable(item, 0xFFFFFF);
     y += 22;
   }
