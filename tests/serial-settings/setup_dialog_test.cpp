@@ -271,6 +271,8 @@ TEST_F(SetupDialog, LayoutCaptionsAndListsOfADefaultPort) {
         PressKey(dialog, VK_ESCAPE);
     });
     ASSERT_TRUE(seen.found) << std::string(seen.note.begin(), seen.note.end());
+    // Escape ended it.
+    EXPECT_TRUE(seen.note.empty()) << std::string(seen.note.begin(), seen.note.end());
     EXPECT_EQ(seen.caption, L"Setup");
     EXPECT_EQ(seen.client.right, 231);
     EXPECT_EQ(seen.client.bottom, 216);
@@ -394,6 +396,7 @@ TEST_F(SetupDialog, CustomFlowControlShowsAsCustomAndOkLeavesItsFields) {
     port->FlowControl().SetControlDTR(TDTRFlowControl::dtrHandshake);
     const DialogSeen seen = RunDialog(*port, [](HWND, DialogSeen& seen) { Click(ButtonOf(seen, L"OK")); });
     ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(seen.note.empty()) << std::string(seen.note.begin(), seen.note.end());
     ASSERT_EQ(seen.combos.size(), 6u);
     EXPECT_EQ(seen.combos[5].selected, 3);
     EXPECT_EQ(port->FlowControl().ControlRTS(), TRTSFlowControl::rtsEnable);
@@ -473,6 +476,7 @@ TEST_F(SetupDialog, APortMissingFromTheSystemListKeepsItsName) {
     port->SetPort(L"COM9");
     const DialogSeen seen = RunDialog(*port, [](HWND, DialogSeen& seen) { Click(ButtonOf(seen, L"OK")); });
     ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(seen.note.empty()) << std::string(seen.note.begin(), seen.note.end());
     ASSERT_EQ(seen.combos.size(), 6u);
     EXPECT_EQ(seen.combos[0].selected, -1);
     EXPECT_EQ(port->Port(), L"COM9");
@@ -487,6 +491,78 @@ TEST_F(SetupDialog, ClosingTheWindowCancels) {
     ASSERT_TRUE(seen.found);
     EXPECT_TRUE(seen.note.empty()) << std::string(seen.note.begin(), seen.note.end());
     EXPECT_EQ(port->StopBits(), TStopBits::sbOneStopBit);
+}
+
+// The lists on their own, on a form that is never shown.
+class SettingLists : public SetupDialog {
+protected:
+    fw::TForm form{nullptr};
+    TComComboBox* NewList(TComProperty property) {
+        auto* combo = new TComComboBox(&form);
+        combo->SetParent(&form);
+        combo->SetBounds(0, 0, 120, 21);
+        combo->SetComProperty(property);
+        return combo;
+    }
+    // What a user's Down key does to the list.
+    static void Down(TComComboBox* combo) { ::SendMessageW(combo->Handle(), WM_KEYDOWN, VK_DOWN, 1); }
+};
+
+TEST_F(SettingLists, WithoutAPortTheFirstItemIsSelected) {
+    TComComboBox* parity = NewList(TComProperty::cpParity);
+    EXPECT_EQ(parity->Style(), fw::TComboBoxStyle::csDropDownList);
+    EXPECT_EQ(parity->Items().Count(), 5);
+    EXPECT_EQ(parity->ItemIndex(), 0);
+    EXPECT_EQ(parity->Text(), L"None");
+    parity->SetText(L"Mark");
+    EXPECT_EQ(parity->ItemIndex(), 3);
+    parity->SetText(L"Sideways");
+    EXPECT_EQ(parity->Text(), L"Mark");
+    parity->SetItemIndex(-1);
+    EXPECT_EQ(parity->Text(), L"");
+
+    parity->SetComProperty(TComProperty::cpNone);
+    EXPECT_EQ(parity->Items().Count(), 0);
+    TComComboBox* ports = NewList(TComProperty::cpPort);
+    EXPECT_EQ(ports->Items().Count(), 3);
+    EXPECT_EQ(ports->Text(), L"COM1");
+}
+
+TEST_F(SettingLists, BoundListsShowAndApplyThePortsValue) {
+    port->Parity().SetBits(TParityBits::prOdd);
+    TComComboBox* parity = NewList(TComProperty::cpParity);
+    parity->SetComPort(port.get());
+    EXPECT_EQ(parity->Text(), L"Odd");
+
+    // Without AutoApply a pick waits for ApplySettings.
+    Down(parity);
+    EXPECT_EQ(parity->Text(), L"Even");
+    EXPECT_EQ(port->Parity().Bits(), TParityBits::prOdd);
+    parity->ApplySettings();
+    EXPECT_EQ(port->Parity().Bits(), TParityBits::prEven);
+
+    // With AutoApply each pick reaches the port at once.
+    TComComboBox* stop = NewList(TComProperty::cpStopBits);
+    stop->SetComPort(port.get());
+    stop->SetAutoApply(true);
+    EXPECT_EQ(port->StopBits(), TStopBits::sbOneStopBit);
+    Down(stop);
+    EXPECT_EQ(port->StopBits(), TStopBits::sbOne5StopBits);
+
+    // The port changed elsewhere: UpdateSettings shows it again.
+    port->Parity().SetBits(TParityBits::prSpace);
+    parity->UpdateSettings();
+    EXPECT_EQ(parity->Text(), L"Space");
+}
+
+TEST_F(SettingLists, AFreedPortIsUnbound) {
+    TComComboBox* baud = NewList(TComProperty::cpBaudRate);
+    baud->SetComPort(port.get());
+    EXPECT_EQ(baud->Text(), L"9600");
+    port.reset();
+    EXPECT_EQ(baud->ComPort(), nullptr);
+    EXPECT_EQ(baud->ItemIndex(), 0);
+    baud->ApplySettings();  // nothing bound: nothing happens
 }
 
 }  // namespace
