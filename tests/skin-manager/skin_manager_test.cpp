@@ -8,6 +8,7 @@
 #include "skin/SkinCommand.h"
 #include "skin/SkinManagerSetup.h"
 #include "skin/sSkinManager.h"
+#include "skins/OpusSkin.h"
 
 #include <gtest/gtest.h>
 
@@ -186,6 +187,29 @@ TEST_F(SkinManagerTest, StartUpLoadsAndActivatesTheStoredSkinAndTellsForms) {
         EXPECT_EQ(cbtCreates, 0);
     }
     EXPECT_EQ(TsSkinManager::DefaultManager(), nullptr);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SkinManagerTest, StartUpWithTheBuiltInSkin) {
+    TestWindow window;
+    fw::TComponent form(nullptr);
+    const auto item = skins::OpusInternalSkin();
+    TsSkinManager* m = CreateMainManager(form, {item.Data.begin(), item.Data.end()});
+    EXPECT_TRUE(m->CommonSkinData.Active);
+    EXPECT_EQ(m->SkinInfo(), L"10.25");
+    EXPECT_EQ(fw::ToUtf8(m->SkinInfo()), skins::OpusSkinInfo);
+    EXPECT_TRUE(m->IsDefault());
+    EXPECT_TRUE(m->GlobalHookInstalled());
+    EXPECT_EQ(m->InternalSkins()[0].OrigName, "Opus.asz");
+    EXPECT_EQ(m->ConstData.Sections[ssComboNoEdit], -1);
+    EXPECT_EQ(m->ConstData.Sections[ssMenuLine], -1);
+    EXPECT_GE(m->GetSkinIndex("TRANSPARENT"), 0);
+    EXPECT_GE(m->GetSkinIndex("MAINCOLOR"), 0);
+    EXPECT_FALSE(m->Model().MasterBitmap->Empty());
+    ASSERT_EQ(window.Count(SKC_SKINCHANGED), 1);
+    for (const auto& r : window.received) {
+        if (r.command == SKC_SKINCHANGED) EXPECT_EQ(r.lParam, reinterpret_cast<LPARAM>(m));
+    }
     EXPECT_TRUE(boxes.empty());
 }
 
