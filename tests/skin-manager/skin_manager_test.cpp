@@ -208,7 +208,9 @@ TEST_F(SkinManagerTest, StartUpWithTheBuiltInSkin) {
     EXPECT_FALSE(m->Model().MasterBitmap->Empty());
     ASSERT_EQ(window.Count(SKC_SKINCHANGED), 1);
     for (const auto& r : window.received) {
-        if (r.command == SKC_SKINCHANGED) EXPECT_EQ(r.lParam, reinterpret_cast<LPARAM>(m));
+        if (r.command == SKC_SKINCHANGED) {
+            EXPECT_EQ(r.lParam, reinterpret_cast<LPARAM>(m));
+        }
     }
     EXPECT_TRUE(boxes.empty());
 }
