@@ -1,0 +1,118 @@
+#include "skin/WinImageDecoder.h"
+
+#include <windows.h>
+#include <objidl.h>
+#include <shlwapi.h>
+
+#include <cstring>
+
+namespace skin {
+
+namespace {
+
+// The few declarations of the GDI+ flat API used here; the library is loaded
+// at run time so that a missing GDI+ only costs the PNG and JPEG images.
+struct StartupInput {
+  UINT32 GdiplusVersion = 1;
+  void* DebugEventCallback = nullptr;
+  BOOL SuppressBackgroundThread = FALSE;
+  BOOL SuppressExternalCodecs = FALSE;
+};
+struct LockRect {
+  INT X, Y, Width, Height;
+};
+struct LockedData {
+  UINT Width, Height;
+  INT Stride;
+  INT PixelFormat;
+  void* Scan0;
+  UINT_PTR Reserved;
+};
+constexpr INT PixelFormat32bppARGB = 0x26200A;
+constexpr UINT ImageLockModeRead = 1;
+constexpr int Ok = 0;
+
+using StartupFn = int(WINAPI*)(ULONG_PTR*, const StartupInput*, void*);
+using ShutdownFn = void(WINAPI*)(ULONG_PTR);
+using CreateFromStreamFn = int(WINAPI*)(IStream*, void**);
+using SizeFn = int(WINAPI*)(void*, UINT*);
+using LockBitsFn = int(WINAPI*)(void*, const LockRect*, UINT, INT, LockedData*);
+using UnlockBitsFn = int(WINAPI*)(void*, LockedData*);
+using DisposeFn = int(WINAPI*)(void*);
+
+template <class Fn>
+Fn Proc(HMODULE module, const char* name) {
+  // GetProcAddress hands out a generic function pointer; the GDI+ exports
+  // have exactly the signatures declared above.
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+struct ComRelease {
+  void operator()(IUnknown* p) const { p->Release(); }
+};
+
+}  // namespace
+
+struct GdiPlusImageDecoder::Api {
+  HMODULE module = nullptr;
+  ULONG_PTR token = 0;
+  bool started = false;
+  ShutdownFn shutdown = nullptr;
+  CreateFromStreamFn createFromStream = nullptr;
+  SizeFn width = nullptr, height = nullptr;
+  LockBitsFn lockBits = nullptr;
+  UnlockBitsFn unlockBits = nullptr;
+  DisposeFn dispose = nullptr;
+
+  Api() {
+    module = ::LoadLibraryW(L"gdiplus.dll");
+    if (!module) return;
+    const auto startup = Proc<StartupFn>(module, "GdiplusStartup");
+    shutdown = Proc<ShutdownFn>(module, "GdiplusShutdown");
+    createFromStream = Proc<CreateFromStreamFn>(module, "GdipCreateBitmapFromStream");
+    width = Proc<SizeFn>(module, "GdipGetImageWidth");
+    height = Proc<SizeFn>(module, "GdipGetImageHeight");
+    lockBits = Proc<LockBitsFn>(module, "GdipBitmapLockBits");
+    unlockBits = Proc<UnlockBitsFn>(module, "GdipBitmapUnlockBits");
+    dispose = Proc<DisposeFn>(module, "GdipDisposeImage");
+    if (!startup || !shutdown || !createFromStream || !width || !height || !lockBits || !unlockBits || !dispose) return;
+    const StartupInput input;
+    started = startup(&token, &input, nullptr) == Ok;
+  }
+  ~Api() {
+    if (started) shutdown(token);
+    if (module) ::FreeLibrary(module);
+  }
+};
+
+GdiPlusImageDecoder::GdiPlusImageDecoder() : api_(std::make_unique<Api>()) {}
+GdiPlusImageDecoder::~GdiPlusImageDecoder() = default;
+
+bool GdiPlusImageDecoder::Available() const { return api_->started; }
+
+std::shared_ptr<Bitmap32> GdiPlusImageDecoder::Decode(std::span<const std::uint8_t> bytes, std::string_view) {
+  if (!api_->started || bytes.empty() || bytes.size() > 0x7FFFFFFF) return nullptr;
+  std::unique_ptr<IStream, ComRelease> stream(::SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
+  if (!stream) return nullptr;
+  void* image = nullptr;
+  if (api_->createFromStream(stream.get(), &image) != Ok || !image) return nullptr;
+  std::shared_ptr<Bitmap32> result;
+  UINT w = 0, h = 0;
+  if (api_->width(image, &w) == Ok && api_->height(image, &h) == Ok && w > 0 && h > 0 &&
+      w <= static_cast<UINT>(MaxBitmapSide) && h <= static_cast<UINT>(MaxBitmapSide)) {
+    const LockRect rect{0, 0, static_cast<INT>(w), static_cast<INT>(h)};
+    LockedData data{};
+    if (api_->lockBits(image, &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) == Ok) {
+      auto bmp = std::make_shared<Bitmap32>(static_cast<int>(w), static_cast<int>(h));
+      for (UINT y = 0; y < h; ++y)
+        std::memcpy(&bmp->At(0, static_cast<int>(y)), static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride,
+                    4 * static_cast<std::size_t>(w));
+      api_->unlockBits(image, &data);
+      result = std::move(bmp);
+    }
+  }
+  api_->dispose(image);
+  return result;
+}
+
+}  // namespace skin
