@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,33 @@ TEST(SettingTexts, IntegerTexts) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(TextToInteger(c.text), c.value) << std::string(c.text, c.text + std::wcslen(c.text));
+}
+
+}  // namespace
+
+namespace {
+
+// Arbitrary texts (a fixed seed, so a failure repeats): the conversions never
+// fail, a converted setting's text converts back to it, and characters keep
+// their low 8 bits.
+TEST(SettingTexts, ArbitraryTexts) {
+    std::mt19937 random(1234);
+    const std::wstring alphabet = L"#$-+0123456789abcdefxXyesYESNo .\u00e9\u0130\uffff";
+    for (int i = 0; i < 20000; ++i) {
+        std::wstring text(random() % 12, L' ');
+        for (auto& c : text) c = alphabet[random() % alphabet.size()];
+        const TBaudRate baud = TextToBaudRate(text);
+        EXPECT_EQ(TextToBaudRate(BaudRateToText(baud)), baud);
+        const TFlowControl flow = TextToFlowControl(text);
+        EXPECT_EQ(TextToFlowControl(FlowControlToText(flow)), flow);
+        // Beyond code 255 only the low byte, the one the system is given, comes back.
+        const wchar_t ch = TextToChar(text);
+        EXPECT_EQ(static_cast<unsigned>(TextToChar(CharToText(ch))), static_cast<unsigned>(ch) & 0xFF);
+        if (text.size() > 1 && text[0] == L'#') {
+            const auto number = TextToInteger(text.substr(1));
+            EXPECT_EQ(static_cast<unsigned>(ch), number ? (static_cast<std::uint32_t>(*number) & 0xFF) : 0u);
+        }
+    }
 }
 
 }  // namespace
