@@ -356,17 +356,22 @@ void TsSkinManager::SetFontsMainFont(const std::wstring& name) {
 void TsSkinManager::SetScaleMode(TacScaleMode mode) {
     if (mode == FOptions.ScaleMode) return;
     ManagerState |= msScaleChanging;
-    const int oldPercent = ScalePercents[static_cast<std::size_t>(GetScale())];
+    // The model scales with the mode it was given; keep it in step with the option.
+    auto setMode = [this](TacScaleMode m) {
+        FOptions.ScaleMode = m;
+        skin_->Model->ScaleMode = m;
+    };
     const TacScaleMode oldMode = FOptions.ScaleMode;
-    FOptions.ScaleMode = mode;
+    const int oldPercent = ScalePercents[static_cast<std::size_t>(GetScale())];
+    setMode(mode);
     const int newPercent = ScalePercents[static_cast<std::size_t>(GetScale())];
-    FOptions.ScaleMode = oldMode;
+    setMode(oldMode);
     if (OnScaleModeChange) OnScaleModeChange(this, {oldMode, mode, oldPercent, newPercent});
     if (Loading()) {
-        FOptions.ScaleMode = mode;
+        setMode(mode);
     } else {
         BeginUpdate();
-        FOptions.ScaleMode = mode;
+        setMode(mode);
         UpdateAllScale();
         if (FActive) LoadNamedSkin(FSkinName);
         if (OnScaleChanged) OnScaleChanged(this);

@@ -422,6 +422,60 @@ TEST_F(SkinManagerTest, SecondManagerIsNotDefaultAndInstallsNoHooks) {
     EXPECT_EQ(second->SkinInfo(), L"10.25");
 }
 
+TEST_F(SkinManagerTest, ScaleModeChangeRescalesFormsAndReloads) {
+    TestWindow window;
+    RECT before{};
+    ::GetWindowRect(window.Handle(), &before);
+    fw::TComponent form(nullptr);
+    TsSkinManager* m = CreateMainManager(form, TestArchive());
+    std::vector<TacScaleModeChange> changes;
+    int scaled = 0;
+    m->OnScaleModeChange = [&](TsSkinManager*, const TacScaleModeChange& c) { changes.push_back(c); };
+    m->OnScaleChanged = [&](TsSkinManager*) { ++scaled; };
+    m->SetScaleMode(sm150);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].OldPercent, 100);
+    EXPECT_EQ(changes[0].NewPercent, 150);
+    EXPECT_EQ(scaled, 1);
+    EXPECT_EQ(m->ScaleInt(20), 30);
+    EXPECT_EQ(m->GetScale(), 2);
+    RECT after{};
+    ::GetWindowRect(window.Handle(), &after);
+    EXPECT_EQ(after.right - after.left, (before.right - before.left) * 150 / 100);
+    EXPECT_EQ(window.Count(SKC_GETSCALE), 1);
+    bool told = false;
+    for (const auto& r : window.received) told |= r.command == SKC_SETSCALE && r.lParam == 150;
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(m->CommonSkinData.Active);
+    EXPECT_EQ(m->ManagerState & msScaleChanging, 0u);
+}
+
+TEST_F(SkinManagerTest, FontsOfTheSkinAreRegisteredForTheProcessWhileLoaded) {
+#ifdef QUILLON_TEST_FONT
+    std::ifstream in(QUILLON_TEST_FONT, std::ios::binary);
+    ASSERT_TRUE(in);
+    std::vector<std::uint8_t> font((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<ArchiveMember> members = {
+        {"OPTIONS.DAT", skintest::Bytes(TestOptions("10.25", "FontCount=1\r\nFontFile0=skin.ttf\r\nFontName0=Skin Font\r\n"))},
+        {"MASTER COPY.BMP", skintest::MasterBitmap()},
+        {"skin.ttf", font},
+        {"empty.otf", {}}};
+    fw::TComponent form(nullptr);
+    TsSkinManager* m = CreateMainManager(form, WriteSkinArchive(members));
+    ASSERT_EQ(m->EmbeddedFonts.Count(), 2);
+    const TacEmbeddedFont& f = m->EmbeddedFonts.Items()[0];
+    EXPECT_EQ(f.FileName, "skin.ttf");
+    EXPECT_EQ(f.FontName, "Skin Font");
+    EXPECT_NE(f.Handle, nullptr);
+    EXPECT_GE(f.FaceCount, 1u);
+    EXPECT_EQ(m->EmbeddedFonts.Items()[1].Handle, nullptr);  // an empty font registers nothing
+    m->SetActive(false);
+    EXPECT_EQ(m->EmbeddedFonts.Count(), 0);
+#else
+    GTEST_SKIP() << "no TrueType font on the build machine";
+#endif
+}
+
 // --- Live preview ---
 
 TEST_F(SkinManagerTest, LivePreviewOfFullSizeIsAppliedShorterOrForeignIgnored) {
