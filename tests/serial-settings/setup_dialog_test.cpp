@@ -493,6 +493,23 @@ TEST_F(SetupDialog, ClosingTheWindowCancels) {
     EXPECT_EQ(port->StopBits(), TStopBits::sbOneStopBit);
 }
 
+TEST_F(SetupDialog, EscapeFirstClosesAnOpenList) {
+    const DialogSeen seen = RunDialog(*port, [](HWND dialog, DialogSeen& seen) {
+        const auto combos = Combos(seen);
+        if (combos.size() != 6) return;
+        Send(combos[1], CB_SHOWDROPDOWN, TRUE);
+        if (!WaitUntil([&] { return Send(combos[1], CB_GETDROPPEDSTATE) != 0; })) seen.note = L"the list did not open";
+        PressKey(combos[1], VK_ESCAPE);
+        if (!WaitUntil([&] { return Send(combos[1], CB_GETDROPPEDSTATE) == 0; })) seen.note += L" the list stayed open";
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        if (!::IsWindowVisible(dialog)) seen.note += L" the dialog closed with the list";
+        PressKey(combos[1], VK_ESCAPE);
+    });
+    ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(seen.note.empty()) << std::string(seen.note.begin(), seen.note.end());
+    EXPECT_EQ(FindDialog(), nullptr);
+}
+
 // The lists on their own, on a form that is never shown.
 class SettingLists : public SetupDialog {
 protected:
