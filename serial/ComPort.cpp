@@ -795,7 +795,9 @@ int TCustomComPort::WaitForAsync(PAsync& asyncPtr) {
                        error);
     }
     if (async.Kind == TOperationKind::okRead) {
-        if (InputCount() == 0) TellLinks(&TComLink::OnRx, false);
+        // Asking the driver costs a round trip per read: only when someone listens.
+        const bool listened = std::any_of(FLinks.begin(), FLinks.end(), [](const TComLink* l) { return bool(l->OnRx); });
+        if (listened && InputCount() == 0) TellLinks(&TComLink::OnRx, false);
     } else if (async.Data) {
         const std::vector<TComLink*> links = FLinks;
         for (TComLink* link : links)

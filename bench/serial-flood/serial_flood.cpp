@@ -1,6 +1,6 @@
 // 4 MiB from the far end of a pty, received through OnRxChar + ReadStr under
 // Wine, against a plain Linux reader of an identical pty: throughput of both
-// and their ratio.
+// and their ratio (best of three runs each).
 #include "PtyAgent.h"
 
 #include <fcntl.h>
@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <sstream>
@@ -77,10 +78,18 @@ double PortSeconds(const std::string &data, long long &bad) {
 
 int main() {
   const std::string data = Pattern();
+  // The machine is shared: the best of three runs of each.
   size_t nativeBad = 0;
   long long portBad = 0;
-  const double native = NativeSeconds(data, nativeBad);
-  const double port = PortSeconds(data, portBad);
+  double native = 1e9, port = 1e9;
+  for (int run = 0; run < 3; ++run) {
+    size_t nb = 0;
+    long long pb = 0;
+    native = std::min(native, NativeSeconds(data, nb));
+    port = std::min(port, PortSeconds(data, pb));
+    nativeBad += nb;
+    if (pb != 0) portBad = pb;
+  }
   const double mib = double(kSize) / (1 << 20);
   std::printf("serial-flood: 4 MiB from the far end of a pty\n");
   std::printf("  plain Linux reader:             %.3f s, %.1f MiB/s, %zu bad bytes\n", native, mib / native, nativeBad);
