@@ -120,6 +120,16 @@ struct TacScaleModeChange {
     int OldPercent, NewPercent;
 };
 
+enum TacSkinMode { smInternal, smExtPacked, smExtUnpacked };
+enum TacSkinTypes { stUnpacked, stPacked, stAllSkins };
+
+// One entry of the skin list.
+struct TacSkinListData {
+    std::wstring skName;
+    TacSkinMode skSkinMode = smInternal;
+    int skImageIndex = -1;  // preview in the list's image list; previews are not decoded here
+};
+
 class TsSkinManager;
 using TacManagerEvent = std::function<void(TsSkinManager* sender)>;
 
@@ -222,6 +232,17 @@ public:
     const TacOutEffData* OuterEffect(int mode) const noexcept;
 
     std::wstring GetFullSkinDirectory() const;
+    // The skin list (stored skins and packed files of the skin directory, as SkinsFilter
+    // says), rebuilt when marked.
+    const std::vector<TacSkinListData>& SkinList();
+    // Fills the list with the names of one kind of skins, sorted; returns the first name
+    // in skin-list order ("" when there is none).
+    std::wstring GetSkinNames(std::vector<std::wstring>& list, TacSkinTypes kind);
+    std::wstring GetExternalSkinNames(std::vector<std::wstring>& list) { return GetSkinNames(list, stUnpacked); }
+    std::wstring GetRandomSkin();
+    // Writes a stored skin's archive as "<dir>\<name> extracted.asz".
+    void ExtractInternalSkin(const std::wstring& skinName, const std::wstring& directory);
+    void ExtractByIndex(int index, const std::wstring& directory);
 
     // The skin-list controls registered with the manager.
     void RegisterSkinListControl(HWND wnd);
@@ -312,7 +333,9 @@ private:
     std::optional<std::string> previewOptions_;
     std::vector<HWND> skinListControls_;
     std::unique_ptr<fw::TUtilWindow> timerCheckHot_;
-    bool stdDialogsSkinned_ = false;
+    std::vector<TacSkinListData> skinList_;
+    bool skinListDirty_ = true;
+    int skinListStoredCount_ = -1;
 };
 
 // Whether standard dialogs are skinned now (default manager active and srStdDialogs set).

@@ -347,6 +347,47 @@ TEST_F(SkinManagerTest, ExternalPackedAndDirectorySkinsAreFoundInTheSkinDirector
     ::RemoveDirectoryW(dir.c_str());
 }
 
+TEST_F(SkinManagerTest, SkinListStoredAndPackedSkinsAndExtraction) {
+    const std::wstring dir = TempDirectory(L"qlist");
+    WriteBytes(dir + L"\\Zeta.asz", TestArchive());
+    WriteBytes(dir + L"\\alpha.asz", TestArchive());
+    WriteBytes(dir + L"\\Upper.ASZ", TestArchive());  // only the lower-case extension is listed
+    WriteBytes(dir + L"\\.hidden.asz", TestArchive());
+    fw::TComponent form(nullptr);
+    TsSkinManager* m = CreateMainManager(form, TestArchive());
+    m->SetSkinDirectory(dir);
+    std::vector<std::wstring> names;
+    EXPECT_EQ(m->GetSkinNames(names, stAllSkins), L"Opus (internal)");
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"alpha", L"Opus (internal)", L"Zeta"}));
+    m->GetSkinNames(names, stPacked);
+    EXPECT_EQ(names, std::vector<std::wstring>{L"Opus (internal)"});
+    m->GetExternalSkinNames(names);
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"alpha", L"Zeta"}));
+    m->SetSkinsFilter(sfiExternal);
+    EXPECT_EQ(m->SkinList().size(), 2u);
+
+    const std::wstring out = dir + L"\\out\\deeper";
+    m->ExtractByIndex(0, out);
+    std::ifstream extracted(fw::ToUtf8(out + L"\\Opus (internal) extracted.asz"), std::ios::binary);
+    ASSERT_TRUE(extracted);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(extracted)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, m->InternalSkins()[0].PackedData);
+    extracted.close();
+    m->ExtractInternalSkin(L"No such skin", dir);
+    m->ExtractInternalSkin(L"Opus (internal)", dir + L"\\missing");
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, L"Skin does not exists.");
+    EXPECT_EQ(boxes[1].text, L"Directory does not exists.");
+
+    for (const wchar_t* f : {L"\\Zeta.asz", L"\\alpha.asz", L"\\Upper.ASZ", L"\\.hidden.asz"}) {
+        ::DeleteFileW((dir + f).c_str());
+    }
+    ::DeleteFileW((out + L"\\Opus (internal) extracted.asz").c_str());
+    ::RemoveDirectoryW(out.c_str());
+    ::RemoveDirectoryW((dir + L"\\out").c_str());
+    ::RemoveDirectoryW(dir.c_str());
+}
+
 // --- Properties ---
 
 TEST_F(SkinManagerTest, PropertyRulesWhileInactiveAndActive) {
