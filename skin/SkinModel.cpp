@@ -198,7 +198,8 @@ int SkinModel::AddNewSection(std::string_view name, int parentIndex, TColor font
     d.OuterOffset = TRect{};
     d.OuterBlur = 0;
     d.OuterRadius = 0;
-    d.ScrollBorderOffset = 0;
+    // A new record has no border image: what InitMaskIndexes would give it.
+    d.ScrollBorderOffset = -2;
   }
   d.ClassName = name;
   d.ParentClass.clear();

@@ -1,6 +1,7 @@
 // PNG images of skins through GDI+: a skin's "!" image and an archive's preview.
 #include "skin/SkinLoader.h"
 #include "skin/WinImageDecoder.h"
+#include "skin/WinPreviewImages.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -78,6 +79,45 @@ TEST(SkinWinImages, PngImagesOfASkinArePremultipliedInNewerSkins) {
   const auto image = decoder.Decode(*preview, ".PNG");
   ASSERT_TRUE(image);
   EXPECT_EQ(image->Width, 2);
+}
+
+TEST(SkinWinImages, PreviewImageListTakesOnlyPngs) {
+  WinPreviewImageList list;
+  ASSERT_TRUE(list.Handle());
+  std::vector<std::uint32_t> full(140 * 100, 0xFF336699u);
+  EXPECT_EQ(list.Add(Png(140, 100, full)), 0);
+  EXPECT_EQ(list.Add(Png(3, 2, Pixels)), 1);  // scaled to the list's size
+  const auto bmp = EncodeBmp32(Bitmap32(140, 100));
+  EXPECT_EQ(list.Add(bmp), -1);  // a preview must be a PNG
+  std::vector<std::uint8_t> cut = Png(3, 2, Pixels);
+  cut.resize(20);
+  EXPECT_EQ(list.Add(cut), -1);
+  EXPECT_EQ(ImageList_GetImageCount(list.Handle()), 2);
+
+  // The skin list puts the previews of stored skins into it.
+  TsStoredSkins stored;
+  for (int i = 0; i < 3; ++i) {
+    auto& item = stored.Add();
+    item.Name = "Skin " + std::to_string(i);
+    const std::vector<ArchiveMember> none;
+    item.PackedData = WriteSkinArchive(none, i == 1 ? std::vector<std::uint8_t>{} : Png(140, 100, full));
+  }
+  struct NoFiles : SkinFileSystem {
+    bool FileExists(const std::string&) const override { return false; }
+    bool DirectoryExists(const std::string&) const override { return false; }
+    std::optional<std::vector<std::uint8_t>> ReadFile(const std::string&) const override { return std::nullopt; }
+    std::vector<std::string> ListFiles(const std::string&) const override { return {}; }
+    bool ForceDirectories(const std::string&) override { return false; }
+    bool WriteFile(const std::string&, std::span<const std::uint8_t>) override { return false; }
+    std::string ProgramDirectory() const override { return "C:\\"; }
+  } files;
+  TacSkinListController skins;
+  skins.Rebuild(stored, sfiInternal | sfiExternal, "C:\\Skins", files, &list);
+  ASSERT_EQ(skins.Entries.size(), 3u);
+  EXPECT_EQ(skins.Entries[0].skImageIndex, 0);
+  EXPECT_EQ(skins.Entries[1].skImageIndex, -1);
+  EXPECT_EQ(skins.Entries[2].skImageIndex, 1);
+  EXPECT_EQ(ImageList_GetImageCount(list.Handle()), 2);
 }
 
 }  // namespace
