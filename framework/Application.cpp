@@ -4,6 +4,7 @@
 
 #include "framework/Classes.h"
 #include "framework/Exception.h"
+#include "framework/Forms.h"
 #include "framework/Internal.h"
 
 namespace fw {
@@ -77,6 +78,7 @@ void TApplication::ShowException(const std::exception_ptr& e) noexcept {
     try {
         const std::wstring text = ErrorBoxText(ExceptionMessage(e));
         HWND owner = ::GetActiveWindow();
+        if (!owner && mainForm_) owner = mainForm_->HandleIfAllocated();
         ::MessageBoxW(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
     } catch (...) {
         ::MessageBoxW(nullptr, L"Out of memory.", L"Error", MB_OK | MB_ICONERROR);

@@ -348,6 +348,8 @@ void TWinControl::CreateWnd() {
     TCreateParams p;
     CreateParams(p);
     defProc_ = RegisterControlClass(p, &TWinControl::StaticWndProc);
+    // Handlers of a window destroyed under them never unwound their count.
+    dispatchDepth_ = 0;
     ownClass_ = p.BaseClass == nullptr;
     TWinControl* outer = std::exchange(tCreating, this);
     HWND wnd = ::CreateWindowExW(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width,
@@ -395,11 +397,21 @@ void TWinControl::DestroyHandle() {
 
 void TWinControl::RecreateWnd() {
     if (!handle_) return;
-    if (::InSendMessage() || recreatePending_) {
-        recreatePending_ = true;
-        ::PostMessageW(handle_, CM_RECREATEWND, 0, 0);
+    // Not under a message of the window itself: it would be destroyed
+    // beneath its own handler. The posted request comes back through the
+    // message loop, where only its own (finished) use of the window is left.
+    if (dispatchDepth_ > 0) {
+        if (!recreatePending_) {
+            recreatePending_ = true;
+            ::PostMessageW(handle_, CM_RECREATEWND, 0, 0);
+        }
         return;
     }
+    DoRecreateWnd();
+}
+
+void TWinControl::DoRecreateWnd() {
+    recreatePending_ = false;
     const bool focused = Focused();
     DestroyHandle();
     HandleNeeded();
@@ -777,10 +789,7 @@ void TWinControl::WndProc(TMessage& m) {
         break;
     }
     case CM_RECREATEWND:
-        if (recreatePending_) {
-            recreatePending_ = false;
-            RecreateWnd();
-        }
+        if (recreatePending_) DoRecreateWnd();
         return;
     case CM_ENTER:
         DoEnter();
@@ -853,11 +862,15 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, L
     }
     if (!control) return ::CallWindowProcW(NativeProcOf(wnd), wnd, msg, wParam, lParam);
     TMessage m{msg, wParam, lParam, 0};
+    ++control->dispatchDepth_;
     try {
         control->WindowProc(m);
     } catch (...) {
         Application().HandleException(std::current_exception());
     }
+    // The control may have been freed by its handler; only a control still
+    // bound to this window is touched again.
+    if (TWinControl* bound = FindControl(wnd); bound == control) --control->dispatchDepth_;
     if (msg == WM_NCDESTROY) {
         if (auto* bound = static_cast<TWinControl*>(::RemovePropW(wnd, kControlProp))) bound->handle_ = nullptr;
     }

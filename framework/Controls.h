@@ -285,6 +285,7 @@ private:
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void CreateChildHandles();
+    void DoRecreateWnd();
     // DestroyWnd for this window and every descendant that has one.
     void SaveWindowState();
     bool ReflectToChild(TMessage& m);
@@ -297,6 +298,7 @@ private:
     bool tabStop_ = false;
     bool showing_ = false;
     bool recreatePending_ = false;
+    int dispatchDepth_ = 0;  // messages of this window being handled now
     UniqueBrush colorBrush_;
     TColor colorBrushColor_ = clNone;
 };

@@ -404,7 +404,7 @@ void TMemo::AppendText(const std::wstring& text) {
 void TMemo::CreateParams(TCreateParams& p) {
     TWinControl::CreateParams(p);
     p.BaseClass = L"EDIT";
-    p.Style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
+    p.Style |= ES_MULTILINE | ES_AUTOVSCROLL;
     if (!wordWrap_) p.Style |= ES_AUTOHSCROLL;
     if (readOnly_) p.Style |= ES_READONLY;
     if (scrollBars_ == TScrollStyle::ssVertical || scrollBars_ == TScrollStyle::ssBoth) p.Style |= WS_VSCROLL;

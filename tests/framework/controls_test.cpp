@@ -450,3 +450,40 @@ TEST(Components, OwnerFreesWhatItOwnsAndTellsWhoAsked) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControlsTest, RecreationAskedForInsideAHandlerWaitsForTheLoop) {
+    memo->Lines().Add(L"text");
+    HWND old = memo->Handle();
+    Spy spy(memo);
+    spy.swallow = [&](fw::TMessage& m) {
+        if (m.Msg != WM_APP) return false;
+        memo->SetWordWrap(false);  // re-creates the window
+        // Still the same window while its own message is handled.
+        EXPECT_TRUE(::IsWindow(old));
+        return true;
+    };
+    ::SendMessageW(old, WM_APP, 0, 0);
+    EXPECT_TRUE(::IsWindow(old));
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(old); }, 2000ms));
+    EXPECT_TRUE(::GetWindowLongW(memo->Handle(), GWL_STYLE) & ES_AUTOHSCROLL);
+    EXPECT_EQ(memo->Text(), L"text\r\n");
+}
+
+TEST_F(ControlsTest, ScalingMultipliesBoundsAndOwnFonts) {
+    form->SetClientWidth(300);
+    button->Font().SetHeight(-12);
+    form->ScaleBy(150, 100);
+    RECT client;
+    ::GetClientRect(form->Handle(), &client);
+    EXPECT_EQ(client.right, 450);
+    EXPECT_EQ(client.bottom, 300);
+    EXPECT_EQ(button->Left(), 300);
+    EXPECT_EQ(button->Width(), 113);  // 112.5 rounded
+    EXPECT_EQ(button->Font().Height(), -18);
+    EXPECT_EQ(memo->Font().Height(), form->Font().Height());  // follows the form's font
+    EXPECT_EQ(panel->Width(), 450);                             // aligned to the client area
+}
+
+}  // namespace
