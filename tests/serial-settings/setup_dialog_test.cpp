@@ -510,6 +510,51 @@ TEST_F(SetupDialog, EscapeFirstClosesAnOpenList) {
     EXPECT_EQ(FindDialog(), nullptr);
 }
 
+TEST_F(SetupDialog, SelectKeepsAChoiceUntilApplied) {
+    fw::TStringList items;
+    TComSelect select;
+    select.SetItems(&items);
+    select.SetComProperty(TComProperty::cpBaudRate);
+    EXPECT_EQ(items.Count(), 16);
+    EXPECT_EQ(items[0], L"Custom");
+
+    // No choice yet: applying sets nothing, not even the zero member.
+    select.SetComPort(port.get());
+    select.ApplySettings();
+    EXPECT_EQ(port->BaudRate(), TBaudRate::br9600);
+
+    int index = -5;
+    select.UpdateSettings(index);
+    EXPECT_EQ(index, 7);
+    select.Change(L"115200");
+    EXPECT_EQ(port->BaudRate(), TBaudRate::br9600);
+    select.ApplySettings();
+    EXPECT_EQ(port->BaudRate(), TBaudRate::br115200);
+    select.Change(L"custom");
+    select.ApplySettings();
+    EXPECT_EQ(port->BaudRate(), TBaudRate::brCustom);
+
+    // A port name the system does not list: no index, and the name stays.
+    port->SetPort(L"COM9");
+    select.SetComProperty(TComProperty::cpPort);
+    EXPECT_EQ(items.Count(), 3);
+    index = 0;
+    select.UpdateSettings(index);
+    EXPECT_EQ(index, -1);
+    select.ApplySettings();
+    EXPECT_EQ(port->Port(), L"COM9");
+    select.SetAutoApply(true);
+    select.Change(L"COM3");
+    EXPECT_EQ(port->Port(), L"COM3");
+
+    // No property: the index is left alone, the items are gone.
+    select.SetComProperty(TComProperty::cpNone);
+    EXPECT_EQ(items.Count(), 0);
+    index = 4;
+    select.UpdateSettings(index);
+    EXPECT_EQ(index, 4);
+}
+
 // The lists on their own, on a form that is never shown.
 class SettingLists : public SetupDialog {
 protected:
