@@ -63,6 +63,10 @@ private:
 
 std::string OnOff(bool on) { return on ? "1" : "0"; }
 
+// Wine keeps a few handles of its own coming and going (its thread pool,
+// message queues); a leak grows with the number of cycles, this does not.
+constexpr double kWineHandleNoise = 3;
+
 class ComPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -685,7 +689,7 @@ TEST_F(ComPortTest, ThousandOpenCloseCyclesLeakNoHandle) {
         port_->Open();
         port_->Close();
     }
-    EXPECT_EQ(testsupport::OpenHandleCount(), before);
+    EXPECT_NEAR(testsupport::OpenHandleCount(), before, kWineHandleNoise);
 }
 
 // ---------------------------------------------------------------- reading and writing
@@ -1024,7 +1028,7 @@ TEST_P(ComPortSyncTest, ManyCyclesClosingFromTheHandler) {
     for (int i = 5; i < 505; ++i) cycle(i);
     port_->Open();  // joins a thread retired by a close on itself
     port_->Close();
-    EXPECT_EQ(testsupport::OpenHandleCount(), before);
+    EXPECT_NEAR(testsupport::OpenHandleCount(), before, kWineHandleNoise);
 }
 
 TEST_P(ComPortSyncTest, HandlerExceptionIsShownAndTheThreadGoesOn) {

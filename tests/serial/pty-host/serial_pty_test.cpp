@@ -94,13 +94,18 @@ TEST(SerialPty, SignalsAndLineEventsFromOutside) {
                         {RIGTTY_DSR, 2, "DSR1", "DSR0"},
                         {RIGTTY_RNG, 4, "Ring", nullptr},
                         {RIGTTY_DCD, 8, "RLSD1", "RLSD0"}};
+  // Wine compares the lines with a snapshot taken when each event wait
+  // starts: a change must come after the port's thread is waiting again.
+  const auto letTheWaitStart = [] { std::this_thread::sleep_for(150ms); };
   for (const Line &l : lines) {
     seen.clear();
     agent.call("log");
+    letTheWaitStart();
     pty.state().setLine(l.bit, true);
     EXPECT_TRUE(rig::eventually(3000ms, [&] { return signals(agent) == l.signal; })) << l.on;
     EXPECT_TRUE(logHas(agent, seen, l.on)) << seen;
     seen.clear();
+    letTheWaitStart();
     pty.state().setLine(l.bit, false);
     EXPECT_TRUE(rig::eventually(3000ms, [&] { return signals(agent) == 0; })) << l.on;
     if (l.off) {
@@ -113,8 +118,10 @@ TEST(SerialPty, SignalsAndLineEventsFromOutside) {
   // only for a non-empty set) stays silent here: its values are shown with
   // the scripted device.
   seen.clear();
+  letTheWaitStart();
   pty.state().addErrors(0, 0, 0, 1);
   EXPECT_TRUE(logHas(agent, seen, "Break")) << seen;
+  letTheWaitStart();
   pty.state().addErrors(1, 1, 0, 0);
   std::this_thread::sleep_for(300ms);
   seen = agent.call("log");
@@ -194,8 +201,11 @@ TEST(SerialPty, ThousandOpenCloseCyclesKeepTheHandleCount) {
   agent.call("open " + kCom);
   agent.call("close");
   const std::string counts = agent.call("cycles 1000", 300s);
-  const auto space = counts.find(' ');
-  EXPECT_EQ(counts.substr(0, space), counts.substr(space + 1)) << counts;
+  std::istringstream fields(counts);
+  int before = 0, after = 0;
+  fields >> before >> after;
+  // Wine's own handles come and go by a few; a leak would grow by the cycle.
+  EXPECT_LE(std::abs(after - before), 3) << counts;
 }
 
 TEST(SerialPty, CloseFromTheReceiveHandlerUnderEverySyncMethod) {
