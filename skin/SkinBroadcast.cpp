@@ -37,17 +37,16 @@ bool IsHelperWindow(HWND wnd) {
     return name == L"TApplication" || name == L"TPUtilWindow" || name == L"IME" || name == L"MSCTFIME UI";
 }
 
+BOOL CALLBACK CollectWindow(HWND wnd, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
+    return TRUE;
+}
+
 void WalkChildren(HWND parent, std::uint16_t command, LPARAM lParam) {
     // EnumChildWindows reaches every descendant; collect first, since handlers may
     // create or destroy windows.
     std::vector<HWND> children;
-    ::EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM p) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(p)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&children));
+    ::EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&children));
     for (HWND child : children) {
         if (::IsWindow(child)) SendSkinCommand(child, command, lParam);
     }
@@ -79,13 +78,7 @@ bool IsSkinnedWindow(HWND wnd) {
 
 void ForEachFormWindow(const std::function<void(HWND)>& fn) {
     std::vector<HWND> windows;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND wnd, LPARAM p) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(p)->push_back(wnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
     // EnumThreadWindows lists the top of the z-order first; creation order is not kept
     // by the system, so the newest forms come first only as far as the z-order says.
     for (HWND wnd : windows) {

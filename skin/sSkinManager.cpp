@@ -545,6 +545,7 @@ void TsSkinManager::LoadNamedSkin(const std::wstring& previousName) {
             Palette = skin_->Palette;
             oe = skin_->oe;
             ConstData = skin_->ConstData;
+            UpdateFormShadowSize();
             CreateBrushes();
             EmbeddedFonts.Clear();
             for (const auto& font : skin_->Fonts) EmbeddedFonts.Add(font.FileName, font.FontName, font.Data);
@@ -572,6 +573,25 @@ void TsSkinManager::LoadNamedSkin(const std::wstring& previousName) {
 void TsSkinManager::ReloadForAdjustment() {
     LoadNamedSkin(FSkinName);
     if (!NoAutoUpdate) RepaintForms(true);
+}
+
+void TsSkinManager::UpdateFormShadowSize() {
+    FormShadowSize = RECT{};
+    if (!FActive || !FExtendedBorders) return;
+    const TsSkinData& d = CommonSkinData;
+    const auto& images = skin_->Model->ma;
+    if (ConstData.ExBorder >= 0 && static_cast<std::size_t>(ConstData.ExBorder) < images.size()) {
+        if (d.ExDrawMode != 0) {
+            FormShadowSize = RECT{d.ExContentOffs, d.ExContentOffs, d.ExContentOffs, d.ExContentOffs};
+        } else {
+            const TsMaskData& e = images[static_cast<std::size_t>(ConstData.ExBorder)];
+            FormShadowSize = RECT{std::max(0, e.WL - d.ExContentOffs), std::max(0, e.WT - d.ExContentOffs),
+                                  std::max(0, e.WR - d.ExContentOffs), std::max(0, e.WB - d.ExContentOffs)};
+        }
+    } else {
+        const int size = d.WndShadowSize, offset = d.WndShadowOffset;
+        FormShadowSize = RECT{std::max(0, size), std::max(0, size - offset), std::max(0, size), std::max(0, size + offset)};
+    }
 }
 
 void TsSkinManager::CreateBrushes() {

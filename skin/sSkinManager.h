@@ -297,6 +297,7 @@ private:
     void UpdateDialogSwitch();
     void NotifySkinListControls(std::uint16_t command);
     void CreateBrushes();
+    void UpdateFormShadowSize();
     void CopyThirdPartyToLists();
     void StoreDefFont();
     void CheckHot();

@@ -427,6 +427,13 @@ TEST_F(SkinManagerTest, PropertyRulesWhileInactiveAndActive) {
     EXPECT_EQ(m->GetHighLightColor(true), m->Palette[pcSelectionBG_Focused]);
     EXPECT_EQ(m->GetGlobalColor(), 14344676);
     EXPECT_TRUE(m->Brushes[0]);
+
+    // Extended borders: the window-shadow sizes of the skin frame the form.
+    EXPECT_EQ(m->FormShadowSize.bottom, 0);
+    m->SetExtendedBorders(true);
+    EXPECT_EQ(m->FormShadowSize.left, 13);
+    EXPECT_EQ(m->FormShadowSize.top, 11);
+    EXPECT_EQ(m->FormShadowSize.bottom, 15);
 }
 
 TEST_F(SkinManagerTest, CommonSectionsLoseSpacesAndAreMergedIntoTheSkin) {
