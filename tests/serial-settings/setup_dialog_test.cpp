@@ -510,6 +510,23 @@ TEST_F(SetupDialog, EscapeFirstClosesAnOpenList) {
     EXPECT_EQ(FindDialog(), nullptr);
 }
 
+TEST_F(SetupDialog, OtherWindowsWaitWhileTheDialogRuns) {
+    fw::TForm other(nullptr);
+    other.SetBounds(10, 10, 200, 100);
+    other.SetCaption(L"Other");
+    other.Show();
+    HWND otherWnd = other.Handle();
+    ASSERT_TRUE(::IsWindowEnabled(otherWnd));
+    bool disabledWhileShown = false;
+    const DialogSeen seen = RunDialog(*port, [&](HWND, DialogSeen& seen) {
+        disabledWhileShown = !::IsWindowEnabled(otherWnd);
+        Click(ButtonOf(seen, L"Cancel"));
+    });
+    ASSERT_TRUE(seen.found);
+    EXPECT_TRUE(disabledWhileShown);
+    EXPECT_TRUE(::IsWindowEnabled(otherWnd));
+}
+
 TEST_F(SetupDialog, SelectKeepsAChoiceUntilApplied) {
     fw::TStringList items;
     TComSelect select;
