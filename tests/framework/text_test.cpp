@@ -19,7 +19,9 @@ TEST(TextConversion, IllFormedInputBecomesReplacementCharacters) {
     std::wstring lone;
     lone += static_cast<wchar_t>(0xD800);
     lone += L'x';
-    if constexpr (sizeof(wchar_t) == 2) EXPECT_EQ(fw::ToUtf8(lone), "\xEF\xBF\xBDx");
+    if constexpr (sizeof(wchar_t) == 2) {
+        EXPECT_EQ(fw::ToUtf8(lone), "\xEF\xBF\xBDx");
+    }
 }
 
 TEST(Exception, MessageAndWhat) {
