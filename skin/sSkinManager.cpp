@@ -171,6 +171,7 @@ TsSkinManager::~TsSkinManager() {
 
 LoadSettings TsSkinManager::MakeLoadSettings() const {
     static WinSkinFileSystem files;
+    static GdiPlusImageDecoder decoder;
     LoadSettings s;
     s.ScaleMode = FOptions.ScaleMode;
     s.SysFontScale = SysFontScale;
@@ -184,6 +185,7 @@ LoadSettings TsSkinManager::MakeLoadSettings() const {
     s.CommonSections = fw::ToUtf8(common);
     s.Manager = this;
     s.Files = &files;
+    s.Decoder = &decoder;
     return s;
 }
 
@@ -238,7 +240,7 @@ void TsSkinManager::SetActive(bool value) {
 void TsSkinManager::SetSkinDirectory(const std::wstring& value) {
     if (value == FSkinDirectory) return;
     FSkinDirectory = value;
-    skinListDirty_ = true;
+    SkinListController.MarkForRebuild();
     if (OnSkinListChanged) OnSkinListChanged(this);
     NotifySkinListControls(SKC_SKINLISTCHANGED);
 }
@@ -283,7 +285,7 @@ void TsSkinManager::SetSkinningRules(unsigned value) {
 void TsSkinManager::SetSkinsFilter(unsigned value) {
     if (value == FSkinsFilter) return;
     FSkinsFilter = value;
-    skinListDirty_ = true;
+    SkinListController.MarkForRebuild();
     if (OnSkinListChanged) OnSkinListChanged(this);
     NotifySkinListControls(SKC_SKINLISTCHANGED);
 }
@@ -419,80 +421,55 @@ std::wstring TsSkinManager::GetFullSkinDirectory() const {
 
 const std::vector<TacSkinListData>& TsSkinManager::SkinList() {
     if (defaultManager && defaultManager != this && defaultManager->FSkinDirectory != FSkinDirectory) {
-        skinList_ = defaultManager->SkinList();
-        return skinList_;
+        SkinListController.CopyFrom(defaultManager->SkinListController);
+        return SkinListController.Entries;
     }
-    if (!skinListDirty_ && skinListStoredCount_ == FInternalSkins.Count()) return skinList_;
-    skinList_.clear();
-    if (FSkinsFilter & sfiInternal) {
-        for (int i = 0; i < FInternalSkins.Count(); ++i) {
-            skinList_.push_back({fw::FromUtf8(FInternalSkins[i].Name), smInternal, -1});
-        }
+    if (skinListStoredCount_ != FInternalSkins.Count()) SkinListController.MarkForRebuild();
+    skinListStoredCount_ = FInternalSkins.Count();
+    if (!previews_) previews_ = std::make_unique<WinPreviewImageList>();
+    if (!SkinListController.OnRebuilt) {
+        SkinListController.OnRebuilt = [this] { NotifySkinListControls(SKC_SKINLISTCHANGED); };
     }
     WinSkinFileSystem files;
-    const std::string dir = fw::ToUtf8(GetFullSkinDirectory());
-    if ((FSkinsFilter & sfiExternal) && files.DirectoryExists(dir)) {
-        for (const std::string& name : files.ListFiles(dir)) {
-            // Only the lower-case extension is listed, as skin files are named.
-            if (name.empty() || name.front() == '.' || name.size() <= 4 || !name.ends_with(".asz")) continue;
-            skinList_.push_back({fw::FromUtf8(name.substr(0, name.size() - 4)), smExtPacked, -1});
-        }
-    }
-    skinListDirty_ = false;
-    skinListStoredCount_ = FInternalSkins.Count();
-    NotifySkinListControls(SKC_SKINLISTCHANGED);
-    return skinList_;
+    SkinListController.Update(FInternalSkins, static_cast<int>(FSkinsFilter), fw::ToUtf8(GetFullSkinDirectory()), files,
+                              previews_.get());
+    return SkinListController.Entries;
 }
 
 std::wstring TsSkinManager::GetSkinNames(std::vector<std::wstring>& list, TacSkinTypes kind) {
+    const SkinNames names = skin::GetSkinNames(SkinList(), kind);
     list.clear();
-    std::wstring first;
-    for (const TacSkinListData& entry : SkinList()) {
-        const bool wanted = kind == stAllSkins || (kind == stPacked && entry.skSkinMode == smInternal) ||
-                            (kind == stUnpacked && entry.skSkinMode != smInternal);
-        if (!wanted) continue;
-        if (list.empty()) first = entry.skName;
-        list.push_back(entry.skName);
-    }
-    std::sort(list.begin(), list.end(), [](const std::wstring& a, const std::wstring& b) {
-        return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                static_cast<int>(b.size())) == CSTR_LESS_THAN;
-    });
-    return first;
+    for (const SkinNameLine& line : names.Lines) list.push_back(fw::FromUtf8(line.Name));
+    return fw::FromUtf8(names.FirstName);
 }
 
 std::wstring TsSkinManager::GetRandomSkin() {
-    const auto& list = SkinList();
-    if (list.empty()) return {};
-    return list[static_cast<std::size_t>(::GetTickCount()) % list.size()].skName;
+    return fw::FromUtf8(skin::GetRandomSkin(SkinList(), [](int count) {
+        return static_cast<int>(::GetTickCount() % static_cast<DWORD>(count));
+    }));
 }
 
+namespace {
+class ManagerErrorBoxes final : public SkinErrorBoxes {
+public:
+    explicit ManagerErrorBoxes(std::function<void(const std::string&)> show) : show_(std::move(show)) {}
+    void ErrorBox(const std::string& text) override { show_(text); }
+
+private:
+    std::function<void(const std::string&)> show_;
+};
+}  // namespace
+
 void TsSkinManager::ExtractInternalSkin(const std::wstring& skinName, const std::wstring& directory) {
-    const std::string name = fw::ToUtf8(skinName);
-    bool found = false;
     WinSkinFileSystem files;
-    for (int i = 0; i < FInternalSkins.Count(); ++i) {
-        if (FInternalSkins[i].Name != name) continue;
-        found = true;
-        if (files.DirectoryExists(fw::ToUtf8(directory))) {
-            ExtractByIndex(i, directory);
-        } else {
-            ShowBox(L"Directory does not exists.", L"Error", MB_ICONERROR | MB_OK);
-        }
-    }
-    if (!found) ShowBox(L"Skin does not exists.", L"Error", MB_ICONERROR | MB_OK);
+    ManagerErrorBoxes boxes([this](const std::string& t) { ShowBox(fw::FromUtf8(t), L"Error", MB_ICONERROR | MB_OK); });
+    skin::ExtractInternalSkin(FInternalSkins, fw::ToUtf8(skinName), fw::ToUtf8(directory), files, boxes);
 }
 
 void TsSkinManager::ExtractByIndex(int index, const std::wstring& directory) {
-    if (index < 0 || index >= FInternalSkins.Count()) return;
     WinSkinFileSystem files;
-    const std::string dir = NormalizeDir(fw::ToUtf8(directory));
-    if (!files.DirectoryExists(dir) && !files.ForceDirectories(dir)) {
-        ShowBox(fw::FromUtf8(dir) + L" directory creation error.", L"Error", MB_ICONERROR | MB_OK);
-        return;
-    }
-    const TsStoredSkin& item = FInternalSkins[index];
-    files.WriteFile(dir + item.Name + " extracted.asz", item.PackedData);
+    ManagerErrorBoxes boxes([this](const std::string& t) { ShowBox(fw::FromUtf8(t), L"Error", MB_ICONERROR | MB_OK); });
+    skin::ExtractByIndex(FInternalSkins, index, fw::ToUtf8(directory), files, boxes);
 }
 
 // --- Loading, activation, removal ---

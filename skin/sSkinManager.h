@@ -10,7 +10,10 @@
 #include "skin/ConstData.h"
 #include "skin/EmbeddedFonts.h"
 #include "skin/Palette.h"
+#include "skin/SkinList.h"
 #include "skin/SkinLoad.h"
+#include "skin/WinImageDecoder.h"
+#include "skin/WinPreviewImages.h"
 #include "skin/SkinPreview.h"
 #include "skin/StoredSkins.h"
 
@@ -27,7 +30,6 @@ namespace skin {
 inline constexpr wchar_t SkinLibraryVersion[] = L"13.12";
 
 enum TacSkinningRule : unsigned { srStdForms = 1, srStdDialogs = 2, srThirdParty = 4 };
-enum TacSkinsFilter : unsigned { sfiInternal = 1, sfiExternal = 2 };
 enum TacManagerState : unsigned { msFontChanging = 1, msSkinLoading = 2, msScaleChanging = 4 };
 enum class TacArrowsStyle { arsSolid1, arsLines1, arsSolid2, arsLines2, arsDefault };
 enum class TacOptimizingPriority { opSpeed, opMemory };
@@ -118,16 +120,6 @@ struct TsThirdPartyList {
 struct TacScaleModeChange {
     TacScaleMode OldMode, NewMode;
     int OldPercent, NewPercent;
-};
-
-enum TacSkinMode { smInternal, smExtPacked, smExtUnpacked };
-enum TacSkinTypes { stUnpacked, stPacked, stAllSkins };
-
-// One entry of the skin list.
-struct TacSkinListData {
-    std::wstring skName;
-    TacSkinMode skSkinMode = smInternal;
-    int skImageIndex = -1;  // preview in the list's image list; previews are not decoded here
 };
 
 class TsSkinManager;
@@ -233,8 +225,11 @@ public:
 
     std::wstring GetFullSkinDirectory() const;
     // The skin list (stored skins and packed files of the skin directory, as SkinsFilter
-    // says), rebuilt when marked.
+    // says) with its previews, rebuilt when marked.
     const std::vector<TacSkinListData>& SkinList();
+    TacSkinListController SkinListController;
+    // The previews' image list (140 x 100), made with the first rebuild.
+    WinPreviewImageList* PreviewImageList() noexcept { return previews_.get(); }
     // Fills the list with the names of one kind of skins, sorted; returns the first name
     // in skin-list order ("" when there is none).
     std::wstring GetSkinNames(std::vector<std::wstring>& list, TacSkinTypes kind);
@@ -334,8 +329,7 @@ private:
     std::optional<std::string> previewOptions_;
     std::vector<HWND> skinListControls_;
     std::unique_ptr<fw::TUtilWindow> timerCheckHot_;
-    std::vector<TacSkinListData> skinList_;
-    bool skinListDirty_ = true;
+    std::unique_ptr<WinPreviewImageList> previews_;
     int skinListStoredCount_ = -1;
 };
 
