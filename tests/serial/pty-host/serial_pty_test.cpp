@@ -238,6 +238,29 @@ TEST(SerialPty, CloseFromTheReceiveHandlerUnderEverySyncMethod) {
   }
 }
 
+TEST(SerialPty, HandlerExceptionIsShownAndTheNextReplyArrives) {
+  Pty pty(kCom);
+  for (const char *sync : {"thread", "window", "none"}) {
+    Agent agent;
+    agent.call(std::string("sync ") + sync);
+    agent.call("mode throwonce");
+    agent.call("open " + kCom);
+    std::this_thread::sleep_for(150ms);
+    pty.send("one");
+    auto shown = agent.line(5000ms);
+    ASSERT_TRUE(shown) << sync;
+    EXPECT_EQ(*shown, "shown handler failed") << sync;
+    std::this_thread::sleep_for(150ms);
+    pty.send("two");
+    std::string rx;
+    EXPECT_TRUE(rig::eventually(3000ms, [&] {
+      rx += agent.call("rx");
+      return rx == serialpty::hex("onetwo");
+    })) << sync << " " << rx;
+    agent.call("close");
+  }
+}
+
 TEST(SerialPty, FailingWaitsNeitherSpinNorHoldUpClose) {
   Pty pty(kCom);
   Agent agent({.ttyLibrary = false, .breakLog = {}});

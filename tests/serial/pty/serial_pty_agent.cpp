@@ -4,7 +4,9 @@
 // a few modes also print lines of their own ("flood ...", "rx", "closed").
 //
 //   open COMn | close | sync thread|window|none
-//   mode log|manual|latency|closeonrx|flood BYTES
+//   mode log|manual|latency|closeonrx|throwonce|flood BYTES
+// An exception that reaches the application's error handling prints
+// "shown MESSAGE" instead of an error box.
 //   signals | inputcount | dtr 0|1 | rts 0|1 | break 0|1 | write HEX | readstr N
 //   rx (bytes received in log mode) | log (notifications so far)
 //   handles | cycles N | quit
@@ -149,6 +151,11 @@ private:
         }
         std::wstring text;
         const int n = port_.ReadStr(text, count);
+        if (mode_ == "throwonce") {
+            rx_ += text;
+            mode_ = "log";
+            throw fw::Exception(L"handler failed");
+        }
         if (mode_ == "log") {
             rx_ += text;
         } else if (mode_ == "latency") {
@@ -186,7 +193,7 @@ private:
 }  // namespace
 
 int main() {
-    fw::Application();
+    fw::Application().OnException = [](std::exception_ptr e) { Print("shown " + fw::ToUtf8(fw::ExceptionMessage(e))); };
     Agent agent;
     // Commands arrive on a reader thread and run on the GUI thread, whose
     // message loop also carries the port's notifications.
