@@ -187,6 +187,20 @@ TEST(SerialPty, CloseReleasesTheDeviceAndOpensAgain) {
   agent.call("write 41");
   EXPECT_EQ(pty.receive(1, 500ms), "A");
   agent.call("close");
+
+  // A port in use elsewhere: access denied, and the port stays closed.
+  agent.call("log");
+  pty.state().denyOpen(true);
+  try {
+    agent.call("open " + kCom);
+    ADD_FAILURE() << "a denied port opened";
+  } catch (const rig::Error &e) {
+    EXPECT_STREQ(e.what(), "Unable to open com port (Error: 5)");
+  }
+  EXPECT_EQ(agent.call("log"), "");  // no after-open notification
+  EXPECT_THROW(agent.call("signals"), rig::Error);
+  pty.state().denyOpen(false);
+
   try {
     agent.call("open COM69");
     ADD_FAILURE() << "a port without a device opened";
