@@ -15,6 +15,7 @@
 //   combo HWND               selected-index, displayed text, then the items
 //   select HWND INDEX        pick an item as a user would (selection + CBN_SELCHANGE)
 //   click HWND [X Y]         mouse click at the centre of HWND (or at client X,Y)
+//   rect HWND                the window's rectangle on the screen: left top right bottom
 //   press HWND               BM_CLICK posted to a button (returns at once)
 //   type TEXT                types TEXT into the focused window
 //   key VK                   presses and releases virtual key VK (decimal)
@@ -162,7 +163,16 @@ template <typename F> auto waitFor(DWORD ms, F probe) -> decltype(probe()) {
 }
 
 void sendMouseClick(int x, int y) {
+  // Move first and let the target see the pointer arrive: a press that lands
+  // together with the move can go to the window that was under the old position.
+  INPUT move = {};
+  move.type = INPUT_MOUSE;
+  move.mi.dx = LONG((x * 65535 + GetSystemMetrics(SM_CXSCREEN) / 2) / (GetSystemMetrics(SM_CXSCREEN) - 1));
+  move.mi.dy = LONG((y * 65535 + GetSystemMetrics(SM_CYSCREEN) / 2) / (GetSystemMetrics(SM_CYSCREEN) - 1));
+  move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &move, sizeof(INPUT));
   SetCursorPos(x, y);
+  Sleep(50);
   INPUT in[2] = {};
   in[0].type = in[1].type = INPUT_MOUSE;
   in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
@@ -180,7 +190,9 @@ void sendKey(WORD vk) {
 
 void bringToFront(HWND h) {
   HWND top = GetAncestor(h, GA_ROOT);
+  if (GetForegroundWindow() == top) return;
   SetForegroundWindow(top);
+  waitFor(1000, [&] { return GetForegroundWindow() == top; });
 }
 
 constexpr const wchar_t *kSerialComm = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
@@ -479,6 +491,11 @@ Reply run(const std::string &line) {
     ClientToScreen(h, &pt);
     bringToFront(h);
     sendMouseClick(pt.x, pt.y);
+  } else if (cmd == "rect") {
+    RECT rc;
+    GetWindowRect(hwndArg(), &rc);
+    r << static_cast<long long>(rc.left) << static_cast<long long>(rc.top) << static_cast<long long>(rc.right)
+      << static_cast<long long>(rc.bottom);
   } else if (cmd == "press") {
     PostMessageW(hwndArg(), BM_CLICK, 0, 0);
   } else if (cmd == "type") {
