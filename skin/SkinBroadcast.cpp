@@ -1,5 +1,7 @@
 #include "skin/SkinBroadcast.h"
 
+#include "framework/Controls.h"
+#include "framework/Forms.h"
 #include "skin/SkinCommand.h"
 
 #include <algorithm>
@@ -42,6 +44,30 @@ BOOL CALLBACK CollectWindow(HWND wnd, LPARAM list) {
     return TRUE;
 }
 
+// A control of the framework: windowed ones with a window get the command as a window,
+// the others (graphic controls, windows not created yet) straight through Perform.
+void SendToControl(fw::TControl* control, std::uint16_t command, LPARAM lParam) {
+    if (control->Destroying()) return;
+    auto* windowed = dynamic_cast<fw::TWinControl*>(control);
+    if (windowed && windowed->HandleAllocated()) {
+        SendSkinCommand(windowed->HandleIfAllocated(), command, lParam);
+    } else {
+        SkinCommandDelivery delivery;
+        control->Perform(WM_SKINCMD, MakeSkinWParam(command), lParam);
+    }
+}
+
+void WalkControls(fw::TWinControl* parent, std::uint16_t command, LPARAM lParam) {
+    // Handlers may add or remove controls: walk by index against the live count.
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        fw::TControl* child = parent->Controls(i);
+        SendToControl(child, command, lParam);
+        if (i < parent->ControlCount() && parent->Controls(i) == child) {
+            if (auto* windowed = dynamic_cast<fw::TWinControl*>(child)) WalkControls(windowed, command, lParam);
+        }
+    }
+}
+
 void WalkChildren(HWND parent, std::uint16_t command, LPARAM lParam) {
     // EnumChildWindows reaches every descendant; collect first, since handlers may
     // create or destroy windows.
@@ -61,6 +87,8 @@ ControlTreeBroadcaster SetControlTreeBroadcaster(ControlTreeBroadcaster broadcas
 void BroadcastToControls(HWND parent, std::uint16_t command, LPARAM lParam) {
     if (const auto& b = Broadcaster()) {
         b(parent, command, lParam);
+    } else if (fw::TWinControl* control = fw::TWinControl::FindControl(parent)) {
+        WalkControls(control, command, lParam);
     } else {
         WalkChildren(parent, command, lParam);
     }
@@ -76,16 +104,27 @@ bool IsSkinnedWindow(HWND wnd) {
     return std::find(SkinnedForms().begin(), SkinnedForms().end(), wnd) != SkinnedForms().end();
 }
 
-void ForEachFormWindow(const std::function<void(HWND)>& fn) {
+void ForEachForeignWindow(const std::function<void(HWND)>& fn) {
     std::vector<HWND> windows;
     ::EnumThreadWindows(::GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
     // EnumThreadWindows lists the top of the z-order first; creation order is not kept
     // by the system, so the newest forms come first only as far as the z-order says.
     for (HWND wnd : windows) {
         if (!::IsWindow(wnd) || IsHelperWindow(wnd)) continue;
+        if (fw::TWinControl::FindControl(wnd)) continue;  // framework forms come from their list
         if (std::find(AdaptedWindows().begin(), AdaptedWindows().end(), wnd) != AdaptedWindows().end()) continue;
         fn(wnd);
     }
+}
+
+void ForEachFormWindow(const std::function<void(HWND)>& fn) {
+    const std::vector<fw::TCustomForm*> forms = fw::Forms();
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+        const auto& live = fw::Forms();
+        if (std::find(live.begin(), live.end(), *it) == live.end() || (*it)->Destroying()) continue;
+        if (HWND wnd = (*it)->HandleIfAllocated()) fn(wnd);
+    }
+    ForEachForeignWindow(fn);
 }
 
 void ForEachAdaptedWindow(const std::function<void(HWND)>& fn) {
@@ -97,13 +136,27 @@ void ForEachAdaptedWindow(const std::function<void(HWND)>& fn) {
 
 void BroadcastToForms(std::uint16_t command, LPARAM lParam) {
     SkinCommandDelivery delivery;
-    ForEachFormWindow([&](HWND form) {
+    // The program's forms, the newest first; forms whose frames are skinned are reached
+    // through the registry below.
+    const std::vector<fw::TCustomForm*> forms = fw::Forms();
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+        fw::TCustomForm* form = *it;
+        const auto& live = fw::Forms();
+        if (std::find(live.begin(), live.end(), form) == live.end()) continue;  // freed by a handler
+        if (form->Loading() || form->Destroying()) continue;
+        const HWND wnd = form->HandleIfAllocated();
+        if (wnd && (IsSkinnedWindow(wnd) || SendSkinCommand(wnd, SKC_ISSKINNED) == 1)) continue;
+        SendToControl(form, command, lParam);
+        WalkControls(form, command, lParam);
+    }
+    // Top-level windows of the thread that are not framework forms.
+    ForEachForeignWindow([&](HWND form) {
         if (IsSkinnedWindow(form) || SendSkinCommand(form, SKC_ISSKINNED) == 1) return;
         SendSkinCommand(form, command, lParam);
         BroadcastToControls(form, command, lParam);
     });
-    const std::vector<HWND> forms = SkinnedForms();
-    for (HWND form : forms) {
+    const std::vector<HWND> skinnedForms = SkinnedForms();
+    for (HWND form : skinnedForms) {
         if (!::IsWindow(form)) continue;
         SendSkinCommand(form, command, lParam);
         BroadcastToControls(form, command, lParam);

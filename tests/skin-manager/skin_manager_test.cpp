@@ -4,6 +4,9 @@
 #include "TestSkins.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
 #include "skin/SkinBroadcast.h"
 #include "skin/SkinCommand.h"
 #include "skin/SkinManagerSetup.h"
@@ -255,6 +258,67 @@ TEST_F(SkinManagerTest, ControlsOfAFormReceiveTheCommandsToo) {
     ::DestroyWindow(child);
     const std::vector<std::uint16_t> expected = {SKC_SKINCHANGED, SKC_SECTIONUPDATED, SKC_SKINREMOVED};
     EXPECT_EQ(childCommands, expected);
+}
+
+// Records the skin commands a framework control gets through its window-procedure slot.
+struct SlotRecorder {
+    std::vector<std::pair<std::uint16_t, LPARAM>> commands;
+    void Attach(fw::TControl& control) {
+        previous = control.WindowProc;
+        control.WindowProc = [this, &control](fw::TMessage& m) {
+            if (m.Msg == WM_SKINCMD) commands.emplace_back(SkinCommandOf(m.WParam), m.LParam);
+            previous(m);
+        };
+        owner = &control;
+    }
+    ~SlotRecorder() {
+        if (owner) owner->WindowProc = previous;
+    }
+    int Count(std::uint16_t command) const {
+        int n = 0;
+        for (const auto& c : commands) n += c.first == command;
+        return n;
+    }
+    std::function<void(fw::TMessage&)> previous;
+    fw::TControl* owner = nullptr;
+};
+
+TEST_F(SkinManagerTest, FrameworkFormsAndAllTheirControlsReceiveTheCommands) {
+    {
+        auto* form = new fw::TForm(nullptr);
+        form->AfterConstruction();
+        auto* panel = new fw::TPanel(form);
+        panel->SetParent(form);
+        auto* label = new fw::TLabel(form);  // a graphic control: no window of its own
+        label->SetParent(panel);
+        auto* button = new fw::TButton(form);
+        button->SetParent(panel);
+        form->HandleNeeded();
+        SlotRecorder onForm, onPanel, onLabel, onButton;
+        onForm.Attach(*form);
+        onPanel.Attach(*panel);
+        onLabel.Attach(*label);
+        onButton.Attach(*button);
+        {
+            fw::TComponent owner(nullptr);
+            TsSkinManager* m = CreateMainManager(owner, TestArchive());
+            for (const SlotRecorder* r : {&onForm, &onPanel, &onLabel, &onButton}) {
+                ASSERT_EQ(r->Count(SKC_SKINCHANGED), 1);
+                for (const auto& c : r->commands) {
+                    if (c.first == SKC_SKINCHANGED) {
+                        EXPECT_EQ(c.second, reinterpret_cast<LPARAM>(m));
+                    }
+                }
+            }
+            m->UpdateSkinSection(L"panel");
+            EXPECT_EQ(onLabel.Count(SKC_SECTIONUPDATED), 1);
+            EXPECT_EQ(onForm.Count(SKC_SECTIONUPDATED), 0);  // controls only
+        }
+        EXPECT_EQ(onButton.Count(SKC_SKINREMOVED), 1);
+        EXPECT_EQ(onLabel.Count(SKC_SKINREMOVED), 1);
+        onForm.owner = onPanel.owner = onLabel.owner = onButton.owner = nullptr;
+        delete form;
+    }
 }
 
 // --- Names and stored skins ---
