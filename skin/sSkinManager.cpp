@@ -230,7 +230,7 @@ void TsSkinManager::SetActive(bool value) {
     if (Loading()) return;
     if (value) {
         LoadNamedSkin(FSkinName);
-    } else if (CommonSkinData.Active || skin_->Model->gd.size() > 0) {
+    } else if (CommonSkinData.Active || skinLoaded_) {
         RemoveSkin();
     }
     NotifySkinListControls(SKC_LISTSKINCHANGED);
@@ -527,6 +527,7 @@ void TsSkinManager::LoadNamedSkin(const std::wstring& previousName) {
             EmbeddedFonts.Clear();
             for (const auto& font : skin_->Fonts) EmbeddedFonts.Add(font.FileName, font.FontName, font.Data);
             loaded = true;
+            skinLoaded_ = true;
             if (OnSkinLoading) OnSkinLoading(this);
         }
     } catch (const std::exception& e) {
@@ -583,7 +584,7 @@ void TsSkinManager::UpdateSkin(bool repaint) {
 }
 
 void TsSkinManager::ActivateSkin(bool repaint) {
-    if (Loading()) return;
+    if (Loading() || !skinLoaded_) return;
     ManagerState |= msSkinLoading;
     ResetSkinData();
     BroadcastToForms(SKC_SKINCHANGED, reinterpret_cast<LPARAM>(this));
@@ -604,6 +605,7 @@ void TsSkinManager::RemoveSkin() {
     ResetSkinData();
     BroadcastToForms(SKC_SKINREMOVED, reinterpret_cast<LPARAM>(this));
     skin_ = EmptySkin(MakeLoadSettings());
+    skinLoaded_ = false;
     oe.clear();
     EmbeddedFonts.Clear();
     SkinRemoving = false;
@@ -625,7 +627,7 @@ void TsSkinManager::Loaded() {
     CopyThirdPartyToLists();
     const bool wasActive = CommonSkinData.Active;
     if (FActive && !FSkinName.empty()) {
-        if (skin_->Model->gd.empty() && !CommonSkinData.Active) {
+        if (!skinLoaded_) {
             // Active was set after the name while loading: the load was deferred to here.
             LoadNamedSkin(FSkinName);
         }

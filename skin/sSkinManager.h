@@ -326,6 +326,7 @@ private:
     bool FGlobalHookInstalled = false;
     int appHookId_ = 0;
     std::unique_ptr<LoadedSkin> skin_;
+    bool skinLoaded_ = false;  // skin_ holds a loaded skin (not the empty stand-in)
     std::optional<std::string> previewOptions_;
     std::vector<HWND> skinListControls_;
     std::unique_ptr<fw::TUtilWindow> timerCheckHot_;

@@ -348,6 +348,12 @@ TEST_F(SkinManagerTest, NoStoredSkinsSwitchesSkinningOff) {
     EXPECT_EQ(m->ConstData.IndexGLobalInfo, -1);
     EXPECT_EQ(m->SkinInfo(), L"N/A");
     EXPECT_FALSE(m->GlobalHookInstalled());
+    // Nothing loaded: applying or taking over as default applies nothing.
+    TestWindow window;
+    m->SetIsDefault(true);
+    m->UpdateSkin(true);
+    EXPECT_EQ(window.Count(SKC_SKINCHANGED), 0);
+    EXPECT_FALSE(m->CommonSkinData.Active);
 }
 
 TEST_F(SkinManagerTest, CorruptStoredSkinShowsErrorAndKeepsPreviousSkinAndName) {
