@@ -152,7 +152,7 @@ BOOL TFakeCommDevice::Close(HANDLE h) {
 BOOL TFakeCommDevice::SetupComm(HANDLE h, DWORD inQueue, DWORD outQueue) {
     std::lock_guard guard(lock_);
     if (!Usable(h, "SetupComm")) return FALSE;
-    calls_.back() += " " + std::to_string(inQueue) + " " + std::to_string(outQueue);
+    calls_.back().append(" ").append(std::to_string(inQueue)).append(" ").append(std::to_string(outQueue));
     return SetupCommError ? Fail(SetupCommError) : TRUE;
 }
 
@@ -175,7 +175,7 @@ BOOL TFakeCommDevice::SetCommTimeouts(HANDLE h, COMMTIMEOUTS* timeouts) {
 BOOL TFakeCommDevice::PurgeComm(HANDLE h, DWORD flags) {
     std::lock_guard guard(lock_);
     if (!Usable(h, "PurgeComm")) return FALSE;
-    calls_.back() += " " + std::to_string(flags);
+    calls_.back().append(" ").append(std::to_string(flags));
     if (PurgeError) return Fail(PurgeError);
     if (flags & PURGE_RXCLEAR) input_.clear();
     return TRUE;
@@ -220,7 +220,7 @@ BOOL TFakeCommDevice::TransmitCommChar(HANDLE h, char ch) {
 BOOL TFakeCommDevice::SetCommMask(HANDLE h, DWORD mask) {
     std::lock_guard guard(lock_);
     if (!Usable(h, "SetCommMask")) return FALSE;
-    calls_.back() += " " + std::to_string(mask);
+    calls_.back().append(" ").append(std::to_string(mask));
     eventMask_ = mask;
     // As the driver does: a new mask ends a pending wait with an empty mask.
     if (waitOv_) CompleteWait(0, 0);
