@@ -81,7 +81,9 @@ DecodedBitmap DecodeBmp(std::span<const std::uint8_t> file) {
   }
   const bool topDown = height < 0;
   if (height < 0) height = -height;
-  if (width <= 0 || height <= 0 || width > MaxBitmapSide || height > MaxBitmapSide) return {};
+  if (width <= 0 || height <= 0 || width > MaxBitmapSide || height > MaxBitmapSide ||
+      width * height > MaxBitmapPixels)
+    return {};
 
   std::uint32_t masks[4] = {0, 0, 0, 0};
   if (compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS) {
@@ -110,11 +112,20 @@ DecodedBitmap DecodeBmp(std::span<const std::uint8_t> file) {
     }
   }
 
+  const bool rle = compression == BI_RLE8 || compression == BI_RLE4;
+  const std::size_t stride = ((static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 31) / 32) * 4;
+  // Uncompressed pixels must all be in the file; run-length data at most
+  // expands 255 pixels out of two bytes.
+  if (!rle && !r.Has(dataOffset, stride * static_cast<std::size_t>(height))) return {};
+  if (rle && (dataOffset > file.size() ||
+              width * height > static_cast<std::int64_t>(file.size() - dataOffset) * 128 + width))
+    return {};
+
   auto bmp = std::make_shared<Bitmap32>(static_cast<int>(width), static_cast<int>(height));
   const int w = bmp->Width, h = bmp->Height;
   auto rowOf = [&](int fileRow) { return topDown ? fileRow : h - 1 - fileRow; };
 
-  if (compression == BI_RLE8 || compression == BI_RLE4) {
+  if (rle) {
     if (topDown) return {};
     std::size_t p = dataOffset;
     int x = 0, y = 0;  // y counts file rows (bottom first)
@@ -146,8 +157,6 @@ DecodedBitmap DecodeBmp(std::span<const std::uint8_t> file) {
       }
     }
   } else {
-    const std::size_t stride = ((static_cast<std::size_t>(w) * bits + 31) / 32) * 4;
-    if (!r.Has(dataOffset, stride * static_cast<std::size_t>(h))) return {};
     const Channel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
     // The whole pixel array was checked to lie inside the file above.
     auto u16 = [](const std::uint8_t* p) { return static_cast<std::uint32_t>(p[0] | p[1] << 8); };

@@ -33,8 +33,11 @@ struct Bitmap32 {
   void MakeOpaqueExceptKey();
 };
 
-// The largest image a skin may bring (pixels per side).
+// The largest image a skin may bring: pixels per side and in all (128 MiB of
+// pixels). A few compressed bytes can claim far more; nothing that large is
+// allocated.
 inline constexpr int MaxBitmapSide = 16384;
+inline constexpr long long MaxBitmapPixels = 1ll << 25;
 
 struct DecodedBitmap {
   std::shared_ptr<Bitmap32> Bitmap;

@@ -112,18 +112,17 @@ bool TacSkinConvertor::ReadArchive(ArchiveMessages* messages) {
       const std::uint32_t size = ReadU32(in);
       if (size > MaxMemberSize || size > remaining() * MaxInflateRatio) throw EReadError();
 
-      auto data = std::make_unique<MemoryStream>();
+      std::vector<std::uint8_t> bytes(size);
       {
         ZDecompressionStream z(in);
-        std::vector<std::uint8_t> bytes(size);
         z.ReadBuffer(bytes.data(), bytes.size());
         // The stream has to end right after its stated size: more data would
         // shift every following member, and a missing end is a cut member.
         std::uint8_t extra;
         if (z.Read(&extra, 1) != 0) throw EZDecompressionError(Z_DATA_ERROR);
         if (!z.Finished()) throw EReadError();
-        data = std::make_unique<MemoryStream>(std::move(bytes));
       }
+      auto data = std::make_unique<MemoryStream>(std::move(bytes));
       if (UpperCase(name) == OptionsMemberName) {
         options = std::move(data);
       } else {

@@ -99,7 +99,8 @@ std::shared_ptr<Bitmap32> GdiPlusImageDecoder::Decode(std::span<const std::uint8
   std::shared_ptr<Bitmap32> result;
   UINT w = 0, h = 0;
   if (api_->width(image, &w) == Ok && api_->height(image, &h) == Ok && w > 0 && h > 0 &&
-      w <= static_cast<UINT>(MaxBitmapSide) && h <= static_cast<UINT>(MaxBitmapSide)) {
+      w <= static_cast<UINT>(MaxBitmapSide) && h <= static_cast<UINT>(MaxBitmapSide) &&
+      static_cast<long long>(w) * h <= MaxBitmapPixels) {
     const LockRect rect{0, 0, static_cast<INT>(w), static_cast<INT>(h)};
     LockedData data{};
     if (api_->lockBits(image, &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) == Ok) {

@@ -91,6 +91,7 @@ TEST(SkinModel, ReferenceFormsDecodedFieldByField) {
       "[BUTTON]\nBORDERSMASK=^0054^0012^0062^0021^0002^0002^0002^0002^1^0^1^1\n"
       "PATTERN=~0067~0141~0069~0145~10~1\n"
       "[BUTTON_HUGE]\nBORDERSMASK=!BUTTONHUGE.BMP!3!1!0!0032!0032!0032!0032!0\nGLYPH=@0000@0000@0010@0010@1@0\n"
+      "FOCUS=^0000^0000^0030^0030^0000^0000^0000^0000^1^0^0^0\n"
       "[PANEL]\nBORDERSMASK=^0000^0000^0030^0030^0000^0000^0000^0000^1^0^0^4\n"
       "HOTPATTERN=^0000^0000^0060^0040^0000^0000^0000^0000^2^1^0^0\n"
       "TILE=tile.bmp\n",
@@ -140,7 +141,8 @@ TEST(SkinModel, ReferenceFormsDecodedFieldByField) {
   EXPECT_EQ(huge.Width, 100);
   EXPECT_EQ(huge.Height, 100);
   EXPECT_EQ(huge.CornerType, 0);
-  // Other images of that section need the parent background at the corners.
+  // Its other border images always take the parent background at the corners.
+  EXPECT_EQ(Image(m, "BUTTON_HUGE", "FOCUS").CornerType, 2);
   EXPECT_EQ(Image(m, "BUTTON_HUGE", "GLYPH").CornerType, 0);  // glyphs get no corner type
 
   const TsMaskData& uniform = Image(m, "PANEL", "BORDERSMASK");
@@ -478,6 +480,20 @@ TEST(Bitmap32, BmpDecoding) {
   wide[18] = 0xFF, wide[19] = 0xFF, wide[20] = 0xFF, wide[21] = 0x7F;
   EXPECT_FALSE(DecodeBmp(wide).Bitmap);
   EXPECT_FALSE(DecodeBmp(Bytes("BM")).Bitmap);
+
+  // A 1-bit image of 16384 × 4096 pixels: 8 MiB of file, 256 MiB of pixels.
+  std::vector<std::uint8_t> huge(bmp.begin(), bmp.begin() + 54);
+  huge.insert(huge.end(), {0, 0, 0, 0, 255, 255, 255, 0});  // two palette entries
+  huge[10] = 62;
+  huge[18] = 0, huge[19] = 0x40, huge[22] = 0, huge[23] = 0x10;
+  huge[28] = 1;
+  huge.resize(62 + 2048 * 4096);
+  EXPECT_FALSE(DecodeBmp(huge).Bitmap);
+  huge[23] = 0x02;  // 16384 × 512 fits
+  const auto fits = DecodeBmp(huge);
+  ASSERT_TRUE(fits.Bitmap);
+  EXPECT_EQ(fits.SourceBits, 1);
+  EXPECT_EQ(fits.Bitmap->At(0, 0), 0xFF000000u);
 }
 
 }  // namespace
