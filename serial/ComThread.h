@@ -1,6 +1,18 @@
 #pragma once
 // The event thread of an open port: waits for line events on the device and
 // hands each batch to the port, on the thread its SyncMethod names.
+//
+// Stopping it never waits on a thread that waits for the stopper:
+//   smThreadSync  the thread waits for its hand-over to be done OR for the
+//                 stop event; a Close inside the handlers (GUI thread) stops
+//                 it and cancels the rest of the batch.
+//   smWindowSync  each message is released at once (ReplyMessage); a Close on
+//                 the GUI thread keeps serving sent messages while it waits,
+//                 and the port ignores events once it is closing.
+//   smNone        a Close inside a handler runs on this thread itself: the
+//                 thread is not waited for but takes over the device handle
+//                 and closes it after its last use (TCustomComPort retires it).
+// The device handle is never closed while the thread may still use it.
 #include <windows.h>
 
 #include <atomic>
