@@ -1,7 +1,8 @@
 // serial_pty_agent: one TComPort, configured as the adapter check window's,
 // worked line by line from standard input by the Linux side of the pty tests
 // and benchmarks. Each command answers one line, "ok ..." or "err MESSAGE";
-// a few modes also print lines of their own ("flood ...", "rx", "closed").
+// a few modes also print lines of their own ("rx", "closed", and
+// "flood RECEIVED MS BAD NOTIFICATIONS").
 //
 //   open COMn | close | sync thread|window|none
 //   mode log|manual|latency|closeonrx|throwonce|flood BYTES
@@ -95,6 +96,7 @@ private:
                 in >> floodTarget_;
                 received_ = 0;
                 bad_ = 0;
+                notifications_ = 0;
                 floodStart_ = std::chrono::steady_clock::now();
             }
             pending_ = 0;
@@ -165,6 +167,7 @@ private:
                 Print("rx");
             }
         } else if (mode_ == "flood") {
+            ++notifications_;
             for (wchar_t c : text) {
                 if (c != static_cast<wchar_t>(received_ % 251)) ++bad_;
                 ++received_;
@@ -173,7 +176,8 @@ private:
                 const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                                     std::chrono::steady_clock::now() - floodStart_)
                                     .count();
-                Print("flood " + std::to_string(received_) + " " + std::to_string(ms) + " " + std::to_string(bad_));
+                Print("flood " + std::to_string(received_) + " " + std::to_string(ms) + " " + std::to_string(bad_) + " " +
+                      std::to_string(notifications_));
                 mode_ = "manual";
             }
         }
@@ -186,6 +190,7 @@ private:
     long long floodTarget_ = 0;
     long long received_ = 0;
     long long bad_ = 0;
+    long long notifications_ = 0;
     int pending_ = 0;
     std::chrono::steady_clock::time_point floodStart_;
 };
