@@ -2,6 +2,7 @@
 #include "skin/SkinArchive.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <random>
 #include <string>
@@ -211,6 +212,35 @@ TEST(SkinArchive, ErrorTexts) {
   } catch (const EZDecompressionError& e) {
     EXPECT_EQ(e.FErrorCode, -3);
   }
+}
+
+TEST(SkinArchive, StreamAskingForADictionaryIsAnError) {
+  z_stream z{};
+  ASSERT_EQ(deflateInit(&z, 9), Z_OK);
+  const std::string dict = "dictionary words";
+  deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dict.data()), static_cast<uInt>(dict.size()));
+  std::string text = "dictionary words dictionary words";
+  std::vector<std::uint8_t> packed(256);
+  z.next_in = reinterpret_cast<Bytef*>(text.data());
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = packed.data();
+  z.avail_out = static_cast<uInt>(packed.size());
+  ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  packed.resize(z.total_out);
+  deflateEnd(&z);
+  MemoryStream src = MemoryStream::Borrow(packed);
+  ZDecompressionStream in(src);
+  std::vector<std::uint8_t> out(text.size());
+  try {
+    in.ReadBuffer(out.data(), out.size());
+    ADD_FAILURE() << "inflated without its dictionary";
+  } catch (const EZDecompressionError& e) {
+    EXPECT_EQ(e.FErrorCode, 2);
+    EXPECT_STREQ(e.what(), "need dictionary");
+  }
+  for (auto [code, text] : {std::pair{1, "stream end"}, {-1, "file error"}, {-2, "stream error"}, {-3, "data error"},
+                            {-4, "insufficient memory"}, {-5, "buffer error"}, {-6, "incompatible version"}})
+    EXPECT_EQ(ZErrorText(code), text) << code;
 }
 
 TEST(SkinArchive, WrongMagicIsReportedNotThrown) {
