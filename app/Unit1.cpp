@@ -1,5 +1,7 @@
 #include "app/Unit1.h"
 
+#include "app/ReplyText.h"
+#include "serial/AdapterCheckPort.h"
 #include "serial/PortList.h"
 
 namespace app {
@@ -22,6 +24,7 @@ TForm1::TForm1(fw::TComponent* owner) : fw::TForm(owner) {
     Font().SetStyle(0);
     SetPixelsPerInch(96);
     OnCreate = [this](fw::TObject* s) { FormCreate(s); };
+    OnClose = [this](fw::TObject* s, fw::TCloseAction& action) { FormClose(s, action); };
 
     sPanel1 = new TsPanel(this);
     sPanel1->SetName(L"sPanel1");
@@ -42,6 +45,7 @@ TForm1::TForm1(fw::TComponent* owner) : fw::TForm(owner) {
     sButton1->SetBounds(118, 79, 75, 25);
     sButton1->SetCaption(L"Check");
     sButton1->SetTabOrder(0);
+    sButton1->OnClick = [this](fw::TObject* s) { sButton1Click(s); };
 
     sComboBox1 = new TsComboBox(this);
     sComboBox1->SetName(L"sComboBox1");
@@ -62,6 +66,14 @@ TForm1::TForm1(fw::TComponent* owner) : fw::TForm(owner) {
     sMemo1->OnMouseDown = [this](fw::TObject* s, fw::TMouseButton b, fw::TShiftState sh, int x, int y) {
         sMemo1MouseDown(s, b, sh, x, y);
     };
+
+    ComPort = new serial::TComPort(this);
+    ComPort->SetName(L"ComPort");
+    serial::ConfigureAdapterCheckPort(*ComPort);
+    ComPort->OnAfterOpen = [this](fw::TObject* s) { ComPortAfterOpen(s); };
+    ComPort->OnAfterClose = [this](fw::TObject* s) { ComPortAfterClose(s); };
+    ComPort->OnRxChar = [this](fw::TObject* s, int count) { ComPortRxChar(s, count); };
+    ComPort->OnError = [this](fw::TObject* s, serial::TComErrors errors) { ComPortError(s, errors); };
 
     Timer1 = new fw::TTimer(this);
     Timer1->SetName(L"Timer1");
@@ -88,5 +100,36 @@ void TForm1::sMemo1MouseDown(fw::TObject* /*sender*/, fw::TMouseButton /*button*
 }
 
 void TForm1::sMemo1Enter(fw::TObject* /*sender*/) { sPanel1->SetFocus(); }
+
+void TForm1::sButton1Click(fw::TObject* /*sender*/) {
+    if (ComPort->Connected())
+        ComPort->Close();
+    else
+        sMemo1->Lines().Clear();
+    const std::wstring port = sComboBox1->Text();
+    ComPort->SetPort(port);
+    ComPort->Open();
+    sMemo1->Lines().Add(L"Connect to " + port + L" port is OK.");
+    ComPort->WriteStr(L"ATI\r\n");
+}
+
+void TForm1::ComPortRxChar(fw::TObject* /*sender*/, int count) {
+    std::wstring reply;
+    ComPort->ReadStr(reply, count);
+    sMemo1->Lines().Add(L"Device found: " + CleanReply(reply));
+    std::wstring text = sMemo1->Text();
+    if (text.ends_with(L"\r\n")) {
+        text.resize(text.size() - 2);
+        sMemo1->SetText(text);
+    }
+}
+
+void TForm1::ComPortError(fw::TObject* /*sender*/, serial::TComErrors /*errors*/) { ComPort->Close(); }
+
+void TForm1::ComPortAfterOpen(fw::TObject* /*sender*/) {}
+
+void TForm1::ComPortAfterClose(fw::TObject* /*sender*/) {}
+
+void TForm1::FormClose(fw::TObject* /*sender*/, fw::TCloseAction& /*action*/) { ComPort->Close(); }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 // "Check" button and the result memo.
 #include "app/PlainControls.h"
 #include "framework/Forms.h"
+#include "serial/ComPort.h"
 
 namespace app {
 
@@ -18,6 +19,7 @@ public:
     TsButton* sButton1;
     TsComboBox* sComboBox1;
     TsMemo* sMemo1;
+    serial::TComPort* ComPort;
     fw::TTimer* Timer1;
 
     void FormCreate(fw::TObject* sender);
@@ -25,6 +27,13 @@ public:
     void sMemo1Change(fw::TObject* sender);
     void sMemo1MouseDown(fw::TObject* sender, fw::TMouseButton button, fw::TShiftState shift, int x, int y);
     void sMemo1Enter(fw::TObject* sender);
+
+    void sButton1Click(fw::TObject* sender);
+    void ComPortRxChar(fw::TObject* sender, int count);
+    void ComPortError(fw::TObject* sender, serial::TComErrors errors);
+    void ComPortAfterOpen(fw::TObject* sender);
+    void ComPortAfterClose(fw::TObject* sender);
+    void FormClose(fw::TObject* sender, fw::TCloseAction& action);
 
     // Fills the list from the system, selects the first port, and enables
     // "Check" only when a port is shown.
