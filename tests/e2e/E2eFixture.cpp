@@ -92,15 +92,17 @@ std::string QuillonTest::memoText() { return rig::unescape(driver_->call("text "
 
 std::vector<std::string> QuillonTest::memoLines() {
   std::string text = memoText();
+  // As a list of lines reads it: a final CR LF ends the last line, it does not
+  // start another.
   std::vector<std::string> lines;
-  if (text.empty()) return lines;
   size_t start = 0;
-  for (;;) {
+  while (start < text.size()) {
     size_t at = text.find("\r\n", start);
     lines.push_back(text.substr(start, at - start));
-    if (at == std::string::npos) return lines;
+    if (at == std::string::npos) break;
     start = at + 2;
   }
+  return lines;
 }
 
 void QuillonTest::pick(int index) { driver_->call("select " + comboHwnd_ + " " + std::to_string(index)); }

@@ -29,7 +29,7 @@ protected:
   Combo combo();
   bool checkEnabled();
   std::string memoText();
-  // Lines of the memo, split at CR LF.
+  // Lines of the memo, split at CR LF (a final CR LF adds no empty line).
   std::vector<std::string> memoLines();
   // Selects item index in the port list as a user would.
   void pick(int index);

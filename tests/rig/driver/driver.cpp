@@ -163,21 +163,27 @@ template <typename F> auto waitFor(DWORD ms, F probe) -> decltype(probe()) {
 }
 
 void sendMouseClick(int x, int y) {
-  // Move first and let the target see the pointer arrive: a press that lands
-  // together with the move can go to the window that was under the old position.
-  INPUT move = {};
-  move.type = INPUT_MOUSE;
-  move.mi.dx = LONG((x * 65535 + GetSystemMetrics(SM_CXSCREEN) / 2) / (GetSystemMetrics(SM_CXSCREEN) - 1));
-  move.mi.dy = LONG((y * 65535 + GetSystemMetrics(SM_CYSCREEN) / 2) / (GetSystemMetrics(SM_CYSCREEN) - 1));
-  move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &move, sizeof(INPUT));
-  SetCursorPos(x, y);
-  Sleep(50);
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_MOUSE;
-  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, in, sizeof(INPUT));
+  // Every event carries the absolute position: a press sent on its own can land
+  // where the pointer was before (Wine's virtual desktop takes the position from
+  // the X server, which has not always seen the warp yet).
+  const LONG ax = LONG((x * 65536 + GetSystemMetrics(SM_CXSCREEN) / 2) / GetSystemMetrics(SM_CXSCREEN));
+  const LONG ay = LONG((y * 65536 + GetSystemMetrics(SM_CYSCREEN) / 2) / GetSystemMetrics(SM_CYSCREEN));
+  auto event = [&](DWORD flags) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = ax;
+    in.mi.dy = ay;
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof(INPUT));
+  };
+  event(0);
+  waitFor(500, [&] {
+    POINT p;
+    return GetCursorPos(&p) && p.x == x && p.y == y;
+  });
+  Sleep(30);
+  event(MOUSEEVENTF_LEFTDOWN);
+  event(MOUSEEVENTF_LEFTUP);
 }
 
 void sendKey(WORD vk) {
