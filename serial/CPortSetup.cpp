@@ -103,4 +103,6 @@ void ShowSetupDialog(TCustomComPort& port) {
     if (failure) std::rethrow_exception(failure);
 }
 
+void TCustomComPort::ShowSetupDialog() { serial::ShowSetupDialog(*this); }
+
 }  // namespace serial

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/Classes.h"
@@ -345,6 +346,13 @@ public:
     void SetXonXoff(bool onOff);
     void SetBreak(bool onOff);
     void ClearBuffer(bool input, bool output);
+
+    // Writes the groups of StoredProps to the INI file or registry path
+    // storeTo, and reads them back (ComStorage.h).
+    void StoreSettings(TStoreType storeType, std::wstring_view storeTo);
+    void LoadSettings(TStoreType storeType, std::wstring_view loadFrom);
+    // The modal setup dialog; OK applies the choice in one update bracket (CPortSetup.h).
+    void ShowSetupDialog();
 
     void RegisterLink(TComLink* link);
     void UnRegisterLink(TComLink* link);

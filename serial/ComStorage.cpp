@@ -246,4 +246,12 @@ void LoadSettings(TCustomComPort& port, TStoreType storeType, std::wstring_view 
     if (failed) port.ReportComError(ComErrorCode(TComExceptions::CE_LoadFailed), 0);
 }
 
+void TCustomComPort::StoreSettings(TStoreType storeType, std::wstring_view storeTo) {
+    serial::StoreSettings(*this, storeType, storeTo);
+}
+
+void TCustomComPort::LoadSettings(TStoreType storeType, std::wstring_view loadFrom) {
+    serial::LoadSettings(*this, storeType, loadFrom);
+}
+
 }  // namespace serial

@@ -155,7 +155,7 @@ TEST_F(SettingsStorage, EverySettingRoundTripsThroughAnIniFile) {
     auto stored = NewPort();
     stored->SetStoredProps(TStoredProps::All());
     ChangeEverySetting(*stored);
-    StoreSettings(*stored, TStoreType::stIniFile, file);
+    stored->StoreSettings(TStoreType::stIniFile, file);
 
     EXPECT_EQ(FileLines(file), (std::vector<std::string>{
                                    "[ComPort]",
@@ -192,7 +192,7 @@ TEST_F(SettingsStorage, EverySettingRoundTripsThroughAnIniFile) {
 
     auto loaded = NewPort();
     loaded->SetStoredProps(TStoredProps::All());
-    LoadSettings(*loaded, TStoreType::stIniFile, file);
+    loaded->LoadSettings(TStoreType::stIniFile, file);
     ExpectSameSettings(*loaded, *stored);
 }
 
@@ -200,7 +200,7 @@ TEST_F(SettingsStorage, EverySettingRoundTripsThroughTheRegistry) {
     auto stored = NewPort();
     stored->SetStoredProps(TStoredProps::All());
     ChangeEverySetting(*stored);
-    StoreSettings(*stored, TStoreType::stRegistry, std::wstring(L"HKEY_CURRENT_USER\\") + kTestKey);
+    stored->StoreSettings(TStoreType::stRegistry, std::wstring(L"HKEY_CURRENT_USER\\") + kTestKey);
 
     const auto values = RegistryValues(HKEY_CURRENT_USER, std::wstring(kTestKey) + L"\\ComPort");
     ASSERT_EQ(values.size(), 29u);
@@ -222,23 +222,23 @@ TEST_F(SettingsStorage, EverySettingRoundTripsThroughTheRegistry) {
 
     auto loaded = NewPort();
     loaded->SetStoredProps(TStoredProps::All());
-    LoadSettings(*loaded, TStoreType::stRegistry, std::wstring(L"HKEY_CURRENT_USER\\") + kTestKey);
+    loaded->LoadSettings(TStoreType::stRegistry, std::wstring(L"HKEY_CURRENT_USER\\") + kTestKey);
     ExpectSameSettings(*loaded, *stored);
 }
 
 TEST_F(SettingsStorage, RegistryPathRule) {
     auto port = NewPort();
     // The first part names the root...
-    StoreSettings(*port, TStoreType::stRegistry, std::wstring(L"HKEY_LOCAL_MACHINE\\") + kTestKey);
+    port->StoreSettings(TStoreType::stRegistry, std::wstring(L"HKEY_LOCAL_MACHINE\\") + kTestKey);
     EXPECT_EQ(RegistryValues(HKEY_LOCAL_MACHINE, std::wstring(kTestKey) + L"\\ComPort").size(), 6u);
     // ...or is dropped: Software\QuillonSettingsTest is HKCU\QuillonSettingsTest.
-    StoreSettings(*port, TStoreType::stRegistry, kTestKey);
+    port->StoreSettings(TStoreType::stRegistry, kTestKey);
     EXPECT_EQ(RegistryValues(HKEY_CURRENT_USER, L"QuillonSettingsTest\\ComPort").size(), 6u);
     EXPECT_TRUE(RegistryValues(HKEY_CURRENT_USER, std::wstring(kTestKey) + L"\\ComPort").empty());
 
     // A path without "\" opens no key: storing fails, loading changes nothing.
     try {
-        StoreSettings(*port, TStoreType::stRegistry, L"Software");
+        port->StoreSettings(TStoreType::stRegistry, L"Software");
         FAIL() << "no error";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code(), 16);
@@ -247,7 +247,7 @@ TEST_F(SettingsStorage, RegistryPathRule) {
     }
     port->SetPort(L"COM5");
     try {
-        LoadSettings(*port, TStoreType::stRegistry, L"Software");
+        port->LoadSettings(TStoreType::stRegistry, L"Software");
         FAIL() << "no error";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code(), 17);
@@ -259,7 +259,7 @@ TEST_F(SettingsStorage, RegistryPathRule) {
 TEST_F(SettingsStorage, DefaultPortWithBasicGroupToIni) {
     const std::wstring file = TempFile(L"quillon-settings-basic.ini");
     auto port = NewPort();
-    StoreSettings(*port, TStoreType::stIniFile, file);
+    port->StoreSettings(TStoreType::stIniFile, file);
     EXPECT_EQ(FileLines(file), (std::vector<std::string>{"[ComPort]", "Port=COM1", "BaudRate=9600", "StopBits=1",
                                                          "DataBits=8", "Parity=None", "FlowControl=None"}));
 }
@@ -268,13 +268,13 @@ TEST_F(SettingsStorage, NoGroupsStoresAndLoadsNothing) {
     const std::wstring file = TempFile(L"quillon-settings-none.ini");
     auto port = NewPort();
     port->SetStoredProps({});
-    StoreSettings(*port, TStoreType::stIniFile, file);
+    port->StoreSettings(TStoreType::stIniFile, file);
     EXPECT_EQ(::GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
-    StoreSettings(*port, TStoreType::stRegistry, std::wstring(L"HKEY_CURRENT_USER\\") + kTestKey);
+    port->StoreSettings(TStoreType::stRegistry, std::wstring(L"HKEY_CURRENT_USER\\") + kTestKey);
     EXPECT_TRUE(RegistryValues(HKEY_CURRENT_USER, std::wstring(kTestKey) + L"\\ComPort").empty());
 
     WriteFileText(file, "[ComPort]\r\nPort=COM9\r\nBaudRate=300\r\n");
-    LoadSettings(*port, TStoreType::stIniFile, file);
+    port->LoadSettings(TStoreType::stIniFile, file);
     EXPECT_EQ(port->Port(), L"COM1");
     EXPECT_EQ(port->BaudRate(), TBaudRate::br9600);
 }
@@ -284,14 +284,14 @@ TEST_F(SettingsStorage, CustomBaudRate) {
     auto stored = NewPort();
     stored->SetBaudRate(TBaudRate::brCustom);
     stored->SetCustomBaudRate(250000);
-    StoreSettings(*stored, TStoreType::stIniFile, file);
+    stored->StoreSettings(TStoreType::stIniFile, file);
     const auto lines = FileLines(file);
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[2], "BaudRate=Custom");
     EXPECT_EQ(lines[3], "CustomBaudRate=250000");
 
     auto loaded = NewPort();
-    LoadSettings(*loaded, TStoreType::stIniFile, file);
+    loaded->LoadSettings(TStoreType::stIniFile, file);
     EXPECT_EQ(loaded->BaudRate(), TBaudRate::brCustom);
     EXPECT_EQ(loaded->CustomBaudRate(), 250000);
 
@@ -300,11 +300,11 @@ TEST_F(SettingsStorage, CustomBaudRate) {
     WriteFileText(file, "[ComPort]\r\nBaudRate=custom\r\n");
     loaded->SetBaudRate(TBaudRate::br300);
     loaded->SetCustomBaudRate(1234);
-    LoadSettings(*loaded, TStoreType::stIniFile, file);
+    loaded->LoadSettings(TStoreType::stIniFile, file);
     EXPECT_EQ(loaded->BaudRate(), TBaudRate::brCustom);
     EXPECT_EQ(loaded->CustomBaudRate(), 9600);
     WriteFileText(file, "[ComPort]\r\nBaudRate=19200\r\nCustomBaudRate=777\r\n");
-    LoadSettings(*loaded, TStoreType::stIniFile, file);
+    loaded->LoadSettings(TStoreType::stIniFile, file);
     EXPECT_EQ(loaded->BaudRate(), TBaudRate::br19200);
     EXPECT_EQ(loaded->CustomBaudRate(), 9600);
 }
@@ -318,7 +318,7 @@ TEST_F(SettingsStorage, MissingIniKeysLeaveSettingsAlone) {
     port->SetDataBits(TDataBits::dbSeven);
     port->FlowControl().SetOutDSRFlow(true);
     port->SetStoredProps({TStoredProp::spBasic, TStoredProp::spFlowControl});
-    LoadSettings(*port, TStoreType::stIniFile, file);
+    port->LoadSettings(TStoreType::stIniFile, file);
     EXPECT_EQ(port->FlowControl().ControlRTS(), TRTSFlowControl::rtsHandshake);
     EXPECT_TRUE(port->FlowControl().OutCTSFlow());
     EXPECT_EQ(port->FlowControl().FlowControl(), TFlowControl::fcHardware);
@@ -333,19 +333,19 @@ TEST_F(SettingsStorage, NegativeIntegersSurviveAnIniFile) {
     auto stored = NewPort();
     stored->SetStoredProps({TStoredProp::spTimeouts});
     stored->Timeouts().SetReadTotalConstant(-5);
-    StoreSettings(*stored, TStoreType::stIniFile, file);
+    stored->StoreSettings(TStoreType::stIniFile, file);
     EXPECT_EQ(FileLines(file)[1], "Timeouts.ReadInterval=-1");
 
     auto loaded = NewPort();
     loaded->SetStoredProps({TStoredProp::spTimeouts});
     loaded->Timeouts().SetReadInterval(20);
-    LoadSettings(*loaded, TStoreType::stIniFile, file);
+    loaded->LoadSettings(TStoreType::stIniFile, file);
     EXPECT_EQ(loaded->Timeouts().ReadInterval(), -1);
     EXPECT_EQ(loaded->Timeouts().ReadTotalConstant(), -5);
 
     // Malformed integers leave the setting as it is.
     WriteFileText(file, "[ComPort]\r\nTimeouts.ReadInterval=fast\r\nTimeouts.WriteTotalConstant=$10\r\n");
-    LoadSettings(*loaded, TStoreType::stIniFile, file);
+    loaded->LoadSettings(TStoreType::stIniFile, file);
     EXPECT_EQ(loaded->Timeouts().ReadInterval(), -1);
     EXPECT_EQ(loaded->Timeouts().WriteTotalConstant(), 16);
 }
@@ -370,7 +370,7 @@ TEST_F(SettingsStorage, MissingRegistryValues) {
     port->SetDiscardNull(true);
     port->SetEventChar(L'x');
     port->FlowControl().SetFlowControl(TFlowControl::fcHardware);
-    LoadSettings(*port, TStoreType::stRegistry, path);
+    port->LoadSettings(TStoreType::stRegistry, path);
     EXPECT_EQ(port->Port(), L"");
     EXPECT_EQ(port->BaudRate(), TBaudRate::br9600);
     EXPECT_EQ(port->DataBits(), TDataBits::dbEight);
@@ -382,7 +382,7 @@ TEST_F(SettingsStorage, MissingRegistryValues) {
     // A missing integer ends the load; what came before it stays.
     port->SetStoredProps({TStoredProp::spBuffer});
     try {
-        LoadSettings(*port, TStoreType::stRegistry, path);
+        port->LoadSettings(TStoreType::stRegistry, path);
         FAIL() << "no error";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code(), 17);
@@ -403,8 +403,8 @@ TEST_F(SettingsStorage, FailuresGoToTheExceptionHandler) {
         EXPECT_FALSE(text.empty());
         reported.push_back(e);
     };
-    StoreSettings(*port, TStoreType::stIniFile, L"Z:\\no\\such\\folder\\quillon.ini");
-    LoadSettings(*port, TStoreType::stRegistry, L"nokey");
+    port->StoreSettings(TStoreType::stIniFile, L"Z:\\no\\such\\folder\\quillon.ini");
+    port->LoadSettings(TStoreType::stRegistry, L"nokey");
     EXPECT_EQ(reported, (std::vector{TComExceptions::CE_StoreFailed, TComExceptions::CE_LoadFailed}));
 }
 
@@ -413,7 +413,7 @@ TEST_F(SettingsStorage, LoadingIntoAnOpenPortAppliesOnce) {
     auto source = NewPort();
     source->SetStoredProps(TStoredProps::All());
     ChangeEverySetting(*source);
-    StoreSettings(*source, TStoreType::stIniFile, file);
+    source->StoreSettings(TStoreType::stIniFile, file);
 
     auto device = std::make_shared<FakeCommDevice>();
     auto port = NewPort(device);
@@ -421,7 +421,7 @@ TEST_F(SettingsStorage, LoadingIntoAnOpenPortAppliesOnce) {
     port->SetEvents({});
     port->Open();
     device->ResetCounts();
-    LoadSettings(*port, TStoreType::stIniFile, file);
+    port->LoadSettings(TStoreType::stIniFile, file);
     // The new name reopened the port at once; the settings reached it once, at the end.
     EXPECT_EQ(device->creates, 1);
     EXPECT_EQ(device->setupComms, 1);
@@ -435,7 +435,7 @@ TEST_F(SettingsStorage, LoadingIntoAnOpenPortAppliesOnce) {
     // A failed load closes its bracket too: later changes still reach the device.
     port->SetStoredProps({TStoredProp::spBasic});
     device->ResetCounts();
-    EXPECT_THROW(LoadSettings(*port, TStoreType::stRegistry, L"nokey"), EComPort);
+    EXPECT_THROW(port->LoadSettings(TStoreType::stRegistry, L"nokey"), EComPort);
     EXPECT_EQ(device->setCommStates, 1);
     port->SetBaudRate(TBaudRate::br1200);
     EXPECT_EQ(device->setCommStates, 2);

@@ -226,7 +226,7 @@ DialogSeen RunDialog(TCustomComPort& port, const std::function<void(HWND, Dialog
         }
     });
     try {
-        ShowSetupDialog(port);
+        port.ShowSetupDialog();
     } catch (...) {
         if (!failure) {
             driver.join();
