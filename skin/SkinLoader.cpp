@@ -540,20 +540,20 @@ void MergeCommonSections(SkinModel& model, std::string_view commonSections) {
   for (const CommonSection& s : ParseCommonSections(commonSections)) {
     if (model.GetSkinIndex(s.Name) >= 0) continue;
     TsGeneralData d;
+    // Without the key the record has no parent; "-1" only marks that.
     const std::string* parentName = s.Find("PARENTCLASS");
-    d.ParentClass = parentName ? UpperCase(*parentName) : "-1";
+    const std::string parentClass = parentName ? UpperCase(*parentName) : "-1";
     const TsGeneralData* parent = nullptr;
-    for (const TsGeneralData& g : model.gd)
-      if (UpperCase(g.ClassName) == d.ParentClass) {
-        parent = &g;
-        break;
-      }
+    if (parentName)
+      for (const TsGeneralData& g : model.gd)
+        if (UpperCase(g.ClassName) == parentClass) {
+          parent = &g;
+          break;
+        }
     TsGeneralData standIn;
     standIn.States = 3;
-    if (parent) {
-      d = *parent;
-      d.ParentClass = UpperCase(*parentName);
-    }
+    if (parent) d = *parent;
+    d.ParentClass = parentClass;
     const TsGeneralData& p = parent ? *parent : standIn;
     d.ClassName = s.Name;
     d.States = std::clamp(s.Int("STATES").value_or(p.States), 1, 255);

@@ -445,6 +445,16 @@ TEST(SkinModel, CommonSectionsMerge) {
   EXPECT_EQ(orphan.Props[0].Color, 0xFFFFFF);
 }
 
+TEST(SkinModel, CommonSectionWithoutParentBesideASectionNamedMinusOne) {
+  const auto l = Load("[-1]\nCOLOR=5\nSTATES=1\n", smOldMode, {}, "[LONE]\nFONTCOLOR=7\n");
+  const SkinModel& m = *l->model;
+  ASSERT_EQ(m.gd.size(), 2u);
+  EXPECT_EQ(m.gd[1].ParentClass, "-1");
+  EXPECT_EQ(m.gd[1].States, 3);                   // the defaults, not the "-1" section's
+  EXPECT_EQ(m.gd[1].Props[0].Color, 0xFFFFFF);
+  EXPECT_EQ(m.gd[1].Props[0].FontColor.Color, 7);
+}
+
 TEST(SkinModel, SkinWithoutOptionsHasDefaultsOnly) {
   SkinSource source;
   const auto m = BuildSkinModel(source, SkinModel{});
