@@ -3,6 +3,8 @@
 #include "app/ReplyText.h"
 #include "serial/AdapterCheckPort.h"
 #include "serial/PortList.h"
+#include "skin/SkinManagerSetup.h"
+#include "skins/OpusSkin.h"
 
 namespace app {
 
@@ -66,6 +68,10 @@ TForm1::TForm1(fw::TComponent* owner) : fw::TForm(owner) {
     sMemo1->OnMouseDown = [this](fw::TObject* s, fw::TMouseButton b, fw::TShiftState sh, int x, int y) {
         sMemo1MouseDown(s, b, sh, x, y);
     };
+
+    sSkinManager1 = new skin::TsSkinManager(this);
+    sSkinManager1->SetName(L"sSkinManager1");
+    skin::ConfigureMainSkinManager(*sSkinManager1, skins::OpusSkinArchive());
 
     ComPort = new serial::TComPort(this);
     ComPort->SetName(L"ComPort");

@@ -4,6 +4,7 @@
 #include "app/PlainControls.h"
 #include "framework/Forms.h"
 #include "serial/ComPort.h"
+#include "skin/sSkinManager.h"
 
 namespace app {
 
@@ -19,6 +20,7 @@ public:
     TsButton* sButton1;
     TsComboBox* sComboBox1;
     TsMemo* sMemo1;
+    skin::TsSkinManager* sSkinManager1;
     serial::TComPort* ComPort;
     fw::TTimer* Timer1;
 

@@ -141,6 +141,14 @@ TEST_F(MainWindowTest, FixedCentredWindowOfTheListedSize) {
     EXPECT_FALSE(::IsZoomed(wnd));
 }
 
+TEST_F(MainWindowTest, LoadsAndActivatesTheStoredSkinWhileCreated) {
+    skin::TsSkinManager& manager = *form->sSkinManager1;
+    EXPECT_TRUE(manager.Active());
+    EXPECT_EQ(manager.SkinName(), L"Opus (internal)");
+    EXPECT_EQ(manager.SkinInfo(), L"10.25");
+    EXPECT_EQ(skin::TsSkinManager::DefaultManager(), &manager);
+}
+
 TEST_F(MainWindowTest, ControlsAtTheirListedRectanglesInTabOrder) {
     HWND panel = form->sPanel1->Handle();
     EXPECT_EQ(ClassOf(panel), L"TsPanel");
