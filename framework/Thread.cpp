@@ -100,7 +100,7 @@ void CheckSynchronize() {
     }
 }
 
-TThread::TThread(bool /*createSuspended*/) {
+TThread::TThread() {
     unsigned id = 0;
     handle_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &TThread::ThreadProc, this, CREATE_SUSPENDED, &id)));
     if (!handle_) throw EOSError(L"Thread creation error", ::GetLastError());

@@ -33,15 +33,14 @@ enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHi
 // The system thread exists from construction on (Handle and ThreadId are valid)
 // but Execute cannot run before the derived object is complete, so the thread
 // always begins with Start(): a derived class whose thread should run at once
-// calls Start() at the end of its own constructor. createSuspended states the
-// caller's intent and changes nothing else.
+// calls Start() at the end of its own constructor.
 //
 // A derived class whose Execute uses its own members must make Execute return
 // (Terminate, or its own stop signal) and call WaitFor in its own destructor:
 // by the time ~TThread runs, the derived members are already gone.
 class TThread {
 public:
-    explicit TThread(bool createSuspended = false);
+    TThread();
     TThread(const TThread&) = delete;
     TThread& operator=(const TThread&) = delete;
     virtual ~TThread();                 // Terminate + WaitFor; never throws

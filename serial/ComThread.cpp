@@ -46,8 +46,7 @@ void TEventWait::Finish(std::unique_ptr<TEventWait> wait, TCommDevice& device, H
 }
 
 TComThread::TComThread(TCustomComPort& port)
-    : fw::TThread(false),
-      FComPort(&port),
+    : FComPort(&port),
       FDevice(port.FDevice),
       FHandle(port.FHandle),
       FStopEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
