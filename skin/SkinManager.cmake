@@ -23,5 +23,5 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/SkinManagerSetup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WinSkinFiles.cpp
   )
-  target_link_libraries(skin_manager PUBLIC skin_common skin_list skin_win_images framework user32 gdi32 shell32 advapi32)
+  target_link_libraries(skin_manager PUBLIC skin_common skin_list skin_win_images framework user32 gdi32 advapi32)
 endif()

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <objidl.h>
-#include <shlwapi.h>
 
 #include <cstring>
 
@@ -39,6 +38,7 @@ using SizeFn = int(WINAPI*)(void*, UINT*);
 using LockBitsFn = int(WINAPI*)(void*, const LockRect*, UINT, INT, LockedData*);
 using UnlockBitsFn = int(WINAPI*)(void*, LockedData*);
 using DisposeFn = int(WINAPI*)(void*);
+using CreateMemStreamFn = IStream*(WINAPI*)(const BYTE*, UINT);
 
 template <class Fn>
 Fn Proc(HMODULE module, const char* name) {
@@ -55,6 +55,7 @@ struct ComRelease {
 
 struct GdiPlusImageDecoder::Api {
   HMODULE module = nullptr;
+  HMODULE shlwapi = nullptr;
   ULONG_PTR token = 0;
   bool started = false;
   ShutdownFn shutdown = nullptr;
@@ -63,8 +64,11 @@ struct GdiPlusImageDecoder::Api {
   LockBitsFn lockBits = nullptr;
   UnlockBitsFn unlockBits = nullptr;
   DisposeFn dispose = nullptr;
+  CreateMemStreamFn createMemStream = nullptr;
 
   Api() {
+    shlwapi = ::LoadLibraryW(L"shlwapi.dll");
+    if (shlwapi) createMemStream = Proc<CreateMemStreamFn>(shlwapi, "SHCreateMemStream");
     module = ::LoadLibraryW(L"gdiplus.dll");
     if (!module) return;
     const auto startup = Proc<StartupFn>(module, "GdiplusStartup");
@@ -75,44 +79,52 @@ struct GdiPlusImageDecoder::Api {
     lockBits = Proc<LockBitsFn>(module, "GdipBitmapLockBits");
     unlockBits = Proc<UnlockBitsFn>(module, "GdipBitmapUnlockBits");
     dispose = Proc<DisposeFn>(module, "GdipDisposeImage");
-    if (!startup || !shutdown || !createFromStream || !width || !height || !lockBits || !unlockBits || !dispose) return;
+    if (!createMemStream || !startup || !shutdown || !createFromStream || !width || !height || !lockBits || !unlockBits || !dispose) return;
     const StartupInput input;
     started = startup(&token, &input, nullptr) == Ok;
   }
   ~Api() {
     if (started) shutdown(token);
     if (module) ::FreeLibrary(module);
+    if (shlwapi) ::FreeLibrary(shlwapi);
   }
 };
 
-GdiPlusImageDecoder::GdiPlusImageDecoder() : api_(std::make_unique<Api>()) {}
+GdiPlusImageDecoder::GdiPlusImageDecoder() = default;
 GdiPlusImageDecoder::~GdiPlusImageDecoder() = default;
 
-bool GdiPlusImageDecoder::Available() const { return api_->started; }
+GdiPlusImageDecoder::Api& GdiPlusImageDecoder::api() const {
+  if (!api_) api_ = std::make_unique<Api>();
+  return *api_;
+}
+
+bool GdiPlusImageDecoder::Available() const { return api().started; }
 
 std::shared_ptr<Bitmap32> GdiPlusImageDecoder::Decode(std::span<const std::uint8_t> bytes, std::string_view) {
-  if (!api_->started || bytes.empty() || bytes.size() > 0x7FFFFFFF) return nullptr;
-  std::unique_ptr<IStream, ComRelease> stream(::SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
+  if (bytes.empty() || bytes.size() > 0x7FFFFFFF) return nullptr;
+  const Api& gdiplus = api();
+  if (!gdiplus.started) return nullptr;
+  std::unique_ptr<IStream, ComRelease> stream(gdiplus.createMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
   if (!stream) return nullptr;
   void* image = nullptr;
-  if (api_->createFromStream(stream.get(), &image) != Ok || !image) return nullptr;
+  if (gdiplus.createFromStream(stream.get(), &image) != Ok || !image) return nullptr;
   std::shared_ptr<Bitmap32> result;
   UINT w = 0, h = 0;
-  if (api_->width(image, &w) == Ok && api_->height(image, &h) == Ok && w > 0 && h > 0 &&
+  if (gdiplus.width(image, &w) == Ok && gdiplus.height(image, &h) == Ok && w > 0 && h > 0 &&
       w <= static_cast<UINT>(MaxBitmapSide) && h <= static_cast<UINT>(MaxBitmapSide) &&
       static_cast<long long>(w) * h <= MaxBitmapPixels) {
     const LockRect rect{0, 0, static_cast<INT>(w), static_cast<INT>(h)};
     LockedData data{};
-    if (api_->lockBits(image, &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) == Ok) {
+    if (gdiplus.lockBits(image, &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) == Ok) {
       auto bmp = std::make_shared<Bitmap32>(static_cast<int>(w), static_cast<int>(h));
       for (UINT y = 0; y < h; ++y)
         std::memcpy(&bmp->At(0, static_cast<int>(y)), static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride,
                     4 * static_cast<std::size_t>(w));
-      api_->unlockBits(image, &data);
+      gdiplus.unlockBits(image, &data);
       result = std::move(bmp);
     }
   }
-  api_->dispose(image);
+  gdiplus.dispose(image);
   return result;
 }
 

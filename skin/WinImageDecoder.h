@@ -22,7 +22,11 @@ public:
 
 private:
   struct Api;
-  std::unique_ptr<Api> api_;
+  Api& api() const;
+  // GDI+ and the COM libraries it pulls in are a noticeable part of a
+  // program's start under Wine, and most skins hold only BMP images: GDI+ is
+  // loaded at the first image that needs it.
+  mutable std::unique_ptr<Api> api_;
 };
 
 }  // namespace skin

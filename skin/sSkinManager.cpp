@@ -1,15 +1,13 @@
 #include "skin/sSkinManager.h"
 
 #include "framework/Application.h"
+#include "framework/CommandLine.h"
 #include "framework/Exception.h"
 #include "skin/SkinBroadcast.h"
 #include "skin/SkinCommand.h"
 #include "skin/WinSkinFiles.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
-#include <cwctype>
 
 namespace skin {
 namespace {
@@ -49,18 +47,9 @@ LibraryInfo InitSkinLibrary() {
         info.SetProcessDPIAware = reinterpret_cast<BOOL(WINAPI*)()>(
             reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDPIAware")));
     }
-    int argc = 0;
-    if (LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc)) {
-        for (int i = 1; i < argc; ++i) {
-            std::wstring arg(argv[i]);
-            for (auto& c : arg) c = static_cast<wchar_t>(std::towlower(c));
-            if (arg == L"/acver") {
-                ::MessageBoxW(nullptr, (std::wstring(L"Skin engine v") + SkinLibraryVersion).c_str(),
-                              ProgramTitle().c_str(), MB_OK);
-                break;
-            }
-        }
-        ::LocalFree(argv);
+    if (fw::HasSwitch(::GetCommandLineW(), L"/acver")) {
+        ::MessageBoxW(nullptr, (std::wstring(L"Skin engine v") + SkinLibraryVersion).c_str(), ProgramTitle().c_str(),
+                      MB_OK);
     }
     return info;
 }

@@ -1,6 +1,7 @@
 // The portable part of the framework: exception messages and UTF-16/UTF-8.
 #include <gtest/gtest.h>
 
+#include "framework/CommandLine.h"
 #include "framework/Exception.h"
 
 namespace {
@@ -30,6 +31,23 @@ TEST(Exception, MessageAndWhat) {
     EXPECT_STREQ(e.what(), "Caf\xC3\xA9 failed");
     EXPECT_EQ(fw::ExceptionMessage(std::make_exception_ptr(e)), L"Caf\u00e9 failed");
     EXPECT_EQ(fw::ExceptionMessage(nullptr), L"");
+}
+
+TEST(CommandLine, SplitsAtBlanksOutsideQuotes) {
+    using V = std::vector<std::wstring>;
+    EXPECT_EQ(fw::SplitCommandLine(L"prog.exe"), V{L"prog.exe"});
+    EXPECT_EQ(fw::SplitCommandLine(L"  \"C:\\Program Files\\q.exe\"\t/a  b "), (V{L"C:\\Program Files\\q.exe", L"/a", L"b"}));
+    EXPECT_EQ(fw::SplitCommandLine(L"p \"say \"\"hi\"\"\" x\"y z\""), (V{L"p", L"say \"hi\"", L"xy z"}));
+    EXPECT_EQ(fw::SplitCommandLine(L"p \"\""), (V{L"p", L""}));
+    EXPECT_EQ(fw::SplitCommandLine(L""), V{});
+}
+
+TEST(CommandLine, SwitchesMatchInAnyLetterCaseAfterTheProgramName) {
+    EXPECT_TRUE(fw::HasSwitch(L"q.exe /ACVer", L"/acver"));
+    EXPECT_TRUE(fw::HasSwitch(L"q.exe x \"/acver\"", L"/acver"));
+    EXPECT_FALSE(fw::HasSwitch(L"/acver", L"/acver"));
+    EXPECT_FALSE(fw::HasSwitch(L"q.exe /acverx /acve", L"/acver"));
+    EXPECT_FALSE(fw::HasSwitch(L"", L"/acver"));
 }
 
 }  // namespace
