@@ -60,6 +60,7 @@ driver_pid=$DRV_PID
 ask() {
   echo "$*" >&"${DRV[1]}"
   IFS= read -r -t 60 reply <&"${DRV[0]}"
+  reply=${reply%$'\r'}  # the driver's standard output is in text mode
   case $reply in ok*) return 0 ;; *) return 1 ;; esac
 }
 field() { printf '%s' "$reply" | cut -f"$1"; }
