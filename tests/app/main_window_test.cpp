@@ -9,21 +9,13 @@
 
 #include "app/Unit1.h"
 #include "framework/Exception.h"
+#include "tests/support/Gui.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-template <typename Pred>
-bool PumpUntil(Pred pred, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        fw::Application().ProcessMessages();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
+using testsupport::PumpUntil;
 
 void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
 
@@ -240,41 +232,10 @@ TEST_F(MainWindowTest, ClickingIntoTheMemoShowsNoCaretAndTypingChangesNothing) {
 
 TEST_F(MainWindowTest, ExceptionFromAHandlerShowsAnErrorBoxAndTheWindowGoesOn) {
     form->sButton1->OnClick = [](fw::TObject*) { throw fw::Exception(L"Unable to open com port"); };
-    std::atomic<bool> stop{false};
-    std::wstring caption, text;
-    HWND owner = nullptr;
-    std::thread closer([&] {
-        while (!stop) {
-            HWND box = nullptr;
-            ::EnumWindows(
-                [](HWND w, LPARAM p) -> BOOL {
-                    DWORD pid = 0;
-                    ::GetWindowThreadProcessId(w, &pid);
-                    if (pid == ::GetCurrentProcessId() && ClassOf(w) == L"#32770" && ::IsWindowVisible(w)) {
-                        *reinterpret_cast<HWND*>(p) = w;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&box));
-            if (box) {
-                wchar_t buf[256];
-                ::GetWindowTextW(box, buf, 256);
-                caption = buf;
-                ::GetDlgItemTextW(box, 0xFFFF, buf, 256);
-                text = buf;
-                owner = ::GetWindow(box, GW_OWNER);
-                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-                return;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-    });
+    testsupport::MessageBoxCloser closer;
     ::PostMessageW(form->sButton1->Handle(), BM_CLICK, 0, 0);
-    const bool shown = PumpUntil([&] { return !caption.empty(); });
-    stop = true;
-    closer.join();
-    ASSERT_TRUE(shown);
+    ASSERT_TRUE(PumpUntil([&] { return closer.Closed(); }));
+    const auto& [caption, text, owner] = closer.Box();
     EXPECT_EQ(caption, L"Quillon");
     EXPECT_EQ(text, L"Unable to open com port.");
     EXPECT_EQ(owner, form->Handle());

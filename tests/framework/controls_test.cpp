@@ -12,21 +12,13 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
+#include "tests/support/Gui.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-template <typename Pred>
-bool PumpUntil(Pred pred, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        fw::Application().ProcessMessages();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
+using testsupport::PumpUntil;
 
 void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
 
@@ -297,40 +289,10 @@ TEST_F(ControlsTest, ComboItemsLiveInTheWindowAndSurviveRecreation) {
 
 TEST_F(ControlsTest, ExceptionLeavingAHandlerShowsTheErrorBoxAndTheProgramGoesOn) {
     button->OnClick = [](fw::TObject*) { throw fw::Exception(L"Unable to open com port"); };
-    std::atomic<bool> stop{false};
-    std::wstring caption, text;
-    // The box is modal: a second thread reads and closes it.
-    std::thread closer([&] {
-        while (!stop) {
-            HWND box = nullptr;
-            ::EnumWindows(
-                [](HWND w, LPARAM p) -> BOOL {
-                    DWORD pid = 0;
-                    ::GetWindowThreadProcessId(w, &pid);
-                    if (pid == ::GetCurrentProcessId() && ClassOf(w) == L"#32770" && ::IsWindowVisible(w)) {
-                        *reinterpret_cast<HWND*>(p) = w;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&box));
-            if (box) {
-                wchar_t buf[256];
-                ::GetWindowTextW(box, buf, 256);
-                caption = buf;
-                ::GetDlgItemTextW(box, 0xFFFF, buf, 256);
-                text = buf;
-                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-                return;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-    });
+    testsupport::MessageBoxCloser closer;
     ::PostMessageW(button->Handle(), BM_CLICK, 0, 0);
-    const bool shown = PumpUntil([&] { return !caption.empty(); });
-    stop = true;
-    closer.join();
-    ASSERT_TRUE(shown);
+    ASSERT_TRUE(PumpUntil([&] { return closer.Closed(); }));
+    const auto& [caption, text, owner] = closer.Box();
     EXPECT_EQ(caption, L"Controls Test");
     EXPECT_EQ(text, L"Unable to open com port.");
 

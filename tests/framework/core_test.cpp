@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "framework/Application.h"
+#include "tests/support/Gui.h"
 #include "framework/ExtCtrls.h"
 #include "framework/IniFile.h"
 #include "framework/Registry.h"
@@ -18,17 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Pumps the GUI thread's messages until pred holds or the time is up.
-template <typename Pred>
-bool PumpUntil(Pred pred, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        fw::Application().ProcessMessages();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
+using testsupport::PumpUntil;
 
 // Collects what the default exception handling would show, instead of a box.
 struct ExceptionCatcher {

@@ -1,0 +1,90 @@
+#pragma once
+// Helpers for tests that drive real windows on the test's own GUI thread.
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "framework/Application.h"
+
+namespace testsupport {
+
+// Pumps the GUI thread's messages until pred holds or the time is up.
+template <typename Pred>
+bool PumpUntil(Pred pred, std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        fw::Application().ProcessMessages();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// A message box is modal: while it shows, the test's thread is inside its
+// loop. This watches from a thread of its own for the first message box of
+// this process, reads it and presses OK.
+class MessageBoxCloser {
+public:
+    struct Seen {
+        std::wstring caption, text;
+        HWND owner = nullptr;
+    };
+
+    MessageBoxCloser() : watcher_([this] { Watch(); }) {}
+    MessageBoxCloser(const MessageBoxCloser&) = delete;
+    MessageBoxCloser& operator=(const MessageBoxCloser&) = delete;
+    ~MessageBoxCloser() {
+        stop_ = true;
+        watcher_.join();
+    }
+
+    bool Closed() const noexcept { return closed_.load(std::memory_order_acquire); }
+    // What the box showed; valid once Closed().
+    const Seen& Box() const noexcept { return seen_; }
+
+private:
+    static HWND FindBox() {
+        HWND box = nullptr;
+        ::EnumWindows(
+            [](HWND w, LPARAM p) -> BOOL {
+                DWORD pid = 0;
+                ::GetWindowThreadProcessId(w, &pid);
+                wchar_t cls[16] = {};
+                ::GetClassNameW(w, cls, 16);
+                if (pid == ::GetCurrentProcessId() && std::wstring(cls) == L"#32770" && ::IsWindowVisible(w)) {
+                    *reinterpret_cast<HWND*>(p) = w;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&box));
+        return box;
+    }
+
+    void Watch() {
+        while (!stop_) {
+            if (HWND box = FindBox()) {
+                wchar_t buf[256];
+                ::GetWindowTextW(box, buf, 256);
+                seen_.caption = buf;
+                ::GetDlgItemTextW(box, 0xFFFF, buf, 256);
+                seen_.text = buf;
+                seen_.owner = ::GetWindow(box, GW_OWNER);
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                closed_.store(true, std::memory_order_release);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    Seen seen_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> closed_{false};
+    std::thread watcher_;
+};
+
+}  // namespace testsupport
