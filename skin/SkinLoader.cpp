@@ -356,15 +356,17 @@ private:
   std::vector<const SkinIni::Section*> links_;
 };
 
+// The keys of one state's values: normal, hot, and the second pressed state.
+constexpr std::string_view StateKeys[3][12] = {
+    {"COLOR", "FONTCOLOR", "TCLEFT", "TCTOP", "TCRIGHT", "TCBOTTOM", "GCOL", "GSIZE", "GRADIENTPERCENT",
+     "GRADIENTDATA", "IMAGEPERCENT", "TRANSPARENCY"},
+    {"HOTCOLOR", "HOTFONTCOLOR", "HOTTCLEFT", "HOTTCTOP", "HOTTCRIGHT", "HOTTCBOTTOM", "HGCOL", "HGSIZE",
+     "HOTGRADIENTPERCENT", "HOTGRADIENTDATA", "HOTIMAGEPERCENT", "HOTTRANSPARENCY"},
+    {"COLOR2", "FONTCOLOR2", "TCLEFT2", "TCTOP2", "TCRIGHT2", "TCBOTTOM2", "GCOL2", "GSIZE2", "GRADIENTPERCENT2",
+     "GRADIENTDATA2", "IMAGEPERCENT2", "TRANSPARENCY2"}};
+
 TsGenState ReadState(const SectionChain& c, int n) {
-  static constexpr std::string_view Keys[3][12] = {
-      {"COLOR", "FONTCOLOR", "TCLEFT", "TCTOP", "TCRIGHT", "TCBOTTOM", "GCOL", "GSIZE", "GRADIENTPERCENT",
-       "GRADIENTDATA", "IMAGEPERCENT", "TRANSPARENCY"},
-      {"HOTCOLOR", "HOTFONTCOLOR", "HOTTCLEFT", "HOTTCTOP", "HOTTCRIGHT", "HOTTCBOTTOM", "HGCOL", "HGSIZE",
-       "HOTGRADIENTPERCENT", "HOTGRADIENTDATA", "HOTIMAGEPERCENT", "HOTTRANSPARENCY"},
-      {"COLOR2", "FONTCOLOR2", "TCLEFT2", "TCTOP2", "TCRIGHT2", "TCBOTTOM2", "GCOL2", "GSIZE2",
-       "GRADIENTPERCENT2", "GRADIENTDATA2", "IMAGEPERCENT2", "TRANSPARENCY2"}};
-  const auto& k = Keys[n];
+  const auto& k = StateKeys[n];
   auto percent = [&](std::string_view key) { return std::min(c.Int(key, 0, MaxInt), 100); };
   TsGenState s;
   s.Color = c.Int(k[0], 0xFFFFFF, MaxInt);
@@ -385,14 +387,7 @@ TsGenState ReadState(const SectionChain& c, int n) {
 }
 
 TsGenState ReadCommonState(const CommonSection& s, int n, const TsGenState& parent) {
-  static constexpr std::string_view Keys[3][12] = {
-      {"COLOR", "FONTCOLOR", "TCLEFT", "TCTOP", "TCRIGHT", "TCBOTTOM", "GCOL", "GSIZE", "GRADIENTPERCENT",
-       "GRADIENTDATA", "IMAGEPERCENT", "TRANSPARENCY"},
-      {"HOTCOLOR", "HOTFONTCOLOR", "HOTTCLEFT", "HOTTCTOP", "HOTTCRIGHT", "HOTTCBOTTOM", "HGCOL", "HGSIZE",
-       "HOTGRADIENTPERCENT", "HOTGRADIENTDATA", "HOTIMAGEPERCENT", "HOTTRANSPARENCY"},
-      {"COLOR2", "FONTCOLOR2", "TCLEFT2", "TCTOP2", "TCRIGHT2", "TCBOTTOM2", "GCOL2", "GSIZE2",
-       "GRADIENTPERCENT2", "GRADIENTDATA2", "IMAGEPERCENT2", "TRANSPARENCY2"}};
-  const auto& k = Keys[n];
+  const auto& k = StateKeys[n];
   TsGenState st = parent;
   auto take = [&](std::string_view key, int& field) {
     if (const auto v = s.Int(key)) field = *v;
