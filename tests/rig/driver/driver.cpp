@@ -27,6 +27,8 @@
 //   alive HWND               ok 1 when the window still exists, ok 0 otherwise
 //   hittest HWND X Y         WM_NCHITTEST at window-relative X,Y -> the HT code
 //   pixel X Y                the screen pixel at X,Y as rrggbb
+//   handles HWND             open handles of the process that owns HWND (the
+//                            system's handle table: GetProcessHandleCount is 0 under Wine)
 //   serialcomm list|clear|delete|set NAME=VALUE...|remove NAME
 //                            reads or writes HKLM\HARDWARE\DEVICEMAP\SERIALCOMM
 //   com-open NAME            opens \\.\NAME for overlapped I/O (one port at a time);
@@ -409,6 +411,37 @@ Reply com(const std::string &cmd, std::istringstream &args) {
   return r;
 }
 
+// The handles of one process, counted in the system's handle table.
+long long processHandleCount(DWORD pid) {
+  struct Entry {
+    ULONG ProcessId;
+    BYTE ObjectTypeNumber, Flags;
+    USHORT Handle;
+    PVOID Object;
+    ACCESS_MASK GrantedAccess;
+  };
+  struct Table {
+    ULONG Count;
+    Entry Handles[1];
+  };
+  using QueryFn = LONG(WINAPI *)(ULONG, PVOID, ULONG, PULONG);
+  const auto query = reinterpret_cast<QueryFn>(
+      reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  if (!query) fail("no NtQuerySystemInformation");
+  constexpr ULONG SystemHandleInformation = 16;
+  constexpr LONG InfoLengthMismatch = static_cast<LONG>(0xC0000004);
+  std::vector<BYTE> buffer(1 << 16);
+  LONG status;
+  while ((status = query(SystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), nullptr)) ==
+         InfoLengthMismatch)
+    buffer.resize(buffer.size() * 2);
+  if (status < 0) fail("NtQuerySystemInformation failed");
+  const auto *table = reinterpret_cast<const Table *>(buffer.data());
+  long long count = 0;
+  for (ULONG i = 0; i < table->Count; ++i) count += table->Handles[i].ProcessId == pid;
+  return count;
+}
+
 Reply run(const std::string &line) {
   std::istringstream args(line);
   std::string cmd;
@@ -558,6 +591,10 @@ Reply run(const std::string &line) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
     r << std::string(buf);
+  } else if (cmd == "handles") {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwndArg(), &pid);
+    r << static_cast<long long>(processHandleCount(pid));
   } else if (cmd == "serialcomm") {
     r = serialcomm(args);
   } else if (cmd.rfind("com-", 0) == 0) {

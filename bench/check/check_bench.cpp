@@ -1,0 +1,198 @@
+// The check, end to end: Quillon.exe under Wine with COM3 on a pty whose far end
+// this program answers itself, so that it knows when the reply's last byte left.
+//   - latency from the click to "Device found: " in the memo, and from the reply's
+//     last byte to the memo, over 50 checks, beside the reply's time on the wire;
+//   - processor time of an idle Quillon over 10 seconds, before the first check
+//     and with the port open (the port list refreshes every second);
+//   - open handles and private bytes over 1,000 checks.
+#include "rig.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// 26 bytes: the echo, the identity, two line breaks and the prompt.
+const std::string kReply = "ATI\r\nELM327 v2.1 QSIM\r\n\r\n>";
+
+bool Contains(std::string text, const std::string& what) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return text.find(what) != std::string::npos;
+}
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+}
+
+// The far end of the port: waits for the command, then answers it.
+class FarEnd {
+public:
+  explicit FarEnd(const std::filesystem::path& device) : fd_(open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+    if (fd_ < 0) throw rig::Error("cannot open the far end");
+    termios t{};
+    tcgetattr(fd_, &t);
+    cfmakeraw(&t);
+    tcsetattr(fd_, TCSANOW, &t);
+  }
+  ~FarEnd() { close(fd_); }
+  bool AwaitCommand(rig::Millis timeout) {
+    std::string got;
+    const auto end = Clock::now() + timeout;
+    while (got.find("ATI\r\n") == std::string::npos) {
+      pollfd p{fd_, POLLIN, 0};
+      const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
+      if (left <= 0 || poll(&p, 1, left) <= 0) return false;
+      char buf[256];
+      const ssize_t n = read(fd_, buf, sizeof buf);
+      if (n <= 0) return false;
+      got.append(buf, size_t(n));
+    }
+    return true;
+  }
+  void Answer() {
+    if (write(fd_, kReply.data(), kReply.size()) != ssize_t(kReply.size())) throw rig::Error("short write");
+  }
+
+private:
+  int fd_;
+};
+
+struct ProcStat {
+  double cpuSeconds = 0;
+  long long privateBytes = 0;
+};
+
+// Processor time and private memory of a Linux process (a Wine process is one).
+ProcStat ReadProc(pid_t pid) {
+  ProcStat s;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), {});
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string f;
+  unsigned long long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && fields >> f; ++i) {
+    if (i == 14) utime = std::stoull(f);
+    if (i == 15) stime = std::stoull(f);
+  }
+  s.cpuSeconds = double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+  std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
+  std::string key;
+  long long kb = 0;
+  std::string unit;
+  while (rollup >> key) {
+    if (key == "Private_Clean:" || key == "Private_Dirty:") {
+      rollup >> kb >> unit;
+      s.privateBytes += kb * 1024;
+    } else {
+      rollup.ignore(1 << 12, '\n');
+    }
+  }
+  return s;
+}
+
+// Percent of one core an idle process used over 10 seconds.
+double IdleShare(pid_t pid) {
+  const ProcStat start = ReadProc(pid);
+  std::this_thread::sleep_for(10s);
+  return (ReadProc(pid).cpuSeconds - start.cpuSeconds) * 10.0;
+}
+
+}  // namespace
+
+int main() {
+  try {
+    rig::Session session = rig::Session::fromEnvironment();
+    rig::Port port(session, "COM3", {.mode = ""});
+    rig::Driver driver(session);
+    driver.setSerialComm({{"Rig0", "COM3"}});
+    rig::Program quillon(session, session.quillonExe());
+    const std::string window = driver.mainWindow("Quillon", 30s);
+    std::string check, memo, combo;
+    for (const auto& c : rig::parseChildren(driver.call("children " + window))) {
+      if (Contains(c.cls, "button") && c.text == "Check") check = c.hwnd;
+      if (Contains(c.cls, "memo")) memo = c.hwnd;
+      if (Contains(c.cls, "combobox") && combo.empty()) combo = c.hwnd;
+    }
+    if (check.empty() || memo.empty() || combo.empty()) throw rig::Error("controls not found");
+    if (!rig::eventually(5s, [&] { return driver.call("combo " + combo).at(1) == "COM3"; }))
+      throw rig::Error("COM3 not listed");
+
+    std::printf("idle before the first check (port closed): %.3f %% of one core over 10 s (the port list refreshes every second)\n",
+                IdleShare(quillon.process().pid()));
+
+    FarEnd far(port.pair().deviceEnd());
+    size_t found = 0;
+    // One check: click, answer the command, wait for the new "Device found: " line.
+    auto runCheck = [&](double* clickToMemo, double* lastByteToMemo) {
+      const auto click = Clock::now();
+      driver.call("press " + check);
+      if (!far.AwaitCommand(5s)) throw rig::Error("no command from Quillon");
+      far.Answer();
+      const auto sent = Clock::now();
+      ++found;
+      while (true) {
+        const std::string text = rig::unescape(driver.call("text " + memo).at(0));
+        size_t n = 0;
+        for (size_t at = 0; (at = text.find("Device found: ", at)) != std::string::npos; ++at) ++n;
+        // The port stays open between checks, so the memo is never cleared:
+        // every check adds one more line.
+        if (n >= found) break;
+        if (Clock::now() - sent > 5s) throw rig::Error("no reply in the memo: " + text);
+      }
+      const auto shown = Clock::now();
+      if (clickToMemo) *clickToMemo = Ms(shown - click);
+      if (lastByteToMemo) *lastByteToMemo = Ms(shown - sent);
+    };
+
+    std::vector<double> clickToMemo, lastByteToMemo;
+    for (int i = 0; i < 50; ++i) {
+      double a = 0, b = 0;
+      runCheck(&a, &b);
+      clickToMemo.push_back(a);
+      lastByteToMemo.push_back(b);
+    }
+    const double wireMs = double(kReply.size()) * 10.0 / 38400.0 * 1000.0;
+    std::printf("check latency over 50 checks (Quillon.exe under Wine, pty at the far end)\n");
+    std::printf("  click to \"Device found: \" in the memo:  median %6.2f ms  p95 %6.2f ms\n",
+                Percentile(clickToMemo, 0.5), Percentile(clickToMemo, 0.95));
+    std::printf("  reply's last byte to the memo:           median %6.2f ms  p95 %6.2f ms\n",
+                Percentile(lastByteToMemo, 0.5), Percentile(lastByteToMemo, 0.95));
+    std::printf("  the reply's %zu bytes on the wire at 38400 baud: %.2f ms\n", kReply.size(), wireMs);
+    std::printf("  (each memo reading is one driver round trip, about a millisecond, included above)\n");
+
+    const pid_t pid = quillon.process().pid();
+    const double idleOpen = IdleShare(pid);
+    std::printf("idle with the port open: %.3f %% of one core over 10 s\n", idleOpen);
+    const long long handlesBefore = std::stoll(driver.call("handles " + window).at(0));
+    const ProcStat memBefore = ReadProc(pid);
+    const size_t memoBefore = rig::unescape(driver.call("text " + memo).at(0)).size();
+    for (int i = 0; i < 1000; ++i) runCheck(nullptr, nullptr);
+    const long long handlesAfter = std::stoll(driver.call("handles " + window).at(0));
+    const ProcStat memAfter = ReadProc(pid);
+    const size_t memoAfter = rig::unescape(driver.call("text " + memo).at(0)).size();
+    std::printf("1,000 checks: handles %lld -> %lld; private bytes %lld -> %lld (%+lld); memo text %zu -> %zu characters\n",
+                handlesBefore, handlesAfter, memBefore.privateBytes, memAfter.privateBytes,
+                memAfter.privateBytes - memBefore.privateBytes, memoBefore, memoAfter);
+    driver.call("close " + window);
+    quillon.process().waitExit(5s);
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench_check: %s\n", e.what());
+    return 1;
+  }
+}
