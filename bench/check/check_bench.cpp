@@ -25,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 // 26 bytes: the echo, the identity, two line breaks and the prompt.
-const std::string kReply = "ATI\r\nELM327 v2.1 QSIM\r\n\r\n>";
+const std::string kReply = "ATI\r\nQUILLON SIM 2.1B\r\n\r\n>";
 
 bool Contains(std::string text, const std::string& what) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });

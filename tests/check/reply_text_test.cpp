@@ -12,7 +12,7 @@ struct Case {
 
 TEST(CleanReply, RemovesEchoPromptAndLineBreaksInThatOrder) {
     const Case cases[] = {
-        {L"whole reply", L"ATI\r\nELM327 v1.5\r\n\r\n>", L"ELM327 v1.5"},
+        {L"whole reply", L"ATI\r\nOBD ADAPTER v1.5\r\n\r\n>", L"OBD ADAPTER v1.5"},
         {L"lone CR and lone LF stay", L"A\rB\nC", L"A\rB\nC"},
         {L"LF CR is no pair", L"x\n\ry", L"x\n\ry"},
         {L"case-sensitive echo", L"ati Ati ATI", L"ati Ati "},

@@ -193,7 +193,7 @@ void DrawWindow(Painter& p, int ox, int oy, const MockOptions& o, std::vector<st
 
   const Rect memo = at(8, 36, 185, 37);
   p.PaintSection("EDIT", memo, 0);
-  p.Text("Device found: ELM327 v1.5", memo.x + 4 * k, memo.y + 9 * k, p.FontColour("EDIT", 0), k);
+  p.Text("Device found: OBD ADAPTER v1.5", memo.x + 4 * k, memo.y + 9 * k, p.FontColour("EDIT", 0), k);
 
   const Rect check = at(118, 79, 75, 25);
   p.PaintSection("BUTTON", check, o.buttonState);
@@ -237,7 +237,7 @@ skingen::Image DrawStatesMock(const skin::LoadedSkin& skin) {
     p.Triangle(r.x + r.w - 2 - 8, r.y + 10, 1, p.FontColour("BUTTON", s));
   }
   p.PaintSection("EDIT", {244, 42, 168, 37}, 0);
-  p.Text("Device found: ELM327 v1.5", 248, 51, p.FontColour("EDIT", 0), 1);
+  p.Text("Device found: OBD ADAPTER v1.5", 248, 51, p.FontColour("EDIT", 0), 1);
 
   // Row 3: title buttons in their three looks and inactive, on the title bar.
   p.PaintSection("FORMTITLE", {8, 86, 404, 26}, 1);
