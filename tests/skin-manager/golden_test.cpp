@@ -3,6 +3,7 @@
 // QUILLON_UPDATE_GOLDEN=1 to write the new dump over the committed one.
 #include "ModelDump.h"
 #include "skins/OpusSkin.h"
+#include "tests/support/NoSkinFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -13,17 +14,6 @@
 namespace skin {
 namespace {
 
-class NoFiles final : public SkinFileSystem {
-public:
-    bool FileExists(const std::string&) const override { return false; }
-    bool DirectoryExists(const std::string&) const override { return false; }
-    std::optional<std::vector<std::uint8_t>> ReadFile(const std::string&) const override { return std::nullopt; }
-    std::vector<std::string> ListFiles(const std::string&) const override { return {}; }
-    bool ForceDirectories(const std::string&) override { return false; }
-    bool WriteFile(const std::string&, std::span<const std::uint8_t>) override { return false; }
-    std::string ProgramDirectory() const override { return "C:\\Quillon\\"; }
-};
-
 // A fixed system palette, so that the dump does not depend on the machine.
 TColor FixedSysColor(int index) { return 0x101010 * (index % 16) + index; }
 
@@ -33,7 +23,7 @@ TEST(StoredSkinGolden, ModelMatchesTheCommittedDump) {
     auto& s = stored.Add();
     s.Name = std::string(item.Name);
     s.PackedData.assign(item.Data.begin(), item.Data.end());
-    NoFiles fs;
+    testsupport::NoSkinFiles fs;
     const SkinResolution where = ResolveSkinName("Opus (internal)", "c:\\Skins", stored, fs, false);
     ASSERT_EQ(where.Kind, SkinKind::Stored);
     LoadSettings settings;

@@ -2,6 +2,7 @@
 #include "skin/SkinLoader.h"
 #include "skin/WinImageDecoder.h"
 #include "skin/WinPreviewImages.h"
+#include "tests/support/NoSkinFiles.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -102,15 +103,7 @@ TEST(SkinWinImages, PreviewImageListTakesOnlyPngs) {
     const std::vector<ArchiveMember> none;
     item.PackedData = WriteSkinArchive(none, i == 1 ? std::vector<std::uint8_t>{} : Png(140, 100, full));
   }
-  struct NoFiles : SkinFileSystem {
-    bool FileExists(const std::string&) const override { return false; }
-    bool DirectoryExists(const std::string&) const override { return false; }
-    std::optional<std::vector<std::uint8_t>> ReadFile(const std::string&) const override { return std::nullopt; }
-    std::vector<std::string> ListFiles(const std::string&) const override { return {}; }
-    bool ForceDirectories(const std::string&) override { return false; }
-    bool WriteFile(const std::string&, std::span<const std::uint8_t>) override { return false; }
-    std::string ProgramDirectory() const override { return "C:\\"; }
-  } files;
+  testsupport::NoSkinFiles files;
   TacSkinListController skins;
   skins.Rebuild(stored, sfiInternal | sfiExternal, "C:\\Skins", files, &list);
   ASSERT_EQ(skins.Entries.size(), 3u);
