@@ -18,7 +18,8 @@ std::wstring RemoveAll(const std::wstring& text, std::wstring_view what) {
 }  // namespace
 
 std::wstring CleanReply(std::wstring reply) {
-    for (std::wstring_view what : {L"ATI", L">", L"\r\n"}) reply = RemoveAll(reply, what);
+    for (std::wstring_view what : {L"ATI", L">"}) reply = RemoveAll(reply, what);
+    std::erase_if(reply, [](wchar_t c) { return c == L'\r' || c == L'\n'; });
     return reply;
 }
 

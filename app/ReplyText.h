@@ -5,8 +5,12 @@
 
 namespace app {
 
-// Removes every "ATI", then every ">", then every CR LF pair, each pass
-// scanning left to right without looking again at what it joined.
+// Removes every "ATI", then every ">", each pass scanning left to right
+// without looking again at what it joined; then every CR and every LF, in
+// pairs or alone, so that no part of a reply breaks a line. Adapters with
+// linefeeds off (a factory default) end their lines in a lone CR, which is no
+// line break in the memo: kept, it would hide the identity and join the next
+// line to this one.
 std::wstring CleanReply(std::wstring reply);
 
 }  // namespace app
