@@ -69,11 +69,24 @@ TEST_F(CheckTest, TheAdapterGetsATIAt38400WithDtrOnAndRtsOff) {
   EXPECT_FALSE(port_->state().rts());
 }
 
-TEST_F(CheckTest, LoneCarriageReturnAndLineFeedAreKept) {
+TEST_F(CheckTest, LoneCarriageReturnAndLineFeedInTheIdentityAreRemoved) {
   start({.identity = "AB\rCD\nEF"});
   clickCheck();
   EXPECT_TRUE(rig::eventually(3s, [&] { return foundLines() == 1; })) << memoText();
-  EXPECT_EQ(memoText(), kConnect + "\r\nDevice found: AB\rCD\nEF");
+  EXPECT_EQ(memoText(), kConnect + "\r\nDevice found: ABCDEF");
+}
+
+// Echo on and linefeeds off, as such adapters leave the factory: every line of
+// the answer ends in a lone CR, which the memo would not break a line at.
+TEST_F(CheckTest, AdapterEndingLinesInALoneCarriageReturnShowsItsIdentity) {
+  start({.mode = "cr"});
+  clickCheck();
+  EXPECT_TRUE(memoBecomes({kConnect, kFound})) << "memo: " << memoText();
+  EXPECT_EQ(memoText(), kConnect + "\r\n" + kFound);
+  clickCheck();
+  EXPECT_TRUE(memoBecomes({kConnect, kFound, kConnect, kFound})) << "memo: " << memoText();
+  EXPECT_EQ(memoText(), kConnect + "\r\n" + kFound + "\r\n" + kConnect + "\r\n" + kFound);
+  EXPECT_EQ(port_->received(), "ATI\r\nATI\r\n");
 }
 
 TEST_F(CheckTest, CheckTwiceAppendsToTheEarlierLines) {

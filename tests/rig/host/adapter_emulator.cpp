@@ -7,6 +7,9 @@
 //   echo CR LF identity CR LF CR LF '>'
 // MODE changes that:
 //   reply    the answer above in one write (default)
+//   cr       the answer in one write with every line ended by a lone CR, as an
+//            adapter with linefeeds off (its factory default) sends it:
+//              echo CR identity CR CR '>'
 //   split    the answer in N parts (--parts, default 2), DELAY ms apart (--delay, default 300)
 //   silent   never answers
 //   garbage  answers with 64 bytes of fixed noise (control and high bytes, no prompt)
@@ -51,7 +54,7 @@ bool writeAll(int fd, const std::string &bytes) {
 
 void usage() {
   std::fprintf(stderr,
-               "usage: quillon-adapter --port PATH [--identity TEXT] [--mode reply|split|silent|garbage|nul|flood|hangup]\n"
+               "usage: quillon-adapter --port PATH [--identity TEXT] [--mode reply|cr|split|silent|garbage|nul|flood|hangup]\n"
                "                       [--parts N] [--delay MS] [--log FILE] [--hangup-pid PID]\n");
   std::exit(2);
 }
@@ -76,7 +79,7 @@ int main(int argc, char **argv) {
     else usage();
   }
   if (port.empty()) usage();
-  if (mode != "reply" && mode != "split" && mode != "silent" && mode != "garbage" && mode != "nul" &&
+  if (mode != "reply" && mode != "cr" && mode != "split" && mode != "silent" && mode != "garbage" && mode != "nul" &&
       mode != "flood" && mode != "hangup")
     usage();
 
@@ -125,6 +128,8 @@ int main(int argc, char **argv) {
       line.clear();
       if (mode == "reply") {
         writeAll(fd, answer);
+      } else if (mode == "cr") {
+        writeAll(fd, echo + "\r" + identity + "\r\r>");
       } else if (mode == "split") {
         size_t step = (answer.size() + size_t(parts) - 1) / size_t(parts);
         for (size_t at = 0; at < answer.size() && !stopping; at += step) {
