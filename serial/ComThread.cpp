@@ -106,9 +106,17 @@ void TComThread::Execute() {
     } else {
         ::WaitForSingleObject(FStopEvent.get(), INFINITE);
     }
+    if (FDeviceReleased) return;
     TEventWait::Finish(std::move(wait), *FDevice, FHandle);
     FDevice->PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
-    if (FOwnsHandle) FDevice->Close(FHandle);
+}
+
+void TComThread::ReleaseDevice() noexcept {
+    // Called from a handler this thread dispatches: its event wait has
+    // completed, so nothing of it is pending on the device.
+    FDevice->SetCommMask(FHandle, 0);
+    FDevice->PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    FDeviceReleased = true;
 }
 
 bool TComThread::Dispatch() {

@@ -10,8 +10,10 @@
 //                 the GUI thread keeps serving sent messages while it waits,
 //                 and the port ignores events once it is closing.
 //   smNone        a Close inside a handler runs on this thread itself: the
-//                 thread is not waited for but takes over the device handle
-//                 and closes it after its last use (TCustomComPort retires it).
+//                 thread is not waited for; between two event waits it has
+//                 no call pending on the device, so it gives the device up
+//                 there and then (ReleaseDevice), and ends once the handler
+//                 returns (TCustomComPort retires it).
 // The device handle is never closed while the thread may still use it.
 #include <windows.h>
 
@@ -56,9 +58,11 @@ public:
     // Asks the thread to end: no further batch, nor the rest of the current
     // one, is dispatched. Callable from any thread, the event thread included.
     void SignalStop() noexcept;
-    // Hands the device handle to the thread, which closes it once it no
-    // longer waits on it (for a Close that runs on this very thread).
-    void AdoptHandle() noexcept { FOwnsHandle = true; }
+    // On this thread, inside a handler (a Close that runs on this very
+    // thread): does the thread's end-of-life work on the device now (event
+    // mask cleared, queues purged) and never touches the device again, so
+    // the caller may close the handle at once.
+    void ReleaseDevice() noexcept;
     bool IsCurrentThread() const noexcept { return ::GetCurrentThreadId() == ThreadId(); }
 
 protected:
@@ -88,7 +92,7 @@ private:
     TComEvents FEvents;
     TSyncMethod FSyncMethod;
     HWND FWindow;  // the port's hidden window (smWindowSync)
-    std::atomic<bool> FOwnsHandle{false};
+    bool FDeviceReleased = false;  // written and read on the thread itself
     std::mutex FHandoverLock;
     std::shared_ptr<THandover> FHandover;
 };
