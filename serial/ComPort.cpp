@@ -870,8 +870,10 @@ int TCustomComPort::WaitForAsync(PAsync& asyncPtr) {
     async.Started = false;
 
     DWORD transferred = 0;
-    const bool ok = ::WaitForSingleObject(async.Overlapped.hEvent, INFINITE) == WAIT_OBJECT_0 &&
-                    Device().GetOverlappedResult(FHandle, &async.Overlapped, &transferred, FALSE);
+    // Waits on the record's event only while the operation is pending: a
+    // read or write that completed at once costs no wait (under Wine each
+    // wait is a round trip to the server).
+    const bool ok = Device().GetOverlappedResult(FHandle, &async.Overlapped, &transferred, TRUE);
     if (!ok) {
         const DWORD error = ::GetLastError();
         ReportComError(ComErrorCode(async.Kind == TOperationKind::okWrite ? TComExceptions::CE_WriteFailed

@@ -19,7 +19,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 #include "framework/Handles.h"
 #include "framework/Thread.h"
@@ -69,9 +68,11 @@ protected:
     void Execute() override;
 
 private:
-    // A batch handed to the GUI thread: the event thread waits for Done or
-    // for its stop event; a cancelled hand-over that has not started yet
-    // dispatches nothing when it gets its turn.
+    // The hand-over of batches to the GUI thread, one for the thread's
+    // life: the event thread waits for Done (auto-reset, set once per batch)
+    // or for its stop event. Once the thread is stopped, a batch still
+    // queued dispatches nothing when it gets its turn; the queued work keeps
+    // this record alive, not the thread.
     struct THandover {
         fw::UniqueHandle Done;
         std::atomic<bool> Cancelled{false};
@@ -93,7 +94,7 @@ private:
     TSyncMethod FSyncMethod;
     HWND FWindow;  // the port's hidden window (smWindowSync)
     bool FDeviceReleased = false;  // written and read on the thread itself
-    std::mutex FHandoverLock;
+    std::atomic<bool> FStopRequested{false};
     std::shared_ptr<THandover> FHandover;
 };
 
