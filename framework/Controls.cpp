@@ -307,6 +307,9 @@ TWinControl::~TWinControl() {
     DestroyHandle();
     // Children stay alive (their owner frees them) but lose their parent.
     while (!controls_.empty()) controls_.back()->SetParent(nullptr);
+    // Leave the parent while this is still a windowed control: ~TControl
+    // would find only a TControl.
+    if (Parent()) Parent()->RemoveControl(this);
 }
 
 TWinControl* TWinControl::FindControl(HWND wnd) noexcept {
@@ -436,7 +439,8 @@ void TWinControl::InsertControl(TControl* control) {
 
 void TWinControl::RemoveControl(TControl* control) {
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(control), 0);
-    if (auto* win = dynamic_cast<TWinControl*>(control)) {
+    if (control->IsWindowed()) {
+        auto* win = static_cast<TWinControl*>(control);
         win->DestroyHandle();
         std::erase(tabList_, win);
     } else {
