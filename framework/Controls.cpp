@@ -416,8 +416,16 @@ void TWinControl::RecreateWnd() {
 void TWinControl::DoRecreateWnd() {
     recreatePending_ = false;
     const bool focused = Focused();
+    // A new child window starts at one end of its siblings; window order is
+    // tab order, so it goes back behind the window the old one followed.
+    HWND previous = Parent() ? ::GetWindow(handle_, GW_HWNDPREV) : nullptr;
+    const bool child = Parent() != nullptr;
     DestroyHandle();
     HandleNeeded();
+    if (child) {
+        ::SetWindowPos(handle_, previous ? previous : HWND_TOP, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     if (focused) SetFocus();
 }
 
@@ -876,7 +884,11 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, L
     // bound to this window is touched again.
     if (TWinControl* bound = FindControl(wnd); bound == control) --control->dispatchDepth_;
     if (msg == WM_NCDESTROY) {
-        if (auto* bound = static_cast<TWinControl*>(::RemovePropW(wnd, kControlProp))) bound->handle_ = nullptr;
+        if (auto* bound = static_cast<TWinControl*>(::RemovePropW(wnd, kControlProp))) {
+            bound->handle_ = nullptr;
+            // A re-creation posted to this window dies with it.
+            bound->recreatePending_ = false;
+        }
     }
     return m.Result;
 }

@@ -398,3 +398,77 @@ TEST_F(ControlsTest, DeletingAWindowedChildLeavesNoTraceInItsParent) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<HWND> ChildOrder(HWND parent) {
+    std::vector<HWND> order;
+    for (HWND w = ::GetWindow(parent, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) order.push_back(w);
+    return order;
+}
+
+TEST_F(ControlsTest, RecreationKeepsItemsIndexTextSelectionAndPlace) {
+    combo->SetStyle(fw::TComboBoxStyle::csDropDown);
+    combo->Items().Add(L"COM1");
+    combo->Items().Add(L"COM3");
+    combo->SetItemIndex(1);
+    combo->SetText(L"COM7");  // typed into the edit, matching no item
+    memo->SetText(L"first line\r\nsecond");
+    ::SendMessageW(memo->Handle(), EM_SETSEL, 3, 9);
+    const std::vector<HWND> before = ChildOrder(panel->Handle());
+    ASSERT_EQ(before.size(), 3u);
+
+    HWND oldCombo = combo->Handle(), oldMemo = memo->Handle();
+    combo->RecreateWnd();
+    // Window order is tab order: the new window takes the old one's place.
+    EXPECT_EQ(ChildOrder(panel->Handle()),
+              (std::vector<HWND>{button->Handle(), combo->Handle(), memo->Handle()}));
+    memo->RecreateWnd();
+    ASSERT_NE(combo->Handle(), oldCombo);
+    ASSERT_NE(memo->Handle(), oldMemo);
+
+    EXPECT_EQ(combo->Items().Count(), 2);
+    EXPECT_EQ(combo->Items().Get(1), L"COM3");
+    EXPECT_EQ(combo->Text(), L"COM7");
+    EXPECT_EQ(memo->Text(), L"first line\r\nsecond");
+    DWORD start = 0, end = 0;
+    ::SendMessageW(memo->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 3u);
+    EXPECT_EQ(end, 9u);
+    EXPECT_EQ(ChildOrder(panel->Handle()),
+              (std::vector<HWND>{button->Handle(), combo->Handle(), memo->Handle()}));
+    EXPECT_EQ(combo->TabOrder(), 1);
+    EXPECT_EQ(::GetNextDlgTabItem(form->Handle(), button->Handle(), FALSE), combo->Handle());
+
+    combo->SetText(L"");
+    combo->SetItemIndex(0);
+    combo->RecreateWnd();
+    EXPECT_EQ(combo->ItemIndex(), 0);
+    EXPECT_EQ(combo->Text(), L"COM1");
+}
+
+TEST_F(ControlsTest, DeferredRecreationLostWithItsWindowDoesNotBlockTheNextOne) {
+    HWND old = memo->Handle();
+    Spy spy(memo);
+    bool wrap = false;
+    spy.swallow = [&](fw::TMessage& m) {
+        if (m.Msg != WM_APP) return false;
+        memo->SetWordWrap(wrap);  // deferred: posted to the current window
+        return true;
+    };
+    ::SendMessageW(old, WM_APP, 0, 0);
+    // The parent's re-creation takes the memo's window, and the posted
+    // request with it, before the loop runs.
+    panel->RecreateWnd();
+    ASSERT_FALSE(::IsWindow(old));
+    EXPECT_TRUE(::GetWindowLongW(memo->Handle(), GWL_STYLE) & ES_AUTOHSCROLL);
+
+    // A later request from a handler is carried out.
+    HWND current = memo->Handle();
+    wrap = true;
+    ::SendMessageW(current, WM_APP, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(current); }, 1000ms));
+    EXPECT_FALSE(::GetWindowLongW(memo->Handle(), GWL_STYLE) & ES_AUTOHSCROLL);
+}
+
+}  // namespace
