@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <string>
+#include <utility>
+
 #include "framework/Classes.h"
 #include "framework/Exception.h"
 #include "framework/Forms.h"
@@ -69,20 +72,38 @@ void TApplication::UnhookMainWindow(int id) {
     std::erase_if(hooks_, [id](const auto& h) { return h.first == id; });
 }
 
-std::wstring TApplication::ErrorBoxText(std::wstring message) {
+std::wstring TApplication::ErrorBoxText(std::wstring message, int moreErrors) {
     if (!message.empty() && message.back() > L'.') message += L'.';
+    if (moreErrors == 1) message += L"\n\n(1 more error)";
+    if (moreErrors > 1) message += L"\n\n(" + std::to_wstring(moreErrors) + L" more errors)";
     return message;
 }
 
 void TApplication::ShowException(const std::exception_ptr& e) noexcept {
-    try {
-        const std::wstring text = ErrorBoxText(ExceptionMessage(e));
-        HWND owner = ::GetActiveWindow();
-        if (!owner && mainForm_) owner = mainForm_->HandleIfAllocated();
-        ::MessageBoxW(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
-    } catch (...) {
-        ::MessageBoxW(nullptr, L"Out of memory.", L"Error", MB_OK | MB_ICONERROR);
+    if (showingError_) {
+        if (!pendingError_) {
+            pendingError_ = e;
+        } else {
+            ++morePendingErrors_;
+        }
+        return;
     }
+    showingError_ = true;
+    std::exception_ptr next = e;
+    int more = 0;
+    while (next) {
+        try {
+            const std::wstring text = ErrorBoxText(ExceptionMessage(next), more);
+            HWND owner = ::GetActiveWindow();
+            if (!owner && mainForm_) owner = mainForm_->HandleIfAllocated();
+            ::MessageBoxW(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+        } catch (...) {
+            ::MessageBoxW(nullptr, L"Out of memory.", L"Error", MB_OK | MB_ICONERROR);
+        }
+        next = std::exchange(pendingError_, nullptr);
+        more = std::exchange(morePendingErrors_, 0);
+    }
+    showingError_ = false;
 }
 
 void TApplication::HandleException(std::exception_ptr e) noexcept {

@@ -51,12 +51,16 @@ public:
     // appended when the message's last character has a code greater than '.'.
     // Never throws. May be called on any thread: from another thread it is
     // handed to the GUI thread. When OnException is set, it replaces the box.
+    // One box at a time: errors raised while a box is up (its own message
+    // loop runs timers and paints) are kept, and the first of them is shown
+    // when the box closes, with the number of the others.
     void HandleException(std::exception_ptr e) noexcept;
     std::function<void(std::exception_ptr)> OnException;
     // The error box itself (what HandleException shows without OnException).
     void ShowException(const std::exception_ptr& e) noexcept;
-    // The box's text for a message: the full-stop rule above.
-    static std::wstring ErrorBoxText(std::wstring message);
+    // The box's text for a message: the full-stop rule above; then, when
+    // more errors followed it, a line saying how many.
+    static std::wstring ErrorBoxText(std::wstring message, int moreErrors = 0);
 
     // Handles every pending message, then returns.
     void ProcessMessages();
@@ -104,6 +108,10 @@ private:
     std::vector<std::pair<int, TWindowHook>> hooks_;
     int nextHookId_ = 1;
     TControl* mouseControl_ = nullptr;
+    // The error box being shown, and what arrived meanwhile.
+    bool showingError_ = false;
+    std::exception_ptr pendingError_;
+    int morePendingErrors_ = 0;
 };
 
 // The one application object; its first use binds the GUI thread.
