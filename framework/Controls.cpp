@@ -865,6 +865,25 @@ void TWinControl::DefaultHandler(TMessage& m) {
     m.Result = ::CallWindowProcW(defProc_, handle_, m.Msg, m.WParam, m.LParam);
 }
 
+// Counts a message of a control's window as being handled for one scope.
+// The control may be freed by the handler: only a control still bound to the
+// window is touched again.
+class TWinControl::DispatchScope {
+public:
+    DispatchScope(HWND wnd, TWinControl* control) noexcept : wnd_(wnd), control_(control) {
+        if (control_) ++control_->dispatchDepth_;
+    }
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+    ~DispatchScope() {
+        if (control_ && FindControl(wnd_) == control_) --control_->dispatchDepth_;
+    }
+
+private:
+    HWND wnd_;
+    TWinControl* control_;
+};
+
 LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     TWinControl* control = FindControl(wnd);
     if (!control && tCreating && !tCreating->handle_) {
@@ -874,15 +893,14 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, L
     }
     if (!control) return ::CallWindowProcW(NativeProcOf(wnd), wnd, msg, wParam, lParam);
     TMessage m{msg, wParam, lParam, 0};
-    ++control->dispatchDepth_;
-    try {
-        control->WindowProc(m);
-    } catch (...) {
-        Application().HandleException(std::current_exception());
+    {
+        DispatchScope scope(wnd, control);
+        try {
+            control->WindowProc(m);
+        } catch (...) {
+            Application().HandleException(std::current_exception());
+        }
     }
-    // The control may have been freed by its handler; only a control still
-    // bound to this window is touched again.
-    if (TWinControl* bound = FindControl(wnd); bound == control) --control->dispatchDepth_;
     if (msg == WM_NCDESTROY) {
         if (auto* bound = static_cast<TWinControl*>(::RemovePropW(wnd, kControlProp))) {
             bound->handle_ = nullptr;
@@ -891,6 +909,17 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, L
         }
     }
     return m.Result;
+}
+
+LRESULT TWinControl::DeliverDirect(HWND wnd, TDirectProc proc, void* self, UINT msg, WPARAM wParam,
+                                   LPARAM lParam) noexcept {
+    DispatchScope scope(wnd, FindControl(wnd));
+    try {
+        return proc(self, msg, wParam, lParam);
+    } catch (...) {
+        Application().HandleException(std::current_exception());
+        return 0;
+    }
 }
 
 // ---------------------------------------------------------------- TCustomControl

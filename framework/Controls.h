@@ -245,6 +245,16 @@ public:
     // send messages, e.g. WM_MEASUREITEM, from inside its own creation).
     static TWinControl* CreatingControl() noexcept;
 
+    // A procedure that takes a window's messages directly, bypassing the
+    // system's dispatch (a skinned window's link takes skin commands so).
+    using TDirectProc = LRESULT (*)(void* self, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Calls proc with a message for wnd as the window procedure would: the
+    // framework control bound to wnd counts the message as being handled (a
+    // RecreateWnd from inside is deferred to the message loop), and an
+    // exception goes to Application().HandleException; the answer is then 0.
+    static LRESULT DeliverDirect(HWND wnd, TDirectProc proc, void* self, UINT msg, WPARAM wParam,
+                                 LPARAM lParam) noexcept;
+
 protected:
     friend class TControl;
     void WndProc(TMessage& message) override;
@@ -282,6 +292,7 @@ protected:
 private:
     friend class TCustomForm;
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    class DispatchScope;
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void CreateChildHandles();

@@ -1,5 +1,6 @@
 #include "skin/SkinBroadcast.h"
 
+#include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "skin/SkinCommand.h"
@@ -52,8 +53,13 @@ void SendToControl(fw::TControl* control, std::uint16_t command, LPARAM lParam) 
     if (windowed && windowed->HandleAllocated()) {
         SendSkinCommand(windowed->HandleIfAllocated(), command, lParam);
     } else {
+        // As a window procedure would: a failing control does not end the broadcast.
         SkinCommandDelivery delivery;
-        control->Perform(WM_SKINCMD, MakeSkinWParam(command), lParam);
+        try {
+            control->Perform(WM_SKINCMD, MakeSkinWParam(command), lParam);
+        } catch (...) {
+            fw::Application().HandleException(std::current_exception());
+        }
     }
 }
 
