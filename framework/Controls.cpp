@@ -90,7 +90,6 @@ TShiftState KeyboardStateToShiftState() noexcept {
 // ---------------------------------------------------------------- TControl
 
 TControl::TControl(TComponent* owner) : TComponent(owner) {
-    WindowProc = [this](TMessage& m) { WndProc(m); };
     font_.OnChange = [this] { Perform(CM_FONTCHANGED); };
 }
 

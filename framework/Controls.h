@@ -27,6 +27,7 @@
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
 #include "framework/Messages.h"
+#include "framework/WindowProcChain.h"
 
 namespace fw {
 
@@ -57,9 +58,11 @@ public:
 
     virtual const wchar_t* ClassName() const { return L"TControl"; }
 
-    // The window procedure slot: defaults to WndProc; adapters may replace it
-    // and must restore what they replaced.
-    std::function<void(TMessage&)> WindowProc;
+    // The window procedure slot: messages go to the newest procedure
+    // installed here (adapters, spies), each passing them on with
+    // WindowProc.CallNext(key, m), and end in the virtual WndProc.
+    // Procedures may be removed in any order.
+    TWindowProcChain WindowProc{[this](TMessage& m) { WndProc(m); }};
     virtual void WndProc(TMessage& message);
     // What happens to a message nobody handled.
     virtual void DefaultHandler(TMessage& message);

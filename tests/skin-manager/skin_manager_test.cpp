@@ -321,14 +321,13 @@ TEST_F(SkinManagerTest, AThrowingReceiverDoesNotEndABroadcastOnEitherPath) {
     HWND lastWnd = last->Handle();
     ::SetPropW(lastWnd, SkinDataProperty, &lastLink);
     int labelGot = 0;
-    auto labelProc = label->WindowProc;
-    label->WindowProc = [&](fw::TMessage& m) {
+    label->WindowProc.Install(&labelGot, [&](fw::TMessage& m) {
         if (m.Msg == WM_SKINCMD) {
             ++labelGot;
             throw fw::Exception(L"broken label");
         }
-        labelProc(m);
-    };
+        label->WindowProc.CallNext(&labelGot, m);
+    });
 
     BroadcastToControls(form->Handle(), SKC_REFRESH, 0);
     EXPECT_EQ(throwing.got, 1);
@@ -343,7 +342,7 @@ TEST_F(SkinManagerTest, AThrowingReceiverDoesNotEndABroadcastOnEitherPath) {
     EXPECT_TRUE(::IsWindow(last->HandleIfAllocated()));
 
     ::RemovePropW(first->Handle(), SkinDataProperty);
-    label->WindowProc = labelProc;
+    label->WindowProc.Remove(&labelGot);
     fw::Application().OnException = nullptr;
     delete form;
 }
@@ -352,22 +351,20 @@ TEST_F(SkinManagerTest, AThrowingReceiverDoesNotEndABroadcastOnEitherPath) {
 struct SlotRecorder {
     std::vector<std::pair<std::uint16_t, LPARAM>> commands;
     void Attach(fw::TControl& control) {
-        previous = control.WindowProc;
-        control.WindowProc = [this, &control](fw::TMessage& m) {
+        control.WindowProc.Install(this, [this, &control](fw::TMessage& m) {
             if (m.Msg == WM_SKINCMD) commands.emplace_back(SkinCommandOf(m.WParam), m.LParam);
-            previous(m);
-        };
+            control.WindowProc.CallNext(this, m);
+        });
         owner = &control;
     }
     ~SlotRecorder() {
-        if (owner) owner->WindowProc = previous;
+        if (owner) owner->WindowProc.Remove(this);
     }
     int Count(std::uint16_t command) const {
         int n = 0;
         for (const auto& c : commands) n += c.first == command;
         return n;
     }
-    std::function<void(fw::TMessage&)> previous;
     fw::TControl* owner = nullptr;
 };
 
