@@ -117,6 +117,11 @@ void TControl::WndProc(TMessage& m) {
     case CM_PARENTFONTCHANGED:
         if (parentFont_ && parent_) font_.Assign(parent_->Font());
         return;
+    case CM_MOUSEWHEEL: {
+        const POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        m.Result = MouseWheel(KeysToShiftState(GET_KEYSTATE_WPARAM(m.WParam)), GET_WHEEL_DELTA_WPARAM(m.WParam), at) ? 1 : 0;
+        return;
+    }
     case CM_PARENTCOLORCHANGED:
         if (parentColor_ && parent_) SetColor(parent_->Color()), parentColor_ = true;
         return;
@@ -156,6 +161,12 @@ void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
 
 void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     if (OnMouseUp && CanFire()) OnMouseUp(this, button, shift, x, y);
+}
+
+bool TControl::MouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+    bool handled = false;
+    if (OnMouseWheel && CanFire()) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+    return handled;
 }
 
 void TControl::Click() {
@@ -528,9 +539,7 @@ RECT TWinControl::ClientRect() const {
     return r;
 }
 
-void TWinControl::Invalidate() {
-    if (handle_) ::InvalidateRect(handle_, nullptr, TRUE);
-}
+void TWinControl::Invalidate() { Perform(CM_INVALIDATE); }
 
 void TWinControl::Update() {
     if (handle_) ::UpdateWindow(handle_);
@@ -726,19 +735,6 @@ void TWinControl::WndProc(TMessage& m) {
             return;
         }
         break;
-    case WM_MOUSEMOVE:
-    case WM_NCMOUSEMOVE: {
-        TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE | (m.Msg == WM_NCMOUSEMOVE ? DWORD(TME_NONCLIENT) : 0u), handle_, 0};
-        ::TrackMouseEvent(&tme);
-        Application().UpdateMouseControl();
-        DefaultHandler(m);
-        return;
-    }
-    case WM_MOUSELEAVE:
-    case WM_NCMOUSELEAVE:
-        Application().UpdateMouseControl();
-        DefaultHandler(m);
-        return;
     case WM_SETCURSOR:
         if (Cursor() && reinterpret_cast<HWND>(m.WParam) == handle_ && LOWORD(m.LParam) == HTCLIENT) {
             ::SetCursor(::LoadCursorW(nullptr, Cursor()));
@@ -802,6 +798,16 @@ void TWinControl::WndProc(TMessage& m) {
     case CM_RECREATEWND:
         if (recreatePending_) DoRecreateWnd();
         return;
+    case CM_INVALIDATE:
+        if (handle_) ::InvalidateRect(handle_, nullptr, TRUE);
+        return;
+    case WM_MOUSEWHEEL:
+        // Not taken here: the window's default sends it on to the parent.
+        if (Perform(CM_MOUSEWHEEL, m.WParam, m.LParam) != 0) {
+            m.Result = 0;
+            return;
+        }
+        break;
     case CM_ENTER:
         DoEnter();
         return;

@@ -47,6 +47,9 @@ using TCursor = const wchar_t*;
 using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
+// mousePos in screen coordinates; set handled to keep the wheel from the parent.
+using TMouseWheelEvent =
+    std::function<void(TObject* sender, TShiftState shift, int wheelDelta, POINT mousePos, bool& handled)>;
 
 TShiftState KeysToShiftState(WPARAM keys) noexcept;
 TShiftState KeyboardStateToShiftState() noexcept;
@@ -126,6 +129,7 @@ public:
 
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
+    TMouseWheelEvent OnMouseWheel;
     TNotifyEvent OnClick;
 
 protected:
@@ -135,6 +139,8 @@ protected:
     virtual void SetTextCore(const std::wstring& text) { text_ = text; }
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    // The wheel turned over this control (or a child that left it); true when taken.
+    virtual bool MouseWheel(TShiftState shift, int wheelDelta, POINT mousePos);
     virtual void Click();
     // Moves the control's window (windowed) or repaints the areas (graphic).
     virtual void BoundsChanged(const RECT& old);
