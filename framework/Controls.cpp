@@ -90,7 +90,6 @@ TShiftState KeyboardStateToShiftState() noexcept {
 // ---------------------------------------------------------------- TControl
 
 TControl::TControl(TComponent* owner) : TComponent(owner) {
-    WindowProc = [this](TMessage& m) { WndProc(m); };
     font_.OnChange = [this] { Perform(CM_FONTCHANGED); };
 }
 
@@ -118,6 +117,11 @@ void TControl::WndProc(TMessage& m) {
     case CM_PARENTFONTCHANGED:
         if (parentFont_ && parent_) font_.Assign(parent_->Font());
         return;
+    case CM_MOUSEWHEEL: {
+        const POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        m.Result = MouseWheel(KeysToShiftState(GET_KEYSTATE_WPARAM(m.WParam)), GET_WHEEL_DELTA_WPARAM(m.WParam), at) ? 1 : 0;
+        return;
+    }
     case CM_PARENTCOLORCHANGED:
         if (parentColor_ && parent_) SetColor(parent_->Color()), parentColor_ = true;
         return;
@@ -157,6 +161,12 @@ void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
 
 void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     if (OnMouseUp && CanFire()) OnMouseUp(this, button, shift, x, y);
+}
+
+bool TControl::MouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+    bool handled = false;
+    if (OnMouseWheel && CanFire()) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+    return handled;
 }
 
 void TControl::Click() {
@@ -307,6 +317,9 @@ TWinControl::~TWinControl() {
     DestroyHandle();
     // Children stay alive (their owner frees them) but lose their parent.
     while (!controls_.empty()) controls_.back()->SetParent(nullptr);
+    // Leave the parent while this is still a windowed control: ~TControl
+    // would find only a TControl.
+    if (Parent()) Parent()->RemoveControl(this);
 }
 
 TWinControl* TWinControl::FindControl(HWND wnd) noexcept {
@@ -413,8 +426,16 @@ void TWinControl::RecreateWnd() {
 void TWinControl::DoRecreateWnd() {
     recreatePending_ = false;
     const bool focused = Focused();
+    // A new child window starts at one end of its siblings; window order is
+    // tab order, so it goes back behind the window the old one followed.
+    HWND previous = Parent() ? ::GetWindow(handle_, GW_HWNDPREV) : nullptr;
+    const bool child = Parent() != nullptr;
     DestroyHandle();
     HandleNeeded();
+    if (child) {
+        ::SetWindowPos(handle_, previous ? previous : HWND_TOP, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     if (focused) SetFocus();
 }
 
@@ -436,7 +457,8 @@ void TWinControl::InsertControl(TControl* control) {
 
 void TWinControl::RemoveControl(TControl* control) {
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(control), 0);
-    if (auto* win = dynamic_cast<TWinControl*>(control)) {
+    if (control->IsWindowed()) {
+        auto* win = static_cast<TWinControl*>(control);
         win->DestroyHandle();
         std::erase(tabList_, win);
     } else {
@@ -517,9 +539,7 @@ RECT TWinControl::ClientRect() const {
     return r;
 }
 
-void TWinControl::Invalidate() {
-    if (handle_) ::InvalidateRect(handle_, nullptr, TRUE);
-}
+void TWinControl::Invalidate() { Perform(CM_INVALIDATE); }
 
 void TWinControl::Update() {
     if (handle_) ::UpdateWindow(handle_);
@@ -715,19 +735,6 @@ void TWinControl::WndProc(TMessage& m) {
             return;
         }
         break;
-    case WM_MOUSEMOVE:
-    case WM_NCMOUSEMOVE: {
-        TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE | (m.Msg == WM_NCMOUSEMOVE ? DWORD(TME_NONCLIENT) : 0u), handle_, 0};
-        ::TrackMouseEvent(&tme);
-        Application().UpdateMouseControl();
-        DefaultHandler(m);
-        return;
-    }
-    case WM_MOUSELEAVE:
-    case WM_NCMOUSELEAVE:
-        Application().UpdateMouseControl();
-        DefaultHandler(m);
-        return;
     case WM_SETCURSOR:
         if (Cursor() && reinterpret_cast<HWND>(m.WParam) == handle_ && LOWORD(m.LParam) == HTCLIENT) {
             ::SetCursor(::LoadCursorW(nullptr, Cursor()));
@@ -791,6 +798,16 @@ void TWinControl::WndProc(TMessage& m) {
     case CM_RECREATEWND:
         if (recreatePending_) DoRecreateWnd();
         return;
+    case CM_INVALIDATE:
+        if (handle_) ::InvalidateRect(handle_, nullptr, TRUE);
+        return;
+    case WM_MOUSEWHEEL:
+        // Not taken here: the window's default sends it on to the parent.
+        if (Perform(CM_MOUSEWHEEL, m.WParam, m.LParam) != 0) {
+            m.Result = 0;
+            return;
+        }
+        break;
     case CM_ENTER:
         DoEnter();
         return;
@@ -853,6 +870,25 @@ void TWinControl::DefaultHandler(TMessage& m) {
     m.Result = ::CallWindowProcW(defProc_, handle_, m.Msg, m.WParam, m.LParam);
 }
 
+// Counts a message of a control's window as being handled for one scope.
+// The control may be freed by the handler: only a control still bound to the
+// window is touched again.
+class TWinControl::DispatchScope {
+public:
+    DispatchScope(HWND wnd, TWinControl* control) noexcept : wnd_(wnd), control_(control) {
+        if (control_) ++control_->dispatchDepth_;
+    }
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+    ~DispatchScope() {
+        if (control_ && FindControl(wnd_) == control_) --control_->dispatchDepth_;
+    }
+
+private:
+    HWND wnd_;
+    TWinControl* control_;
+};
+
 LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     TWinControl* control = FindControl(wnd);
     if (!control && tCreating && !tCreating->handle_) {
@@ -862,19 +898,33 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, L
     }
     if (!control) return ::CallWindowProcW(NativeProcOf(wnd), wnd, msg, wParam, lParam);
     TMessage m{msg, wParam, lParam, 0};
-    ++control->dispatchDepth_;
-    try {
-        control->WindowProc(m);
-    } catch (...) {
-        Application().HandleException(std::current_exception());
+    {
+        DispatchScope scope(wnd, control);
+        try {
+            control->WindowProc(m);
+        } catch (...) {
+            Application().HandleException(std::current_exception());
+        }
     }
-    // The control may have been freed by its handler; only a control still
-    // bound to this window is touched again.
-    if (TWinControl* bound = FindControl(wnd); bound == control) --control->dispatchDepth_;
     if (msg == WM_NCDESTROY) {
-        if (auto* bound = static_cast<TWinControl*>(::RemovePropW(wnd, kControlProp))) bound->handle_ = nullptr;
+        if (auto* bound = static_cast<TWinControl*>(::RemovePropW(wnd, kControlProp))) {
+            bound->handle_ = nullptr;
+            // A re-creation posted to this window dies with it.
+            bound->recreatePending_ = false;
+        }
     }
     return m.Result;
+}
+
+LRESULT TWinControl::DeliverDirect(HWND wnd, TDirectProc proc, void* self, UINT msg, WPARAM wParam,
+                                   LPARAM lParam) noexcept {
+    DispatchScope scope(wnd, FindControl(wnd));
+    try {
+        return proc(self, msg, wParam, lParam);
+    } catch (...) {
+        Application().HandleException(std::current_exception());
+        return 0;
+    }
 }
 
 // ---------------------------------------------------------------- TCustomControl
