@@ -10,6 +10,11 @@
 
 namespace skinctrl {
 
+struct TPoint {
+  int X = 0;
+  int Y = 0;
+};
+
 // Pixels are 0xAARRGGBB words (memory order blue, green, red, alpha), row 0
 // at the top. Stride is the distance between two rows in pixels; it is
 // negative for a bottom-up DIB, whose first row in memory is the bottom one.
