@@ -81,7 +81,7 @@ void PutTextMask(const ScanLines& bmp, const Mask8& text, TPoint at, TColor colo
       if (m == 255) continue;
       std::uint32_t out = row[x] & 0xFF000000u;
       for (int shift = 0; shift < 24; shift += 8)
-        out |= ((((c >> shift) & 0xFF) * (255 - m) + ((row[x] >> shift) & 0xFF) * m) >> 8) << shift;
+        out |= ((((c >> shift) & 0xFF) * (256 - m) + ((row[x] >> shift) & 0xFF) * m) >> 8) << shift;
       row[x] = out;
     }
   }
