@@ -83,7 +83,7 @@ void PutParentColorAndStrips(const ScanLines& bmp, const TRect& rect, const TCac
 void FillSectionLayers(const ScanLines& bmp, TRect rect, const TSectionLayers& layers, const SkinModel* model) {
   rect = ClipToBitmap(rect, bmp);
   if (bmp.Empty() || rect.IsEmpty()) return;
-  const int i = layers.ImagePercent, g = layers.GradientPercent;
+  const int i = std::clamp(layers.ImagePercent, 0, 100), g = std::clamp(layers.GradientPercent, 0, 100);
   const TsMaskData* texture = ImageAt(model, layers.TextureIndex);
   const skin::TsGradArray none;
   const skin::TsGradArray& points = layers.Gradient ? *layers.Gradient : none;
@@ -143,8 +143,8 @@ void PaintSectionBackground(const SkinModel* model, int skinIndex, const TCacheI
     t = std::clamp(st.Transparency, 0, 100);
     gradientOverTexture = !st.GradientArray.empty() && (st.GradientArray[0].Mode & gmOverTexture) != 0;
     if (t < 100) {
-      layers.ImagePercent = st.ImagePercent;
-      layers.GradientPercent = gradientOverTexture ? 0 : st.GradientPercent;
+      layers.ImagePercent = std::clamp(st.ImagePercent, 0, 100);
+      layers.GradientPercent = gradientOverTexture ? 0 : std::clamp(st.GradientPercent, 0, 100);
       layers.TextureIndex = tex2 != -1 ? tex2 : (layers.ImagePercent > 0 ? st.TextureIndex : -1);
       if (layers.GradientPercent > 0 || gradientOverTexture) layers.Gradient = &st.GradientArray;
     }

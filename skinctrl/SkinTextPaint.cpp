@@ -50,7 +50,7 @@ TColor AdjustTextColor(TColor color, const TControlLook& look, const ColorSource
   std::uint32_t pixel = ColorToPixel(color);
   if (look.ColorTone != NoColor) pixel = TonePixel(pixel, ResolveSkinColor(look.ColorTone, colors));
   if (look.HUEOffset != 0) pixel = HuePixel(pixel, look.HUEOffset);
-  if (look.Saturation != 0) pixel = SaturationPixel(pixel, std::clamp(look.Saturation * 256 / 100, -255, 255));
+  if (look.Saturation != 0) pixel = SaturationPixel(pixel, std::clamp(std::clamp(look.Saturation, -100, 100) * 256 / 100, -255, 255));
   return PixelToColor(pixel) & 0xFFFFFF;
 }
 
