@@ -136,7 +136,9 @@ TEST(DisabledLook, GreyedAndBlended) {
     c.Bmp.At(1, 1) = 0xFFFF00FF;
     PaintDisabled(c.Lines(), k.Kind, {1, 1}, ci, 0x000000);
     EXPECT_EQ(c.At(0, 0), k.Expected) << k.Name;
-    if (k.ParentBitmap) EXPECT_EQ(c.At(1, 1), 0xFFFF00FFu) << k.Name;
+    if (k.ParentBitmap) {
+      EXPECT_EQ(c.At(1, 1), 0xFFFF00FFu) << k.Name;
+    }
   }
   DisabledSaturation = saved;
 }
