@@ -8,6 +8,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -128,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int tex1 = in.ConsumeIntegralInRange(-2, images), tex2 = in.ConsumeIntegralInRange(-2, images);
     const int image = in.ConsumeIntegralInRange(0, images);
     const skin::TsMaskData* md = image < images ? &model.ma[static_cast<std::size_t>(image)] : nullptr;
-    switch (in.ConsumeIntegralInRange(0, 13)) {
+    switch (in.ConsumeIntegralInRange(0, 14)) {
     case 0: PaintSkinControl(&model, look, ci, tex1, tex2, in.ConsumeBool(), target, offset, rect, state); break;
     case 1: PaintSkinSection(&model, look.SkinIndex, ci, tex1, tex2, target, offset, rect, state); break;
     case 2: PaintSkinLayersOnParent(&model, look, ci, tex1, tex2, in.ConsumeBool(), target, offset, rect, state); break;
@@ -163,6 +164,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       BuildGlowMask(text, in.ConsumeIntegralInRange(-2, 12), in.ConsumeIntegralInRange(0, 15), glow);
       ApplyGlowMask(target, glow, offset, in.ConsumeIntegral<std::int32_t>());
       PutTextMask(target, text, {rect.Left, rect.Top}, in.ConsumeIntegral<std::int32_t>());
+      break;
+    }
+    case 14: {
+      const TBackgroundPlan plan = PlanBackgroundAnswer(&model, look.SkinIndex, state, in.ConsumeBool());
+      if (plan.Transparency < 0 || plan.Transparency > 100) std::abort();
       break;
     }
     }

@@ -327,4 +327,36 @@ TEST(SectionLayers, GradientOverTextureAndTheMaskedOverlay) {
   EXPECT_EQ(e.At(0, 0), TexA);
 }
 
+TEST(SectionBackground, HowAParentAnswersABackgroundRequest) {
+  auto m = OneSection(0x000000, 0, 0x000000, 40, 0x000000, 100, 2);
+  m.ma.push_back(MakeImage(std::make_shared<skin::Bitmap32>(9, 9), {0, 0, 9, 9}, 1, 0, 0, 1, 2, 3, 4));
+  m.gd[0].BorderIndex = 0;
+  struct Case {
+    const char* Name;
+    int State;
+    bool Outer;
+    int Transparency;
+    bool Plain;
+    TRect Strips;
+  } const cases[] = {
+      {"opaque: colour and the border strips", 0, false, 0, true, {1, 2, 3, 4}},
+      {"outer effects need the picture", 0, true, 0, false, {}},
+      {"half transparent", 1, false, 40, false, {}},
+      {"state 2 of a two-state section is state 1", 2, false, 40, false, {}},
+  };
+  for (const auto& k : cases) {
+    const TBackgroundPlan plan = PlanBackgroundAnswer(&m, 0, k.State, k.Outer);
+    EXPECT_EQ(plan.Transparency, k.Transparency) << k.Name;
+    EXPECT_EQ(plan.PlainColor, k.Plain) << k.Name;
+    EXPECT_EQ(plan.FillRect, k.Strips) << k.Name;
+  }
+  m.ma[0].DrawMode = 2;  // a border not drawn in state 0 leaves no strips
+  EXPECT_EQ(PlanBackgroundAnswer(&m, 0, 0, false).FillRect, TRect{});
+  m.gd[0].Props[0].ImagePercent = 1;
+  EXPECT_FALSE(PlanBackgroundAnswer(&m, 0, 0, false).PlainColor);
+  m.gd[0].Props[0].ImagePercent = 0;
+  m.gd[0].ImgTL = 0;
+  EXPECT_FALSE(PlanBackgroundAnswer(&m, 0, 0, false).PlainColor);
+}
+
 }  // namespace
