@@ -18,8 +18,8 @@ TacTickSourceFactory SetTickSourceFactory(TacTickSourceFactory factory) {
     return std::exchange(Factory(), std::move(factory));
 }
 
-TacThreadedTimer::TacThreadedTimer(TsCommonData* data, int targetState)
-    : Glow(targetState == 1 ? 0 : 255), AnimData(data) {}
+TacThreadedTimer::TacThreadedTimer(TsCommonData* data, int targetState, TacTickSourceFactory fallback)
+    : Glow(targetState == 1 ? 0 : 255), AnimData(data), fallback_(std::move(fallback)) {}
 
 TacThreadedTimer::~TacThreadedTimer() {
     *alive_ = false;
@@ -34,7 +34,10 @@ void TacThreadedTimer::SetEnabled(bool value) {
         if (source_) source_->Stop();
         return;
     }
-    if (!source_ && Factory()) source_ = Factory()([this] { Tick(); });
+    if (!source_) {
+        const TacTickSourceFactory& factory = Factory() ? Factory() : fallback_;
+        if (factory) source_ = factory([this] { Tick(); });
+    }
     if (source_) source_->Start(FInterval);
 }
 

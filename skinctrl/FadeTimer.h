@@ -37,7 +37,8 @@ public:
     // A timer that carries the fades of data, created for a first fade toward
     // targetState: Glow starts at 0 toward the hot state, at 255 toward any other.
     // It ticks only between InitData and the end of the fade.
-    TacThreadedTimer(TsCommonData* data, int targetState);
+    // Ticks come from the factory set with SetTickSourceFactory, else from fallback.
+    TacThreadedTimer(TsCommonData* data, int targetState, TacTickSourceFactory fallback = {});
     ~TacThreadedTimer();
     TacThreadedTimer(const TacThreadedTimer&) = delete;
     TacThreadedTimer& operator=(const TacThreadedTimer&) = delete;
@@ -90,6 +91,7 @@ private:
     bool FEnabled = false;
     unsigned FInterval = 1000;
     bool executing_ = false;
+    TacTickSourceFactory fallback_;
     std::unique_ptr<TacTickSource> source_;
     // Shared with a running tick, which learns from it that the timer was freed.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
