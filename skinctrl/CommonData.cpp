@@ -196,7 +196,9 @@ LRESULT TsCommonData::SendToOwner(std::uint16_t command, LPARAM lParam, std::uin
 void TsCommonData::UpdateIndexes(bool updateMain) {
     BGChanged = true;
     TsSkinManager* m = SkinManager();
-    const bool active = m && !m->Destroying() && m->CommonSkinData.Active;
+    // The manager is switched on before its skin data turns active: SKC_SKINCHANGED
+    // comes in between and must find the sections.
+    const bool active = m && !m->Destroying() && m->Active();
     if (updateMain) {
         if (!active) {
             SkinIndex = -1;
