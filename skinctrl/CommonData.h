@@ -196,14 +196,17 @@ void StateChanged(TsCommonData& data, int newState, TacThreadedTimer::TAnimProc 
 // While blocked (nesting count), no state change fades.
 void BlockAnimations(bool block) noexcept;
 
-// --- Painting, provided by the painting primitives ---
+// --- Backgrounds and the cache on screen ---
 
-// Answers a child's SKC_GETBACKGROUND from this control's cache or colour.
+// Answers a child's SKC_GETBACKGROUND in a state (0 normal, 1 hot): with this
+// control's colour, its cache, its own parent's background when it is a
+// see-through container, or "not ready" while its cache cannot be built.
 void AnswerBackgroundRequest(TsCommonData& data, TBackgroundRequest& request, int state);
-// Mixes src's rectangle into dst at a point: d = (s * (256 - W) + d * W) >> 8 per byte.
-void BlendBitmapRect(skin::Bitmap32& dst, const skin::Bitmap32& src, int weight, POINT dstPoint, const TRect& srcRect);
 
-// Copies a bitmap to a device context at (0, 0), mirrored for right-to-left layouts.
+// Copies part of a bitmap into a device context at a point; the whole bitmap
+// at (0, 0) when no part is given. On a DC with right-to-left layout GDI
+// mirrors the copy itself.
+void CopyBitmapToDc(const skin::Bitmap32& bitmap, HDC dc, const RECT& part, POINT to);
 void CopyBitmapToDc(const skin::Bitmap32& bitmap, HDC dc);
 
 }  // namespace skinctrl

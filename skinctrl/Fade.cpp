@@ -60,28 +60,14 @@ void FinishAnimation(TsCommonData& data) {
     if (data.AnimTimer.get() == timer) timer->BmpOut.reset();
 }
 
-void CopyBitmapToDc(const Bitmap32& bitmap, HDC dc) {
-    if (!dc || bitmap.Empty()) return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = bitmap.Width;
-    info.bmiHeader.biHeight = -bitmap.Height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    // On a DC with right-to-left layout GDI mirrors the copy itself.
-    ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(bitmap.Width), static_cast<DWORD>(bitmap.Height), 0, 0, 0,
-                        static_cast<UINT>(bitmap.Height), bitmap.Pixels.data(), &info, DIB_RGB_COLORS);
-}
-
 bool FadeStep(TsCommonData* data, int) {
     TacThreadedTimer* timer = data ? data->AnimTimer.get() : nullptr;
     if (!timer || !timer->BmpFrom || !timer->BmpTo) return false;
     return timer->FadeFrame([&](int weight) {
         if (!timer->BmpOut) timer->BmpOut = std::make_unique<Bitmap32>();
         *timer->BmpOut = *timer->BmpFrom;
-        const Bitmap32& to = *timer->BmpTo;
-        BlendBitmapRect(*timer->BmpOut, to, weight, POINT{0, 0}, TRect{0, 0, to.Width, to.Height});
+        Bitmap32& to = *timer->BmpTo;
+        BlendBitmapRect(LinesOf(*timer->BmpOut), LinesOf(to), weight, {0, 0}, {0, 0, to.Width - 1, to.Height - 1});
         if (const HWND wnd = OwnerWindow(*data)) {
             fw::WindowDc dc(wnd);
             CopyBitmapToDc(*timer->BmpOut, dc.get());

@@ -75,7 +75,7 @@ private:
         ++Prepared;
         skin::Bitmap32& cache = skinctrl::EnsureCacheBitmap(*SkinData);
         const skin::TColor c = skinctrl::SectionState(*section, VisualState).Color;
-        const std::uint32_t pixel = 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | ((c >> 16) & 0xFF);
+        const std::uint32_t pixel = 0xFF000000u | (skinctrl::ColorToPixel(c) & 0xFFFFFF);
         std::fill(cache.Pixels.begin(), cache.Pixels.end(), pixel);
         SkinData->BGChanged = false;
         return !cache.Empty();

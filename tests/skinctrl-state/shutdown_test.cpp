@@ -1,6 +1,5 @@
 // The skin data of a control goes while the application terminates (its own
 // program: the application cannot stop terminating again).
-#include "PaintingStandIn.h"
 #include "SkinScene.h"
 
 #include <gtest/gtest.h>

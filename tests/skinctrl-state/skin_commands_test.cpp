@@ -3,8 +3,8 @@
 // same state whether it arrives directly through the window's "ACSDATA" link or by
 // SendMessage; commands carrying an address are refused from anywhere but this
 // thread's own delivery.
-#include "PaintingStandIn.h"
 #include "SkinScene.h"
+#include "skinctrl/DibBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +81,15 @@ std::vector<CommandCase> Commands() {
         {"GETBACKGROUND hovered", SKC_GETBACKGROUND, 0,
          [](SkinScene&, Payload& p) { return reinterpret_cast<LPARAM>(&p.request); },
          [](SkinScene& s) { s.Data().FMouseAbove = true; }},
+        {"GETBACKGROUND plain colour", SKC_GETBACKGROUND, 0,
+         [](SkinScene&, Payload& p) { return reinterpret_cast<LPARAM>(&p.request); },
+         [](SkinScene& s) { s.manager->SetAllowOuterEffects(false); }},
+        {"GETBACKGROUND see-through", SKC_GETBACKGROUND, 0,
+         [](SkinScene&, Payload& p) { return reinterpret_cast<LPARAM>(&p.request); },
+         [](SkinScene& s) {
+             s.Data().SetSkinSection("TRANSPARENT");
+             s.Data().FCacheBmp.reset();
+         }},
         {"FONTCHANGED", SKC_FONTCHANGED, 0, Manager, [](SkinScene& s) { s.Data().BGChanged = false; }},
         {"GETSKINDATA", SKC_GETSKINDATA},
         {"SETPRINTDC", SKC_SETPRINTDC, 0, [](SkinScene&, Payload&) { return reinterpret_cast<LPARAM>(somePrintDc); }},
@@ -111,6 +120,14 @@ std::string Rect(const RECT& r) {
     return s.str();
 }
 
+// Which of the scene's caches a background answer names.
+std::string BitmapName(SkinScene& s, const ScanLines& bmp) {
+    if (bmp.Empty()) return "none";
+    if (s.Data().FCacheBmp && bmp.SameBitmap(LinesOf(*s.Data().FCacheBmp))) return "cache";
+    if (bmp.SameBitmap(LinesOf(*s.panel->SkinData->FCacheBmp))) return "panel cache";
+    return "other";
+}
+
 // Everything a command may answer or change, as text (addresses of the scene's own
 // objects by name, since each delivery runs in a scene of its own).
 std::string Outcome(SkinScene& s, const Payload& p, LRESULT result) {
@@ -126,12 +143,13 @@ std::string Outcome(SkinScene& s, const Payload& p, LRESULT result) {
     o << " bgChanged=" << d.BGChanged << " updating=" << d.FUpdating << " halfVisible=" << d.HalfVisible
       << " skinIndex=" << d.SkinIndex << " borderIndex=" << d.BorderIndex << " section=" << d.FSkinSection
       << " scale=" << d.ScalePercent << " printDC=" << d.PrintDC << " state=" << std::hex << d.CtrlSkinState << std::dec
-      << " cache=" << d.FCacheBmp->Width << 'x' << d.FCacheBmp->Height << " panelScale=" << s.panel->SkinData->ScalePercent
+      << " cache=" << (d.FCacheBmp ? d.FCacheBmp->Width : -1) << 'x' << (d.FCacheBmp ? d.FCacheBmp->Height : -1)
+      << " panelScale=" << s.panel->SkinData->ScalePercent
       << " query=" << p.query.SkinIndex << Rect(p.query.Rect) << " request=" << int(p.request.BgType) << '/'
-      << p.request.Color << " skinState=" << p.state[0] << ',' << p.state[1] << ',' << p.state[2]
-      << " bounds=" << Rect(p.bounds) << " backgroundStates=";
-    for (int st : skintest::BackgroundStates) o << st;
-    o << " ownCommands=";
+      << p.request.Color << '/' << p.request.X << ',' << p.request.Y << '/' << p.request.FillRect.Left << ','
+      << p.request.FillRect.Top << ',' << p.request.FillRect.Right << ',' << p.request.FillRect.Bottom << '/'
+      << BitmapName(s, p.request.Bmp) << " skinState=" << p.state[0] << ',' << p.state[1] << ',' << p.state[2]
+      << " bounds=" << Rect(p.bounds) << " ownCommands=";
     for (std::uint16_t c : s.control->OwnCommands) o << c << ';';
     return o.str();
 }
@@ -143,7 +161,6 @@ std::string Deliver(const CommandCase& c, Route route) {
     if (c.prepare) c.prepare(scene);
     Payload payload;
     const LPARAM lParam = c.lParam ? c.lParam(scene, payload) : 0;
-    skintest::BackgroundStates.clear();
     scene.control->OwnCommands.clear();
     const HWND wnd = scene.ControlWnd();
     const WPARAM wParam = MakeSkinWParam(c.command, c.sub);
@@ -220,20 +237,100 @@ TEST_F(SkinStateTest, CommandAnswers) {
     EXPECT_EQ(d.ScalePercent, 150);
 }
 
-TEST_F(SkinStateTest, BackgroundRequestsAskForTheHotStateOnlyWhereHoverCounts) {
+// --- Background requests ---
+
+TBackgroundRequest AskBackground(HWND wnd, TBackgroundRequest request = {}) {
+    SendSkinCommand(wnd, SKC_GETBACKGROUND, reinterpret_cast<LPARAM>(&request));
+    return request;
+}
+
+TEST_F(SkinStateTest, PlainSectionsAnswerWithTheirStateColourAndBorderStrips) {
     SkinScene s;
-    TBackgroundRequest request;
+    s.manager->SetAllowOuterEffects(false);  // else children may paint outer effects into the cache
+    s.panel->SkinData->SetSkinSection("BUTTON");
+    const int index = s.manager->GetSkinIndex("BUTTON");
+    ASSERT_GE(index, 0);
+    const TsGeneralData& button = s.manager->gd()[static_cast<std::size_t>(index)];
+    ASSERT_NE(button.Props[0].Color, button.Props[1].Color);
+    ASSERT_TRUE(s.manager->Model().IsValidImgIndex(button.BorderIndex));
+    const TsMaskData& border = s.manager->Model().ma[static_cast<std::size_t>(button.BorderIndex)];
+    ASSERT_EQ(border.DrawMode & 2, 0);  // drawn in the normal state
+
     s.Data().FFocused = false;
     s.panel->SkinData->FFocused = false;
     s.Data().FMouseAbove = true;
     s.panel->SkinData->FMouseAbove = true;
-    skintest::BackgroundStates.clear();
-    SendSkinCommand(s.ControlWnd(), SKC_GETBACKGROUND, reinterpret_cast<LPARAM>(&request));
-    SendSkinCommand(s.panel->Handle(), SKC_GETBACKGROUND, reinterpret_cast<LPARAM>(&request));
-    s.panel->SkinData->FFocused = true;
-    SendSkinCommand(s.panel->Handle(), SKC_GETBACKGROUND, reinterpret_cast<LPARAM>(&request));
     // The button is hot when hovered; the panel only when focused.
-    EXPECT_EQ(skintest::BackgroundStates, (std::vector<int>{1, 0, 1}));
+    TBackgroundRequest r = AskBackground(s.ControlWnd());
+    EXPECT_EQ(r.BgType, btColor);
+    EXPECT_EQ(r.Color, button.Props[1].Color);
+    EXPECT_EQ(r.FillRect, (TRect{border.WL, border.WT, border.WR, border.WB}));
+    EXPECT_TRUE(r.Bmp.SameBitmap(LinesOf(*s.Data().FCacheBmp)));
+    EXPECT_EQ(AskBackground(s.panel->Handle()).Color, button.Props[0].Color);
+    s.panel->SkinData->FFocused = true;
+    EXPECT_EQ(AskBackground(s.panel->Handle()).Color, button.Props[1].Color);
+
+    // A custom colour is the answer whatever the section.
+    s.control->SetColor(0x123456);
+    s.Data().SetCustomColor(true);
+    r = AskBackground(s.ControlWnd());
+    EXPECT_EQ(r.BgType, btColor);
+    EXPECT_EQ(r.Color, 0x123456);
+}
+
+TEST_F(SkinStateTest, OpaqueSectionsAnswerWithTheirCacheRebuiltWhenStale) {
+    SkinScene s;  // outer effects allowed: the cache is the answer
+    TsCommonData& d = s.Data();
+    ClearCache(d);
+    const int prepared = s.control->Prepared;
+    TBackgroundRequest r = AskBackground(s.ControlWnd());
+    EXPECT_EQ(s.control->Prepared, prepared + 1);
+    EXPECT_EQ(r.BgType, btBitmap);
+    EXPECT_TRUE(r.Bmp.SameBitmap(LinesOf(*d.FCacheBmp)));
+    EXPECT_EQ(r.Bmp.Width, 75);
+    EXPECT_EQ(r.Bmp.Height, 25);
+    EXPECT_EQ(r.X, 0);
+    EXPECT_EQ(r.Y, 0);
+    // A current cache is given as it is.
+    AskBackground(s.ControlWnd());
+    EXPECT_EQ(s.control->Prepared, prepared + 1);
+
+    // A control without a size has no cache to give yet.
+    s.control->SetBounds(20, 30, 0, 0);
+    EXPECT_EQ(AskBackground(s.ControlWnd()).BgType, btNotReady);
+}
+
+TEST_F(SkinStateTest, SeeThroughContainersPassTheRequestToTheirParent) {
+    SkinScene s;
+    TsCommonData& d = s.Data();
+    d.SetSkinSection("TRANSPARENT");
+    d.FCacheBmp.reset();
+    const TBackgroundRequest r = AskBackground(s.ControlWnd());
+    EXPECT_EQ(r.BgType, btBitmap);
+    EXPECT_TRUE(r.Bmp.SameBitmap(LinesOf(*s.panel->SkinData->FCacheBmp)));
+    EXPECT_EQ(r.X, 20);  // the control's place on the panel
+    EXPECT_EQ(r.Y, 30);
+}
+
+TEST_F(SkinStateTest, DrawingRequestsCopyTheCacheAtTheRequestersPlace) {
+    SkinScene s;
+    TsCommonData& d = s.Data();
+    AskBackground(s.ControlWnd());  // builds the cache
+    ASSERT_FALSE(d.BGChanged);
+    d.FCacheBmp->At(5, 4) = 0xFF0000FFu;  // blue, where the requester's (3, 1) lies
+    TDibBitmap target = NewBitmap32(8, 6);
+    TBackgroundRequest request;
+    request.PleaseDraw = true;
+    request.DrawDC = target.DC();
+    request.DrawRect = {1, 1, 6, 4};
+    request.X = 2;
+    request.Y = 3;
+    EXPECT_EQ(AskBackground(s.ControlWnd(), request).BgType, btBitmap);
+    const ScanLines lines = target.Lines();
+    EXPECT_EQ(lines.At(3, 1) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(lines.At(1, 1) & 0xFFFFFF, d.FCacheBmp->At(3, 4) & 0xFFFFFF);
+    EXPECT_EQ(lines.At(0, 0), 0u);  // outside DrawRect
+    EXPECT_EQ(lines.At(6, 4), 0u);
 }
 
 // --- Trust ---

@@ -2,7 +2,6 @@
 // nesting, and a fade from the normal to the hot look shown in the window frame by
 // frame on a fake clock, read back from the screen.
 #include "FakeClock.h"
-#include "PaintingStandIn.h"
 #include "SkinScene.h"
 
 #include <gtest/gtest.h>
