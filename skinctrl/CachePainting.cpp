@@ -119,8 +119,8 @@ void AnswerBackgroundRequest(TsCommonData& data, TBackgroundRequest& request, in
     return;
   }
   TsSkinManager* manager = data.SkinManager();
-  const TBackgroundPlan plan = PlanBackgroundAnswer(&manager->Model(), data.SkinIndex, state,
-                                                    manager->Effects().AllowOuterEffects);
+  const TBackgroundPlan plan =
+      PlanBackgroundAnswer(&manager->Model(), data.SkinIndex, state, manager->Effects().AllowOuterEffects);
   if (plan.PlainColor) {
     AnswerColor(request, StateBackgroundColor(data, state), manager);
     if (plan.FillRect != TRect{} && data.FCacheBmp) {

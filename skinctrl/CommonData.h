@@ -32,10 +32,10 @@ namespace skinctrl {
 class TsCommonData;
 
 // CtrlSkinState bits of the shared code.
-inline constexpr std::uint32_t ACS_PRINTING = 0x200;        // SKC_SETPRINTDC gave a DC
-inline constexpr std::uint32_t ACS_LOCKED = 0x800;          // inside BeginUpdate / EndUpdate
-inline constexpr std::uint32_t ACS_FONTCHANGING = 0x2000;   // the skin sets the font colour
-inline constexpr std::uint32_t ACS_WIDTHCHANGED = 0x8000;   // since the last WM_SIZE
+inline constexpr std::uint32_t ACS_PRINTING = 0x200;       // SKC_SETPRINTDC gave a DC
+inline constexpr std::uint32_t ACS_LOCKED = 0x800;         // inside BeginUpdate / EndUpdate
+inline constexpr std::uint32_t ACS_FONTCHANGING = 0x2000;  // the skin sets the font colour
+inline constexpr std::uint32_t ACS_WIDTHCHANGED = 0x8000;  // since the last WM_SIZE
 inline constexpr std::uint32_t ACS_HEIGHTCHANGED = 0x10000;
 
 // Skin command 25: a new child window is told who its skinned parent is (the form
@@ -45,117 +45,117 @@ inline constexpr std::uint16_t SKC_CHILDCREATED = 25;
 // The record of SKC_QUERYSECTIONBEHIND: which section is seen at a point of a
 // rectangle of the asking control, in the receiver's client coordinates.
 struct TacSectionBehindQuery {
-    int State = 0;
-    int SkinIndex = -1;  // answer
-    RECT Rect{};
+  int State = 0;
+  int SkinIndex = -1;  // answer
+  RECT Rect{};
 };
 
 enum TacOuterVisibility { ovNone, ovAlways };
 
 class TacOuterEffects {
 public:
-    explicit TacOuterEffects(TsCommonData* owner) noexcept : FOwner(owner) {}
-    TacOuterVisibility Visibility() const noexcept { return FVisibility; }
-    void SetVisibility(TacOuterVisibility value);
+  explicit TacOuterEffects(TsCommonData* owner) noexcept : FOwner(owner) {}
+  TacOuterVisibility Visibility() const noexcept { return FVisibility; }
+  void SetVisibility(TacOuterVisibility value);
 
-    TsCommonData* FOwner;
-    TacOuterVisibility FVisibility = ovNone;
+  TsCommonData* FOwner;
+  TacOuterVisibility FVisibility = ovNone;
 };
 
 class TsCommonData {
 public:
-    // The skin data of a control, made before the control's own construction runs:
-    // Loading until Loaded, no section yet, a 32-bit cache when asked for.
-    TsCommonData(fw::TControl* owner, std::uint8_t coc, bool createCacheBmp = true);
-    // The skin data of a window that is not a framework control (window adapters).
-    TsCommonData(fw::TObject* owner, HWND wnd, std::uint8_t coc, bool createCacheBmp = true);
-    virtual ~TsCommonData();
-    TsCommonData(const TsCommonData&) = delete;
-    TsCommonData& operator=(const TsCommonData&) = delete;
+  // The skin data of a control, made before the control's own construction runs:
+  // Loading until Loaded, no section yet, a 32-bit cache when asked for.
+  TsCommonData(fw::TControl* owner, std::uint8_t coc, bool createCacheBmp = true);
+  // The skin data of a window that is not a framework control (window adapters).
+  TsCommonData(fw::TObject* owner, HWND wnd, std::uint8_t coc, bool createCacheBmp = true);
+  virtual ~TsCommonData();
+  TsCommonData(const TsCommonData&) = delete;
+  TsCommonData& operator=(const TsCommonData&) = delete;
 
-    // --- Published properties ---
-    bool CustomFont() const noexcept { return FCustomFont; }
-    void SetCustomFont(bool value);
-    bool CustomColor() const noexcept { return FCustomColor; }
-    void SetCustomColor(bool value);
-    const std::string& SkinSection() const noexcept { return FSkinSection; }
-    void SetSkinSection(std::string_view value);
-    // The explicit manager, or the default one.
-    skin::TsSkinManager* SkinManager() const noexcept;
-    void SetSkinManager(skin::TsSkinManager* value);
-    TacOuterEffects& OuterEffects() noexcept { return *FOuterEffects; }
+  // --- Published properties ---
+  bool CustomFont() const noexcept { return FCustomFont; }
+  void SetCustomFont(bool value);
+  bool CustomColor() const noexcept { return FCustomColor; }
+  void SetCustomColor(bool value);
+  const std::string& SkinSection() const noexcept { return FSkinSection; }
+  void SetSkinSection(std::string_view value);
+  // The explicit manager, or the default one.
+  skin::TsSkinManager* SkinManager() const noexcept;
+  void SetSkinManager(skin::TsSkinManager* value);
+  TacOuterEffects& OuterEffects() noexcept { return *FOuterEffects; }
 
-    // --- Operations ---
-    void InitCommonProp();
-    void RemoveCommonProp() noexcept;
-    void ClearLinks() noexcept;
-    // The owner's window when it has one, else FSWHandle; never throws.
-    HWND OwnerHandle() const noexcept;
-    bool Skinned(bool checkSkinActive = false) const noexcept;
-    void UpdateIndexes(bool updateMain = true);
-    void Loaded(bool updateColors = true);
-    void Invalidate(bool updateNow = false);
-    void BeginUpdate();
-    void EndUpdate(bool repaint = false);
-    bool RepaintIfMoved();
-    // The section record (none when not skinned).
-    const skin::TsGeneralData* Section() const noexcept;
-    // Sends a skin command to the owner: its window, or straight to the control.
-    LRESULT SendToOwner(std::uint16_t command, LPARAM lParam = 0, std::uint16_t sub = 0);
+  // --- Operations ---
+  void InitCommonProp();
+  void RemoveCommonProp() noexcept;
+  void ClearLinks() noexcept;
+  // The owner's window when it has one, else FSWHandle; never throws.
+  HWND OwnerHandle() const noexcept;
+  bool Skinned(bool checkSkinActive = false) const noexcept;
+  void UpdateIndexes(bool updateMain = true);
+  void Loaded(bool updateColors = true);
+  void Invalidate(bool updateNow = false);
+  void BeginUpdate();
+  void EndUpdate(bool repaint = false);
+  bool RepaintIfMoved();
+  // The section record (none when not skinned).
+  const skin::TsGeneralData* Section() const noexcept;
+  // Sends a skin command to the owner: its window, or straight to the control.
+  LRESULT SendToOwner(std::uint16_t command, LPARAM lParam = 0, std::uint16_t sub = 0);
 
-    // --- Fields ---
-    bool FCustomFont = false;
-    bool FCustomColor = false;
-    std::unique_ptr<skin::Bitmap32> FOuterCache;
-    std::string FSkinSection;
-    skin::TsSkinManager* FSkinManager = nullptr;
-    std::unique_ptr<TacOuterEffects> FOuterEffects;
-    TColor FColorTone = NoColor;
-    // The owner's colours saved while the skin sets them; NoColor: none saved.
-    TColor SavedColor = NoColor;
-    TColor SavedFontColor = NoColor;
-    bool FFocused = false;
-    bool FUpdating = false;
-    bool FMouseAbove = false;
-    bool HalfVisible = false;
-    bool Loading = true;
-    std::uint8_t COC;
-    int GlowID = -1;
-    int FHUEOffset = 0;
-    int FSaturation = 0;
-    int BorderIndex = -1;
-    int ScalePercent = 100;
-    int FUpdateCount = 0;
-    int DefFontHeight = 0;
-    HDC PrintDC = nullptr;
-    std::unique_ptr<skin::Bitmap32> FCacheBmp;
-    HWND FSWHandle = nullptr;
-    // Direct delivery: the "ACSDATA" property of the owner's window points here.
-    skin::TacSkinDataLink WndProc;
-    fw::TObject* FOwnerObject;
-    std::unique_ptr<TacThreadedTimer> AnimTimer;
-    std::uint16_t BGType = 0;
-    std::uint32_t CtrlSkinState = 0;
-    RECT InvalidRectH{}, InvalidRectV{};
-    bool BGChanged = true;
-    int SkinIndex = -1;
-    fw::TControl* FOwnerControl;
+  // --- Fields ---
+  bool FCustomFont = false;
+  bool FCustomColor = false;
+  std::unique_ptr<skin::Bitmap32> FOuterCache;
+  std::string FSkinSection;
+  skin::TsSkinManager* FSkinManager = nullptr;
+  std::unique_ptr<TacOuterEffects> FOuterEffects;
+  TColor FColorTone = NoColor;
+  // The owner's colours saved while the skin sets them; NoColor: none saved.
+  TColor SavedColor = NoColor;
+  TColor SavedFontColor = NoColor;
+  bool FFocused = false;
+  bool FUpdating = false;
+  bool FMouseAbove = false;
+  bool HalfVisible = false;
+  bool Loading = true;
+  std::uint8_t COC;
+  int GlowID = -1;
+  int FHUEOffset = 0;
+  int FSaturation = 0;
+  int BorderIndex = -1;
+  int ScalePercent = 100;
+  int FUpdateCount = 0;
+  int DefFontHeight = 0;
+  HDC PrintDC = nullptr;
+  std::unique_ptr<skin::Bitmap32> FCacheBmp;
+  HWND FSWHandle = nullptr;
+  // Direct delivery: the "ACSDATA" property of the owner's window points here.
+  skin::TacSkinDataLink WndProc;
+  fw::TObject* FOwnerObject;
+  std::unique_ptr<TacThreadedTimer> AnimTimer;
+  std::uint16_t BGType = 0;
+  std::uint32_t CtrlSkinState = 0;
+  RECT InvalidRectH{}, InvalidRectV{};
+  bool BGChanged = true;
+  int SkinIndex = -1;
+  fw::TControl* FOwnerControl;
 
 private:
-    static LRESULT DeliverDirect(void* self, UINT msg, WPARAM wParam, LPARAM lParam);
-    HWND propertyWnd_ = nullptr;  // the window whose "ACSDATA" property points here
+  static LRESULT DeliverDirect(void* self, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND propertyWnd_ = nullptr;  // the window whose "ACSDATA" property points here
 };
 
 // The published skin data of a skinned control, with its colour adjustments.
 class TsCtrlSkinData : public TsCommonData {
 public:
-    using TsCommonData::TsCommonData;
-    TColor ColorTone() const noexcept { return FColorTone; }
-    void SetColorTone(TColor value);
-    int HUEOffset() const noexcept { return FHUEOffset; }
-    void SetHUEOffset(int value);
-    int Saturation() const noexcept { return FSaturation; }
-    void SetSaturation(int value);
+  using TsCommonData::TsCommonData;
+  TColor ColorTone() const noexcept { return FColorTone; }
+  void SetColorTone(TColor value);
+  int HUEOffset() const noexcept { return FHUEOffset; }
+  void SetHUEOffset(int value);
+  int Saturation() const noexcept { return FSaturation; }
+  void SetSaturation(int value);
 };
 
 // --- Shared behaviour of skinned controls ---
@@ -191,8 +191,8 @@ bool FadeStep(TsCommonData* data, int iteration);
 // Starts a fade of the control toward a state (see TacThreadedTimer::Begin).
 void StartFade(TsCommonData& data, int target, TacThreadedTimer::TAnimProc proc, bool shortFade = false);
 // A control's visual state changed: fade to the new look when allowed, else repaint.
-void StateChanged(TsCommonData& data, int newState, TacThreadedTimer::TAnimProc proc, bool allowGlow,
-                  bool shortFade, bool eventAllowed);
+void StateChanged(TsCommonData& data, int newState, TacThreadedTimer::TAnimProc proc, bool allowGlow, bool shortFade,
+                  bool eventAllowed);
 // While blocked (nesting count), no state change fades.
 void BlockAnimations(bool block) noexcept;
 

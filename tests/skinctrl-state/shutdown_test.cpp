@@ -10,16 +10,16 @@ using namespace skin;
 using namespace skinctrl;
 
 TEST(SkinDataShutdown, TheWindowPropertyGoesWithTheSkinDataWhileTheApplicationTerminates) {
-    fw::Application().Initialize();
-    skintest::SkinScene s;
-    const HWND wnd = s.ControlWnd();
-    ASSERT_NE(::GetPropW(wnd, SkinDataProperty), nullptr);
+  fw::Application().Initialize();
+  skintest::SkinScene s;
+  const HWND wnd = s.ControlWnd();
+  ASSERT_NE(::GetPropW(wnd, SkinDataProperty), nullptr);
 
-    fw::Application().Terminate();
-    s.control->SkinData.reset();
-    EXPECT_EQ(::GetPropW(wnd, SkinDataProperty), nullptr);
-    // Commands now reach the window by SendMessage, not the freed object.
-    EXPECT_EQ(SendSkinCommand(wnd, SKC_ISSKINNED), 0);
+  fw::Application().Terminate();
+  s.control->SkinData.reset();
+  EXPECT_EQ(::GetPropW(wnd, SkinDataProperty), nullptr);
+  // Commands now reach the window by SendMessage, not the freed object.
+  EXPECT_EQ(SendSkinCommand(wnd, SKC_ISSKINNED), 0);
 }
 
 }  // namespace
