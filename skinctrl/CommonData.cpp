@@ -30,16 +30,6 @@ HWND OwnerWindow(const TsCommonData& data) noexcept {
   return data.FOwnerControl ? nullptr : data.FSWHandle;
 }
 
-LRESULT SendSkinCommandToControl(fw::TControl* control, std::uint16_t command, LPARAM lParam, std::uint16_t sub) {
-  if (!control || control->Destroying()) return 0;
-  if (control->IsWindowed()) {
-    auto* windowed = static_cast<fw::TWinControl*>(control);
-    if (windowed->HandleAllocated()) return skin::SendSkinCommand(windowed->HandleIfAllocated(), command, lParam, sub);
-  }
-  skin::SkinCommandDelivery delivery;
-  return control->Perform(skin::WM_SKINCMD, skin::MakeSkinWParam(command, sub), lParam);
-}
-
 void SendToChildren(const TsCommonData& data, std::uint16_t command, LPARAM lParam, std::uint16_t sub) {
   if (fw::TWinControl* w = WindowedOwner(data)) {
     // Handlers may add or remove controls: walk by index against the live count.

@@ -10,9 +10,6 @@ namespace skinctrl {
 fw::TWinControl* WindowedOwner(const TsCommonData& data) noexcept;
 // The owner's window when it is windowed and has one.
 HWND OwnerWindow(const TsCommonData& data) noexcept;
-// Sends a skin command to a control: its window, or straight to it.
-LRESULT SendSkinCommandToControl(fw::TControl* control, std::uint16_t command, LPARAM lParam = 0,
-                                 std::uint16_t sub = 0);
 // Sends a skin command to every child of a windowed owner (controls, or the child
 // windows of a window that is not a control).
 void SendToChildren(const TsCommonData& data, std::uint16_t command, LPARAM lParam = 0, std::uint16_t sub = 0);
