@@ -172,7 +172,9 @@ bool HandleSkinCommand(fw::TMessage& message, TsCommonData& data);
 bool RefuseUntrustedSkinCommand(fw::TMessage& message);
 // Hot (1) or normal (0), from focus and hover.
 int CommonState(const TsCommonData& data);
-TColor StateBackgroundColor(const TsCommonData& data, int state, HWND wnd = nullptr);
+// The background colour of a state: the section colour mixed with the parent's
+// colour by the state's transparency.
+TColor StateBackgroundColor(const TsCommonData& data, int state);
 // The colour shown to children asking with SKC_GETBGCOLOR (RGB).
 TColor BackgroundColorForChildren(TsCommonData& data);
 void ApplySkinColors(TsCommonData& data, bool repaint);

@@ -162,6 +162,21 @@ TEST_F(SkinStateRules, ASizeChangeMarksTheCacheForRebuilding) {
     EXPECT_EQ(d.FCacheBmp->Width, 80);
 }
 
+TEST_F(SkinStateRules, ASeeThroughControlShowsItsChildrenThePanelsColour) {
+    SkinScene s;
+    TsCommonData& d = s.Data();
+    const TsGeneralData& panel = *s.panel->SkinData->Section();
+    ASSERT_EQ(panel.Props[0].Transparency, 0);
+    EXPECT_EQ(SendSkinCommand(s.ControlWnd(), SKC_GETBGCOLOR), d.Section()->Props[0].Color);
+    d.SetSkinSection("TRANSPARENT");
+    EXPECT_EQ(SendSkinCommand(s.ControlWnd(), SKC_GETBGCOLOR), panel.Props[0].Color);
+    EXPECT_EQ(StateBackgroundColor(d, 0), panel.Props[0].Color);
+    // Without a skin: the control's own colour.
+    s.manager->SetActive(false);
+    s.control->SetColor(0x123456);
+    EXPECT_EQ(SendSkinCommand(s.ControlWnd(), SKC_GETBGCOLOR), 0x123456);
+}
+
 // --- A fade through the window ---
 
 // What the window shows at a client point. Wine keeps a window's drawing in a
