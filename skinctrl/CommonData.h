@@ -195,6 +195,7 @@ bool FadeStep(TsCommonData* data, int iteration);
 // Starts a fade of the control toward a state (see TacThreadedTimer::Begin).
 void StartFade(TsCommonData& data, int target, TacThreadedTimer::TAnimProc proc, bool shortFade = false);
 // A control's visual state changed: fade to the new look when allowed, else repaint.
+// allowGlow asks for the hover glow, which is not drawn yet (no glow window exists).
 void StateChanged(TsCommonData& data, int newState, TacThreadedTimer::TAnimProc proc, bool allowGlow,
                   bool shortFade, bool eventAllowed);
 // While blocked (nesting count), no state change fades.

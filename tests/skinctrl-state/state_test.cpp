@@ -229,6 +229,22 @@ TEST_F(SkinStateRules, AFadeToTheHotLookShowsEachFrameAndEndsOnTheHotColour) {
     EXPECT_EQ(d.AnimTimer->State, -1);
 }
 
+TEST_F(SkinStateRules, FinishingAFadeShowsTheNewLookAtOnce) {
+    SkinScene s;
+    skintest::FakeClock clock;
+    TsCommonData& d = s.Data();
+    ::RedrawWindow(s.ControlWnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    s.control->VisualState = 1;
+    StateChanged(d, 1, FadeStep, false, false, true);
+    ASSERT_TRUE(Animating(d));
+    FinishAnimation(d);
+    EXPECT_FALSE(Animating(d));
+    EXPECT_FALSE(d.AnimTimer->BmpOut);
+    EXPECT_EQ(WindowPixel(s.ControlWnd(), {37, 12}), AsColorRef(d.Section()->Props[1].Color));
+    clock.Advance(100);
+    EXPECT_EQ(clock.Ticks().size(), 0u);
+}
+
 TEST_F(SkinStateRules, WithoutAnimationAStateChangeRepaintsAtOnce) {
     SkinScene s;
     skintest::FakeClock clock;
