@@ -404,7 +404,7 @@ TColor ParentBackgroundColor(const TsCommonData& data) {
 
 }  // namespace
 
-TColor StateBackgroundColor(const TsCommonData& data, int state, HWND) {
+TColor StateBackgroundColor(const TsCommonData& data, int state) {
   const TsGeneralData* section = data.Section();
   if (!section) return data.FOwnerControl ? OwnerColor(data) : static_cast<TColor>(::GetSysColor(COLOR_BTNFACE));
   const int s = state > 0 && section->States > 1 ? 1 : 0;

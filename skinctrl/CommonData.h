@@ -170,7 +170,9 @@ bool HandleSkinCommand(fw::TMessage& message, TsCommonData& data);
 bool RefuseUntrustedSkinCommand(fw::TMessage& message);
 // Hot (1) or normal (0), from focus and hover.
 int CommonState(const TsCommonData& data);
-TColor StateBackgroundColor(const TsCommonData& data, int state, HWND wnd = nullptr);
+// The background colour of a state: the section colour mixed with the parent's
+// colour by the state's transparency.
+TColor StateBackgroundColor(const TsCommonData& data, int state);
 // The colour shown to children asking with SKC_GETBGCOLOR (RGB).
 TColor BackgroundColorForChildren(TsCommonData& data);
 void ApplySkinColors(TsCommonData& data, bool repaint);
@@ -191,6 +193,7 @@ bool FadeStep(TsCommonData* data, int iteration);
 // Starts a fade of the control toward a state (see TacThreadedTimer::Begin).
 void StartFade(TsCommonData& data, int target, TacThreadedTimer::TAnimProc proc, bool shortFade = false);
 // A control's visual state changed: fade to the new look when allowed, else repaint.
+// allowGlow asks for the hover glow, which is not drawn yet (no glow window exists).
 void StateChanged(TsCommonData& data, int newState, TacThreadedTimer::TAnimProc proc, bool allowGlow, bool shortFade,
                   bool eventAllowed);
 // While blocked (nesting count), no state change fades.

@@ -163,6 +163,21 @@ TEST_F(SkinStateRules, ASizeChangeMarksTheCacheForRebuilding) {
   EXPECT_EQ(d.FCacheBmp->Width, 80);
 }
 
+TEST_F(SkinStateRules, ASeeThroughControlShowsItsChildrenThePanelsColour) {
+  SkinScene s;
+  TsCommonData& d = s.Data();
+  const TsGeneralData& panel = *s.panel->SkinData->Section();
+  ASSERT_EQ(panel.Props[0].Transparency, 0);
+  EXPECT_EQ(SendSkinCommand(s.ControlWnd(), SKC_GETBGCOLOR), d.Section()->Props[0].Color);
+  d.SetSkinSection("TRANSPARENT");
+  EXPECT_EQ(SendSkinCommand(s.ControlWnd(), SKC_GETBGCOLOR), panel.Props[0].Color);
+  EXPECT_EQ(StateBackgroundColor(d, 0), panel.Props[0].Color);
+  // Without a skin: the control's own colour.
+  s.manager->SetActive(false);
+  s.control->SetColor(0x123456);
+  EXPECT_EQ(SendSkinCommand(s.ControlWnd(), SKC_GETBGCOLOR), 0x123456);
+}
+
 // --- A fade through the window ---
 
 // What the window shows at a client point. Wine keeps a window's drawing in a
@@ -213,6 +228,22 @@ TEST_F(SkinStateRules, AFadeToTheHotLookShowsEachFrameAndEndsOnTheHotColour) {
   EXPECT_EQ(clock.Ticks().size(), 16u);
   EXPECT_EQ(WindowPixel(wnd, probe), normal);
   EXPECT_EQ(d.AnimTimer->State, -1);
+}
+
+TEST_F(SkinStateRules, FinishingAFadeShowsTheNewLookAtOnce) {
+  SkinScene s;
+  skintest::FakeClock clock;
+  TsCommonData& d = s.Data();
+  ::RedrawWindow(s.ControlWnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  s.control->VisualState = 1;
+  StateChanged(d, 1, FadeStep, false, false, true);
+  ASSERT_TRUE(Animating(d));
+  FinishAnimation(d);
+  EXPECT_FALSE(Animating(d));
+  EXPECT_FALSE(d.AnimTimer->BmpOut);
+  EXPECT_EQ(WindowPixel(s.ControlWnd(), {37, 12}), AsColorRef(d.Section()->Props[1].Color));
+  clock.Advance(100);
+  EXPECT_EQ(clock.Ticks().size(), 0u);
 }
 
 TEST_F(SkinStateRules, WithoutAnimationAStateChangeRepaintsAtOnce) {
