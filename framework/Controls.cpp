@@ -10,6 +10,7 @@
 #include "framework/Exception.h"
 #include "framework/Forms.h"
 #include "framework/Internal.h"
+#include "framework/Menus.h"
 
 namespace fw {
 
@@ -174,6 +175,18 @@ void TControl::Click() {
 }
 
 void TControl::Loaded() { TComponent::Loaded(); }
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+    if (menu == popupMenu_) return;
+    if (popupMenu_) RemoveFreeNotification(popupMenu_);
+    popupMenu_ = menu;
+    if (menu) FreeNotification(menu);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == popupMenu_) popupMenu_ = nullptr;
+}
 
 void TControl::SetParent(TWinControl* parent) {
     if (parent == parent_) return;
@@ -735,6 +748,27 @@ void TWinControl::WndProc(TMessage& m) {
             return;
         }
         break;
+    case WM_CONTEXTMENU: {
+        POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        TControl* target = this;
+        if (at.x == -1 && at.y == -1) {
+            // From the keyboard: at the control's centre.
+            at = ClientOrigin();
+            at.x += Width() / 2;
+            at.y += Height() / 2;
+        } else if (handle_) {
+            POINT client = at;
+            ::ScreenToClient(handle_, &client);
+            if (TControl* g = ControlAtPos(client); g && g->PopupMenu()) target = g;
+        }
+        if (TPopupMenu* menu = target->PopupMenu()) {
+            menu->SetPopupComponent(target);
+            menu->Popup(at.x, at.y);
+            m.Result = 1;
+            return;
+        }
+        break;  // the default hands it to the parent
+    }
     case WM_SETCURSOR:
         if (Cursor() && reinterpret_cast<HWND>(m.WParam) == handle_ && LOWORD(m.LParam) == HTCLIENT) {
             ::SetCursor(::LoadCursorW(nullptr, Cursor()));

@@ -33,6 +33,7 @@ namespace fw {
 
 class TWinControl;
 class TCustomForm;
+class TPopupMenu;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
@@ -112,6 +113,9 @@ public:
     void SetParentFont(bool value);
     TCursor Cursor() const noexcept { return cursor_; }
     void SetCursor(TCursor cursor) noexcept { cursor_ = cursor; }
+    // Shown on WM_CONTEXTMENU over the control (right click, the menu key).
+    TPopupMenu* PopupMenu() const noexcept { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* menu);
 
     // Caption and Text are the same property.
     std::wstring Text() const { return GetText(); }
@@ -134,6 +138,7 @@ public:
 
 protected:
     void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
     virtual std::wstring GetText() const { return text_; }
     // Stores the text; windowed controls also set their window's text.
     virtual void SetTextCore(const std::wstring& text) { text_ = text; }
@@ -171,6 +176,7 @@ private:
     TFont font_;
     bool parentFont_ = true;
     TCursor cursor_ = nullptr;
+    TPopupMenu* popupMenu_ = nullptr;
 };
 
 // A control without a window, painted on its parent's canvas.
