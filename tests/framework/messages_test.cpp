@@ -80,6 +80,11 @@ TEST_F(MessagesTest, EnterAndLeaveFollowThePointerMovedByRealInput) {
         {CentreOf(edit), combo},  // the combo's own edit field counts as the combo
         {{frame.right + 40, frame.bottom + 40}, nullptr},
     };
+    // From outside the form, wherever the pointer was left.
+    MovePointerTo({frame.right + 60, frame.top});
+    PumpUntil([] { return fw::Application().MouseControl() == nullptr; }, 1000ms);
+    Pump(100ms);
+    log.lines.clear();
     for (const auto& step : path) {
         MovePointerTo(step.at);
         // Only the message loop and its tick: nothing here asks for an update.
