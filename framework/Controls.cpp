@@ -301,9 +301,10 @@ void TGraphicControl::Invalidate() {
 }
 
 void TGraphicControl::PaintTo(HDC dc) {
-    TCanvas canvas(dc);
-    canvas.Font().Assign(Font());
-    Paint(canvas);
+    canvas_.SetHandle(dc);
+    canvas_.Font().Assign(Font());
+    Paint(canvas_);
+    canvas_.SetHandle(nullptr);
 }
 
 void TGraphicControl::WndProc(TMessage& m) {

@@ -191,6 +191,10 @@ public:
 protected:
     virtual void Paint(TCanvas& canvas) = 0;
     void WndProc(TMessage& message) override;
+
+private:
+    // Kept between paints with its font, pen and brush.
+    TCanvas canvas_;
 };
 
 struct TCreateParams {
