@@ -141,6 +141,14 @@ void TControl::WndProc(TMessage& m) {
 
 void TControl::HandleMouse(TMessage& m) {
     DefaultHandler(m);
+    if (!(controlStyle_ & csDoubleClicks)) {
+        switch (m.Msg) {
+        case WM_LBUTTONDBLCLK: m.Msg = WM_LBUTTONDOWN; break;
+        case WM_RBUTTONDBLCLK: m.Msg = WM_RBUTTONDOWN; break;
+        case WM_MBUTTONDBLCLK: m.Msg = WM_MBUTTONDOWN; break;
+        default: break;
+        }
+    }
     const int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
     TShiftState shift = KeysToShiftState(m.WParam);
     switch (m.Msg) {
@@ -800,7 +808,7 @@ void TWinControl::WndProc(TMessage& m) {
         break;
     case WM_ERASEBKGND:
         if (ownClass_) {
-            if (!opaque_) {
+            if (!(ControlStyle() & csOpaque)) {
                 RECT r;
                 ::GetClientRect(handle_, &r);
                 ::FillRect(reinterpret_cast<HDC>(m.WParam), &r, ColorBrush());

@@ -52,6 +52,13 @@ using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
 using TMouseWheelEvent =
     std::function<void(TObject* sender, TShiftState shift, int wheelDelta, POINT mousePos, bool& handled)>;
 
+// What a control is like, beyond its properties.
+enum TControlStyleFlag : unsigned {
+    csOpaque = 1,        // paints its whole client area: nothing is erased under it
+    csDoubleClicks = 2,  // gets double clicks (without, a second click is a click)
+};
+using TControlStyle = unsigned;
+
 TShiftState KeysToShiftState(WPARAM keys) noexcept;
 TShiftState KeyboardStateToShiftState() noexcept;
 
@@ -111,6 +118,8 @@ public:
     const TFont& Font() const noexcept { return font_; }
     bool ParentFont() const noexcept { return parentFont_; }
     void SetParentFont(bool value);
+    TControlStyle ControlStyle() const noexcept { return controlStyle_; }
+    void SetControlStyle(TControlStyle style) noexcept { controlStyle_ = style; }
     TCursor Cursor() const noexcept { return cursor_; }
     void SetCursor(TCursor cursor) noexcept { cursor_ = cursor; }
     // Shown on WM_CONTEXTMENU over the control (right click, the menu key).
@@ -177,6 +186,7 @@ private:
     bool parentFont_ = true;
     TCursor cursor_ = nullptr;
     TPopupMenu* popupMenu_ = nullptr;
+    TControlStyle controlStyle_ = csDoubleClicks;
 };
 
 // A control without a window, painted on its parent's canvas.
@@ -305,7 +315,6 @@ protected:
     // The brush WM_CTLCOLOR* answers with: the control's colour.
     HBRUSH ColorBrush();
 
-    bool opaque_ = false;      // paints its whole client area itself
     bool ownClass_ = true;     // not a superclass of a native class
 
 private:

@@ -26,7 +26,7 @@ std::wstring ShortCutToText(TShortCut shortCut);
 
 enum TOwnerDrawStateFlag : unsigned {
     odSelected = 1, odGrayed = 2, odDisabled = 4, odChecked = 8, odFocused = 16, odDefault = 32,
-    odNoAccel = 64, odNoFocusRect = 128
+    odNoAccel = 64, odNoFocusRect = 128, odComboBoxEdit = 256
 };
 using TOwnerDrawState = unsigned;
 

@@ -39,7 +39,7 @@ private:
 TButton* TModalForm::CancelButton(TWinControl* parent) const {
     for (int i = 0; i < parent->ControlCount(); ++i) {
         TControl* c = parent->Controls(i);
-        if (auto* b = dynamic_cast<TModalButton*>(c); b && b->Cancel() && b->Visible() && b->Enabled()) return b;
+        if (auto* b = dynamic_cast<TButton*>(c); b && b->Cancel() && b->Visible() && b->Enabled()) return b;
         if (auto* w = dynamic_cast<TWinControl*>(c)) {
             if (TButton* inner = CancelButton(w)) return inner;
         }
@@ -63,20 +63,20 @@ TModalResult TModalForm::ShowModal() {
     if (modal_ || Visible()) throw Exception(L"Cannot make a visible window modal");
     HWND activeBefore = ::GetActiveWindow();
     HWND self = Handle();
-    modalResult_ = mrNone;
+    SetModalResult(mrNone);
     {
         DisabledWindows others(self);
         modal_ = true;
         try {
             Show();
             ::SetActiveWindow(self);
-            while (modalResult_ == mrNone) {
+            while (ModalResult() == mrNone) {
                 MSG msg;
                 const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
                 if (got == 0 || got == -1) {
                     // Leave WM_QUIT for the loop that owns it.
                     if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
-                    modalResult_ = mrCancel;
+                    SetModalResult(mrCancel);
                     break;
                 }
                 try {
@@ -89,7 +89,7 @@ TModalResult TModalForm::ShowModal() {
                 } catch (...) {
                     Application().HandleException(std::current_exception());
                 }
-                if (modalResult_ == mrNone && !Visible()) modalResult_ = mrCancel;
+                if (ModalResult() == mrNone && !Visible()) SetModalResult(mrCancel);
             }
         } catch (...) {
             modal_ = false;
@@ -101,22 +101,15 @@ TModalResult TModalForm::ShowModal() {
     }
     Hide();
     if (activeBefore && ::IsWindow(activeBefore)) ::SetActiveWindow(activeBefore);
-    return modalResult_;
+    return ModalResult();
 }
 
 void TModalForm::WndProc(TMessage& m) {
     if (m.Msg == WM_CLOSE && modal_) {
-        if (CloseQuery()) modalResult_ = mrCancel;
+        if (CloseQuery()) SetModalResult(mrCancel);
         return;
     }
     TForm::WndProc(m);
-}
-
-void TModalButton::Click() {
-    if (modalResult_ != mrNone) {
-        if (auto* form = dynamic_cast<TModalForm*>(ParentForm())) form->SetModalResult(modalResult_);
-    }
-    TButton::Click();
 }
 
 }  // namespace fw
