@@ -1,5 +1,6 @@
 #include "framework/ModalForm.h"
 
+#include <exception>
 #include <vector>
 
 #include "framework/Exception.h"
@@ -14,6 +15,8 @@ class DisabledWindows {
 public:
     explicit DisabledWindows(HWND except) : except_(except) {
         ::EnumThreadWindows(::GetCurrentThreadId(), &DisabledWindows::Collect, reinterpret_cast<LPARAM>(this));
+        // Rethrown here, after the system call, rather than through it.
+        if (failure_) std::rethrow_exception(failure_);
         for (HWND w : windows_) ::EnableWindow(w, FALSE);
     }
     DisabledWindows(const DisabledWindows&) = delete;
@@ -26,12 +29,18 @@ public:
 private:
     static BOOL CALLBACK Collect(HWND wnd, LPARAM self) noexcept {
         auto* me = reinterpret_cast<DisabledWindows*>(self);
-        if (wnd != me->except_ && ::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd)) me->windows_.push_back(wnd);
-        return TRUE;
+        try {
+            if (wnd != me->except_ && ::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd)) me->windows_.push_back(wnd);
+            return TRUE;
+        } catch (...) {
+            me->failure_ = std::current_exception();
+            return FALSE;
+        }
     }
 
     HWND except_;
     std::vector<HWND> windows_;
+    std::exception_ptr failure_;
 };
 
 }  // namespace
