@@ -6,6 +6,7 @@
 #include "skin/SkinBroadcast.h"
 #include "skin/sSkinManager.h"
 #include "skinctrl/CommonDataDetail.h"
+#include "skinctrl/HoverGlow.h"
 #include "skinctrl/SectionQueries.h"
 
 #include <algorithm>
@@ -112,6 +113,12 @@ TsCommonData::~TsCommonData() {
   RemoveCommonProp();
   SkinIndex = -1;
   FSkinManager = nullptr;
+  // The glow window goes before the links it is placed by.
+  try {
+    HideHoverGlow(*this, false);
+  } catch (...) {
+    fw::Application().HandleException(std::current_exception());
+  }
   ClearLinks();
   // The timer may be freed from inside its own tick: it learns of it there.
   AnimTimer.reset();
@@ -216,6 +223,7 @@ void TsCommonData::UpdateIndexes(bool updateMain) {
 void TsCommonData::SetSkinSection(std::string_view value) {
   std::string upper = skin::UpperCase(value);
   if (upper == FSkinSection) return;
+  HideHoverGlow(*this, false);
   FSkinSection = std::move(upper);
   TsSkinManager* m = SkinManager();
   if (m && !m->Destroying() && !m->gd().empty()) {

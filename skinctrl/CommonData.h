@@ -102,11 +102,16 @@ public:
   const skin::TsGeneralData* Section() const noexcept;
   // Sends a skin command to the owner: its window, or straight to the control.
   LRESULT SendToOwner(std::uint16_t command, LPARAM lParam = 0, std::uint16_t sub = 0);
+  // Lets the visible children of ownerCtrl paint their outer effects into this
+  // control's cache, whose point offset is ownerCtrl's client origin.
+  void PaintOuterEffects(fw::TWinControl* ownerCtrl, TPoint offset);
 
   // --- Fields ---
   bool FCustomFont = false;
   bool FCustomColor = false;
   std::unique_ptr<skin::Bitmap32> FOuterCache;
+  // Where the outer effect was last painted, in the parent's client area.
+  RECT FOuterRect{};
   std::string FSkinSection;
   skin::TsSkinManager* FSkinManager = nullptr;
   std::unique_ptr<TacOuterEffects> FOuterEffects;
@@ -193,11 +198,26 @@ bool FadeStep(TsCommonData* data, int iteration);
 // Starts a fade of the control toward a state (see TacThreadedTimer::Begin).
 void StartFade(TsCommonData& data, int target, TacThreadedTimer::TAnimProc proc, bool shortFade = false);
 // A control's visual state changed: fade to the new look when allowed, else repaint.
-// allowGlow asks for the hover glow, which is not drawn yet (no glow window exists).
+// allowGlow shows the hover glow with the change (its alpha follows the fade).
 void StateChanged(TsCommonData& data, int newState, TacThreadedTimer::TAnimProc proc, bool allowGlow, bool shortFade,
                   bool eventAllowed);
+// A fade of the hover glow alone toward 1 (in) or 0 (out, then released), on the
+// control's timer; the look of the control is left alone.
+void FadeHoverGlow(TsCommonData& data, int target);
 // While blocked (nesting count), no state change fades.
 void BlockAnimations(bool block) noexcept;
+
+// --- Outer effects ---
+
+// SKC_PAINTOUTER: the control's outer effect (shadow, outline) painted into
+// the requester's bitmap around the control's bounds moved by X/Y.
+void PaintOuterEffect(TsCommonData& data, const TBackgroundRequest& request);
+// Where the control's outer effect lies in its parent's client area; empty when
+// it has none.
+RECT OuterEffectRect(TsCommonData& data);
+// The control moved or changed size: its parent repaints the area under the old
+// and the new outer effect, and the children there see the new background.
+void OuterEffectMoved(TsCommonData& data);
 
 // --- Backgrounds and the cache on screen ---
 

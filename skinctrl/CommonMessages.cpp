@@ -3,6 +3,7 @@
 #include "skin/sSkinManager.h"
 #include "skinctrl/CommonData.h"
 #include "skinctrl/CommonDataDetail.h"
+#include "skinctrl/HoverGlow.h"
 #include "skinctrl/SectionQueries.h"
 
 namespace skinctrl {
@@ -38,14 +39,48 @@ void FocusChanged(TsCommonData& data, bool focused) {
   ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
 
+// Hover moved from a sibling straight onto this control: siblings that still
+// think themselves hovered are told the mouse left them (each checks the
+// cursor itself).
+void LeaveHotSiblings(const TsCommonData& data) {
+  fw::TControl* owner = data.FOwnerControl;
+  fw::TWinControl* parent = owner ? owner->Parent() : nullptr;
+  if (!parent) return;
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    fw::TControl* sibling = parent->Controls(i);
+    if (sibling == owner) continue;
+    const auto* other =
+        reinterpret_cast<const TsCommonData*>(SendSkinCommandToControl(sibling, skin::SKC_GETSKINDATA));
+    if (other && other->FMouseAbove && !IsNoHoverCode(other->COC))
+      sibling->Perform(fw::CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(sibling));
+  }
+}
+
+// The glow of a control the mouse entered: faded in when animation is allowed,
+// from where a glow that is still fading stands.
+void GlowOnHover(TsCommonData& data) {
+  if (!data.SkinManager()->Effects().AllowAnimation) {
+    ShowHoverGlow(data, 255);
+    return;
+  }
+  TacThreadedTimer* timer = data.AnimTimer.get();
+  if (timer && data.GlowID < 0 && !Animating(data)) timer->Glow = 0;
+  if (!ShowHoverGlow(data, timer ? timer->GlowValue() : 0)) return;
+  // A running fade of the look carries the glow along.
+  if (!Animating(data) || data.AnimTimer->ThreadType == 1) FadeHoverGlow(data, 1);
+}
+
 void MouseEnter(TsCommonData& data) {
   const TsGeneralData* section = data.Section();
   if (!section || data.FMouseAbove || NoMouseHover(data)) return;
   TsSkinManager* m = data.SkinManager();
-  if (!IsNoHoverCode(data.COC)) data.FMouseAbove = true;
   const HWND wnd = OwnerWindow(data);
+  const bool fullHover = wnd && !FullyTransparent(*section);
+  if (fullHover) LeaveHotSiblings(data);
+  if (!IsNoHoverCode(data.COC)) data.FMouseAbove = true;
   if (wnd) m->TrackActiveControl(wnd);
-  if (!wnd || FullyTransparent(*section)) return;
+  if (!fullHover) return;
+  if (!IsBackgroundWithoutHoverCode(data.COC) && !IsHoverByControlCode(data.COC)) GlowOnHover(data);
   if (IsEditLikeCode(data.COC) && section->States >= 2 && IsHoverColoringCode(data.COC) && HoverColoringEnabled) {
     ApplyStateColors(data, false);
     data.Invalidate(false);
@@ -75,6 +110,7 @@ bool CursorOutside(const TsCommonData& data) {
 void MouseLeave(TsCommonData& data) {
   if (!data.Skinned() || NoMouseHover(data) || !CursorOutside(data)) return;
   if (!IsNoHoverCode(data.COC)) data.FMouseAbove = false;
+  HideHoverGlow(data, true);
   if (IsEditLikeCode(data.COC) && CommonState(data) == 0) {
     ApplyStateColors(data, false);
     data.Invalidate(false);
@@ -93,6 +129,8 @@ void Sized(TsCommonData& data) {
     if (const HWND wnd = OwnerWindow(data)) ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
   }
   data.CtrlSkinState &= ~sizeBits;
+  OuterEffectMoved(data);
+  if (!Animating(data)) HideHoverGlow(data, false);
 }
 
 void SizeChanging(TsCommonData& data, const WINDOWPOS& pos) {
@@ -129,10 +167,13 @@ bool HandleCommonMessage(fw::TMessage& message, TsCommonData& data) {
   case WM_CREATE: data.InitCommonProp(); return false;
   case WM_DESTROY: data.RemoveCommonProp(); return false;
   case WM_MOVE:
-    if (data.Skinned() && data.RepaintIfMoved()) {
+    if (!data.Skinned()) return false;
+    OuterEffectMoved(data);
+    if (data.RepaintIfMoved()) {
       data.BGChanged = true;
       data.SendToOwner(skin::SKC_PARENTMOVED, 0, 1);
     }
+    HideHoverGlow(data, false);
     return false;
   case WM_SIZE:
     if (data.Skinned()) Sized(data);
@@ -145,6 +186,8 @@ bool HandleCommonMessage(fw::TMessage& message, TsCommonData& data) {
     data.FMouseAbove = false;
     data.FFocused = false;
     data.BGChanged = true;
+    if (data.FOwnerControl ? !data.FOwnerControl->Enabled() : data.FSWHandle && !::IsWindowEnabled(data.FSWHandle))
+      HideHoverGlow(data, false);
     return false;
   case WM_WINDOWPOSCHANGING:
     if (message.LParam) SizeChanging(data, *reinterpret_cast<const WINDOWPOS*>(message.LParam));
@@ -160,6 +203,7 @@ bool HandleCommonMessage(fw::TMessage& message, TsCommonData& data) {
     return false;
   case skin::WM_SKINCMD: return HandleSkinCommand(message, data);
   case fw::CM_VISIBLECHANGED: {
+    if (!message.WParam) HideHoverGlow(data, false);
     const TsSkinManager* m = data.SkinManager();
     if (m && m->Options().OptimizingPriority == skin::TacOptimizingPriority::opMemory && data.FOwnerControl &&
         !data.FOwnerControl->Destroying()) {

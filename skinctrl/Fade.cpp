@@ -2,9 +2,12 @@
 // thread.
 #include "framework/ExtCtrls.h"
 #include "framework/Handles.h"
+#include "skin/SkinBroadcast.h"
 #include "skin/sSkinManager.h"
 #include "skinctrl/CommonData.h"
 #include "skinctrl/CommonDataDetail.h"
+#include "skinctrl/DibBitmap.h"
+#include "skinctrl/HoverGlow.h"
 
 namespace skinctrl {
 
@@ -37,7 +40,57 @@ std::unique_ptr<TacTickSource> MakeFrameworkTickSource(std::function<void()> tic
   return std::make_unique<FrameworkTickSource>(std::move(tick));
 }
 
+// A glow-only fade: the glow's alpha follows the fade position; the control's
+// look is left alone. The end of a fade out releases the glow.
+bool GlowFadeStep(TsCommonData* data, int) {
+  TacThreadedTimer* timer = data ? data->AnimTimer.get() : nullptr;
+  if (!timer) return false;
+  const int target = timer->State;
+  const bool more = timer->FadeFrame([&](int) { SetHoverGlowAlpha(*data, timer->GlowValue()); });
+  if (!more && target == 0) HideHoverGlow(*data, false);
+  return more;
+}
+
+// Child windows of the control painted over a fade frame at their places, so
+// that a blit of the frame over a window that does not clip its children
+// leaves them standing. A skinned child gives its finished cache, any other
+// child prints itself.
+void PaintChildWindows(HWND owner, Bitmap32& frame) {
+  const ScanLines target = LinesOf(frame);
+  RECT ownerRect{};
+  if (target.Empty() || !::GetWindowRect(owner, &ownerRect)) return;
+  for (HWND child = ::GetWindow(owner, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    RECT r{};
+    if (!::IsWindowVisible(child) || !::GetWindowRect(child, &r)) continue;
+    ::OffsetRect(&r, -ownerRect.left, -ownerRect.top);
+    const TRect place{r.left, r.top, r.right, r.bottom};
+    const auto* skinData = skin::IsSkinnedWindow(child) ? reinterpret_cast<const TsCommonData*>(skin::SendSkinCommand(
+                                                              child, skin::SKC_GETSKINDATA))
+                                                        : nullptr;
+    Bitmap32* cache = skinData ? skinData->FCacheBmp.get() : nullptr;
+    if (cache && !skinData->BGChanged && cache->Width == place.Width() && cache->Height == place.Height()) {
+      CopyRect(target, place, LinesOf(*cache), {0, 0});
+      continue;
+    }
+    TDibBitmap print = NewBitmap32(place.Width(), place.Height());
+    if (print.Empty()) continue;
+    ::SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(print.DC()),
+                   PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+    CopyRect(target, place, print.Lines(), {0, 0});
+  }
+}
+
 }  // namespace
+
+void FadeHoverGlow(TsCommonData& data, int target) {
+  if (data.GlowID < 0) return;
+  if (!data.AnimTimer) data.AnimTimer = std::make_unique<TacThreadedTimer>(&data, target, &MakeFrameworkTickSource);
+  TacThreadedTimer& timer = *data.AnimTimer;
+  if (timer.Enabled() && timer.State == target) return;
+  timer.ThreadType = 1;
+  timer.InitData(&data, 0, false, target, GlowFadeStep);
+  SetHoverGlowAlpha(data, timer.GlowValue());
+}
 
 void BlockAnimations(bool block) noexcept { animationBlocks += block ? 1 : -1; }
 
@@ -63,7 +116,8 @@ void FinishAnimation(TsCommonData& data) {
 bool FadeStep(TsCommonData* data, int) {
   TacThreadedTimer* timer = data ? data->AnimTimer.get() : nullptr;
   if (!timer || !timer->BmpFrom || !timer->BmpTo) return false;
-  return timer->FadeFrame([&](int weight) {
+  const int target = timer->State;
+  const bool more = timer->FadeFrame([&](int weight) {
     if (!timer->BmpOut) timer->BmpOut = std::make_unique<Bitmap32>();
     *timer->BmpOut = *timer->BmpFrom;
     Bitmap32& to = *timer->BmpTo;
@@ -72,12 +126,31 @@ bool FadeStep(TsCommonData* data, int) {
       fw::WindowDc dc(wnd);
       CopyBitmapToDc(*timer->BmpOut, dc.get());
     }
+    // The glow follows every frame, the last included: a fade in ends with
+    // the glow at full strength, not one step short of it.
+    if (data->GlowID >= 0) {
+      const int v = timer->GlowValue();
+      if (target == 0 && v < 10)
+        HideHoverGlow(*data, false);
+      else
+        SetHoverGlowAlpha(*data, v);
+    }
   });
+  // A fade away from the hot look ends with the glow gone.
+  if (!more && target != 1) HideHoverGlow(*data, false);
+  return more;
 }
 
 void StartFade(TsCommonData& data, int target, TacThreadedTimer::TAnimProc proc, bool shortFade) {
   if (!data.AnimTimer) data.AnimTimer = std::make_unique<TacThreadedTimer>(&data, target, &MakeFrameworkTickSource);
   TacThreadedTimer& timer = *data.AnimTimer;
+  // A glow-only fade gives way to a fade of the look, which takes the glow
+  // along from where it stands.
+  if (timer.ThreadType == 1) {
+    timer.SetEnabled(false);
+    timer.ThreadType = 0;
+  }
+  const HWND wnd = IsHoverByControlCode(data.COC) ? OwnerWindow(data) : nullptr;
   timer.Begin(&data, target, shortFade, std::move(proc), [&] {
     if (!data.FCacheBmp || data.FCacheBmp->Empty()) return false;
     if (timer.BmpOut &&
@@ -88,24 +161,36 @@ void StartFade(TsCommonData& data, int target, TacThreadedTimer::TAnimProc proc,
     if (data.BGChanged && data.SendToOwner(skin::SKC_PREPARECACHE) != 0) return false;
     if (!data.FCacheBmp || data.FCacheBmp->Empty()) return false;
     timer.BmpTo = std::make_unique<Bitmap32>(*data.FCacheBmp);
+    if (wnd && ::GetWindow(wnd, GW_CHILD)) {
+      PaintChildWindows(wnd, *timer.BmpFrom);
+      PaintChildWindows(wnd, *timer.BmpTo);
+    }
     return true;
   });
 }
 
-void StateChanged(TsCommonData& data, int newState, TacThreadedTimer::TAnimProc proc, bool, bool shortFade,
-                  bool eventAllowed) {
+void StateChanged(TsCommonData& data, int newState, TacThreadedTimer::TAnimProc proc, bool allowGlow,
+                  bool shortFade, bool eventAllowed) {
   if (!data.Skinned()) {
     data.Invalidate(false);
     return;
   }
   const TsSkinManager* m = data.SkinManager();
   if (eventAllowed && animationBlocks == 0 && data.FCacheBmp && !data.BGChanged && m->Effects().AllowAnimation) {
+    // The glow comes up with the fade, which sets its alpha from here on.
+    if (allowGlow && newState < 100 && data.GlowID < 0)
+      ShowHoverGlow(data, data.AnimTimer ? data.AnimTimer->GlowValue() : 0);
     data.BGChanged = true;
     StartFade(data, newState, std::move(proc), shortFade);
     return;
   }
   data.BGChanged = true;
   data.Invalidate(false);
+  if (!data.FMouseAbove) {
+    HideHoverGlow(data, false);
+  } else if (allowGlow && data.GlowID < 0) {
+    ShowHoverGlow(data, 255);
+  }
 }
 
 }  // namespace skinctrl

@@ -129,6 +129,15 @@ void TacThreadedTimer::TimeHandler() {
   if (*alive && !more) SetEnabled(false);
 }
 
+void TacThreadedTimer::CopyFrom(const skin::Bitmap32& bitmap) {
+  if (BmpOut)
+    *BmpOut = bitmap;
+  else
+    BmpOut = std::make_unique<skin::Bitmap32>(bitmap);
+}
+
+int TacThreadedTimer::GlowValue() const noexcept { return std::clamp(static_cast<int>(std::lround(Glow)), 0, 255); }
+
 int TacThreadedTimer::AdvanceGlow() {
   // The last frame lands exactly on the target, whatever rounding the steps had.
   switch (State) {
@@ -137,7 +146,7 @@ int TacThreadedTimer::AdvanceGlow() {
   case 2: Glow = Iteration >= Iterations ? 0 : Glow - GlowStep; break;
   default: Glow = 255 - static_cast<double>(Iteration) / std::max(Iterations, 1) * 255; break;
   }
-  return std::clamp(static_cast<int>(std::lround(Glow)), 0, 255);
+  return GlowValue();
 }
 
 bool TacThreadedTimer::FadeFrame(const std::function<void(int weight)>& show) {

@@ -25,6 +25,11 @@ using TacTickSourceFactory = std::function<std::unique_ptr<TacTickSource>(std::f
 // The factory new timers take their tick source from. Returns the previous one.
 TacTickSourceFactory SetTickSourceFactory(TacTickSourceFactory factory);
 
+// The priority a timer's ticks are published with. The fade timer ticks on the
+// GUI thread, whose priority it leaves alone: the value is kept for the
+// component's stored properties only.
+enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
 // Fade frames: 6 per fade (3 for short ones), doubled toward the normal state.
 inline constexpr int FadeIterations = 6;
 inline constexpr unsigned FadeInterval = 12;  // ms between frames
@@ -48,6 +53,14 @@ public:
   unsigned Interval() const noexcept { return FInterval; }
   void SetInterval(unsigned value);
   std::function<void(TacThreadedTimer&)> OnTimer;
+  TThreadPriority ThreadPriority() const noexcept { return FThreadPriority; }
+  void SetThreadPriority(TThreadPriority value) noexcept { FThreadPriority = value; }
+
+  // The frame being shown becomes a copy of bitmap (a control that repainted
+  // itself while a fade runs: the fade goes on from what is on screen).
+  void CopyFrom(const skin::Bitmap32& bitmap);
+  // The fade position as the glow's alpha: Glow rounded into 0..255.
+  int GlowValue() const noexcept;
 
   // Starts a fade toward target unless one toward it is running already (then
   // nothing happens and the result is false). A fade that reverses a running one
@@ -90,6 +103,7 @@ private:
 
   bool FEnabled = false;
   unsigned FInterval = 1000;
+  TThreadPriority FThreadPriority = TThreadPriority::tpNormal;
   bool executing_ = false;
   TacTickSourceFactory fallback_;
   std::unique_ptr<TacTickSource> source_;

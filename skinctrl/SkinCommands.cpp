@@ -201,6 +201,9 @@ bool HandleSkinCommand(fw::TMessage& message, TsCommonData& data) {
     SendToChildren(data, skin::SKC_SETSCALE, lParam);
     return false;
   case skin::SKC_GETSCALE: result = data.ScalePercent; return true;
+  case skin::SKC_PAINTOUTER:
+    if (lParam) PaintOuterEffect(data, *reinterpret_cast<const TBackgroundRequest*>(lParam));
+    return true;
   case skin::SKC_GETBOUNDS:
     if (lParam) *reinterpret_cast<RECT*>(lParam) = data.FOwnerControl || data.FSWHandle ? OwnerBounds(data) : RECT{};
     return true;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace skinctrl {
@@ -328,6 +329,64 @@ void RestoreCorners(const ScanLines& cache, const SkinModel* model, int skinInde
                    if (IsKeyPixel(img.At(sx, sy))) key.Apply(d, x, y);
                  });
   }
+}
+
+namespace {
+
+// A channel scaled by alpha, rounded: c * a / 255.
+constexpr std::uint32_t Premultiplied(std::uint32_t c, std::uint32_t a) noexcept { return (c * a + 127) / 255; }
+
+}  // namespace
+
+Bitmap32 MakeGlowPicture(const SkinModel* model, const TsMaskData& image, int width, int height) {
+  if (model == nullptr || width < 2 || height < 2) return {};
+  const auto frame = FrameOf(*model, image, 0);
+  if (!frame) return {};
+  // The frame with its transparency as alpha, premultiplied, so that nine-part
+  // drawing then only has to move pixels.
+  auto alphaFrame = std::make_shared<Bitmap32>(frame->Width, frame->Height);
+  const Bitmap32& img = *frame->Bmp;
+  for (int y = 0; y < frame->Height; ++y) {
+    for (int x = 0; x < frame->Width; ++x) {
+      const std::uint32_t s = img.At(frame->X + x, frame->Y + y);
+      std::uint32_t a;
+      if (frame->MaskOffset > 0)
+        a = 255 - (img.At(frame->X + x, frame->Y + y + frame->MaskOffset) & 0xFF);
+      else
+        a = IsKeyPixel(s) ? 0 : s >> 24;
+      alphaFrame->At(x, y) = a << 24 | Premultiplied((s >> 16) & 0xFF, a) << 16 |
+                             Premultiplied((s >> 8) & 0xFF, a) << 8 | Premultiplied(s & 0xFF, a);
+    }
+  }
+  TsMaskData laidOut;
+  laidOut.Bmp = std::move(alphaFrame);
+  laidOut.R = {0, 0, frame->Width, frame->Height};
+  laidOut.Width = frame->Width;
+  laidOut.Height = frame->Height;
+  laidOut.DrawMode = (image.DrawMode & dmStretch) | dmFillCenter;
+  laidOut.WL = image.WL;
+  laidOut.WT = image.WT;
+  laidOut.WR = image.WR;
+  laidOut.WB = image.WB;
+  Bitmap32 picture(width, height);
+  DrawBorderImage(LinesOf(picture), {0, 0, width, height}, TCacheInfo{}, false, 0, model, laidOut);
+  return picture;
+}
+
+void DrawOuterImage(const ScanLines& target, TRect rect, const SkinModel* model, const TsMaskData& image,
+                    int opacity) {
+  if (model == nullptr || target.Empty() || opacity <= 0) return;
+  // Only the part inside the target is drawn, into a copy of what lies there;
+  // the nine parts are still laid out over the whole rectangle.
+  const TRect area = ClipToBitmap(rect, target);
+  if (area.IsEmpty() || rect.Width() < 2 || rect.Height() < 2) return;
+  Bitmap32 layer(area.Width(), area.Height());
+  for (int y = 0; y < area.Height(); ++y)
+    std::copy_n(target.Row(area.Top + y) + area.Left, area.Width(), &layer.At(0, y));
+  const TRect local{rect.Left - area.Left, rect.Top - area.Top, rect.Right - area.Left, rect.Bottom - area.Top};
+  DrawBorderImage(LinesOf(layer), local, TCacheInfo{}, false, 0, model, image);
+  BlendBitmapRect(target, LinesOf(layer), 255 - std::min(opacity, 255), {area.Left, area.Top},
+                  {0, 0, layer.Width - 1, layer.Height - 1});
 }
 
 }  // namespace skinctrl

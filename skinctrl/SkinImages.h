@@ -41,4 +41,18 @@ TRect DrawTexture(const ScanLines& target, TRect rect, const skin::SkinModel* mo
 void RestoreCorners(const ScanLines& cache, const skin::SkinModel* model, int skinIndex, int state,
                     const TCacheInfo& ci, int corners);
 
+// The picture of a hover glow for a layered window: the image's first frame
+// laid out in nine parts (stretched or tiled as its DrawMode says, centre
+// included) over width x height, with per-pixel alpha, premultiplied. A
+// masked image takes its alpha from the mask's blue byte (black opaque);
+// otherwise key-coloured pixels are transparent and the others keep their
+// own alpha. Empty when the image cannot be drawn.
+skin::Bitmap32 MakeGlowPicture(const skin::SkinModel* model, const skin::TsMaskData& image, int width, int height);
+
+// An outer effect (shadow, outline) under a control: the image in nine parts
+// over rect, mixed into the target at opacity (0..255, 255 = the image
+// alone). Pixels the image leaves transparent keep the target.
+void DrawOuterImage(const ScanLines& target, TRect rect, const skin::SkinModel* model, const skin::TsMaskData& image,
+                    int opacity);
+
 }  // namespace skinctrl

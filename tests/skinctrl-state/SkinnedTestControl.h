@@ -1,7 +1,7 @@
 #pragma once
 // A skinned control for the tests: it follows the calling order of skinned
 // controls, answers SKC_GETSKININDEX with a section of its choice and rebuilds its
-// cache as a plain fill of its state's colour.
+// cache as a plain fill of its state's colour, under its children's outer effects.
 #include "framework/Controls.h"
 #include "skin/sSkinManager.h"
 #include "skinctrl/CommonData.h"
@@ -74,6 +74,7 @@ private:
     const skin::TColor c = skinctrl::SectionState(*section, VisualState).Color;
     const std::uint32_t pixel = 0xFF000000u | (skinctrl::ColorToPixel(c) & 0xFFFFFF);
     std::fill(cache.Pixels.begin(), cache.Pixels.end(), pixel);
+    SkinData->PaintOuterEffects(this, {0, 0});
     SkinData->BGChanged = false;
     return !cache.Empty();
   }

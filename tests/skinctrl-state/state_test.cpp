@@ -13,6 +13,8 @@ namespace {
 using namespace skin;
 using namespace skinctrl;
 
+using skintest::MoveCursorTo;
+using skintest::ScreenCentreOf;
 using skintest::SkinScene;
 
 class SkinStateRules : public ::testing::Test {
@@ -22,24 +24,6 @@ protected:
 
 int CountOf(const std::vector<std::uint16_t>& commands, std::uint16_t command) {
   return static_cast<int>(std::count(commands.begin(), commands.end(), command));
-}
-
-// Wine reports a new cursor position only once the X server has moved the pointer.
-bool MoveCursorTo(POINT p) {
-  ::SetCursorPos(p.x, p.y);
-  for (int i = 0; i < 200; ++i) {
-    skintest::Pump();
-    POINT now{};
-    if (::GetCursorPos(&now) && now.x == p.x && now.y == p.y) return true;
-    ::Sleep(10);
-  }
-  return false;
-}
-
-POINT ScreenCentreOf(HWND wnd) {
-  RECT r{};
-  ::GetWindowRect(wnd, &r);
-  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
 TEST_F(SkinStateRules, APanelNeverBecomesHot) {
