@@ -1,6 +1,6 @@
 // Bytes → a hostile skin (sizes, margins, frame counts, draw modes, gradient
 // points, transparencies) → every portable painting entry point, into small
-// bitmaps at hostile rectangles and offsets.
+// bitmaps at hostile rectangles and offsets, glow pictures and outer effects included.
 #include "skinctrl/Gradient.h"
 #include "skinctrl/SectionPaint.h"
 #include "skinctrl/SkinImages.h"
@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int tex1 = in.ConsumeIntegralInRange(-2, images), tex2 = in.ConsumeIntegralInRange(-2, images);
     const int image = in.ConsumeIntegralInRange(0, images);
     const skin::TsMaskData* md = image < images ? &model.ma[static_cast<std::size_t>(image)] : nullptr;
-    switch (in.ConsumeIntegralInRange(0, 14)) {
+    switch (in.ConsumeIntegralInRange(0, 16)) {
     case 0: PaintSkinControl(&model, look, ci, tex1, tex2, in.ConsumeBool(), target, offset, rect, state); break;
     case 1: PaintSkinSection(&model, look.SkinIndex, ci, tex1, tex2, target, offset, rect, state); break;
     case 2: PaintSkinLayersOnParent(&model, look, ci, tex1, tex2, in.ConsumeBool(), target, offset, rect, state); break;
@@ -171,6 +171,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (plan.Transparency < 0 || plan.Transparency > 100) std::abort();
       break;
     }
+    case 15:
+      if (md) {
+        const int w = in.ConsumeIntegralInRange(-2, 100), h = in.ConsumeIntegralInRange(-2, 100);
+        const skin::Bitmap32 picture = MakeGlowPicture(&model, *md, w, h);
+        if (!picture.Empty() && (picture.Width != w || picture.Height != h)) std::abort();
+      }
+      break;
+    case 16:
+      if (md) DrawOuterImage(target, rect, &model, *md, in.ConsumeIntegralInRange(-10, 300));
+      break;
     }
   }
   return 0;

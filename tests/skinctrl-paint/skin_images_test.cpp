@@ -300,4 +300,105 @@ TEST(RestoreCorners, KeyPixelsOfTheBorderTakeTheParentAgain) {
   EXPECT_EQ(d.At(0, 0), Sentinel);
 }
 
+// --- Hover glow pictures and outer effects ---
+
+// A masked image whose mask makes column x transparent by 40 * x (blue byte).
+std::shared_ptr<skin::Bitmap32> GlowImage(int w, int h) {
+  auto bmp = std::make_shared<skin::Bitmap32>(w, 2 * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      bmp->At(x, y) = Img(x, y);
+      bmp->At(x, h + y) = 0xFF000000u | 0x010101u * static_cast<std::uint32_t>(40 * x);
+    }
+  return bmp;
+}
+
+// Img(sx, sy) with alpha 255 - 40 * sx, each channel premultiplied: c * a / 255 rounded.
+std::uint32_t GlowPixel(int sx, int sy) {
+  const std::uint32_t a = 255 - 40 * static_cast<std::uint32_t>(sx);
+  auto pm = [&](std::uint32_t c) { return (c * a + 127) / 255; };
+  return a << 24 | pm(0x10) << 16 | pm(static_cast<std::uint32_t>(sy)) << 8 | pm(static_cast<std::uint32_t>(sx));
+}
+
+TEST(GlowPicture, TheImageInNinePartsWithItsMaskAsPremultipliedAlpha) {
+  struct Case {
+    const char* Name;
+    int DrawMode;
+    std::initializer_list<Probe> Probes;  // picture pixel, image pixel
+  };
+  // A 6 x 6 image with margins 2 over a 10 x 8 picture: middles of 2 x 2.
+  const Case cases[] = {
+      {"tiled", 0, {{0, 0, 0, 0}, {1, 1, 1, 1}, {9, 7, 5, 5}, {8, 0, 4, 0}, {2, 0, 2, 0}, {4, 0, 2, 0}, {5, 3, 3, 3},
+                    {6, 4, 2, 2}, {0, 5, 0, 3}}},
+      {"stretched", 1, {{0, 0, 0, 0}, {9, 7, 5, 5}, {2, 0, 2, 0}, {4, 0, 2, 0}, {5, 0, 3, 0}, {7, 0, 3, 0}, {4, 4, 2, 3}}},
+  };
+  for (const Case& c : cases) {
+    skin::SkinModel m;
+    const skin::TsMaskData image = MakeImage(GlowImage(6, 6), {0, 0, 6, 12}, 1, 1, c.DrawMode, 2, 2, 2, 2);
+    const skin::Bitmap32 picture = MakeGlowPicture(&m, image, 10, 8);
+    ASSERT_EQ(picture.Width, 10) << c.Name;
+    ASSERT_EQ(picture.Height, 8) << c.Name;
+    for (const Probe& p : c.Probes)
+      EXPECT_EQ(picture.At(p.X, p.Y), GlowPixel(p.Sx, p.Sy)) << c.Name << ": (" << p.X << ", " << p.Y << ")";
+  }
+}
+
+TEST(GlowPicture, UnmaskedImagesKeepTheirAlphaAndLoseTheirKeyPixels) {
+  skin::SkinModel m;
+  auto bmp = std::make_shared<skin::Bitmap32>(3, 3, 0x80402010u);
+  bmp->At(0, 0) = 0xFFFF00FFu;
+  const skin::TsMaskData image = MakeImage(bmp, {0, 0, 3, 3}, 1, 0, 0, 1, 1, 1, 1);
+  const skin::Bitmap32 picture = MakeGlowPicture(&m, image, 5, 5);
+  ASSERT_EQ(picture.Width, 5);
+  EXPECT_EQ(picture.At(0, 0), 0u);
+  // 0x40 * 0x80 / 255 = 32.1, 0x20 * 0x80 / 255 = 16.06, 0x10 * 0x80 / 255 = 8.03
+  EXPECT_EQ(picture.At(2, 2), 0x80201008u);
+  EXPECT_EQ(picture.At(4, 4), 0x80201008u);
+
+  // Nothing to show: too small, or an image outside its bitmap.
+  EXPECT_TRUE(MakeGlowPicture(&m, image, 1, 5).Empty());
+  EXPECT_TRUE(MakeGlowPicture(&m, MakeImage(bmp, {2, 0, 5, 3}, 1, 0, 0), 5, 5).Empty());
+  EXPECT_TRUE(MakeGlowPicture(nullptr, image, 5, 5).Empty());
+}
+
+TEST(OuterImage, MixedIntoTheTargetAtItsOpacityWhereTheMaskShowsIt) {
+  skin::SkinModel m;
+  // 5 x 5 image, mask black but for a white centre; margins 2, stretched.
+  auto bmp = std::make_shared<skin::Bitmap32>(5, 10);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 5; ++x) {
+      bmp->At(x, y) = Img(x, y);
+      bmp->At(x, 5 + y) = x == 2 && y == 2 ? 0xFFFFFFFFu : 0xFF000000u;
+    }
+  const skin::TsMaskData image = MakeImage(bmp, {0, 0, 5, 10}, 1, 1, 1 | 4, 2, 2, 2, 2);
+  constexpr std::uint32_t Back = 0xFF604020u;
+  // Per byte (s * (256 - W) + d * W) >> 8 with W = 255 - opacity.
+  auto mixed = [](std::uint32_t s, int opacity) {
+    const std::uint32_t w = 255 - static_cast<std::uint32_t>(opacity);
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+      out |= ((((s >> shift) & 0xFF) * (256 - w) + ((Back >> shift) & 0xFF) * w) >> 8) << shift;
+    return out;
+  };
+  for (int opacity : {128, 255}) {
+    Canvas t(8, 6, Back);
+    // The rectangle reaches out of the target on the left and at the top: its
+    // top-left corner piece shows only its inner pixel.
+    DrawOuterImage(t.Lines(), {-1, -1, 7, 6}, &m, image, opacity);
+    EXPECT_EQ(t.At(0, 0), mixed(Img(1, 1), opacity)) << opacity;
+    EXPECT_EQ(t.At(6, 5), mixed(Img(4, 4), opacity)) << opacity;
+    EXPECT_EQ(t.At(3, 0), mixed(Img(2, 1), opacity)) << opacity;
+    // A white mask pixel keeps the target: per channel (s * 1 + d * 255) >> 8.
+    std::uint32_t underWhite = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8)
+      underWhite |= ((((Img(2, 2) >> shift) & 0xFF) + ((Back >> shift) & 0xFF) * 255) >> 8) << shift;
+    EXPECT_EQ(t.At(3, 2), mixed(underWhite, opacity)) << opacity;
+    EXPECT_EQ(t.At(7, 2), Back) << opacity;
+  }
+  EXPECT_EQ(mixed(Img(1, 1), 255), Img(1, 1));
+  Canvas none(8, 6, Back);
+  DrawOuterImage(none.Lines(), {-1, -1, 7, 6}, &m, image, 0);
+  EXPECT_EQ(none.At(0, 0), Back);
+}
+
 }  // namespace

@@ -216,4 +216,33 @@ TEST(Fade, ATickInsideATickIsIgnored) {
   EXPECT_EQ(iterations, (std::vector<int>{1, 2, 3, 4, 5, 6}));
 }
 
+TEST(Fade, ATimerGoesOnFromAPictureCopiedIntoItAndKeepsItsPriority) {
+  skintest::FakeClock clock;
+  Fader f(clock);
+  f.Start(1);
+  clock.Advance(1000);
+  TacThreadedTimer& timer = *f.timer;
+  EXPECT_EQ(timer.ThreadPriority(), TThreadPriority::tpNormal);
+  timer.SetThreadPriority(TThreadPriority::tpHigher);
+  EXPECT_EQ(timer.ThreadPriority(), TThreadPriority::tpHigher);
+
+  // The control repainted itself: its cache becomes the frame shown, whatever
+  // size the frame had.
+  Bitmap32 repainted(3, 2, 0xFF112233u);
+  timer.BmpOut.reset();
+  timer.CopyFrom(repainted);
+  ASSERT_TRUE(timer.BmpOut);
+  EXPECT_EQ(timer.BmpOut->Pixels, repainted.Pixels);
+  Bitmap32 larger(4, 4, 0xFF445566u);
+  timer.CopyFrom(larger);
+  EXPECT_EQ(timer.BmpOut->Width, 4);
+  EXPECT_EQ(timer.BmpOut->Pixels, larger.Pixels);
+
+  // A fade toward the pressed look starts from the frame shown.
+  f.prepareSucceeds = true;
+  f.Start(2);
+  ASSERT_TRUE(timer.BmpFrom);
+  EXPECT_EQ(timer.BmpFrom->Pixels, larger.Pixels);
+}
+
 }  // namespace

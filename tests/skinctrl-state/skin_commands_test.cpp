@@ -26,6 +26,7 @@ struct Payload {
   TBackgroundRequest request;
   std::int32_t state[4] = {-7, -7, -7, -7};
   RECT bounds{-1, -1, -1, -1};
+  skin::Bitmap32 canvas{120, 90, 0xFF336699u};  // what an outer effect is painted into
 };
 
 struct CommandCase {
@@ -115,6 +116,15 @@ std::vector<CommandCase> Commands() {
       {"SETSCALE", SKC_SETSCALE, 0, [](SkinScene&, Payload&) { return LPARAM{150}; }},
       {"GETSCALE", SKC_GETSCALE, 0, {}, [](SkinScene& s) { s.Data().ScalePercent = 125; }},
       {"GETBOUNDS", SKC_GETBOUNDS, 0, [](SkinScene&, Payload& p) { return reinterpret_cast<LPARAM>(&p.bounds); }},
+      {"PAINTOUTER", SKC_PAINTOUTER, 0,
+       [](SkinScene&, Payload& p) {
+         p.request.Bmp = LinesOf(p.canvas);
+         p.request.X = 4;
+         p.request.Y = 6;
+         p.request.BgType = btBitmap;
+         return reinterpret_cast<LPARAM>(&p.request);
+       },
+       [](SkinScene& s) { s.Data().OuterEffects().SetVisibility(ovAlways); }},
   };
 }
 
@@ -128,6 +138,7 @@ std::string Rect(const RECT& r) {
 std::string BitmapName(SkinScene& s, const ScanLines& bmp) {
   if (bmp.Empty()) return "none";
   if (s.Data().FCacheBmp && bmp.SameBitmap(LinesOf(*s.Data().FCacheBmp))) return "cache";
+  if (bmp.Width == 120 && bmp.Height == 90) return "canvas";
   if (bmp.SameBitmap(LinesOf(*s.panel->SkinData->FCacheBmp))) return "panel cache";
   return "other";
 }
@@ -152,7 +163,10 @@ std::string Outcome(SkinScene& s, const Payload& p, LRESULT result) {
     << " request=" << int(p.request.BgType) << '/' << p.request.Color << '/' << p.request.X << ',' << p.request.Y << '/'
     << p.request.FillRect.Left << ',' << p.request.FillRect.Top << ',' << p.request.FillRect.Right << ','
     << p.request.FillRect.Bottom << '/' << BitmapName(s, p.request.Bmp) << " skinState=" << p.state[0] << ','
-    << p.state[1] << ',' << p.state[2] << " bounds=" << Rect(p.bounds) << " ownCommands=";
+    << p.state[1] << ',' << p.state[2] << " bounds=" << Rect(p.bounds) << " outer=" << Rect(d.FOuterRect)
+    << " canvas=" << std::hash<std::string_view>{}(std::string_view(
+                          reinterpret_cast<const char*>(p.canvas.Pixels.data()), p.canvas.Pixels.size() * 4))
+    << " ownCommands=";
   for (std::uint16_t c : s.control->OwnCommands) o << c << ';';
   return o.str();
 }
@@ -371,6 +385,35 @@ TEST_F(SkinStateTest, AddressCarryingCommandsAreRefusedUnlessThisThreadDeliversT
   // This thread's own delivery is trusted by either route.
   EXPECT_EQ(SendSkinCommand(wnd, SKC_SETSECTION, address), 1);
   EXPECT_EQ(s.Data().SkinSection(), "EDIT");
+}
+
+// The built-in skin's button has no outer image of its own: shown always, it
+// casts the skin's shadow record around its bounds.
+TEST_F(SkinStateTest, PaintOuterCastsTheSkinsShadowAroundTheControl) {
+  SkinScene s;
+  TsCommonData& d = s.Data();
+  Bitmap32 canvas(120, 90, 0xFF336699u);
+  const std::vector<std::uint32_t> before = canvas.Pixels;
+  TBackgroundRequest request;
+  request.Bmp = LinesOf(canvas);
+  SendSkinCommand(s.ControlWnd(), SKC_PAINTOUTER, reinterpret_cast<LPARAM>(&request));
+  EXPECT_EQ(canvas.Pixels, before) << "not shown unless always";
+
+  d.OuterEffects().SetVisibility(ovAlways);
+  SendSkinCommand(s.ControlWnd(), SKC_PAINTOUTER, reinterpret_cast<LPARAM>(&request));
+  const TacOutEffData* shadow = s.manager->OuterEffect(1);
+  ASSERT_TRUE(shadow && shadow->Source != 0);
+  EXPECT_EQ(Rect(d.FOuterRect), Rect(RECT{20 - shadow->OffsetL, 30 - shadow->OffsetT, 95 + shadow->OffsetR,
+                                          55 + shadow->OffsetB}));
+  EXPECT_NE(canvas.Pixels, before);
+  // Only inside that rectangle.
+  for (int y = 0; y < canvas.Height; ++y) {
+    for (int x = 0; x < canvas.Width; ++x) {
+      if (!::PtInRect(&d.FOuterRect, POINT{x, y})) {
+        ASSERT_EQ(canvas.At(x, y), 0xFF336699u) << x << ',' << y;
+      }
+    }
+  }
 }
 
 }  // namespace
