@@ -88,7 +88,9 @@ void RecalcFrame(HWND wnd) noexcept {
 void TacOuterEffects::SetVisibility(TacOuterVisibility value) {
   if (FVisibility == value) return;
   FVisibility = value;
-  if (FOwner) FOwner->Invalidate(false);
+  if (!FOwner) return;
+  OuterEffectChanged(*FOwner);
+  FOwner->Invalidate(false);
 }
 
 // --- TsCommonData ---

@@ -215,9 +215,10 @@ void PaintOuterEffect(TsCommonData& data, const TBackgroundRequest& request);
 // Where the control's outer effect lies in its parent's client area; empty when
 // it has none.
 RECT OuterEffectRect(TsCommonData& data);
-// The control moved or changed size: its parent repaints the area under the old
-// and the new outer effect, and the children there see the new background.
-void OuterEffectMoved(TsCommonData& data);
+// The control moved, changed size or shows its outer effect otherwise: its
+// parent repaints the area under the old and the new effect, and the children
+// there see the new background.
+void OuterEffectChanged(TsCommonData& data);
 
 // --- Backgrounds and the cache on screen ---
 

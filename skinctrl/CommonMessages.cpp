@@ -129,7 +129,7 @@ void Sized(TsCommonData& data) {
     if (const HWND wnd = OwnerWindow(data)) ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
   }
   data.CtrlSkinState &= ~sizeBits;
-  OuterEffectMoved(data);
+  OuterEffectChanged(data);
   if (!Animating(data)) HideHoverGlow(data, false);
 }
 
@@ -168,7 +168,7 @@ bool HandleCommonMessage(fw::TMessage& message, TsCommonData& data) {
   case WM_DESTROY: data.RemoveCommonProp(); return false;
   case WM_MOVE:
     if (!data.Skinned()) return false;
-    OuterEffectMoved(data);
+    OuterEffectChanged(data);
     if (data.RepaintIfMoved()) {
       data.BGChanged = true;
       data.SendToOwner(skin::SKC_PARENTMOVED, 0, 1);

@@ -72,7 +72,7 @@ RECT OuterEffectRect(TsCommonData& data) {
   return effect ? GrownBounds(data, *effect) : RECT{};
 }
 
-void OuterEffectMoved(TsCommonData& data) {
+void OuterEffectChanged(TsCommonData& data) {
   const RECT now = OuterEffectRect(data);
   RECT area = now;
   ::UnionRect(&area, &now, &data.FOuterRect);

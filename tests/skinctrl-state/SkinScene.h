@@ -35,6 +35,19 @@ inline bool MoveCursorTo(POINT p) {
   return false;
 }
 
+// A pointer event from before a move can still arrive after it and put Wine's
+// cursor back for a while: the position is held for 300 ms.
+inline bool SettleCursorAt(POINT p) {
+  if (!MoveCursorTo(p)) return false;
+  for (int i = 0; i < 30; ++i) {
+    Pump();
+    ::Sleep(10);
+    POINT now{};
+    if (::GetCursorPos(&now) && (now.x != p.x || now.y != p.y) && !MoveCursorTo(p)) return false;
+  }
+  return true;
+}
+
 inline POINT ScreenCentreOf(HWND wnd) {
   RECT r{};
   ::GetWindowRect(wnd, &r);

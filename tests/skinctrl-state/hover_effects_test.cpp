@@ -19,7 +19,7 @@ namespace {
 using namespace skin;
 using namespace skinctrl;
 
-using skintest::MoveCursorTo;
+using skintest::SettleCursorAt;
 using skintest::ScreenCentreOf;
 using skintest::SkinScene;
 using skintest::TsTestControl;
@@ -34,7 +34,7 @@ const std::vector<std::uint8_t>& EffectsSkin() {
 class HoverEffects : public ::testing::Test {
 protected:
   static void SetUpTestSuite() { fw::Application().Initialize(); }
-  void SetUp() override { ASSERT_TRUE(MoveCursorTo({1, 1})); }
+  void SetUp() override { ASSERT_TRUE(SettleCursorAt({1, 1})); }
 };
 
 std::string Text(const RECT& r) {
@@ -90,7 +90,7 @@ TEST_F(HoverEffects, AHoveredControlGlowsAroundItselfFadingInAndOutAndTheGlowLet
   TsCommonData& d = s.Data();
   const HWND wnd = s.ControlWnd();
   ASSERT_EQ(GlowWindowCount(), 0);
-  ASSERT_TRUE(MoveCursorTo(ScreenCentreOf(wnd)));
+  ASSERT_TRUE(SettleCursorAt(ScreenCentreOf(wnd)));
   Enter(s.control);
   ASSERT_TRUE(d.FMouseAbove);
   ASSERT_GE(d.GlowID, 0);
@@ -142,7 +142,7 @@ TEST_F(HoverEffects, AHoveredControlGlowsAroundItselfFadingInAndOutAndTheGlowLet
   EXPECT_EQ(HoverGlowWindow(d.GlowID), glow);
 
   // Leaving fades it out over twelve frames, then the window goes.
-  ASSERT_TRUE(MoveCursorTo({1, 1}));
+  ASSERT_TRUE(SettleCursorAt({1, 1}));
   Leave(s.control);
   EXPECT_FALSE(d.FMouseAbove);
   alphas = {glow->Alpha()};
@@ -159,11 +159,11 @@ TEST_F(HoverEffects, AHoveredControlGlowsAroundItselfFadingInAndOutAndTheGlowLet
 
   // Without animation the glow comes and goes at once.
   s.manager->EffectsData().AllowAnimation = false;
-  ASSERT_TRUE(MoveCursorTo(ScreenCentreOf(wnd)));
+  ASSERT_TRUE(SettleCursorAt(ScreenCentreOf(wnd)));
   Enter(s.control);
   ASSERT_TRUE(HoverGlowWindow(d.GlowID));
   EXPECT_EQ(HoverGlowWindow(d.GlowID)->Alpha(), 255);
-  ASSERT_TRUE(MoveCursorTo({1, 1}));
+  ASSERT_TRUE(SettleCursorAt({1, 1}));
   Leave(s.control);
   EXPECT_EQ(d.GlowID, -1);
   EXPECT_EQ(GlowWindowCount(), 0);
@@ -342,8 +342,10 @@ TEST_F(HoverEffects, AControlCastsItsOuterEffectIntoItsParentAndTakesItAlongWhen
   RepaintPanel(s);
   EXPECT_EQ(panel.At(18, 28), p) << "no outer effect unless it is shown always";
 
+  // Shown from now on: the panel repaints under it by itself.
   d.OuterEffects().SetVisibility(ovAlways);
-  RepaintPanel(s);
+  ::UpdateWindow(s.panel->Handle());
+  skintest::Pump();
   const int off = skintest::ShadowOffset;
   EXPECT_EQ(Text(d.FOuterRect), Text(RECT{20 - off, 30 - off, 95 + off, 55 + off}));
   // The shadow's pixel (its mask is black: all image) mixed with the panel at
