@@ -137,6 +137,22 @@ TEST_F(HoverEffects, AHoveredControlGlowsAroundItselfFadingInAndOutAndTheGlowLet
   EXPECT_EQ(alphas.back(), 255);
   EXPECT_TRUE(std::is_sorted(alphas.begin(), alphas.end()) && alphas[1] > 0 && alphas[5] < 255);
 
+  // On screen, at full strength, where the glow is opaque it shows the image's
+  // own colour. (Xvfb has no compositor: Wine shows the rest of a layered
+  // window over black, whatever its alpha, so only opaque pixels at full
+  // strength can be compared.)
+  const POINT corner{expected.left + 1, expected.top + 1};
+  const COLORREF cornerColour = static_cast<COLORREF>(PixelToColor(GlowPixelFromSkin(image, 1, 1))) & 0xFFFFFF;
+  COLORREF shown = CLR_INVALID;
+  for (int i = 0; i < 100 && shown != cornerColour; ++i) {
+    skintest::Pump();
+    ::Sleep(20);
+    const HDC screen = ::GetDC(nullptr);
+    shown = ::GetPixel(screen, corner.x, corner.y);
+    ::ReleaseDC(nullptr, screen);
+  }
+  EXPECT_EQ(shown, cornerColour);
+
   // A second enter while hovered changes nothing.
   Enter(s.control);
   EXPECT_EQ(HoverGlowWindow(d.GlowID), glow);
