@@ -64,9 +64,9 @@ void PaintChildWindows(HWND owner, Bitmap32& frame) {
     if (!::IsWindowVisible(child) || !::GetWindowRect(child, &r)) continue;
     ::OffsetRect(&r, -ownerRect.left, -ownerRect.top);
     const TRect place{r.left, r.top, r.right, r.bottom};
-    const auto* skinData = skin::IsSkinnedWindow(child) ? reinterpret_cast<const TsCommonData*>(skin::SendSkinCommand(
-                                                              child, skin::SKC_GETSKINDATA))
-                                                        : nullptr;
+    const TsCommonData* skinData = nullptr;
+    if (skin::IsSkinnedWindow(child))
+      skinData = reinterpret_cast<const TsCommonData*>(skin::SendSkinCommand(child, skin::SKC_GETSKINDATA));
     Bitmap32* cache = skinData ? skinData->FCacheBmp.get() : nullptr;
     if (cache && !skinData->BGChanged && cache->Width == place.Width() && cache->Height == place.Height()) {
       CopyRect(target, place, LinesOf(*cache), {0, 0});
