@@ -307,6 +307,9 @@ TWinControl::~TWinControl() {
     DestroyHandle();
     // Children stay alive (their owner frees them) but lose their parent.
     while (!controls_.empty()) controls_.back()->SetParent(nullptr);
+    // Leave the parent while this is still a windowed control: ~TControl
+    // would find only a TControl.
+    if (Parent()) Parent()->RemoveControl(this);
 }
 
 TWinControl* TWinControl::FindControl(HWND wnd) noexcept {
@@ -413,8 +416,16 @@ void TWinControl::RecreateWnd() {
 void TWinControl::DoRecreateWnd() {
     recreatePending_ = false;
     const bool focused = Focused();
+    // A new child window starts at one end of its siblings; window order is
+    // tab order, so it goes back behind the window the old one followed.
+    HWND previous = Parent() ? ::GetWindow(handle_, GW_HWNDPREV) : nullptr;
+    const bool child = Parent() != nullptr;
     DestroyHandle();
     HandleNeeded();
+    if (child) {
+        ::SetWindowPos(handle_, previous ? previous : HWND_TOP, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     if (focused) SetFocus();
 }
 
@@ -436,7 +447,8 @@ void TWinControl::InsertControl(TControl* control) {
 
 void TWinControl::RemoveControl(TControl* control) {
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(control), 0);
-    if (auto* win = dynamic_cast<TWinControl*>(control)) {
+    if (control->IsWindowed()) {
+        auto* win = static_cast<TWinControl*>(control);
         win->DestroyHandle();
         std::erase(tabList_, win);
     } else {
@@ -872,7 +884,11 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, L
     // bound to this window is touched again.
     if (TWinControl* bound = FindControl(wnd); bound == control) --control->dispatchDepth_;
     if (msg == WM_NCDESTROY) {
-        if (auto* bound = static_cast<TWinControl*>(::RemovePropW(wnd, kControlProp))) bound->handle_ = nullptr;
+        if (auto* bound = static_cast<TWinControl*>(::RemovePropW(wnd, kControlProp))) {
+            bound->handle_ = nullptr;
+            // A re-creation posted to this window dies with it.
+            bound->recreatePending_ = false;
+        }
     }
     return m.Result;
 }

@@ -232,6 +232,10 @@ void TComboBox::CreateHandleDone() {
     savedItems_.Clear();
     if (savedIndex_ >= 0) ::SendMessageW(wnd, CB_SETCURSEL, static_cast<WPARAM>(savedIndex_), 0);
     savedIndex_ = -1;
+    // An edit field may hold text that is no item (typed, or set in code).
+    if (textSaved_ && HasEdit() && GetText() != savedText_) ::SetWindowTextW(wnd, savedText_.c_str());
+    textSaved_ = false;
+    savedText_.clear();
     FitSelectionField();
 }
 
@@ -256,6 +260,8 @@ void TComboBox::DestroyWnd() {
     const int n = static_cast<int>(::SendMessageW(wnd, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < n; ++i) savedItems_.Add(items_.Get(i));
     savedIndex_ = static_cast<int>(::SendMessageW(wnd, CB_GETCURSEL, 0, 0));
+    savedText_ = GetText();
+    textSaved_ = true;
     TWinControl::DestroyWnd();
 }
 
@@ -410,6 +416,18 @@ void TMemo::CreateParams(TCreateParams& p) {
     if (scrollBars_ == TScrollStyle::ssVertical || scrollBars_ == TScrollStyle::ssBoth) p.Style |= WS_VSCROLL;
     if (scrollBars_ == TScrollStyle::ssHorizontal || scrollBars_ == TScrollStyle::ssBoth) p.Style |= WS_HSCROLL;
     p.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TMemo::CreateHandleDone() {
+    TWinControl::CreateHandleDone();
+    ::SendMessageW(HandleIfAllocated(), EM_SETSEL, savedSelStart_, static_cast<LPARAM>(savedSelEnd_));
+    savedSelStart_ = savedSelEnd_ = 0;
+}
+
+void TMemo::DestroyWnd() {
+    ::SendMessageW(HandleIfAllocated(), EM_GETSEL, reinterpret_cast<WPARAM>(&savedSelStart_),
+                   reinterpret_cast<LPARAM>(&savedSelEnd_));
+    TWinControl::DestroyWnd();
 }
 
 void TMemo::WndProc(TMessage& m) {

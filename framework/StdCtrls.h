@@ -114,6 +114,9 @@ private:
     friend class TComboBoxStrings;
     // Makes the closed combo box as high as designed (Height) whatever the font.
     void FitSelectionField();
+    bool HasEdit() const noexcept {
+        return style_ == TComboBoxStyle::csDropDown || style_ == TComboBoxStyle::csSimple;
+    }
 
     TComboBoxStrings items_;
     TComboBoxStyle style_ = TComboBoxStyle::csDropDown;
@@ -122,6 +125,8 @@ private:
     // What survives a re-creation of the window.
     TStringList savedItems_;
     int savedIndex_ = -1;
+    std::wstring savedText_;
+    bool textSaved_ = false;
 };
 
 class TMemo;
@@ -171,11 +176,15 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    void CreateHandleDone() override;
+    void DestroyWnd() override;
     void WndProc(TMessage& message) override;
     virtual void Change();
 
 private:
     TMemoStrings lines_;
+    // The selection, kept over a re-creation of the window.
+    DWORD savedSelStart_ = 0, savedSelEnd_ = 0;
     bool readOnly_ = false;
     bool wordWrap_ = true;
     TScrollStyle scrollBars_ = TScrollStyle::ssNone;

@@ -752,7 +752,9 @@ void TsSkinManager::TrackActiveControl(HWND wnd) {
                 CheckHot();
                 return 0;
             }
-            return ::DefWindowProcW(timerCheckHot_->Handle(), msg, wParam, lParam);
+            // Not timerCheckHot_: the window's first messages arrive while
+            // make_unique is still constructing it.
+            return fw::TUtilWindow::DefaultHandler(msg, wParam, lParam);
         });
         ::SetTimer(timerCheckHot_->Handle(), 1, 100, nullptr);
     }

@@ -9,88 +9,12 @@
 #include <thread>
 
 #include "framework/Exception.h"
-#include "framework/ExtCtrls.h"
-#include "framework/Forms.h"
-#include "framework/StdCtrls.h"
-#include "tests/support/Gui.h"
+#include "tests/framework/TestForm.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-
-using testsupport::PumpUntil;
-
-void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
-
-// Records the messages a control's WindowProc sees, then passes them on.
-struct Spy {
-    fw::TControl* control;
-    std::function<void(fw::TMessage&)> saved;
-    std::vector<fw::TMessage> seen;
-    std::function<bool(fw::TMessage&)> swallow;
-    explicit Spy(fw::TControl* c) : control(c), saved(c->WindowProc) {
-        c->WindowProc = [this](fw::TMessage& m) {
-            seen.push_back(m);
-            if (swallow && swallow(m)) return;
-            saved(m);
-        };
-    }
-    ~Spy() { control->WindowProc = saved; }
-    int Count(UINT msg) const {
-        return static_cast<int>(std::count_if(seen.begin(), seen.end(), [msg](const auto& m) { return m.Msg == msg; }));
-    }
-    const fw::TMessage* Last(UINT msg) const {
-        for (auto it = seen.rbegin(); it != seen.rend(); ++it) {
-            if (it->Msg == msg) return &*it;
-        }
-        return nullptr;
-    }
-};
-
-class ControlsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fw::Application().SetTitle(L"Controls Test");
-        form = std::make_unique<fw::TForm>(nullptr);
-        form->SetBorderStyle(fw::TFormBorderStyle::bsSingle);
-        form->SetClientWidth(300);
-        form->SetClientHeight(200);
-        form->SetCaption(L"Controls");
-        panel = new fw::TPanel(form.get());
-        panel->SetParent(form.get());
-        panel->SetAlign(fw::TAlign::alClient);
-        label = new fw::TLabel(form.get());
-        label->SetParent(panel);
-        label->SetBounds(10, 10, 40, 13);
-        label->SetCaption(L"Label:");
-        button = new fw::TButton(form.get());
-        button->SetParent(panel);
-        button->SetBounds(200, 160, 75, 25);
-        button->SetCaption(L"&Go");
-        combo = new fw::TComboBox(form.get());
-        combo->SetParent(panel);
-        combo->SetBounds(60, 8, 100, 21);
-        combo->SetStyle(fw::TComboBoxStyle::csDropDownList);
-        memo = new fw::TMemo(form.get());
-        memo->SetParent(panel);
-        memo->SetBounds(10, 40, 280, 100);
-        form->SetPosition(fw::TPosition::poScreenCenter);
-        form->Show();
-        ::SetForegroundWindow(form->Handle());
-        Pump(50ms);
-    }
-    void TearDown() override {
-        form.reset();
-        fw::Application().OnException = nullptr;
-    }
-
-    std::unique_ptr<fw::TForm> form;
-    fw::TPanel* panel = nullptr;
-    fw::TLabel* label = nullptr;
-    fw::TButton* button = nullptr;
-    fw::TComboBox* combo = nullptr;
-    fw::TMemo* memo = nullptr;
-};
+using namespace testform;
+using ControlsTest = TestForm;
 
 std::wstring ClassOf(HWND wnd) {
     wchar_t name[64] = {};
@@ -453,6 +377,98 @@ TEST_F(ControlsTest, ScalingMultipliesBoundsAndOwnFonts) {
     EXPECT_EQ(button->Font().Height(), -18);
     EXPECT_EQ(memo->Font().Height(), form->Font().Height());  // follows the form's font
     EXPECT_EQ(panel->Width(), 450);                             // aligned to the client area
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ControlsTest, DeletingAWindowedChildLeavesNoTraceInItsParent) {
+    // The parent's lists must drop the freed child: its tab order, the
+    // re-creation of its children and the form's searches walk them.
+    delete button;
+    button = nullptr;
+    EXPECT_EQ(combo->TabOrder(), 0);
+    EXPECT_EQ(memo->TabOrder(), 1);
+    EXPECT_EQ(panel->ControlCount(), 3);  // label, combo, memo
+    memo->SetFocus();
+    panel->RecreateWnd();
+    EXPECT_TRUE(::IsWindow(combo->HandleIfAllocated()));
+    EXPECT_EQ(::GetParent(memo->HandleIfAllocated()), panel->HandleIfAllocated());
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<HWND> ChildOrder(HWND parent) {
+    std::vector<HWND> order;
+    for (HWND w = ::GetWindow(parent, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) order.push_back(w);
+    return order;
+}
+
+TEST_F(ControlsTest, RecreationKeepsItemsIndexTextSelectionAndPlace) {
+    combo->SetStyle(fw::TComboBoxStyle::csDropDown);
+    combo->Items().Add(L"COM1");
+    combo->Items().Add(L"COM3");
+    combo->SetItemIndex(1);
+    combo->SetText(L"COM7");  // typed into the edit, matching no item
+    memo->SetText(L"first line\r\nsecond");
+    ::SendMessageW(memo->Handle(), EM_SETSEL, 3, 9);
+    const std::vector<HWND> before = ChildOrder(panel->Handle());
+    ASSERT_EQ(before.size(), 3u);
+
+    HWND oldCombo = combo->Handle(), oldMemo = memo->Handle();
+    combo->RecreateWnd();
+    // Window order is tab order: the new window takes the old one's place.
+    EXPECT_EQ(ChildOrder(panel->Handle()),
+              (std::vector<HWND>{button->Handle(), combo->Handle(), memo->Handle()}));
+    memo->RecreateWnd();
+    ASSERT_NE(combo->Handle(), oldCombo);
+    ASSERT_NE(memo->Handle(), oldMemo);
+
+    EXPECT_EQ(combo->Items().Count(), 2);
+    EXPECT_EQ(combo->Items().Get(1), L"COM3");
+    EXPECT_EQ(combo->Text(), L"COM7");
+    EXPECT_EQ(memo->Text(), L"first line\r\nsecond");
+    DWORD start = 0, end = 0;
+    ::SendMessageW(memo->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 3u);
+    EXPECT_EQ(end, 9u);
+    EXPECT_EQ(ChildOrder(panel->Handle()),
+              (std::vector<HWND>{button->Handle(), combo->Handle(), memo->Handle()}));
+    EXPECT_EQ(combo->TabOrder(), 1);
+    EXPECT_EQ(::GetNextDlgTabItem(form->Handle(), button->Handle(), FALSE), combo->Handle());
+
+    combo->SetText(L"");
+    combo->SetItemIndex(0);
+    combo->RecreateWnd();
+    EXPECT_EQ(combo->ItemIndex(), 0);
+    EXPECT_EQ(combo->Text(), L"COM1");
+}
+
+TEST_F(ControlsTest, DeferredRecreationLostWithItsWindowDoesNotBlockTheNextOne) {
+    HWND old = memo->Handle();
+    Spy spy(memo);
+    bool wrap = false;
+    spy.swallow = [&](fw::TMessage& m) {
+        if (m.Msg != WM_APP) return false;
+        memo->SetWordWrap(wrap);  // deferred: posted to the current window
+        return true;
+    };
+    ::SendMessageW(old, WM_APP, 0, 0);
+    // The parent's re-creation takes the memo's window, and the posted
+    // request with it, before the loop runs.
+    panel->RecreateWnd();
+    ASSERT_FALSE(::IsWindow(old));
+    EXPECT_TRUE(::GetWindowLongW(memo->Handle(), GWL_STYLE) & ES_AUTOHSCROLL);
+
+    // A later request from a handler is carried out.
+    HWND current = memo->Handle();
+    wrap = true;
+    ::SendMessageW(current, WM_APP, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(current); }, 1000ms));
+    EXPECT_FALSE(::GetWindowLongW(memo->Handle(), GWL_STYLE) & ES_AUTOHSCROLL);
 }
 
 }  // namespace

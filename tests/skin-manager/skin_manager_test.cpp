@@ -236,6 +236,28 @@ TEST_F(SkinManagerTest, RegisteredSkinnedFormsGetBroadcastsOnceAndPlainSkinnedOn
     UnregisterSkinnedForm(skinned.Handle());
 }
 
+TEST_F(SkinManagerTest, ControlReportingTheMouseOverItGetsHotUntilThePointerLeaves) {
+    TestWindow window;
+    ::SetWindowPos(window.Handle(), HWND_TOP, 0, 0, 200, 112, SWP_SHOWWINDOW);
+    fw::TComponent form(nullptr);
+    TsSkinManager* m = CreateMainManager(form, TestArchive());
+    ASSERT_TRUE(m->CommonSkinData.Active);
+    RECT r{};
+    ::GetWindowRect(window.Handle(), &r);
+    ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    // What a skinned control does when the mouse enters it; the first call
+    // starts the manager's 100 ms hover check.
+    m->TrackActiveControl(window.Handle());
+    EXPECT_EQ(window.Count(SKC_HOTACTIVATED), 1);
+    ::SetCursorPos(r.right + 100, r.bottom + 100);
+    const DWORD end = ::GetTickCount() + 3000;
+    while (window.Count(SKC_HOTDEACTIVATED) == 0 && ::GetTickCount() < end) {
+        Pump();
+        ::Sleep(10);
+    }
+    EXPECT_EQ(window.Count(SKC_HOTDEACTIVATED), 1);
+}
+
 TEST_F(SkinManagerTest, ControlsOfAFormReceiveTheCommandsToo) {
     TestWindow window;
     HWND child = ::CreateWindowExW(0, L"TTestForm", L"", WS_CHILD, 0, 0, 10, 10, window.Handle(), nullptr,
