@@ -92,7 +92,13 @@ TButton::~TButton() { DestroyHandle(); }
 void TButton::SetDefault(bool value) {
     if (value == default_) return;
     default_ = value;
-    if (HWND wnd = HandleIfAllocated()) ::SendMessageW(wnd, BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    HWND wnd = HandleIfAllocated();
+    if (!wnd) return;
+    // BM_SETSTYLE replaces the button type: only a push button changes it.
+    const LONG type = ::GetWindowLongW(wnd, GWL_STYLE) & BS_TYPEMASK;
+    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
+        ::SendMessageW(wnd, BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    }
 }
 
 void TButton::CreateParams(TCreateParams& p) {

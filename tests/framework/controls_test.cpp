@@ -472,3 +472,29 @@ TEST_F(ControlsTest, DeferredRecreationLostWithItsWindowDoesNotBlockTheNextOne) 
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControlsTest, DefaultButtonKeepsAnOwnerDrawStyle) {
+    struct OwnerDrawButton : fw::TButton {
+        using fw::TButton::TButton;
+        void CreateParams(fw::TCreateParams& p) override {
+            fw::TButton::CreateParams(p);
+            p.Style = (p.Style & ~BS_TYPEMASK) | BS_OWNERDRAW;
+        }
+    };
+    auto* drawn = new OwnerDrawButton(form.get());
+    drawn->SetParent(panel);
+    drawn->SetBounds(100, 160, 75, 25);
+    HWND wnd = drawn->Handle();
+    drawn->SetDefault(true);
+    EXPECT_EQ(::GetWindowLongW(wnd, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    EXPECT_EQ(LOWORD(::SendMessageW(form->Handle(), DM_GETDEFID, 0, 0)), ::GetDlgCtrlID(wnd));
+    drawn->SetDefault(false);
+    EXPECT_EQ(::GetWindowLongW(wnd, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+
+    button->SetDefault(true);
+    EXPECT_EQ(::GetWindowLongW(button->Handle(), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+}
+
+}  // namespace
