@@ -51,12 +51,16 @@ public:
     // appended when the message's last character has a code greater than '.'.
     // Never throws. May be called on any thread: from another thread it is
     // handed to the GUI thread. When OnException is set, it replaces the box.
+    // One box at a time: errors raised while a box is up (its own message
+    // loop runs timers and paints) are kept, and the first of them is shown
+    // when the box closes, with the number of the others.
     void HandleException(std::exception_ptr e) noexcept;
     std::function<void(std::exception_ptr)> OnException;
     // The error box itself (what HandleException shows without OnException).
     void ShowException(const std::exception_ptr& e) noexcept;
-    // The box's text for a message: the full-stop rule above.
-    static std::wstring ErrorBoxText(std::wstring message);
+    // The box's text for a message: the full-stop rule above; then, when
+    // more errors followed it, a line saying how many.
+    static std::wstring ErrorBoxText(std::wstring message, int moreErrors = 0);
 
     // Handles every pending message, then returns.
     void ProcessMessages();
@@ -73,13 +77,25 @@ public:
     // the key. Then dialog navigation of the active form. True when handled.
     bool IsPreProcessMessage(MSG& msg);
 
+    // The icon the application window answers WM_GETICON with: the main
+    // form's, else the program's own.
+    HICON Icon(bool big) const noexcept;
+
     // Hooks that see every message of the application window first (a skinned
     // frame hooks the main window this way); a hook answering true handles it.
+    // They also see CM_APPACTIVATE (WParam 1 active, 0 inactive) when the
+    // application is activated or deactivated; forms and their controls get
+    // it too, and CM_SYSFONTCHANGED when the system's fonts change.
     using TWindowHook = std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)>;
     int HookMainWindow(TWindowHook hook);
     void UnhookMainWindow(int id);
 
-    // Control under the mouse, tracked for CM_MOUSEENTER / CM_MOUSELEAVE.
+    // Control under the mouse, tracked for CM_MOUSEENTER / CM_MOUSELEAVE
+    // (LParam: the control): the deepest framework control under the
+    // pointer, graphic controls included and native children counting as
+    // the control they belong to. Checked on every mouse move and leave the
+    // message loop sees and, while the pointer is over a control, every
+    // 100 ms, so that the leave always arrives.
     void UpdateMouseControl();
     TControl* MouseControl() const noexcept { return mouseControl_; }
     // A control is being freed: drop every reference to it.
@@ -93,7 +109,13 @@ private:
     void FormDestroyed(TCustomForm* form) noexcept;
     void DestroyForms() noexcept;
     LRESULT AppWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool RunHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // msg to every form and all its controls.
+    void NotifyForms(UINT msg, WPARAM wParam);
+    static void NotifyTree(TControl* control, UINT msg, WPARAM wParam);
     void ProcessMessage(MSG& msg);
+    void TrackMouse(const MSG& msg);
+    void SetMouseTick(bool on);
 
     std::wstring title_;
     bool mainFormOnTaskBar_ = false;
@@ -104,6 +126,14 @@ private:
     std::vector<std::pair<int, TWindowHook>> hooks_;
     int nextHookId_ = 1;
     TControl* mouseControl_ = nullptr;
+    std::unique_ptr<TUtilWindow> mouseTick_;
+    bool mouseTickOn_ = false;
+    HWND trackedWindow_ = nullptr;  // the window TrackMouseEvent watches
+    bool trackedNonClient_ = false;
+    // The error box being shown, and what arrived meanwhile.
+    bool showingError_ = false;
+    std::exception_ptr pendingError_;
+    int morePendingErrors_ = 0;
 };
 
 // The one application object; its first use binds the GUI thread.

@@ -90,7 +90,6 @@ TShiftState KeyboardStateToShiftState() noexcept {
 // ---------------------------------------------------------------- TControl
 
 TControl::TControl(TComponent* owner) : TComponent(owner) {
-    WindowProc = [this](TMessage& m) { WndProc(m); };
     font_.OnChange = [this] { Perform(CM_FONTCHANGED); };
 }
 
@@ -118,6 +117,11 @@ void TControl::WndProc(TMessage& m) {
     case CM_PARENTFONTCHANGED:
         if (parentFont_ && parent_) font_.Assign(parent_->Font());
         return;
+    case CM_MOUSEWHEEL: {
+        const POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        m.Result = MouseWheel(KeysToShiftState(GET_KEYSTATE_WPARAM(m.WParam)), GET_WHEEL_DELTA_WPARAM(m.WParam), at) ? 1 : 0;
+        return;
+    }
     case CM_PARENTCOLORCHANGED:
         if (parentColor_ && parent_) SetColor(parent_->Color()), parentColor_ = true;
         return;
@@ -157,6 +161,12 @@ void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
 
 void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     if (OnMouseUp && CanFire()) OnMouseUp(this, button, shift, x, y);
+}
+
+bool TControl::MouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+    bool handled = false;
+    if (OnMouseWheel && CanFire()) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+    return handled;
 }
 
 void TControl::Click() {
@@ -529,9 +539,7 @@ RECT TWinControl::ClientRect() const {
     return r;
 }
 
-void TWinControl::Invalidate() {
-    if (handle_) ::InvalidateRect(handle_, nullptr, TRUE);
-}
+void TWinControl::Invalidate() { Perform(CM_INVALIDATE); }
 
 void TWinControl::Update() {
     if (handle_) ::UpdateWindow(handle_);
@@ -727,19 +735,6 @@ void TWinControl::WndProc(TMessage& m) {
             return;
         }
         break;
-    case WM_MOUSEMOVE:
-    case WM_NCMOUSEMOVE: {
-        TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE | (m.Msg == WM_NCMOUSEMOVE ? DWORD(TME_NONCLIENT) : 0u), handle_, 0};
-        ::TrackMouseEvent(&tme);
-        Application().UpdateMouseControl();
-        DefaultHandler(m);
-        return;
-    }
-    case WM_MOUSELEAVE:
-    case WM_NCMOUSELEAVE:
-        Application().UpdateMouseControl();
-        DefaultHandler(m);
-        return;
     case WM_SETCURSOR:
         if (Cursor() && reinterpret_cast<HWND>(m.WParam) == handle_ && LOWORD(m.LParam) == HTCLIENT) {
             ::SetCursor(::LoadCursorW(nullptr, Cursor()));
@@ -803,6 +798,16 @@ void TWinControl::WndProc(TMessage& m) {
     case CM_RECREATEWND:
         if (recreatePending_) DoRecreateWnd();
         return;
+    case CM_INVALIDATE:
+        if (handle_) ::InvalidateRect(handle_, nullptr, TRUE);
+        return;
+    case WM_MOUSEWHEEL:
+        // Not taken here: the window's default sends it on to the parent.
+        if (Perform(CM_MOUSEWHEEL, m.WParam, m.LParam) != 0) {
+            m.Result = 0;
+            return;
+        }
+        break;
     case CM_ENTER:
         DoEnter();
         return;
@@ -865,6 +870,25 @@ void TWinControl::DefaultHandler(TMessage& m) {
     m.Result = ::CallWindowProcW(defProc_, handle_, m.Msg, m.WParam, m.LParam);
 }
 
+// Counts a message of a control's window as being handled for one scope.
+// The control may be freed by the handler: only a control still bound to the
+// window is touched again.
+class TWinControl::DispatchScope {
+public:
+    DispatchScope(HWND wnd, TWinControl* control) noexcept : wnd_(wnd), control_(control) {
+        if (control_) ++control_->dispatchDepth_;
+    }
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+    ~DispatchScope() {
+        if (control_ && FindControl(wnd_) == control_) --control_->dispatchDepth_;
+    }
+
+private:
+    HWND wnd_;
+    TWinControl* control_;
+};
+
 LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     TWinControl* control = FindControl(wnd);
     if (!control && tCreating && !tCreating->handle_) {
@@ -874,15 +898,14 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, L
     }
     if (!control) return ::CallWindowProcW(NativeProcOf(wnd), wnd, msg, wParam, lParam);
     TMessage m{msg, wParam, lParam, 0};
-    ++control->dispatchDepth_;
-    try {
-        control->WindowProc(m);
-    } catch (...) {
-        Application().HandleException(std::current_exception());
+    {
+        DispatchScope scope(wnd, control);
+        try {
+            control->WindowProc(m);
+        } catch (...) {
+            Application().HandleException(std::current_exception());
+        }
     }
-    // The control may have been freed by its handler; only a control still
-    // bound to this window is touched again.
-    if (TWinControl* bound = FindControl(wnd); bound == control) --control->dispatchDepth_;
     if (msg == WM_NCDESTROY) {
         if (auto* bound = static_cast<TWinControl*>(::RemovePropW(wnd, kControlProp))) {
             bound->handle_ = nullptr;
@@ -891,6 +914,17 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, L
         }
     }
     return m.Result;
+}
+
+LRESULT TWinControl::DeliverDirect(HWND wnd, TDirectProc proc, void* self, UINT msg, WPARAM wParam,
+                                   LPARAM lParam) noexcept {
+    DispatchScope scope(wnd, FindControl(wnd));
+    try {
+        return proc(self, msg, wParam, lParam);
+    } catch (...) {
+        Application().HandleException(std::current_exception());
+        return 0;
+    }
 }
 
 // ---------------------------------------------------------------- TCustomControl

@@ -27,6 +27,7 @@
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
 #include "framework/Messages.h"
+#include "framework/WindowProcChain.h"
 
 namespace fw {
 
@@ -46,6 +47,9 @@ using TCursor = const wchar_t*;
 using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
+// mousePos in screen coordinates; set handled to keep the wheel from the parent.
+using TMouseWheelEvent =
+    std::function<void(TObject* sender, TShiftState shift, int wheelDelta, POINT mousePos, bool& handled)>;
 
 TShiftState KeysToShiftState(WPARAM keys) noexcept;
 TShiftState KeyboardStateToShiftState() noexcept;
@@ -57,9 +61,11 @@ public:
 
     virtual const wchar_t* ClassName() const { return L"TControl"; }
 
-    // The window procedure slot: defaults to WndProc; adapters may replace it
-    // and must restore what they replaced.
-    std::function<void(TMessage&)> WindowProc;
+    // The window procedure slot: messages go to the newest procedure
+    // installed here (adapters, spies), each passing them on with
+    // WindowProc.CallNext(key, m), and end in the virtual WndProc.
+    // Procedures may be removed in any order.
+    TWindowProcChain WindowProc{[this](TMessage& m) { WndProc(m); }};
     virtual void WndProc(TMessage& message);
     // What happens to a message nobody handled.
     virtual void DefaultHandler(TMessage& message);
@@ -123,6 +129,7 @@ public:
 
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
+    TMouseWheelEvent OnMouseWheel;
     TNotifyEvent OnClick;
 
 protected:
@@ -132,6 +139,8 @@ protected:
     virtual void SetTextCore(const std::wstring& text) { text_ = text; }
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    // The wheel turned over this control (or a child that left it); true when taken.
+    virtual bool MouseWheel(TShiftState shift, int wheelDelta, POINT mousePos);
     virtual void Click();
     // Moves the control's window (windowed) or repaints the areas (graphic).
     virtual void BoundsChanged(const RECT& old);
@@ -245,6 +254,16 @@ public:
     // send messages, e.g. WM_MEASUREITEM, from inside its own creation).
     static TWinControl* CreatingControl() noexcept;
 
+    // A procedure that takes a window's messages directly, bypassing the
+    // system's dispatch (a skinned window's link takes skin commands so).
+    using TDirectProc = LRESULT (*)(void* self, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Calls proc with a message for wnd as the window procedure would: the
+    // framework control bound to wnd counts the message as being handled (a
+    // RecreateWnd from inside is deferred to the message loop), and an
+    // exception goes to Application().HandleException; the answer is then 0.
+    static LRESULT DeliverDirect(HWND wnd, TDirectProc proc, void* self, UINT msg, WPARAM wParam,
+                                 LPARAM lParam) noexcept;
+
 protected:
     friend class TControl;
     void WndProc(TMessage& message) override;
@@ -282,6 +301,7 @@ protected:
 private:
     friend class TCustomForm;
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    class DispatchScope;
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void CreateChildHandles();

@@ -375,60 +375,12 @@ void TApplication::ControlDestroying(TControl* control) noexcept {
     }
 }
 
-void TApplication::Run() {
-    if (mainForm_) mainForm_->Show();
-    while (!terminated_) {
-        if (!HandleMessage()) break;
-    }
-    DestroyForms();
-}
-
 void TApplication::DestroyForms() noexcept {
     while (!forms_.empty()) {
         std::unique_ptr<TComponent> form = std::move(forms_.back());
         forms_.pop_back();
         form.reset();
     }
-}
-
-bool TApplication::IsPreProcessMessage(MSG& msg) {
-    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
-    TWinControl* control = nullptr;
-    for (HWND w = msg.hwnd; w && !control; w = ::GetParent(w)) control = TWinControl::FindControl(w);
-    if (control) {
-        if (control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0) return true;
-        if (msg.message == WM_SYSCHAR) {
-            if (TCustomForm* form = control->ParentForm(); form && form->Perform(CM_DIALOGCHAR, msg.wParam, msg.lParam)) {
-                return true;
-            }
-        }
-    }
-    // Tab, arrows, Enter and Escape move between the controls of the active form.
-    HWND active = ::GetActiveWindow();
-    if (dynamic_cast<TCustomForm*>(TWinControl::FindControl(active)) && ::IsDialogMessageW(active, &msg)) return true;
-    return false;
-}
-
-void TApplication::UpdateMouseControl() {
-    POINT pt;
-    TControl* found = nullptr;
-    if (::GetCursorPos(&pt)) {
-        HWND w = ::WindowFromPoint(pt);
-        if (w && ::GetWindowThreadProcessId(w, nullptr) == ::GetCurrentThreadId()) {
-            TWinControl* win = nullptr;
-            for (HWND h = w; h && !win; h = ::GetParent(h)) win = TWinControl::FindControl(h);
-            found = win;
-            if (win && win->HandleAllocated()) {
-                POINT cp = pt;
-                ::ScreenToClient(win->HandleIfAllocated(), &cp);
-                if (TControl* g = win->ControlAtPos(cp)) found = g;
-            }
-        }
-    }
-    if (found == mouseControl_) return;
-    TControl* old = std::exchange(mouseControl_, found);
-    if (old) old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
-    if (found && found == mouseControl_) found->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(found));
 }
 
 }  // namespace fw

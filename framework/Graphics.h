@@ -25,6 +25,8 @@ constexpr TColor clWindowText = SystemColor(COLOR_WINDOWTEXT);
 constexpr TColor clGrayText = SystemColor(COLOR_GRAYTEXT);
 constexpr TColor clHighlight = SystemColor(COLOR_HIGHLIGHT);
 constexpr TColor clHighlightText = SystemColor(COLOR_HIGHLIGHTTEXT);
+constexpr TColor clMenu = SystemColor(COLOR_MENU);
+constexpr TColor clMenuText = SystemColor(COLOR_MENUTEXT);
 
 COLORREF ColorToRGB(TColor color) noexcept;
 

@@ -9,6 +9,7 @@ constexpr UINT CM_BASE = 0xB000;
 constexpr UINT CM_ACTIVATE = CM_BASE + 0x00;        // form activated
 constexpr UINT CM_DEACTIVATE = CM_BASE + 0x01;      // form deactivated
 constexpr UINT CM_CANCELMODE = CM_BASE + 0x04;      // LParam: the control taking the focus (or none)
+constexpr UINT CM_DIALOGKEY = CM_BASE + 0x05;       // WParam: VK_TAB, VK_RETURN or VK_ESCAPE; answer 1 to take it
 constexpr UINT CM_DIALOGCHAR = CM_BASE + 0x06;      // WParam: character; answer 1 when it was an accelerator
 constexpr UINT CM_FOCUSCHANGED = CM_BASE + 0x07;    // LParam: the control that has the focus now
 constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 0x08;
@@ -29,6 +30,7 @@ constexpr UINT CM_INVALIDATE = CM_BASE + 0x34;
 constexpr UINT CM_SYSFONTCHANGED = CM_BASE + 0x35;
 constexpr UINT CM_CHANGED = CM_BASE + 0x37;         // LParam: the control whose content changed
 constexpr UINT CM_APPACTIVATE = CM_BASE + 0x40;     // WParam: 1 the application became active, 0 inactive
+constexpr UINT CM_MOUSEWHEEL = CM_BASE + 0x43;      // WM_MOUSEWHEEL's parameters; answer 1 when handled
 
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;

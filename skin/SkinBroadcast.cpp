@@ -1,10 +1,12 @@
 #include "skin/SkinBroadcast.h"
 
+#include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "skin/SkinCommand.h"
 
 #include <algorithm>
+#include <exception>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -39,9 +41,28 @@ bool IsHelperWindow(HWND wnd) {
     return name == L"TApplication" || name == L"TPUtilWindow" || name == L"IME" || name == L"MSCTFIME UI";
 }
 
-BOOL CALLBACK CollectWindow(HWND wnd, LPARAM list) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
-    return TRUE;
+// The windows an enumeration reports. The callback runs inside the system's
+// call: a failure stops the enumeration there and is rethrown once the call
+// has returned (an exception unwinding through it would leave the system's
+// own window list behind).
+struct WindowList {
+    std::vector<HWND> windows;
+    std::exception_ptr failure;
+
+    void RethrowFailure() const {
+        if (failure) std::rethrow_exception(failure);
+    }
+};
+
+BOOL CALLBACK CollectWindow(HWND wnd, LPARAM param) noexcept {
+    auto* list = reinterpret_cast<WindowList*>(param);
+    try {
+        list->windows.push_back(wnd);
+        return TRUE;
+    } catch (...) {
+        list->failure = std::current_exception();
+        return FALSE;
+    }
 }
 
 // A control of the framework: windowed ones with a window get the command as a window,
@@ -52,8 +73,13 @@ void SendToControl(fw::TControl* control, std::uint16_t command, LPARAM lParam) 
     if (windowed && windowed->HandleAllocated()) {
         SendSkinCommand(windowed->HandleIfAllocated(), command, lParam);
     } else {
+        // As a window procedure would: a failing control does not end the broadcast.
         SkinCommandDelivery delivery;
-        control->Perform(WM_SKINCMD, MakeSkinWParam(command), lParam);
+        try {
+            control->Perform(WM_SKINCMD, MakeSkinWParam(command), lParam);
+        } catch (...) {
+            fw::Application().HandleException(std::current_exception());
+        }
     }
 }
 
@@ -71,9 +97,10 @@ void WalkControls(fw::TWinControl* parent, std::uint16_t command, LPARAM lParam)
 void WalkChildren(HWND parent, std::uint16_t command, LPARAM lParam) {
     // EnumChildWindows reaches every descendant; collect first, since handlers may
     // create or destroy windows.
-    std::vector<HWND> children;
+    WindowList children;
     ::EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&children));
-    for (HWND child : children) {
+    children.RethrowFailure();
+    for (HWND child : children.windows) {
         if (::IsWindow(child)) SendSkinCommand(child, command, lParam);
     }
 }
@@ -105,8 +132,10 @@ bool IsSkinnedWindow(HWND wnd) {
 }
 
 void ForEachForeignWindow(const std::function<void(HWND)>& fn) {
-    std::vector<HWND> windows;
-    ::EnumThreadWindows(::GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    WindowList list;
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&list));
+    list.RethrowFailure();
+    const std::vector<HWND>& windows = list.windows;
     // EnumThreadWindows lists the top of the z-order first; creation order is not kept
     // by the system, so the newest forms come first only as far as the z-order says.
     for (HWND wnd : windows) {

@@ -1,5 +1,7 @@
 #include "skin/SkinCommand.h"
 
+#include "framework/Controls.h"
+
 namespace skin {
 namespace {
 thread_local int deliveryDepth = 0;
@@ -45,7 +47,9 @@ LRESULT SendSkinCommand(HWND wnd, std::uint16_t command, LPARAM lParam, std::uin
     SkinCommandDelivery delivery;
     const WPARAM wParam = MakeSkinWParam(command, sub);
     if (auto* link = static_cast<TacSkinDataLink*>(::GetPropW(wnd, SkinDataProperty)); link && link->WndProc) {
-        return link->WndProc(link->Self, WM_SKINCMD, wParam, lParam);
+        // The same protection the window procedure gives: one failing window
+        // does not end a broadcast, and re-creation waits for the loop.
+        return fw::TWinControl::DeliverDirect(wnd, link->WndProc, link->Self, WM_SKINCMD, wParam, lParam);
     }
     return ::SendMessageW(wnd, WM_SKINCMD, wParam, lParam);
 }

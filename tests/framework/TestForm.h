@@ -26,17 +26,18 @@ inline void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; 
 // Records the messages a control's WindowProc sees, then passes them on.
 struct Spy {
     fw::TControl* control;
-    std::function<void(fw::TMessage&)> saved;
     std::vector<fw::TMessage> seen;
     std::function<bool(fw::TMessage&)> swallow;
-    explicit Spy(fw::TControl* c) : control(c), saved(c->WindowProc) {
-        c->WindowProc = [this](fw::TMessage& m) {
+    explicit Spy(fw::TControl* c) : control(c) {
+        c->WindowProc.Install(this, [this](fw::TMessage& m) {
             seen.push_back(m);
             if (swallow && swallow(m)) return;
-            saved(m);
-        };
+            control->WindowProc.CallNext(this, m);
+        });
     }
-    ~Spy() { control->WindowProc = saved; }
+    Spy(const Spy&) = delete;
+    Spy& operator=(const Spy&) = delete;
+    ~Spy() { control->WindowProc.Remove(this); }
     int Count(UINT msg) const {
         return static_cast<int>(std::count_if(seen.begin(), seen.end(), [msg](const auto& m) { return m.Msg == msg; }));
     }

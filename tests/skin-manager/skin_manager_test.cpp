@@ -282,26 +282,89 @@ TEST_F(SkinManagerTest, ControlsOfAFormReceiveTheCommandsToo) {
     EXPECT_EQ(childCommands, expected);
 }
 
+TEST_F(SkinManagerTest, AThrowingReceiverDoesNotEndABroadcastOnEitherPath) {
+    // A form of the framework whose controls take skin commands both ways:
+    // directly through a window's link, and through Perform (the label).
+    auto* form = new fw::TForm(nullptr);
+    form->AfterConstruction();
+    auto* first = new fw::TPanel(form);
+    first->SetParent(form);
+    auto* label = new fw::TLabel(form);
+    label->SetParent(form);
+    auto* last = new fw::TPanel(form);
+    last->SetParent(form);
+    form->HandleNeeded();
+    std::vector<std::exception_ptr> errors;
+    fw::Application().OnException = [&](std::exception_ptr e) { errors.push_back(e); };
+
+    struct Receiver {
+        fw::TWinControl* control;
+        int got = 0;
+        bool recreate = false;
+    };
+    Receiver throwing{first}, recreating{last};
+    auto proc = [](void* self, UINT, WPARAM, LPARAM) -> LRESULT {
+        auto* r = static_cast<Receiver*>(self);
+        ++r->got;
+        if (r->recreate) {
+            HWND before = r->control->HandleIfAllocated();
+            r->control->RecreateWnd();
+            // Not under the running command: it waits for the loop.
+            EXPECT_EQ(r->control->HandleIfAllocated(), before);
+            return 1;
+        }
+        throw fw::Exception(L"broken receiver");
+    };
+    TacSkinDataLink firstLink{proc, &throwing}, lastLink{proc, &recreating};
+    recreating.recreate = true;
+    ::SetPropW(first->Handle(), SkinDataProperty, &firstLink);
+    HWND lastWnd = last->Handle();
+    ::SetPropW(lastWnd, SkinDataProperty, &lastLink);
+    int labelGot = 0;
+    label->WindowProc.Install(&labelGot, [&](fw::TMessage& m) {
+        if (m.Msg == WM_SKINCMD) {
+            ++labelGot;
+            throw fw::Exception(L"broken label");
+        }
+        label->WindowProc.CallNext(&labelGot, m);
+    });
+
+    BroadcastToControls(form->Handle(), SKC_REFRESH, 0);
+    EXPECT_EQ(throwing.got, 1);
+    EXPECT_EQ(labelGot, 1);
+    EXPECT_EQ(recreating.got, 1);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(fw::ExceptionMessage(errors[0]), L"broken receiver");
+    EXPECT_EQ(fw::ExceptionMessage(errors[1]), L"broken label");
+    EXPECT_TRUE(::IsWindow(lastWnd));
+    Pump();
+    EXPECT_FALSE(::IsWindow(lastWnd));
+    EXPECT_TRUE(::IsWindow(last->HandleIfAllocated()));
+
+    ::RemovePropW(first->Handle(), SkinDataProperty);
+    label->WindowProc.Remove(&labelGot);
+    fw::Application().OnException = nullptr;
+    delete form;
+}
+
 // Records the skin commands a framework control gets through its window-procedure slot.
 struct SlotRecorder {
     std::vector<std::pair<std::uint16_t, LPARAM>> commands;
     void Attach(fw::TControl& control) {
-        previous = control.WindowProc;
-        control.WindowProc = [this, &control](fw::TMessage& m) {
+        control.WindowProc.Install(this, [this, &control](fw::TMessage& m) {
             if (m.Msg == WM_SKINCMD) commands.emplace_back(SkinCommandOf(m.WParam), m.LParam);
-            previous(m);
-        };
+            control.WindowProc.CallNext(this, m);
+        });
         owner = &control;
     }
     ~SlotRecorder() {
-        if (owner) owner->WindowProc = previous;
+        if (owner) owner->WindowProc.Remove(this);
     }
     int Count(std::uint16_t command) const {
         int n = 0;
         for (const auto& c : commands) n += c.first == command;
         return n;
     }
-    std::function<void(fw::TMessage&)> previous;
     fw::TControl* owner = nullptr;
 };
 

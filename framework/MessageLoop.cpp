@@ -1,0 +1,188 @@
+// TApplication's message loop: pre-translation of keys for the focused
+// control, the dialog keys and characters, and the tracking of the control
+// under the mouse (CM_MOUSEENTER / CM_MOUSELEAVE).
+#include <utility>
+
+#include "framework/Application.h"
+#include "framework/Forms.h"
+
+namespace fw {
+
+namespace {
+
+// The framework control a window belongs to: its own, or the nearest
+// ancestor's for a native child (the combo box's edit field).
+TWinControl* OwningControl(HWND wnd) noexcept {
+    for (HWND w = wnd; w; w = ::GetParent(w)) {
+        if (TWinControl* c = TWinControl::FindControl(w)) return c;
+    }
+    return nullptr;
+}
+
+bool IsDialogKey(WPARAM key) noexcept { return key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE; }
+
+// What the window with the focus takes itself (WM_GETDLGCODE).
+UINT DialogCode(MSG& msg) {
+    return static_cast<UINT>(::SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)));
+}
+
+bool WantsKey(MSG& msg) {
+    const UINT code = DialogCode(msg);
+    if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return true;
+    return msg.wParam == VK_TAB && (code & DLGC_WANTTAB);
+}
+
+bool WantsChars(MSG& msg) {
+    return (DialogCode(msg) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE | DLGC_HASSETSEL)) != 0;
+}
+
+constexpr UINT_PTR kMouseTickId = 1;
+// The control under the mouse is checked this often besides the mouse
+// messages: a pointer that leaves through a window of another program, or
+// during a modal loop that is not ours, sends none to this thread.
+constexpr UINT kMouseTickMs = 100;
+
+}  // namespace
+
+void TApplication::Run() {
+    if (mainForm_) mainForm_->Show();
+    while (!terminated_) {
+        if (!HandleMessage()) break;
+    }
+    DestroyForms();
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            // Leave WM_QUIT for the loop that owns it.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        ProcessMessage(msg);
+    }
+}
+
+bool TApplication::HandleMessage() {
+    MSG msg;
+    const BOOL r = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (r == 0 || r == -1) {
+        terminated_ = true;
+        return false;
+    }
+    ProcessMessage(msg);
+    return true;
+}
+
+void TApplication::ProcessMessage(MSG& msg) {
+    try {
+        TrackMouse(msg);
+        if (IsPreProcessMessage(msg)) return;
+    } catch (...) {
+        HandleException(std::current_exception());
+        return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
+
+void TApplication::Terminate() noexcept {
+    terminated_ = true;
+    ::PostQuitMessage(0);
+}
+
+bool TApplication::IsPreProcessMessage(MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+    if (TWinControl* control = OwningControl(msg.hwnd)) {
+        if (control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0) return true;
+        // Keys and characters the focused window does not take itself: the
+        // control and its parents may act on a dialog key; every control of
+        // the form sees a character (accelerators, the button's space).
+        if (msg.message == WM_KEYDOWN && IsDialogKey(msg.wParam) && !WantsKey(msg)) {
+            for (TWinControl* c = control; c; c = c->Parent()) {
+                if (c->Perform(CM_DIALOGKEY, msg.wParam, msg.lParam) != 0) return true;
+            }
+        }
+        if (msg.message == WM_SYSCHAR || (msg.message == WM_CHAR && !WantsChars(msg))) {
+            if (TCustomForm* form = control->ParentForm(); form && form->Perform(CM_DIALOGCHAR, msg.wParam, msg.lParam)) {
+                return true;
+            }
+        }
+    }
+    // Tab, arrows, Enter and Escape move between the controls of the active form.
+    HWND active = ::GetActiveWindow();
+    if (dynamic_cast<TCustomForm*>(TWinControl::FindControl(active)) && ::IsDialogMessageW(active, &msg)) return true;
+    return false;
+}
+
+void TApplication::TrackMouse(const MSG& msg) {
+    switch (msg.message) {
+    case WM_MOUSEMOVE:
+    case WM_NCMOUSEMOVE: {
+        // Asked once per window and area: the request stands until the
+        // pointer leaves, which WM_MOUSELEAVE / WM_NCMOUSELEAVE then tell.
+        const bool nonClient = msg.message == WM_NCMOUSEMOVE;
+        if (msg.hwnd != trackedWindow_ || nonClient != trackedNonClient_) {
+            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE | (nonClient ? DWORD(TME_NONCLIENT) : 0u), msg.hwnd, 0};
+            if (::TrackMouseEvent(&tme)) {
+                trackedWindow_ = msg.hwnd;
+                trackedNonClient_ = nonClient;
+            }
+        }
+        UpdateMouseControl();
+        break;
+    }
+    case WM_MOUSELEAVE:
+    case WM_NCMOUSELEAVE:
+        if (msg.hwnd == trackedWindow_ && (msg.message == WM_NCMOUSELEAVE) == trackedNonClient_) trackedWindow_ = nullptr;
+        UpdateMouseControl();
+        break;
+    default:
+        break;
+    }
+}
+
+void TApplication::UpdateMouseControl() {
+    POINT pt;
+    TControl* found = nullptr;
+    if (::GetCursorPos(&pt)) {
+        HWND w = ::WindowFromPoint(pt);
+        if (w && ::GetWindowThreadProcessId(w, nullptr) == ::GetCurrentThreadId()) {
+            TWinControl* win = OwningControl(w);
+            found = win;
+            if (win && win->HandleAllocated()) {
+                POINT cp = pt;
+                ::ScreenToClient(win->HandleIfAllocated(), &cp);
+                if (TControl* g = win->ControlAtPos(cp)) found = g;
+            }
+        }
+    }
+    if (found == mouseControl_) return;
+    TControl* old = std::exchange(mouseControl_, found);
+    SetMouseTick(found != nullptr);
+    if (old) old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
+    if (found && found == mouseControl_) found->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(found));
+}
+
+void TApplication::SetMouseTick(bool on) {
+    if (on == mouseTickOn_) return;
+    if (on && !mouseTick_) {
+        mouseTick_ = std::make_unique<TUtilWindow>([this](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (msg == WM_TIMER) {
+                UpdateMouseControl();
+                return 0;
+            }
+            return TUtilWindow::DefaultHandler(msg, wParam, lParam);
+        });
+    }
+    if (on) {
+        mouseTickOn_ = ::SetTimer(mouseTick_->Handle(), kMouseTickId, kMouseTickMs, nullptr) != 0;
+    } else {
+        ::KillTimer(mouseTick_->Handle(), kMouseTickId);
+        mouseTickOn_ = false;
+    }
+}
+
+}  // namespace fw

@@ -1,0 +1,47 @@
+#include "framework/Screen.h"
+
+#include "framework/Forms.h"
+
+namespace fw {
+
+TScreen& Screen() {
+    static TScreen screen;
+    return screen;
+}
+
+const std::vector<TCustomForm*>& TScreen::Forms() const { return fw::Forms(); }
+
+TCustomForm* TScreen::ActiveForm() const {
+    return dynamic_cast<TCustomForm*>(TWinControl::FindControl(::GetActiveWindow()));
+}
+
+int TScreen::PixelsPerInch() const {
+    WindowDc dc(nullptr);
+    return ::GetDeviceCaps(dc.get(), LOGPIXELSY);
+}
+
+const TFont& TScreen::MenuFont() {
+    if (!menuFontRead_) {
+        NONCLIENTMETRICSW ncm{};
+        ncm.cbSize = sizeof ncm;
+        if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) {
+            const LOGFONTW& lf = ncm.lfMenuFont;
+            menuFont_.SetName(lf.lfFaceName);
+            menuFont_.SetHeight(lf.lfHeight);
+            menuFont_.SetCharset(lf.lfCharSet);
+            TFontStyles style = 0;
+            if (lf.lfWeight >= FW_BOLD) style |= fsBold;
+            if (lf.lfItalic) style |= fsItalic;
+            if (lf.lfUnderline) style |= fsUnderline;
+            if (lf.lfStrikeOut) style |= fsStrikeOut;
+            menuFont_.SetStyle(style);
+        }
+        menuFont_.SetColor(clMenuText);
+        menuFontRead_ = true;
+    }
+    return menuFont_;
+}
+
+void TScreen::SystemFontChanged() { menuFontRead_ = false; }
+
+}  // namespace fw

@@ -1,0 +1,44 @@
+#pragma once
+// The screen: the program's forms, the active one, and the fonts and sizes
+// the system gives.
+#include <windows.h>
+
+#include <vector>
+
+#include "framework/Graphics.h"
+
+namespace fw {
+
+class TCustomForm;
+
+class TScreen {
+public:
+    TScreen(const TScreen&) = delete;
+    TScreen& operator=(const TScreen&) = delete;
+
+    // Forms alive now, in creation order.
+    const std::vector<TCustomForm*>& Forms() const;
+    int FormCount() const { return static_cast<int>(Forms().size()); }
+    // The form whose window is the active window of this thread, or none.
+    TCustomForm* ActiveForm() const;
+    // The font of menus, as the system sets it; kept current when the
+    // system's fonts change.
+    const TFont& MenuFont();
+    int Width() const noexcept { return ::GetSystemMetrics(SM_CXSCREEN); }
+    int Height() const noexcept { return ::GetSystemMetrics(SM_CYSCREEN); }
+    int PixelsPerInch() const;
+
+    // The system's fonts changed: read them again.
+    void SystemFontChanged();
+
+private:
+    friend TScreen& Screen();
+    TScreen() = default;
+
+    TFont menuFont_;
+    bool menuFontRead_ = false;
+};
+
+TScreen& Screen();
+
+}  // namespace fw
