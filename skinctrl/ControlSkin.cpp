@@ -155,15 +155,8 @@ void TControlSkin::Detach(HWND wnd) noexcept {
 }
 
 LRESULT TControlSkin::DeliverCommand(void* self, UINT msg, WPARAM wParam, LPARAM lParam) {
-  // Called straight from the sender, outside any window procedure: nothing
-  // may unwind into it.
-  auto* data = static_cast<TControlSkin*>(self);
-  try {
-    return data->Owner.Perform(msg, wParam, lParam);
-  } catch (...) {
-    fw::Application().HandleException(std::current_exception());
-  }
-  return 0;
+  // SendSkinCommand calls this with the window procedure's protection.
+  return static_cast<TControlSkin*>(self)->Owner.Perform(msg, wParam, lParam);
 }
 
 TColor TControlSkin::StateBackgroundColor(int state) const {
