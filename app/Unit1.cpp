@@ -8,7 +8,7 @@
 
 namespace app {
 
-TForm1::TForm1(fw::TComponent* owner) : fw::TForm(owner) {
+TForm1::TForm1(fw::TComponent* owner, std::shared_ptr<serial::TCommDevice> commDevice) : fw::TForm(owner) {
     BeginLoading();
     SetName(L"Form1");
     SetBounds(0, 0, Width(), Height());
@@ -73,7 +73,7 @@ TForm1::TForm1(fw::TComponent* owner) : fw::TForm(owner) {
     sSkinManager1->SetName(L"sSkinManager1");
     skin::ConfigureMainSkinManager(*sSkinManager1, skins::OpusSkinArchive());
 
-    ComPort = new serial::TComPort(this);
+    ComPort = new serial::TComPort(this, std::move(commDevice));
     ComPort->SetName(L"ComPort");
     serial::ConfigureAdapterCheckPort(*ComPort);
     ComPort->OnAfterOpen = [this](fw::TObject* s) { ComPortAfterOpen(s); };

@@ -1,6 +1,8 @@
 #pragma once
 // The main window: a port list that follows the system's serial ports, the
 // "Check" button and the result memo.
+#include <memory>
+
 #include "app/PlainControls.h"
 #include "framework/Forms.h"
 #include "serial/ComPort.h"
@@ -19,7 +21,10 @@ class TForm1 : public fw::TForm {
 public:
     // Creates the components in the order of the window's description and
     // sets their stored properties; OnCreate runs from AfterConstruction.
-    explicit TForm1(fw::TComponent* owner);
+    // commDevice: the system calls ComPort makes (the kernel's; tests give
+    // a scripted device, to check the window against any line).
+    explicit TForm1(fw::TComponent* owner,
+                    std::shared_ptr<serial::TCommDevice> commDevice = serial::KernelCommDevice());
     const wchar_t* ClassName() const override { return L"TForm1"; }
 
     TsPanel* sPanel1;

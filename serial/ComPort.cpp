@@ -530,10 +530,17 @@ void TCustomComPort::Open() {
     if (FConnected || FDesigning) return;
     ReapRetiredThreads();
     FireBeforeOpen();
+    if (FConnected) return;
+    // Handlers run below may close the port, or close and reopen it: from
+    // then on this Open has nothing left to do.
+    const unsigned session = ++FOpenSession;
+    const auto superseded = [&] { return !FConnected || FOpenSession != session; };
     OpenDevice();
+    if (FOpenSession != session || FConnected) return;
     FConnected = true;
     try {
         ApplyAllSettings();
+        if (superseded()) return;
         if (!FEvents.Empty()) {
             if (FSyncMethod == TSyncMethod::smWindowSync) {
                 static std::once_flag registered;
@@ -549,25 +556,66 @@ void TCustomComPort::Open() {
                                                 nullptr, nullptr, ::GetModuleHandleW(nullptr), this));
                 if (!FWindow) throw fw::EOSError(L"Cannot create the port's window", ::GetLastError());
             }
-            FEventThread = std::make_unique<TComThread>(*this);
+            auto thread = std::make_unique<TComThread>(*this);
+            std::lock_guard guard(FStateLock);
+            FEventThreadId = thread->ThreadId();
+            FEventThread = std::move(thread);
             FThreadCreated = true;
         }
     } catch (...) {
-        FWindow.reset();
-        CloseDevice();
-        FConnected = false;
+        if (FOpenSession == session) {
+            FWindow.reset();
+            CloseDevice();
+            FConnected = false;
+        }
         throw;
     }
     TellLinks(&TComLink::OnConn, true);
+    if (superseded()) return;
     FireAfterOpen();
+    if (superseded()) return;
     ReportSignal(TComSignal::csCTS, &TComLink::OnCTSChange, &TCustomComPort::FireCTSChange);
+    if (superseded()) return;
     ReportSignal(TComSignal::csDSR, &TComLink::OnDSRChange, &TCustomComPort::FireDSRChange);
+    if (superseded()) return;
     ReportSignal(TComSignal::csRLSD, &TComLink::OnRLSDChange, &TCustomComPort::FireRLSDChange);
 }
 
 void TCustomComPort::Close() {
-    if (!FConnected || FDesigning || FClosing) return;
-    FClosing = true;
+    if (FDesigning) return;
+    const DWORD self = ::GetCurrentThreadId();
+    bool nested = false;
+    {
+        std::unique_lock lock(FStateLock);
+        while (FClosingThread != 0 && FClosingThread != self) {
+            // The event thread, which the closing thread waits for (or may
+            // wait for, should it reopen and close again): the close is
+            // under way, and waiting here would never end.
+            if (FEventThreadId == self) return;
+            FCloseDone.wait(lock);
+        }
+        if (FClosingThread == self) {
+            if (FTearingDown) return;  // a before-close handler closing again
+            nested = true;             // an after-close handler reopened the port
+        }
+        if (!FConnected) return;
+        FClosingThread = self;
+        FTearingDown = true;
+    }
+    // Other threads' Close calls return once this one has ended, the
+    // after-close notifications included.
+    struct TRelease {
+        TCustomComPort& port;
+        bool nested;
+        ~TRelease() {
+            {
+                std::lock_guard guard(port.FStateLock);
+                port.FTearingDown = false;
+                if (!nested) port.FClosingThread = 0;
+            }
+            port.FCloseDone.notify_all();
+        }
+    } release{*this, nested};
 
     // Whatever a handler or the device does, the port ends closed: the
     // first failure is raised once the teardown is complete.
@@ -589,7 +637,11 @@ void TCustomComPort::Close() {
     FWindow.reset();
     CloseDevice();
     FConnected = false;
-    FClosing = false;
+    {
+        std::lock_guard guard(FStateLock);
+        FTearingDown = false;
+        FEventThreadId = 0;
+    }
 
     try {
         TellLinks(&TComLink::OnConn, false);
@@ -601,26 +653,48 @@ void TCustomComPort::Close() {
     if (purgeError != 0) ReportComError(ComErrorCode(TComExceptions::CE_PurgeFailed), purgeError);
 }
 
+bool TCustomComPort::Closing() {
+    std::lock_guard guard(FStateLock);
+    return FTearingDown;
+}
+
 void TCustomComPort::StopEventThread() {
-    if (!FEventThread) return;
-    FEventThread->SignalStop();
-    if (FEventThread->IsCurrentThread()) {
+    std::unique_ptr<TComThread> thread;
+    {
+        std::lock_guard guard(FStateLock);
+        thread = std::move(FEventThread);
+        FThreadCreated = false;
+    }
+    if (!thread) return;
+    thread->SignalStop();
+    if (thread->IsCurrentThread()) {
         // Closing from a handler that the event thread runs itself (smNone):
-        // it cannot be waited for here. It ends as soon as the handler
-        // returns; it closes the device then, after its last use of it.
-        FEventThread->AdoptHandle();
-        FHandle = INVALID_HANDLE_VALUE;
-        FRetiredThreads.push_back(std::move(FEventThread));
+        // it cannot be waited for here. It gives the device up now, so that
+        // the handle is closed before Close returns and an Open right after
+        // it finds the device free; the thread ends once the handler returns.
+        thread->ReleaseDevice();
+        std::lock_guard guard(FStateLock);
+        FRetiredThreads.push_back(std::move(thread));
     } else {
         // Waiting on the GUI thread keeps handing queued work and sent
         // messages along, so a thread inside a hand-over can end.
-        FEventThread.reset();
+        thread.reset();
     }
-    FThreadCreated = false;
 }
 
 void TCustomComPort::ReapRetiredThreads() noexcept {
-    std::erase_if(FRetiredThreads, [](const std::unique_ptr<TComThread>& t) { return !t->IsCurrentThread(); });
+    std::vector<std::unique_ptr<TComThread>> ended;
+    {
+        std::lock_guard guard(FStateLock);
+        for (auto it = FRetiredThreads.begin(); it != FRetiredThreads.end();) {
+            if ((*it)->Finished()) {
+                ended.push_back(std::move(*it));
+                it = FRetiredThreads.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
 }
 
 // ---- Event dispatch
@@ -655,7 +729,7 @@ void TCustomComPort::HandleEvent(TComEvent event) {
 LRESULT TCustomComPort::PortWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg != WM_PORTEVENT) return ::DefWindowProcW(wnd, msg, wParam, lParam);
     if (::InSendMessage()) ::ReplyMessage(0);
-    if (!FConnected || FClosing) return 0;
+    if (!FConnected || Closing()) return 0;
     for (TComEvent event : BatchOrder) {
         if (EventMaskBit(event) == wParam) {
             HandleEvent(event);
@@ -735,10 +809,15 @@ int TCustomComPort::WriteAsync(const void* buffer, int count, PAsync& asyncPtr) 
         ReportComError(ComErrorCode(TComExceptions::CE_InvalidAsync), 0);
         return 0;
     }
-    if (FHandle == INVALID_HANDLE_VALUE) ReportComError(ComErrorCode(TComExceptions::CEPortNotOpen), -24);
-    count = std::max(count, 0);
     TAsync& async = *asyncPtr;
     async.Kind = TOperationKind::okWrite;
+    async.Started = false;
+    if (FHandle == INVALID_HANDLE_VALUE) ReportComError(ComErrorCode(TComExceptions::CEPortNotOpen), -24);
+    count = std::max(count, 0);
+    if (!buffer && count > 0) {
+        ReportComError(ComErrorCode(TComExceptions::CE_WriteFailed), ERROR_INVALID_PARAMETER);
+        return 0;
+    }
     async.Data = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(count));
     if (count > 0) std::memcpy(async.Data.get(), buffer, static_cast<std::size_t>(count));
     async.Size = count;
@@ -765,6 +844,10 @@ int TCustomComPort::ReadAsync(void* buffer, int count, PAsync& asyncPtr) {
     async.Started = false;
     if (FHandle == INVALID_HANDLE_VALUE) ReportComError(ComErrorCode(TComExceptions::CEPortNotOpen), -24);
     count = std::max(count, 0);
+    if (!buffer && count > 0) {
+        ReportComError(ComErrorCode(TComExceptions::CE_ReadFailed), ERROR_INVALID_PARAMETER);
+        return 0;
+    }
     ResetOverlapped(async);
 
     DWORD read = 0;
@@ -781,13 +864,16 @@ int TCustomComPort::WaitForAsync(PAsync& asyncPtr) {
         return 0;
     }
     TAsync& async = *asyncPtr;
-    // Nothing was started on the record (or the start failed): nothing to
-    // wait for, and no transfer to tell anyone about.
+    // Nothing was started on the record, the start failed, or the operation
+    // has been waited for already: nothing to wait for, nothing to tell.
     if (!async.Started) return 0;
+    async.Started = false;
 
     DWORD transferred = 0;
-    const bool ok = ::WaitForSingleObject(async.Overlapped.hEvent, INFINITE) == WAIT_OBJECT_0 &&
-                    Device().GetOverlappedResult(FHandle, &async.Overlapped, &transferred, FALSE);
+    // Waits on the record's event only while the operation is pending: a
+    // read or write that completed at once costs no wait (under Wine each
+    // wait is a round trip to the server).
+    const bool ok = Device().GetOverlappedResult(FHandle, &async.Overlapped, &transferred, TRUE);
     if (!ok) {
         const DWORD error = ::GetLastError();
         ReportComError(ComErrorCode(async.Kind == TOperationKind::okWrite ? TComExceptions::CE_WriteFailed

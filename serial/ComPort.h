@@ -3,9 +3,12 @@
 // and implements its operations; TComPort is the one a form owns.
 #include <windows.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -215,7 +218,8 @@ struct TAsync {
     TOperationKind Kind = TOperationKind::okWrite;
     std::unique_ptr<std::uint8_t[]> Data;  // a write's private copy of its bytes
     int Size = 0;
-    // An operation was started on the record and has not been waited for.
+    // An operation was started on the record and has not been waited for:
+    // a second wait on the same record reports nothing again.
     bool Started = false;
 };
 using PAsync = TAsync*;
@@ -245,7 +249,7 @@ public:
     void SetDesigning(bool value) noexcept { FDesigning = value; }
 
     // Properties.
-    HANDLE Handle() const noexcept { return FHandle; }
+    HANDLE Handle() const noexcept { return FHandle.load(); }
     fw::TThreadPriority EventThreadPriority() const noexcept { return FEventThreadPriority; }
     void SetEventThreadPriority(fw::TThreadPriority value);
     int CustomBaudRate() const noexcept { return FCustomBaudRate; }
@@ -310,7 +314,12 @@ public:
     void BeginUpdate() noexcept { ++FUpdateCount; }
     void EndUpdate();
 
+    // Open stops as soon as a handler it runs (OnAfterOpen, the signal
+    // reports, OnException) has closed the port again.
     void Open();
+    // Safe from any thread: while one thread closes, a Close on the port's
+    // event thread returns at once (the closer waits for that thread), a Close
+    // on any other thread waits until the port is closed.
     void Close();
 
     // Reading and writing (counts below zero count as zero).
@@ -402,7 +411,10 @@ private:
     void ReportSignal(TComSignal signal, TComSignalEvent TComLink::*linkHandler, void (TCustomComPort::*fire)(bool));
     bool ClearCommErrorChecked(DWORD& errors, COMSTAT& stat);
     void Escape(DWORD function);
+    // Between the start of Close and the after-close notifications.
+    bool Closing();
     void StopEventThread();
+    // Joins the retired threads that have ended.
     void ReapRetiredThreads() noexcept;
 
     // Event dispatch (TComThread and the hidden window).
@@ -421,11 +433,23 @@ private:
     void HandleRx80Full();
 
     std::shared_ptr<TCommDevice> FDevice;
+    // Guards the close bookkeeping below, which any thread may reach.
+    std::mutex FStateLock;
+    std::condition_variable FCloseDone;
+    // The thread inside Close (0: none), and whether it is still tearing
+    // the port down (before the after-close notifications).
+    DWORD FClosingThread = 0;
+    bool FTearingDown = false;
+    // The event thread of the open port, until its Close has ended.
+    DWORD FEventThreadId = 0;
     std::unique_ptr<TComThread> FEventThread;
-    // Threads stopped by a Close that ran on the thread itself; joined later.
+    // Threads stopped by a Close that ran on the thread itself: they have
+    // released the device already and are joined once they have ended.
     std::vector<std::unique_ptr<TComThread>> FRetiredThreads;
     bool FThreadCreated = false;
-    HANDLE FHandle = INVALID_HANDLE_VALUE;
+    // Counts Opens, so that Open sees a handler that closed and reopened.
+    unsigned FOpenSession = 0;
+    std::atomic<HANDLE> FHandle{INVALID_HANDLE_VALUE};
     // The hidden window of smWindowSync (DestroyWindow when released).
     struct TWindowTraits {
         using Type = HWND;
@@ -440,9 +464,7 @@ private:
     bool FTriggersOnRxChar = true;
     fw::TThreadPriority FEventThreadPriority = fw::TThreadPriority::tpNormal;
     bool FHasLink = false;
-    bool FConnected = false;
-    // Between the start and the end of Close: no further event is dispatched.
-    bool FClosing = false;
+    std::atomic<bool> FConnected{false};
     bool FDesigning = false;
     TBaudRate FBaudRate = TBaudRate::br9600;
     int FCustomBaudRate = 9600;

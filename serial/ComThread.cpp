@@ -51,8 +51,11 @@ TComThread::TComThread(TCustomComPort& port)
       FHandle(port.FHandle),
       FStopEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       FSyncMethod(port.FSyncMethod),
-      FWindow(port.FWindow.get()) {
+      FWindow(port.FWindow.get()),
+      FHandover(std::make_shared<THandover>()) {
     if (!FStopEvent) throw fw::EOSError(L"Cannot create the event thread's stop event", ::GetLastError());
+    FHandover->Done.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!FHandover->Done) throw fw::EOSError(L"Cannot create the event thread's hand-over event", ::GetLastError());
     SetPriority(port.FEventThreadPriority);
     FDevice->SetCommMask(FHandle, EventsToMask(port.FEvents));
     Start();
@@ -64,18 +67,17 @@ TComThread::~TComThread() {
 }
 
 void TComThread::SignalStop() noexcept {
-    {
-        // Under the lock that publishes a hand-over: either the hand-over is
-        // cancelled here, or the event thread sees the stop before it
-        // publishes one.
-        std::lock_guard guard(FHandoverLock);
-        if (FHandover) FHandover->Cancelled = true;
-        ::SetEvent(FStopEvent.get());
-    }
+    // The flags first: whoever sees the stop event also sees them.
+    FHandover->Cancelled = true;
+    FStopRequested = true;
+    ::SetEvent(FStopEvent.get());
     ::Sleep(0);
 }
 
-bool TComThread::Stopped() const noexcept { return ::WaitForSingleObject(FStopEvent.get(), 0) == WAIT_OBJECT_0; }
+// A flag, not a look at the stop event: under Wine every wait, even one that
+// does not block, is a round trip to the server, and this is asked several
+// times per batch.
+bool TComThread::Stopped() const noexcept { return FStopRequested.load(); }
 
 bool TComThread::Pace(DWORD& delay) const noexcept {
     delay = delay == 0 ? kFirstRetryDelay : std::min(delay * 2, kLongestRetryDelay);
@@ -106,9 +108,17 @@ void TComThread::Execute() {
     } else {
         ::WaitForSingleObject(FStopEvent.get(), INFINITE);
     }
+    if (FDeviceReleased) return;
     TEventWait::Finish(std::move(wait), *FDevice, FHandle);
     FDevice->PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
-    if (FOwnsHandle) FDevice->Close(FHandle);
+}
+
+void TComThread::ReleaseDevice() noexcept {
+    // Called from a handler this thread dispatches: its event wait has
+    // completed, so nothing of it is pending on the device.
+    FDevice->SetCommMask(FHandle, 0);
+    FDevice->PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    FDeviceReleased = true;
 }
 
 bool TComThread::Dispatch() {
@@ -130,29 +140,16 @@ bool TComThread::Dispatch() {
 }
 
 bool TComThread::HandOverToGui() {
-    auto handover = std::make_shared<THandover>();
-    handover->Done.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!handover->Done) return !Stopped();
-    {
-        std::lock_guard guard(FHandoverLock);
-        if (Stopped()) return false;
-        FHandover = handover;
-    }
-
+    if (Stopped()) return false;
     TCustomComPort* port = FComPort;
     const TComEvents events = FEvents;
-    fw::QueueOnGuiThread([handover, port, events] {
+    fw::QueueOnGuiThread([handover = FHandover, port, events] {
         // Cancelled: the port is closing or gone; touch nothing of it.
         if (!handover->Cancelled) port->DispatchBatch(events, [&handover] { return handover->Cancelled.load(); });
         ::SetEvent(handover->Done.get());
     });
-
-    const HANDLE waitSet[2] = {FStopEvent.get(), handover->Done.get()};
+    const HANDLE waitSet[2] = {FStopEvent.get(), FHandover->Done.get()};
     const DWORD result = ::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE);
-    {
-        std::lock_guard guard(FHandoverLock);
-        FHandover.reset();
-    }
     return result == WAIT_OBJECT_0 + 1 && !Stopped();
 }
 

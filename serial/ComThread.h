@@ -10,14 +10,15 @@
 //                 the GUI thread keeps serving sent messages while it waits,
 //                 and the port ignores events once it is closing.
 //   smNone        a Close inside a handler runs on this thread itself: the
-//                 thread is not waited for but takes over the device handle
-//                 and closes it after its last use (TCustomComPort retires it).
+//                 thread is not waited for; between two event waits it has
+//                 no call pending on the device, so it gives the device up
+//                 there and then (ReleaseDevice), and ends once the handler
+//                 returns (TCustomComPort retires it).
 // The device handle is never closed while the thread may still use it.
 #include <windows.h>
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 #include "framework/Handles.h"
 #include "framework/Thread.h"
@@ -56,18 +57,22 @@ public:
     // Asks the thread to end: no further batch, nor the rest of the current
     // one, is dispatched. Callable from any thread, the event thread included.
     void SignalStop() noexcept;
-    // Hands the device handle to the thread, which closes it once it no
-    // longer waits on it (for a Close that runs on this very thread).
-    void AdoptHandle() noexcept { FOwnsHandle = true; }
+    // On this thread, inside a handler (a Close that runs on this very
+    // thread): does the thread's end-of-life work on the device now (event
+    // mask cleared, queues purged) and never touches the device again, so
+    // the caller may close the handle at once.
+    void ReleaseDevice() noexcept;
     bool IsCurrentThread() const noexcept { return ::GetCurrentThreadId() == ThreadId(); }
 
 protected:
     void Execute() override;
 
 private:
-    // A batch handed to the GUI thread: the event thread waits for Done or
-    // for its stop event; a cancelled hand-over that has not started yet
-    // dispatches nothing when it gets its turn.
+    // The hand-over of batches to the GUI thread, one for the thread's
+    // life: the event thread waits for Done (auto-reset, set once per batch)
+    // or for its stop event. Once the thread is stopped, a batch still
+    // queued dispatches nothing when it gets its turn; the queued work keeps
+    // this record alive, not the thread.
     struct THandover {
         fw::UniqueHandle Done;
         std::atomic<bool> Cancelled{false};
@@ -88,8 +93,8 @@ private:
     TComEvents FEvents;
     TSyncMethod FSyncMethod;
     HWND FWindow;  // the port's hidden window (smWindowSync)
-    std::atomic<bool> FOwnsHandle{false};
-    std::mutex FHandoverLock;
+    bool FDeviceReleased = false;  // written and read on the thread itself
+    std::atomic<bool> FStopRequested{false};
     std::shared_ptr<THandover> FHandover;
 };
 

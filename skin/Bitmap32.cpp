@@ -16,6 +16,15 @@ void Bitmap32::MakeOpaqueExceptKey() {
     p = (p & 0xFFFFFF) == KeyColorPixel ? (p & 0xFFFFFF) : (p | 0xFF000000u);
 }
 
+void PremultiplyAlpha(Bitmap32& bitmap) {
+  for (std::uint32_t& p : bitmap.Pixels) {
+    if ((p & 0xFFFFFF) == KeyColorPixel) continue;
+    const std::uint32_t a = p >> 24;
+    auto mul = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+    p = a << 24 | mul((p >> 16) & 0xFF) << 16 | mul((p >> 8) & 0xFF) << 8 | mul(p & 0xFF);
+  }
+}
+
 namespace {
 
 class Reader {
@@ -128,9 +137,12 @@ DecodedBitmap DecodeBmp(std::span<const std::uint8_t> file) {
   if (rle) {
     if (topDown) return {};
     std::size_t p = dataOffset;
+    // The position never leaves 0..w and 0..h: pixels and moves beyond the
+    // right edge are dropped, whatever the runs claim.
     int x = 0, y = 0;  // y counts file rows (bottom first)
     auto put = [&](std::uint8_t index) {
-      if (x < w && y < h) bmp->At(x, rowOf(y)) = palette[index & ((1u << bits) - 1)];
+      if (x >= w) return;
+      bmp->At(x, rowOf(y)) = palette[index & ((1u << bits) - 1)];
       ++x;
     };
     while (r.Has(p, 2) && y < h) {
@@ -144,7 +156,8 @@ DecodedBitmap DecodeBmp(std::span<const std::uint8_t> file) {
       } else if (value == 1) {
         break;
       } else if (value == 2) {
-        x += r.U8(p), y += r.U8(p + 1);
+        x = std::min(w, x + r.U8(p));
+        y = std::min(h, y + r.U8(p + 1));
         p += 2;
       } else {
         const std::size_t bytes = bits == 8 ? value : (value + 1u) / 2;

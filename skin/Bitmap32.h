@@ -33,6 +33,12 @@ struct Bitmap32 {
   void MakeOpaqueExceptKey();
 };
 
+// Multiplies each pixel's colour channels by its alpha (rounded), as skins newer
+// than version 7.45 keep the pixels of their alpha images. Key-coloured pixels
+// keep their colour: it is what marks them transparent.
+void PremultiplyAlpha(Bitmap32& bitmap);
+inline constexpr double PremultipliedSkinVersion = 7.45;
+
 // The largest image a skin may bring: pixels per side and in all (128 MiB of
 // pixels). A few compressed bytes can claim far more; nothing that large is
 // allocated.

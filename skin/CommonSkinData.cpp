@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cstdlib>
 
 namespace skin {
@@ -52,11 +53,13 @@ int ReadPerScaleGlobal(const SkinDataInputs& in, std::string_view key, int def) 
     const int scale = std::clamp(in.ScaleIndex, 0, 3);
     std::string scaledKey(key);
     scaledKey += ScaleSuffixes[scale];
-    if (const auto v = ReadInt(in, GlobalInfo, scaledKey); v && *v >= 0) return static_cast<int>(*v);
+    // Values beyond the int range stop at its end, before and after scaling.
+    auto toInt = [](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); };
+    if (const auto v = ReadInt(in, GlobalInfo, scaledKey); v && *v >= 0) return toInt(*v);
     if (scale == 0) return -1;
     const auto plain = ReadInt(in, GlobalInfo, key);
-    const std::int64_t base = plain ? *plain : def;
-    return static_cast<int>(base * ScalePercents[scale] / 100);
+    const std::int64_t base = plain ? toInt(*plain) : def;
+    return toInt(base * ScalePercents[scale] / 100);
 }
 
 void LoadCommonSkinData(const SkinDataInputs& in, TsSkinData& d) {

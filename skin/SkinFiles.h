@@ -40,7 +40,7 @@ public:
   virtual std::shared_ptr<Bitmap32> Decode(std::span<const std::uint8_t> bytes, std::string_view upperExtension) = 0;
 };
 
-// Error boxes: caption "Error", an error icon, an OK button.
+// Error boxes: the program's title as caption, an error icon, an OK button.
 class SkinErrorBoxes {
 public:
   virtual ~SkinErrorBoxes() = default;

@@ -7,6 +7,8 @@
 namespace skin {
 
 SkinIni::SkinIni(std::string_view text) {
+  // Editors may start the file with a UTF-8 byte-order mark; it belongs to no line.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   Section* current = nullptr;
   std::size_t pos = 0;
   while (pos < text.size()) {

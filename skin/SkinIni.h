@@ -24,7 +24,7 @@ public:
   };
 
   SkinIni() = default;
-  // Lines end with CR LF, LF or CR. Lines are trimmed; empty lines and lines
+  // A UTF-8 byte-order mark at the start is skipped. Lines end with CR LF, LF or CR. Lines are trimmed; empty lines and lines
   // beginning with ";" are skipped; "[name]" opens a section (a repeated name
   // continues the first section of that name); "key=value" lines before the
   // first section are ignored, as are lines without "=".

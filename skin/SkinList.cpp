@@ -82,7 +82,8 @@ void ExtractByIndex(const TsStoredSkins& stored, int index, const std::string& d
     return;
   }
   const TsStoredSkin& item = stored[index];
-  files.WriteFile(dir + item.Name + " extracted.asz", item.PackedData);
+  const std::string file = dir + item.Name + " extracted.asz";
+  if (!files.WriteFile(file, item.PackedData)) errors.ErrorBox(file + " file writing error.");
 }
 
 void ExtractInternalSkin(const TsStoredSkins& stored, const std::string& name, const std::string& directory,

@@ -77,6 +77,8 @@ SkinNames GetSkinNames(const std::vector<TacSkinListData>& entries, TacSkinTypes
 std::string GetRandomSkin(const std::vector<TacSkinListData>& entries, const std::function<int(int)>& pick);
 
 // Writes stored skin `index` to the normalised directory as "<Name> extracted.asz".
+// A directory that cannot be created or a file that cannot be written is reported
+// in an error box.
 void ExtractByIndex(const TsStoredSkins& stored, int index, const std::string& directory, SkinFileSystem& files,
                     SkinErrorBoxes& errors);
 // Extracts every stored skin named exactly `name`; "Directory does not

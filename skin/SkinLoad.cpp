@@ -76,7 +76,11 @@ public:
 private:
     // A plain glyph scaled into a bitmap of its own; glyphs drawn with the key colour
     // first get an alpha mask so that the scaling does not smear the key into them.
+    // Several lookups can name one entry (a missing "BICLOSEALONE" borrows the glows of
+    // "BICONCLOSE"): each entry is scaled once. A glyph whose scaled size would exceed
+    // the pixel budget stays as it is.
     int ScaleGlyph(int index, bool directly) {
+        if (!scaled_.insert(index).second) return index;
         TsMaskData& e = model_.ma[static_cast<std::size_t>(index)];
         const Bitmap32& src = e.Bmp ? *e.Bmp : *model_.MasterBitmap;
         const int count = std::max(1, e.ImageCount);
@@ -84,14 +88,19 @@ private:
         const int h = e.R.Height();
         const int newCellW = model_.ScaleInt(cellW), newH = model_.ScaleInt(h);
         if (cellW <= 0 || h <= 0 || newCellW <= 0 || newH <= 0) return index;
-        auto out = std::make_shared<Bitmap32>(newCellW * count, newH);
+        const long long newW = static_cast<long long>(newCellW) * count;
+        if (newW > MaxBitmapSide || newH > MaxBitmapSide || newW * newH > MaxBitmapPixels) return index;
+        auto out = std::make_shared<Bitmap32>(static_cast<int>(newW), newH);
         const bool keyMask = !directly && e.MaskType == 0;
-        for (int y = 0; y < newH; ++y) {
-            for (int x = 0; x < newCellW * count; ++x) {
+        // A glyph in an empty master has nothing to scale: its copy stays transparent.
+        for (int y = 0; y < newH && !src.Empty(); ++y) {
+            for (int x = 0; x < newW; ++x) {
                 const int cell = x / newCellW;
-                const int sx = std::clamp(e.R.Left + cell * cellW + (x % newCellW) * cellW / newCellW, 0, src.Width - 1);
-                const int sy = std::clamp(e.R.Top + y * h / newH, 0, src.Height - 1);
-                if (src.Empty()) continue;
+                const long long fx = e.R.Left + static_cast<long long>(cell) * cellW +
+                                     static_cast<long long>(x % newCellW) * cellW / newCellW;
+                const long long fy = e.R.Top + static_cast<long long>(y) * h / newH;
+                const int sx = static_cast<int>(std::clamp<long long>(fx, 0, src.Width - 1));
+                const int sy = static_cast<int>(std::clamp<long long>(fy, 0, src.Height - 1));
                 std::uint32_t p = src.At(sx, sy);
                 if (keyMask && (p & 0xFFFFFF) == KeyColorPixel) {
                     const auto main = static_cast<std::uint32_t>(palette_[pcMainColor]);
@@ -102,7 +111,7 @@ private:
         }
         if (keyMask) e.MaskType = 1;
         e.Bmp = std::move(out);
-        e.R = TRect{0, 0, newCellW * count, newH};
+        e.R = TRect{0, 0, static_cast<int>(newW), newH};
         e.Width = newCellW;
         e.Height = e.MaskType > 0 ? newH / (e.MaskType + 1) : newH;
         return index;
@@ -111,6 +120,7 @@ private:
     SkinModel& model_;
     const SkinIni* ini_;
     const TacPaletteArray& palette_;
+    std::set<int> scaled_;  // entries already scaled by this load
 };
 
 // Generated outer shadow of a record with OuterMode 3 or 4.
@@ -166,8 +176,9 @@ int MakeOuterEffectMask(SkinModel& m, int global, int entry, const TacOutEffData
         return index;
     }
     if (rec.Source == 2) {
-        const int base = 2 * (rec.Radius + rec.Blur) + 1;
-        const int w = std::clamp(base, 1, MaxShadowSide), h = w;
+        // Radius and blur are skin values of any size.
+        const long long base = 2 * (static_cast<long long>(rec.Radius) + rec.Blur) + 1;
+        const int w = static_cast<int>(std::clamp<long long>(base, 1, MaxShadowSide)), h = w;
         auto bmp = MakeShadowBands(w, h, rec.Radius, rec.Blur, {rec.ColorL, rec.ColorT, rec.ColorR, rec.ColorB});
         const int index = m.MakeNewItem(global, key, 1, 1, 1, TRect{0, 0, bmp->Width, bmp->Height}, itisaBorder,
                                         std::string(GlobalInfo));
@@ -311,6 +322,7 @@ std::unique_ptr<LoadedSkin> EmptySkin(const LoadSettings& s) {
     skin->Model->ScaleMode = s.ScaleMode;
     skin->Model->SysFontScale = s.SysFontScale;
     skin->Model->Manager = s.Manager;
+    skin->Model->Brightness = s.Brightness;
     return skin;
 }
 
@@ -435,11 +447,27 @@ void ApplyColorAdjustments(LoadedSkin& skin, int hue, int saturation, int bright
             }
         }
     }
+    // PNG images of newer skins were left straight for the brightening (DecodeImage).
+    std::set<const Bitmap32*> png;
+    for (const TacExtFileData& f : m.ExtArray) {
+        const std::string name = UpperCase(f.FileName);
+        if (f.Bmp && name.size() >= 4 && name.compare(name.size() - 4, 4, ".PNG") == 0) png.insert(f.Bmp.get());
+    }
+    const bool premultiplied = m.Version > PremultipliedSkinVersion;
     std::set<const Bitmap32*> done;
     for (TsMaskData& e : m.ma) {
         if (!e.Bmp || e.Bmp == m.MasterBitmap || !done.insert(e.Bmp.get()).second) continue;
         const int h = keepsHue(e) ? 0 : hue;
-        AdjustBitmap(*e.Bmp, h, saturation, brightness, e.MaskType >= 1);
+        const bool whole = e.MaskType < 1;
+        AdjustBitmap(*e.Bmp, h, saturation, brightness, !whole);
+        if (brightness <= 0) continue;
+        // Brightening turned transparent pixels visible: newer skins premultiply them
+        // away, older ones clear their fully transparent white.
+        if (premultiplied && (whole || png.count(e.Bmp.get()) > 0)) {
+            PremultiplyAlpha(*e.Bmp);
+        } else if (whole) {
+            std::replace(e.Bmp->Pixels.begin(), e.Bmp->Pixels.end(), std::uint32_t{0x00FFFFFF}, std::uint32_t{0});
+        }
     }
 
     auto adjust = [&](TColor& c, bool withBrightness) {

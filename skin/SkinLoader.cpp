@@ -29,13 +29,8 @@ std::shared_ptr<Bitmap32> DecodeImage(const SkinModel& model, const SkinSource& 
   if ((ext == ".PNG" || ext == ".JPG" || ext == ".JPEG") && source.Decoder) {
     auto bmp = source.Decoder->Decode(bytes, ext);
     if (!bmp || bmp->Empty()) return nullptr;
-    if (ext == ".PNG" && model.Version > 7.45 && model.Brightness <= 0) {
-      for (std::uint32_t& p : bmp->Pixels) {
-        const std::uint32_t a = p >> 24;
-        auto mul = [a](std::uint32_t c) { return (c * a + 127) / 255; };
-        p = a << 24 | mul((p >> 16) & 0xFF) << 16 | mul((p >> 8) & 0xFF) << 8 | mul(p & 0xFF);
-      }
-    }
+    // With a positive brightness the colour adjustment premultiplies after brightening.
+    if (ext == ".PNG" && model.Version > PremultipliedSkinVersion && model.Brightness <= 0) PremultiplyAlpha(*bmp);
     return bmp;
   }
   return nullptr;
@@ -215,7 +210,8 @@ struct MaskLoader {
     TsMaskData& m = AddEntry(model, si, section, property, TRect{0, 0, bmp->Width, bmp->Height}, count,
                              maskType, words.size() >= 9 ? word(8) : 0, type);
     m.Bmp = std::move(bmp);
-    if (words.size() >= 5) m.WL = word(4), m.WT = word(5), m.WR = word(6), m.WB = word(7);
+    auto margin = [&](std::size_t i) { return std::clamp(word(i), -MaxImageMargin, MaxImageMargin); };
+    if (words.size() >= 5) m.WL = margin(4), m.WT = margin(5), m.WR = margin(6), m.WB = margin(7);
     else SetThirds(m);
     FixZeroCount(m, count);
     if (type == itisaBorder) m.CornerType = ComputeCornerType(model, m, si == buttonHugeIndex);
@@ -452,8 +448,11 @@ void LoadAllMasks(SkinModel& model, const SkinSource& source, std::string_view c
   if (!master.empty()) {
     std::shared_ptr<Bitmap32> bmp;
     if (source.Archive) {
+      // Member names and the value are both compared upper-cased, so a value
+      // written in mixed case finds its member too.
+      const std::string upperMaster = UpperCase(master);
       for (const TacFileItem& f : source.Archive->Files)
-        if ((f.FileType == ftBmp || f.FileType == ftOther) && UpperCase(f.Name) == master) {
+        if ((f.FileType == ftBmp || f.FileType == ftOther) && UpperCase(f.Name) == upperMaster) {
           bmp = DecodeImage(model, source, f.Stream->Bytes(), master);
           break;
         }

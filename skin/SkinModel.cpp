@@ -3,6 +3,7 @@
 #include "skin/SkinText.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace skin {
 
@@ -166,9 +167,10 @@ int SkinModel::MakeNewItem(int skinIndex, std::string_view key, int maskType, in
   m.SkinIndex = skinIndex;
   m.PropertyName = key;
   m.ClassName = sectionName;
-  m.MaskType = std::max(maskType, 0);
+  // Counts are 16-bit fields of an image entry; the skin's text may say anything.
+  m.MaskType = std::clamp(maskType, 0, MaxImageCount);
   m.DrawMode = drawMode;
-  m.ImageCount = std::max(imageCount, 1);
+  m.ImageCount = std::clamp(imageCount, 1, MaxImageCount);
   m.R = r;
   m.ImgType = imgType;
   m.Manager = Manager;
@@ -220,18 +222,27 @@ int SkinModel::GetScale() const {
   return 0;
 }
 
+namespace {
+
+// Skin values can be any integer: a scaled one that leaves the int range stops at its end.
+int Saturated(long long value) {
+  return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+}  // namespace
+
 int SkinModel::ScaleInt(int value, int sysScale) const {
   if (ScaleMode == smOldMode) return value;
   const int scale = GetScale();
+  const long long v = value;
   if (sysScale != 0) {
-    if (sysScale < scale)
-      return static_cast<int>(static_cast<long long>(value) * ScalePercents[std::clamp(sysScale, 0, 3)] / 100);
+    if (sysScale < scale) return Saturated(v * ScalePercents[std::clamp(sysScale, 0, 3)] / 100);
     return value;
   }
   switch (scale) {
-    case 1: return value + value / 4;
-    case 2: return value + value / 2;
-    case 3: return value * 2;
+    case 1: return Saturated(v + v / 4);
+    case 2: return Saturated(v + v / 2);
+    case 3: return Saturated(v * 2);
     default: return value;
   }
 }

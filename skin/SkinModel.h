@@ -79,6 +79,10 @@ using TsGeneralDataArray = std::vector<TsGeneralData>;
 
 enum TacImgType { itisaBorder, itisaTexture, itisaGlyph, itisaGlow, itisaPngGlyph };
 
+// The largest cell count, mask-band count and margin an image entry holds (16-bit fields).
+inline constexpr int MaxImageCount = 0x7FFF;
+inline constexpr int MaxImageMargin = 0x7FFF;
+
 struct TsMaskData {
   std::shared_ptr<Bitmap32> Bmp;  // own bitmap, or none: the image lies in the master bitmap
   std::string ClassName;

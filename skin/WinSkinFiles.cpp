@@ -65,12 +65,22 @@ bool WinSkinFileSystem::ForceDirectories(const std::string& path) {
 }
 
 bool WinSkinFileSystem::WriteFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    fw::UniqueHandle file(::CreateFileW(fw::FromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::wstring name = fw::FromUtf8(path);
+    fw::UniqueHandle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr));
     if (!file) return false;
-    DWORD written = 0;
-    return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!::WriteFile(file.get(), bytes.data() + done, want, &written, nullptr) || written == 0) break;
+        done += written;
+    }
+    const bool complete = done == bytes.size() && ::FlushFileBuffers(file.get());
+    file.reset();
+    // A file cut short (a full disk) is no copy of the skin: it does not stay behind.
+    if (!complete) ::DeleteFileW(name.c_str());
+    return complete;
 }
 
 std::string WinSkinFileSystem::ProgramDirectory() const {

@@ -183,6 +183,13 @@ int TsSkinManager::ShowBox(const std::wstring& text, const std::wstring& caption
     return ::MessageBoxW(::GetActiveWindow(), text.c_str(), caption.c_str(), type);
 }
 
+// Error boxes carry the program's title, as every other error box of the program does;
+// the title is set before the first form is created, so boxes of the start-up load
+// have it too.
+void TsSkinManager::ErrorBox(const std::wstring& text) const {
+    ShowBox(text, fw::Application().Title(), MB_ICONERROR | MB_OK);
+}
+
 // --- Properties ---
 
 bool TsSkinManager::IsDefault() const noexcept { return defaultManager == this; }
@@ -451,13 +458,13 @@ private:
 
 void TsSkinManager::ExtractInternalSkin(const std::wstring& skinName, const std::wstring& directory) {
     WinSkinFileSystem files;
-    ManagerErrorBoxes boxes([this](const std::string& t) { ShowBox(fw::FromUtf8(t), L"Error", MB_ICONERROR | MB_OK); });
+    ManagerErrorBoxes boxes([this](const std::string& t) { ErrorBox(fw::FromUtf8(t)); });
     skin::ExtractInternalSkin(FInternalSkins, fw::ToUtf8(skinName), fw::ToUtf8(directory), files, boxes);
 }
 
 void TsSkinManager::ExtractByIndex(int index, const std::wstring& directory) {
     WinSkinFileSystem files;
-    ManagerErrorBoxes boxes([this](const std::string& t) { ShowBox(fw::FromUtf8(t), L"Error", MB_ICONERROR | MB_OK); });
+    ManagerErrorBoxes boxes([this](const std::string& t) { ErrorBox(fw::FromUtf8(t)); });
     skin::ExtractByIndex(FInternalSkins, index, fw::ToUtf8(directory), files, boxes);
 }
 
@@ -488,7 +495,7 @@ void TsSkinManager::LoadNamedSkin(const std::wstring& previousName) {
             FSkinName = fw::FromUtf8(where.Name);
             LoadSettings settings = MakeLoadSettings();
             ManagerArchiveMessages messages(
-                [this](const std::string& text) { ShowBox(fw::FromUtf8(text), L"Error", MB_ICONERROR | MB_OK); });
+                [this](const std::string& text) { ErrorBox(fw::FromUtf8(text)); });
             settings.Messages = &messages;
             settings.VersionWarning = [this](const std::string& text) {
                 const unsigned rules = FSkinningRules;
@@ -523,7 +530,7 @@ void TsSkinManager::LoadNamedSkin(const std::wstring& previousName) {
         FSkinName = previousName;
         CommonSkinData.Active = wasActive;
         const std::wstring message = fw::ExceptionMessage(std::current_exception());
-        ShowBox(message.empty() ? fw::FromUtf8(e.what()) : message, L"Error", MB_ICONERROR | MB_OK);
+        ErrorBox(message.empty() ? fw::FromUtf8(e.what()) : message);
         return;
     }
 

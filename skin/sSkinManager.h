@@ -297,6 +297,7 @@ private:
     void StoreDefFont();
     void CheckHot();
     int ShowBox(const std::wstring& text, const std::wstring& caption, UINT type) const;
+    void ErrorBox(const std::wstring& text) const;
     LoadSettings MakeLoadSettings() const;
     void SetAdjustment(int& field, int value);
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) noexcept;

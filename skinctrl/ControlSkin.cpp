@@ -7,7 +7,7 @@
 #include "skin/ConstData.h"
 #include "skinctrl/ControlClasses.h"
 #include "skinctrl/SectionQueries.h"
-#include "skinctrl/SkinTextPaint.h"
+#include "skinctrl/SkinTextGdi.h"
 
 namespace skinctrl {
 
@@ -15,13 +15,6 @@ using skin::SkinCommandOf;
 using skin::TsSkinManager;
 
 TsSkinManager* ManagerOf(TsSkinManager* own) noexcept { return own ? own : TsSkinManager::DefaultManager(); }
-
-ColorSource ColorsOf(const TsSkinManager* manager) {
-  ColorSource source;
-  if (manager && manager->CommonSkinData.Active) source.Palette = &manager->Palette;
-  source.SysColor = [](int index) { return static_cast<TColor>(::GetSysColor(index)); };
-  return source;
-}
 
 LRESULT SendSkinCommandTo(fw::TControl* control, std::uint16_t command, LPARAM lParam, std::uint16_t sub) {
   if (!control) return 0;
@@ -31,37 +24,6 @@ LRESULT SendSkinCommandTo(fw::TControl* control, std::uint16_t command, LPARAM l
   }
   skin::SkinCommandDelivery delivery;
   return control->Perform(skin::WM_SKINCMD, skin::MakeSkinWParam(command, sub), lParam);
-}
-
-bool QueryParentBackground(TBackgroundRequest& request, fw::TWinControl* parent) {
-  request.Bmp = {};
-  request.BgType = btNone;
-  request.FillRect = {};
-  if (!parent) return false;
-  SendSkinCommandTo(parent, skin::SKC_GETBACKGROUND, reinterpret_cast<LPARAM>(&request));
-  if (request.BgType != btNone) return true;
-  // A parent that is not skinned: its colour.
-  const LRESULT color = SendSkinCommandTo(parent, skin::SKC_GETBGCOLOR);
-  request.BgType = btColor;
-  request.Color = color != 0 ? static_cast<TColor>(color) : static_cast<TColor>(fw::ColorToRGB(parent->Color()));
-  if (request.PleaseDraw && request.DrawDC) {
-    fw::UniqueBrush brush(::CreateSolidBrush(static_cast<COLORREF>(request.Color & 0xFFFFFF)));
-    const RECT r{request.DrawRect.Left, request.DrawRect.Top, request.DrawRect.Right, request.DrawRect.Bottom};
-    ::FillRect(request.DrawDC, &r, brush.get());
-  }
-  return true;
-}
-
-TCacheInfo BackgroundToCacheInfo(const TBackgroundRequest& request, const ColorSource& colors) {
-  if (request.BgType == btBitmap) return CacheInfoOfBitmap(request.Bmp, request.X, request.Y);
-  TCacheInfo ci;
-  ci.Bmp = request.Bmp;
-  ci.X = request.X;
-  ci.Y = request.Y;
-  ci.FillColor = ResolveSkinColor(request.Color, colors);
-  ci.FillRect = request.FillRect;
-  ci.Ready = false;
-  return ci;
 }
 
 // ---------------------------------------------------------------- TControlSkin
@@ -144,6 +106,8 @@ bool TControlSkin::CheckUpdating(bool clearFirst) {
 
 void TControlSkin::EnsureCacheBitmap() { FCacheBmp.SetSize(Owner.Width(), Owner.Height()); }
 
+void TControlSkin::ClearCache() noexcept { FCacheBmp = TDibBitmap(); }
+
 void TControlSkin::AbortAnimation() noexcept {
   if (AnimTimer) AnimTimer->Reset();
 }
@@ -195,8 +159,8 @@ void TControlSkin::AnswerBackgroundRequest(TBackgroundRequest& request, int stat
   if (request.PleaseDraw) {
     if (!cacheValid()) rebuild();
     if (!BGChanged && request.DrawDC) {
-      const RECT r{request.DrawRect.Left, request.DrawRect.Top, request.DrawRect.Right, request.DrawRect.Bottom};
-      ::BitBlt(request.DrawDC, r.left, r.top, r.right - r.left, r.bottom - r.top, FCacheBmp.Dc(), r.left + request.X,
+      const RECT& r = request.DrawRect;
+      ::BitBlt(request.DrawDC, r.left, r.top, r.right - r.left, r.bottom - r.top, FCacheBmp.DC(), r.left + request.X,
                r.top + request.Y, SRCCOPY);
       request.BgType = btBitmap;
     }
@@ -204,7 +168,7 @@ void TControlSkin::AnswerBackgroundRequest(TBackgroundRequest& request, int stat
   }
   if (!Skinned()) {
     request.BgType = btColor;
-    request.Color = ResolveSkinColor(Owner.Color(), Colors());
+    request.Color = ResolveSkinColor(Owner.Color(), SkinManager());
     return;
   }
   const skin::TsGeneralData& section = *Section();
@@ -227,7 +191,7 @@ void TControlSkin::AnswerBackgroundRequest(TBackgroundRequest& request, int stat
       return;
     }
     if (!cacheValid()) {
-      FCacheBmp.Clear();
+      ClearCache();
       rebuild();
     }
     if (FCacheBmp.Empty()) {
@@ -287,7 +251,7 @@ bool TControlSkin::HandleSkinCommand(fw::TMessage& m) {
     if (forManager) {
       AbortAnimation();
       UpdateIndexes();
-      FCacheBmp.Clear();
+      ClearCache();
     }
     return true;
   case skin::SKC_SKINREMOVED:
@@ -295,7 +259,7 @@ bool TControlSkin::HandleSkinCommand(fw::TMessage& m) {
       AbortAnimation();
       SkinIndex = BorderIndex = -1;
       FUpdating = true;
-      FCacheBmp.Clear();
+      ClearCache();
       BGChanged = true;
     }
     return false;
@@ -360,7 +324,7 @@ bool TControlSkin::HandleSkinCommand(fw::TMessage& m) {
     return true;
   case skin::SKC_CLEARCACHE:
     if (!FCacheBmp.Empty()) {
-      FCacheBmp.Clear();
+      ClearCache();
       BGChanged = true;
     }
     return true;
@@ -404,45 +368,40 @@ bool TControlSkin::HandleSkinCommand(fw::TMessage& m) {
 
 // ---------------------------------------------------------------- text
 
-void DrawSkinText(HDC dc, const std::wstring& text, bool outline, const TControlSkin& data, int state, UINT format,
-                  RECT rect) {
-  if (text.empty()) return;
-  const int saved = ::SaveDC(dc);
-  ::SetBkMode(dc, TRANSPARENT);
-  auto draw = [&](TColor color, int dx, int dy) {
-    RECT r = rect;
-    ::OffsetRect(&r, dx, dy);
-    ::SetTextColor(dc, static_cast<COLORREF>(color & 0xFFFFFF));
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
-  };
-  const ColorSource colors = data.Colors();
+void DrawControlText(const TControlSkin& data, HFONT font, std::wstring_view text, bool outline, int state,
+                     UINT format, const RECT& rect) {
+  if (text.empty() || data.FCacheBmp.Empty()) return;
+  const skin::TsSkinManager* manager = data.SkinManager();
   if (!data.Skinned()) {
-    draw(ResolveSkinColor(data.Owner.Font().Color(), colors), 0, 0);
-    ::RestoreDC(dc, saved);
+    DrawPlainText(data.FCacheBmp, font, text, rect, format, ResolveSkinColor(data.Owner.Font().Color(), manager));
     return;
   }
-  const skin::TsSkinManager* manager = data.SkinManager();
   int index = data.SkinIndex;
-  bool isConstant = false;
+  bool overOthers = false;
   for (int c = skin::ssMenuItem; c <= skin::ssButton; ++c)
-    if (manager->ConstData.Sections[static_cast<std::size_t>(c)] == index) isConstant = true;
-  if (isConstant && data.Owner.Parent()) {
+    overOthers = overOthers || manager->ConstData.Sections[static_cast<std::size_t>(c)] == index;
+  if (overOthers && data.Owner.Parent()) {
     TacSectionBehind query;
     query.State = state;
     query.R = {0, 0, data.Owner.Width(), data.Owner.Height()};
     SendSkinCommandTo(&data.Owner, skin::SKC_QUERYSECTIONBEHIND, reinterpret_cast<LPARAM>(&query));
     if (!manager->Model().IsValidSkinIndex(query.SkinIndex)) {
-      draw(ResolveSkinColor(data.Owner.Parent()->Font().Color(), colors), 0, 0);
-      ::RestoreDC(dc, saved);
+      DrawPlainText(data.FCacheBmp, font, text, rect, format,
+                    ResolveSkinColor(data.Owner.Parent()->Font().Color(), manager));
       return;
     }
     index = query.SkinIndex;
   }
-  const skin::TsGeneralData& section = manager->gd()[static_cast<std::size_t>(index)];
-  const skin::TsGenState& record = section.Props[static_cast<std::size_t>(std::clamp(state, 0, 2))];
-  const TTextPasses passes = SkinTextPasses(record.FontColor, outline, data.Look(), colors);
-  for (int i = 0; i < passes.Count; ++i) draw(passes.Passes[i].Color, passes.Passes[i].Dx, passes.Passes[i].Dy);
-  ::RestoreDC(dc, saved);
+  TSkinTextRequest request;
+  request.Model = &manager->Model();
+  request.ConstData = &manager->ConstData;
+  request.SkinIndex = index;
+  request.State = std::clamp(state, 0, 2);
+  request.UseOutline = outline;
+  request.AllowGlow = true;
+  request.Look = data.Look();
+  request.Colors = data.Colors();
+  DrawSkinText(data.FCacheBmp, font, text, rect, format, request);
 }
 
 // ---------------------------------------------------------------- fade ticks

@@ -10,29 +10,18 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "framework/Controls.h"
 #include "skin/SkinCommand.h"
 #include "skin/sSkinManager.h"
-#include "skinctrl/CacheBitmap.h"
 #include "skinctrl/CacheInfo.h"
+#include "skinctrl/DibBitmap.h"
 #include "skinctrl/FadeTimer.h"
+#include "skinctrl/ParentBackground.h"
 #include "skinctrl/SectionPaint.h"
 
 namespace skinctrl {
-
-// The record of SKC_GETBACKGROUND: a request, filled in by the parent.
-struct TBackgroundRequest {
-  ScanLines Bmp;            // answer: the bitmap holding the background
-  TColor Color = 0;         // answer: the colour when BgType is 1
-  int X = 0, Y = 0;         // answer: the answering control's origin in Bmp
-  TRect DrawRect;           // request: the area to paint with PleaseDraw
-  TRect FillRect;           // answer: border-strip widths
-  std::uint8_t BgType = 0;  // answer: 0 none, 1 colour, 2 bitmap, 3 not ready
-  bool PleaseDraw = false;  // request: paint into DrawDC instead
-  HDC DrawDC = nullptr;
-};
-inline constexpr std::uint8_t btNone = 0, btColor = 1, btBitmap = 2, btNotReady = 3;
 
 // The record of SKC_QUERYSECTIONBEHIND: which section lies behind R (in the
 // receiver's client coordinates) at a state.
@@ -44,14 +33,6 @@ struct TacSectionBehind {
 
 // The manager a control follows: its own, else the default one.
 skin::TsSkinManager* ManagerOf(skin::TsSkinManager* own) noexcept;
-// Palette and system colours for ResolveSkinColor under a manager.
-ColorSource ColorsOf(const skin::TsSkinManager* manager);
-
-// Asks the parent for the background behind a child (SKC_GETBACKGROUND);
-// a parent that does not answer gives its colour. True when answered.
-bool QueryParentBackground(TBackgroundRequest& request, fw::TWinControl* parent);
-TCacheInfo BackgroundToCacheInfo(const TBackgroundRequest& request, const ColorSource& colors);
-
 // Sends a skin command to a control: to its window through the direct link
 // when it has one, else straight to its window procedure.
 LRESULT SendSkinCommandTo(fw::TControl* control, std::uint16_t command, LPARAM lParam = 0, std::uint16_t sub = 0);
@@ -76,7 +57,7 @@ public:
   bool FMouseAbove = false;
   bool FFocused = false;
   int ScalePercent = 100;
-  CacheBitmap FCacheBmp;
+  TDibBitmap FCacheBmp;
   std::unique_ptr<skin::TacThreadedTimer> AnimTimer;
 
   skin::TsSkinManager* SkinManager() const noexcept { return ManagerOf(FSkinManager); }
@@ -102,8 +83,10 @@ public:
   bool CheckUpdating(bool clearFirst);
   // The cache sized like the owner.
   void EnsureCacheBitmap();
+  // The cache freed: 0 x 0.
+  void ClearCache() noexcept;
   // The cache copied to dc over rect (owner coordinates).
-  void CopyCache(HDC dc, const RECT& rect) const { FCacheBmp.Draw(dc, rect.left, rect.top, rect); }
+  void CopyCache(HDC dc, const RECT& rect) const { CopyToDC(dc, rect.left, rect.top, FCacheBmp, rect); }
 
   // Common answers to skin commands. True when the message is handled.
   bool HandleSkinCommand(fw::TMessage& m);
@@ -125,12 +108,13 @@ private:
   skin::TacSkinDataLink link_;
 };
 
-// A control's caption in skin colours into dc: the outline passes, then the
-// font colour of the section's state record. For the constant sections that
-// may lie over others (button, tool button, group box ...) the section that is
-// really behind the control gives the colours.
-void DrawSkinText(HDC dc, const std::wstring& text, bool outline, const TControlSkin& data, int state, UINT format,
-                  RECT rect);
+// A control's caption drawn into its cache in skin colours: the outline
+// passes and the font colour of the state's record (glow where the state has
+// one). For the constant sections that may lie over others (button, tool
+// button, group box ...) the section that is really behind the control gives
+// the colours. Without a skin, the control's font colour.
+void DrawControlText(const TControlSkin& data, HFONT font, std::wstring_view text, bool outline, int state,
+                     UINT format, const RECT& rect);
 
 // Fades run on framework timers: installs the tick source once.
 void UseFrameworkTicks();

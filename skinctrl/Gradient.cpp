@@ -45,11 +45,15 @@ void PaintLinear(const ScanLines& bmp, const TRect& rect, const TsGradArray& poi
   int from = start;
   const std::size_t last = points.size() - 1;
   for (std::size_t k = 1; k <= last && from < end; ++k) {
-    const long long lines = (static_cast<long long>(points[k].Percent) - points[k - 1].Percent) * span / 100;
-    // Percentages from the skin can add up to more than the rectangle.
-    const int to = k == last ? end : static_cast<int>(std::clamp<long long>(from + lines, from, end));
+    long long lines = (static_cast<long long>(points[k].Percent) - points[k - 1].Percent) * span / 100;
+    if (k == last) lines = end - from;
+    // Percentages from the skin (and the extra length) can add up to more
+    // than the rectangle: a segment is cut off at its edge, its colours
+    // keep their places.
+    const int to = static_cast<int>(std::clamp<long long>(from + lines, from, end));
+    const int nominal = static_cast<int>(std::clamp<long long>(lines, 1, 1 << 30));
     const std::uint32_t a = PointPixel(points[k - 1]), b = PointPixel(points[k]);
-    for (int line = from; line < to; ++line) fillLine(line, Interpolate(a, b, line - from, to - from));
+    for (int line = from; line < to; ++line) fillLine(line, Interpolate(a, b, line - from, nominal));
     from = to;
   }
 }

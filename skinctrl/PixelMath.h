@@ -67,7 +67,7 @@ std::uint32_t GrayPixel(std::uint32_t pixel, int unused) noexcept;
 
 // A saturation percent as the weight SaturationPixel takes.
 constexpr int SaturationWeight(int percent) noexcept {
-  const int a = percent * 255 / 100;
+  const int a = (percent < -100 ? -100 : (percent > 100 ? 100 : percent)) * 255 / 100;
   return a < -255 ? -255 : (a > 255 ? 255 : a);
 }
 

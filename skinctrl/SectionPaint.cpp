@@ -83,7 +83,7 @@ void PutParentColorAndStrips(const ScanLines& bmp, const TRect& rect, const TCac
 void FillSectionLayers(const ScanLines& bmp, TRect rect, const TSectionLayers& layers, const SkinModel* model) {
   rect = ClipToBitmap(rect, bmp);
   if (bmp.Empty() || rect.IsEmpty()) return;
-  const int i = layers.ImagePercent, g = layers.GradientPercent;
+  const int i = std::clamp(layers.ImagePercent, 0, 100), g = std::clamp(layers.GradientPercent, 0, 100);
   const TsMaskData* texture = ImageAt(model, layers.TextureIndex);
   const skin::TsGradArray none;
   const skin::TsGradArray& points = layers.Gradient ? *layers.Gradient : none;
@@ -115,7 +115,8 @@ void FillSectionLayers(const ScanLines& bmp, TRect rect, const TSectionLayers& l
     if (textured) {
       Bitmap32 layer(rect.Width(), rect.Height());
       const ScanLines l = LinesOf(layer);
-      if (!PaintGradient(l, {0, 0, l.Width, l.Height}, points)) FillRectAlpha(l, {0, 0, l.Width, l.Height}, layers.Color, 255);
+      if (!PaintGradient(l, {0, 0, l.Width, l.Height}, points))
+        FillRectAlpha(l, {0, 0, l.Width, l.Height}, layers.Color, 255);
       BlendBitmapRect(bmp, l, std::clamp(PercentToWeight(i), 0, 255), {rect.Left, rect.Top},
                       {0, 0, l.Width - 1, l.Height - 1});
     } else if (!PaintGradient(bmp, rect, points)) {
@@ -143,8 +144,8 @@ void PaintSectionBackground(const SkinModel* model, int skinIndex, const TCacheI
     t = std::clamp(st.Transparency, 0, 100);
     gradientOverTexture = !st.GradientArray.empty() && (st.GradientArray[0].Mode & gmOverTexture) != 0;
     if (t < 100) {
-      layers.ImagePercent = st.ImagePercent;
-      layers.GradientPercent = gradientOverTexture ? 0 : st.GradientPercent;
+      layers.ImagePercent = std::clamp(st.ImagePercent, 0, 100);
+      layers.GradientPercent = gradientOverTexture ? 0 : std::clamp(st.GradientPercent, 0, 100);
       layers.TextureIndex = tex2 != -1 ? tex2 : (layers.ImagePercent > 0 ? st.TextureIndex : -1);
       if (layers.GradientPercent > 0 || gradientOverTexture) layers.Gradient = &st.GradientArray;
     }
@@ -178,7 +179,8 @@ void PaintSectionBackground(const SkinModel* model, int skinIndex, const TCacheI
 
   // A masked texture tiled over everything (texture mode 10).
   const int overlay = s == 0 ? (tex2 != -1 ? tex2 : st.TextureIndex) : tex1;
-  if (const TsMaskData* image = ImageAt(model, overlay); image != nullptr && image->MaskType > 0 && image->DrawMode == 10)
+  const TsMaskData* image = ImageAt(model, overlay);
+  if (image != nullptr && image->MaskType > 0 && image->DrawMode == 10)
     DrawTexture(bmp, rect, model, *image, 10);
 }
 
@@ -252,6 +254,22 @@ void PaintSkinLayersOnParent(const SkinModel* model, const TControlLook& look, T
   PaintSectionBackground(model, look.SkinIndex, ci, state, look.CustomColor, tex1, tex2, bmp, offset, rect);
   PutBorder(model, section, ci, offset, updateCorners, bmp, rect, state);
   PutCornerImages(model, section, bmp, rect, state);
+}
+
+TBackgroundPlan PlanBackgroundAnswer(const SkinModel* model, int skinIndex, int state, bool outerEffects) {
+  TBackgroundPlan plan;
+  if (model == nullptr || !model->IsValidSkinIndex(skinIndex)) return plan;
+  const TsGeneralData& section = model->gd[static_cast<std::size_t>(skinIndex)];
+  const TsGenState& st = StateRecord(section, state);
+  plan.Transparency = std::clamp(st.Transparency, 0, 100);
+  const bool corners = ImageAt(model, section.ImgTL) || ImageAt(model, section.ImgTR) ||
+                       ImageAt(model, section.ImgBL) || ImageAt(model, section.ImgBR);
+  plan.PlainColor =
+      plan.Transparency == 0 && st.GradientPercent < 1 && st.ImagePercent < 1 && !corners && !outerEffects;
+  if (const TsMaskData* border = ImageAt(model, section.BorderIndex);
+      plan.PlainColor && border != nullptr && (border->DrawMode & dmNotInNormal) == 0)
+    plan.FillRect = {border->WL, border->WT, border->WR, border->WB};
+  return plan;
 }
 
 void PaintDisabled(const ScanLines& bmp, int disabledKind, TPoint position, const TCacheInfo& ci,

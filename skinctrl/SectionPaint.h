@@ -56,6 +56,21 @@ void PaintSkinLayersOnParent(const skin::SkinModel* model, const TControlLook& l
                              int tex2, bool updateCorners, const ScanLines& bmp, TPoint offset, TRect rect,
                              int state);
 
+// What a skinned parent's answer to a child's background request rests on,
+// for the state it answers in (its cache aside).
+struct TBackgroundPlan {
+  // The state record's Transparency.
+  int Transparency = 0;
+  // Opaque, without gradient, texture or corner images, and no outer
+  // effects: the parent answers with its colour.
+  bool PlainColor = false;
+  // With PlainColor: the widths of the border image's strips (WL, WT, WR,
+  // WB) when the border is drawn in state 0, which the child copies from
+  // the parent's cache.
+  TRect FillRect;
+};
+TBackgroundPlan PlanBackgroundAnswer(const skin::SkinModel* model, int skinIndex, int state, bool outerEffects);
+
 // Tuning of the disabled look: the control's weight when blended with its
 // background (of 255), and the saturation percent of the greyed look (-100:
 // plain greyscale).

@@ -40,9 +40,13 @@ void BlurMask8(Mask8& mask, int radius) {
     }
   };
   for (int y = 0; y < h; ++y)
-    convolve(w, [&](int x) { return static_cast<double>(mask.At(x, y)); }, [&](int x, std::uint8_t v) { mask.At(x, y) = v; });
+    convolve(
+        w, [&](int x) { return static_cast<double>(mask.At(x, y)); },
+        [&](int x, std::uint8_t v) { mask.At(x, y) = v; });
   for (int x = 0; x < w; ++x)
-    convolve(h, [&](int y) { return static_cast<double>(mask.At(x, y)); }, [&](int y, std::uint8_t v) { mask.At(x, y) = v; });
+    convolve(
+        h, [&](int y) { return static_cast<double>(mask.At(x, y)); },
+        [&](int y, std::uint8_t v) { mask.At(x, y) = v; });
 }
 
 TColor AdjustTextColor(TColor color, const TControlLook& look, const ColorSource& colors) {
@@ -50,7 +54,8 @@ TColor AdjustTextColor(TColor color, const TControlLook& look, const ColorSource
   std::uint32_t pixel = ColorToPixel(color);
   if (look.ColorTone != NoColor) pixel = TonePixel(pixel, ResolveSkinColor(look.ColorTone, colors));
   if (look.HUEOffset != 0) pixel = HuePixel(pixel, look.HUEOffset);
-  if (look.Saturation != 0) pixel = SaturationPixel(pixel, std::clamp(look.Saturation * 256 / 100, -255, 255));
+  if (look.Saturation != 0)
+    pixel = SaturationPixel(pixel, std::clamp(std::clamp(look.Saturation, -100, 100) * 256 / 100, -255, 255));
   return PixelToColor(pixel) & 0xFFFFFF;
 }
 
@@ -63,7 +68,9 @@ TTextPasses SkinTextPasses(const skin::TsFontColor& fontColor, bool outline, con
       int Dx, Dy;
     } sides[] = {{fontColor.Left, -1, 0}, {fontColor.Top, 0, -1}, {fontColor.Right, 1, 0}, {fontColor.Bottom, 0, 1}};
     for (const auto& side : sides)
-      if (side.Color != -1) out.Passes[static_cast<std::size_t>(out.Count++)] = {side.Dx, side.Dy, AdjustTextColor(side.Color, look, colors)};
+      if (side.Color != -1)
+        out.Passes[static_cast<std::size_t>(out.Count++)] = {side.Dx, side.Dy,
+                                                               AdjustTextColor(side.Color, look, colors)};
   }
   out.Passes[static_cast<std::size_t>(out.Count++)] = {0, 0, AdjustTextColor(fontColor.Color, look, colors)};
   return out;
@@ -81,7 +88,7 @@ void PutTextMask(const ScanLines& bmp, const Mask8& text, TPoint at, TColor colo
       if (m == 255) continue;
       std::uint32_t out = row[x] & 0xFF000000u;
       for (int shift = 0; shift < 24; shift += 8)
-        out |= ((((c >> shift) & 0xFF) * (255 - m) + ((row[x] >> shift) & 0xFF) * m) >> 8) << shift;
+        out |= ((((c >> shift) & 0xFF) * (256 - m) + ((row[x] >> shift) & 0xFF) * m) >> 8) << shift;
       row[x] = out;
     }
   }

@@ -55,7 +55,8 @@ TTextPasses SkinTextPasses(const skin::TsFontColor& fontColor, bool outline, con
                            const ColorSource& colors);
 
 // Puts a text mask into the bitmap with its top-left at `at`, in a colour:
-// per colour channel d = (c * (255 - m) + d * m) >> 8; alpha unchanged.
+// per colour channel d = (c * (256 - m) + d * m) >> 8 (full ink is the
+// colour itself, paper is skipped); alpha unchanged.
 void PutTextMask(const ScanLines& bmp, const Mask8& text, TPoint at, TColor color);
 
 // Glow sides.

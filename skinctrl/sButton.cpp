@@ -10,6 +10,7 @@
 #include "skinctrl/ControlClasses.h"
 #include "skinctrl/PixelMath.h"
 #include "skinctrl/SkinImages.h"
+#include "skinctrl/SkinTextGdi.h"
 
 namespace skinctrl {
 
@@ -19,12 +20,26 @@ using skin::WM_SKINCMD;
 
 namespace {
 
-std::unique_ptr<skin::Bitmap32> CopyOf(const CacheBitmap& cache) {
+std::unique_ptr<skin::Bitmap32> CopyOf(const TDibBitmap& cache) {
   const ScanLines lines = cache.Lines();
   auto copy = std::make_unique<skin::Bitmap32>(cache.Width(), cache.Height());
   for (int y = 0; y < lines.Height; ++y)
     std::memcpy(&copy->At(0, y), lines.Row(y), static_cast<std::size_t>(lines.Width) * sizeof(std::uint32_t));
   return copy;
+}
+
+// A fade frame (plain memory) drawn to a DC.
+void DrawPixels(HDC dc, const skin::Bitmap32& pixels) {
+  if (pixels.Empty()) return;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = pixels.Width;
+  bi.bmiHeader.biHeight = -pixels.Height;  // top row first
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(pixels.Width), static_cast<DWORD>(pixels.Height), 0, 0, 0,
+                      static_cast<UINT>(pixels.Height), pixels.Pixels.data(), &bi, DIB_RGB_COLORS);
 }
 
 }  // namespace
@@ -128,7 +143,7 @@ SIZE TsButton::CaptionSize() {
   const std::wstring caption = Caption();
   if (caption.empty()) return {0, 0};
   fw::WindowDc screen(nullptr);
-  HDC dc = FCommonData->FCacheBmp.Dc() ? FCommonData->FCacheBmp.Dc() : screen.get();
+  HDC dc = FCommonData->FCacheBmp.DC() ? FCommonData->FCacheBmp.DC() : screen.get();
   fw::SelectObjectScope font(dc, Font().Handle());
   RECT r{0, 0, std::max(Width() - 2 * FContentMargin, 0), 0};
   ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &r,
@@ -159,12 +174,12 @@ bool TsButton::PrepareCache() {
   TControlSkin& data = *FCommonData;
   if (!data.Skinned()) return false;
   TBackgroundRequest request;
-  QueryParentBackground(request, Parent());
+  QueryParentBackground(request, Parent(), nullptr, false, data.SkinManager());
   if (request.BgType == btNotReady) {
     data.FUpdating = true;
     return false;
   }
-  TCacheInfo ci = BackgroundToCacheInfo(request, data.Colors());
+  const TCacheInfo ci = BackgroundToCacheInfo(request, data.SkinManager());
   data.EnsureCacheBitmap();
   if (data.FCacheBmp.Empty()) return false;
   const skin::SkinModel* model = data.Model();
@@ -189,13 +204,13 @@ bool TsButton::PrepareCache() {
   const TacColoring coloring = GetColoring();
   const TControlLook look = data.Look();
   if (coloring.ColorToneBG != NoColor)
-    TransformPixels(cache, TonePixel, ResolveSkinColor(coloring.ColorToneBG, data.Colors()), KeyColor);
+    TransformPixels(cache, TonePixel, ResolveSkinColor(coloring.ColorToneBG, data.SkinManager()), KeyColor);
   if (look.HUEOffset != 0) TransformPixels(cache, HuePixel, look.HUEOffset, KeyColor);
   if (look.Saturation != 0) TransformPixels(cache, SaturationPixel, SaturationWeight(look.Saturation), KeyColor);
   if (coloring.ColorToneBG != NoColor || look.HUEOffset != 0 || look.Saturation != 0)
     RestoreCorners(cache, model, data.SkinIndex, s, atButton, crAll);
 
-  DrawCaption(data.FCacheBmp.Dc(), coloring.ColorText);
+  DrawCaption(coloring.ColorText);
 
   if (!Enabled()) {
     const TColor parentColor = static_cast<TColor>(SendSkinCommandTo(Parent(), skin::SKC_GETBGCOLOR));
@@ -205,11 +220,10 @@ bool TsButton::PrepareCache() {
   return true;
 }
 
-void TsButton::DrawCaption(HDC dc, TColor colorText) {
+void TsButton::DrawCaption(TColor colorText) {
   const std::wstring caption = Caption();
   const RECT r = CaptionRect();
-  if (!caption.empty() && dc) {
-    fw::SelectObjectScope font(dc, Font().Handle());
+  if (!caption.empty()) {
     const LONG style = HandleAllocated() ? ::GetWindowLongW(HandleIfAllocated(), GWL_STYLE) : 0;
     UINT flags = DT_EXPANDTABS | DT_VCENTER | (FWordWrap ? DT_WORDBREAK : DT_SINGLELINE);
     if ((style & BS_CENTER) == BS_LEFT)
@@ -218,16 +232,12 @@ void TsButton::DrawCaption(HDC dc, TColor colorText) {
       flags |= DT_RIGHT;
     else
       flags |= DT_CENTER;
-    if (colorText == NoColor) {
-      DrawSkinText(dc, caption, Enabled() || FCommonData->Skinned(), *FCommonData, CurrentState(), flags, r);
-    } else {
-      const int saved = ::SaveDC(dc);
-      ::SetBkMode(dc, TRANSPARENT);
-      ::SetTextColor(dc, static_cast<COLORREF>(ResolveSkinColor(colorText, FCommonData->Colors()) & 0xFFFFFF));
-      RECT tr = r;
-      ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &tr, flags);
-      ::RestoreDC(dc, saved);
-    }
+    if (colorText == NoColor)
+      DrawControlText(*FCommonData, Font().Handle(), caption, Enabled() || FCommonData->Skinned(), CurrentState(),
+                      flags, r);
+    else
+      DrawPlainText(FCommonData->FCacheBmp, Font().Handle(), caption, r, flags,
+                    ResolveSkinColor(colorText, FCommonData->SkinManager()));
   }
   const skin::TsSkinManager* manager = FCommonData->SkinManager();
   if (HandleAllocated() && ::GetFocus() == HandleIfAllocated() && manager && manager->ButtonsOptions().ShowFocusRect &&
@@ -239,7 +249,7 @@ void TsButton::DrawFocusDots(const RECT& captionRect) {
   const skin::TsGeneralData& section = *FCommonData->Section();
   const int index = std::clamp(std::min(2, section.States), 0, 2);
   const TColor color = ResolveSkinColor(section.Props[static_cast<std::size_t>(index)].FontColor.Color,
-                                        FCommonData->Colors());
+                                        FCommonData->SkinManager());
   const std::uint32_t pixel = ColorToPixel(color) | 0xFF000000u;
   RECT r = captionRect;
   ::InflateRect(&r, FFocusMargin + 1, FFocusMargin);
@@ -270,7 +280,7 @@ void TsButton::PaintButton(HDC given) {
   if (data.CheckUpdating(false)) return;
   skin::TacThreadedTimer* fade = data.Animating() ? data.AnimTimer.get() : nullptr;
   if (fade && (fade->BmpOut || fade->BmpFrom)) {
-    DrawPixels(dc, 0, 0, LinesOf(fade->BmpOut ? *fade->BmpOut : *fade->BmpFrom));
+    DrawPixels(dc, fade->BmpOut ? *fade->BmpOut : *fade->BmpFrom);
     return;
   }
   RECT clip;
@@ -369,7 +379,7 @@ bool TsButton::FadeStep() {
     BlendBitmapRect(out, LinesOf(*timer.BmpTo), weight, {0, 0}, {0, 0, out.Width - 1, out.Height - 1});
     if (HWND wnd = HandleIfAllocated()) {
       fw::WindowDc dc(wnd);
-      DrawPixels(dc.get(), 0, 0, out);
+      DrawPixels(dc.get(), *timer.BmpOut);
     }
   });
 }

@@ -84,7 +84,7 @@ private:
   void MouseDown(fw::TMessage& m);
   void MouseUp(fw::TMessage& m);
   LRESULT HitTest(fw::TMessage& m);
-  void DrawCaption(HDC dc, TColor colorText);
+  void DrawCaption(TColor colorText);
   void DrawFocusDots(const RECT& captionRect);
   // Changes the look toward state: a fade when the event is animated, else a
   // repaint.

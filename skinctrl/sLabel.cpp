@@ -85,14 +85,13 @@ void TsLabel::PaintSection(fw::TCanvas& canvas) {
   if (FSkinIndex < 0) FSkinIndex = manager->GetSkinIndex(FSkinSection);
   if (!manager->Model().IsValidSkinIndex(FSkinIndex)) return;
   TBackgroundRequest request;
-  QueryParentBackground(request, Parent());
-  const TCacheInfo ci = BackgroundToCacheInfo(request, ColorsOf(manager));
-  CacheBitmap bitmap;
-  bitmap.SetSize(Width(), Height());
+  QueryParentBackground(request, Parent(), nullptr, false, manager);
+  const TCacheInfo ci = BackgroundToCacheInfo(request, manager);
+  const TDibBitmap bitmap(Width(), Height());
   if (bitmap.Empty()) return;
   PaintSkinSection(&manager->Model(), FSkinIndex, ci, -1, -1, bitmap.Lines(), {Left(), Top()},
                    {0, 0, Width(), Height()}, 0);
-  bitmap.Draw(canvas.Handle(), 0, 0, {0, 0, Width(), Height()});
+  CopyToDC(canvas.Handle(), 0, 0, bitmap, {0, 0, Width(), Height()});
 }
 
 void TsLabel::Paint(fw::TCanvas& canvas) {

@@ -65,28 +65,27 @@ bool TsPanel::PrepareCache() {
   TControlSkin& data = *FCommonData;
   data.EnsureCacheBitmap();
   if (data.FCacheBmp.Empty()) return false;
-  TBackgroundRequest request;
-  QueryParentBackground(request, Parent());
-  if (request.BgType == btNotReady) {
+  const ScanLines cache = data.FCacheBmp.Lines();
+  const TControlLook look = data.Look();
+  if (!PaintSkinControlOnParent(look, Parent(), nullptr, {0, 0}, -1, -1, true, cache, {Left(), Top()},
+                                {0, 0, Width(), Height()}, 0, data.SkinManager())) {
     data.FUpdating = true;
     return false;
   }
-  TCacheInfo ci = BackgroundToCacheInfo(request, data.Colors());
-  const ScanLines cache = data.FCacheBmp.Lines();
-  PaintSkinLayersOnParent(data.Model(), data.Look(), ci, -1, -1, true, cache, {Left(), Top()},
-                          {0, 0, Width(), Height()}, 0);
-  const TControlLook look = data.Look();
-  if (look.ColorTone != NoColor) TransformPixels(cache, TonePixel, look.ColorTone, KeyColor);
-  if (look.HUEOffset != 0) TransformPixels(cache, HuePixel, look.HUEOffset, KeyColor);
-  if (look.Saturation != 0) TransformPixels(cache, SaturationPixel, SaturationWeight(look.Saturation), KeyColor);
   if (look.ColorTone != NoColor || look.HUEOffset != 0 || look.Saturation != 0) {
+    if (look.ColorTone != NoColor) TransformPixels(cache, TonePixel, look.ColorTone, KeyColor);
+    if (look.HUEOffset != 0) TransformPixels(cache, HuePixel, look.HUEOffset, KeyColor);
+    if (look.Saturation != 0) TransformPixels(cache, SaturationPixel, SaturationWeight(look.Saturation), KeyColor);
+    TBackgroundRequest request;
+    QueryParentBackground(request, Parent(), nullptr, false, data.SkinManager());
+    TCacheInfo ci = BackgroundToCacheInfo(request, data.SkinManager());
     ci.X += Left();
     ci.Y += Top();
     RestoreCorners(cache, data.Model(), data.SkinIndex, 0, ci, crAll);
   }
-  WriteText(TextRect(), data.FCacheBmp.Dc());
+  WriteText(TextRect());
   if (OnPaint) {
-    fw::TCanvas canvas(data.FCacheBmp.Dc());
+    fw::TCanvas canvas(data.FCacheBmp.DC());
     canvas.Font().Assign(Font());
     OnPaint(this, canvas);
   }
@@ -94,8 +93,9 @@ bool TsPanel::PrepareCache() {
   return true;
 }
 
-void TsPanel::WriteText(RECT r, HDC dc) {
+void TsPanel::WriteText(RECT r) {
   const std::wstring caption = Caption();
+  HDC dc = FCommonData->FCacheBmp.DC();
   if (!ShowCaption() || caption.empty() || !dc) return;
   fw::SelectObjectScope font(dc, Font().Handle());
   UINT flags = DT_EXPANDTABS | DT_VCENTER;
@@ -110,7 +110,7 @@ void TsPanel::WriteText(RECT r, HDC dc) {
   const int textHeight = measure.bottom - measure.top;
   r.top += (r.bottom - r.top - textHeight) / 2 + BorderWidth();
   r.bottom = r.top + textHeight;
-  DrawSkinText(dc, caption, Enabled(), *FCommonData, 0, flags | DT_WORDBREAK, r);
+  DrawControlText(*FCommonData, Font().Handle(), caption, Enabled(), 0, flags | DT_WORDBREAK, r);
 }
 
 void TsPanel::CopyCache(HDC dc, const RECT& clip) {

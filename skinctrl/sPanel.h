@@ -40,7 +40,8 @@ private:
   int SectionForBevel() const;
   // The client rectangle inside the bevels and the border.
   RECT TextRect() const;
-  void WriteText(RECT r, HDC dc);
+  // The caption into the cache.
+  void WriteText(RECT r);
   // Copies the cache to dc inside its clip box, leaving out the opaque
   // children, then paints the graphic children over it.
   void CopyCache(HDC dc, const RECT& clip);

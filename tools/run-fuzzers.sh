@@ -10,7 +10,7 @@ build=${1:?build directory}
 seconds=${2:?seconds}
 shift 2
 root=$(cd "$(dirname "$0")/.." && pwd)
-targets=${*:-"fuzz_archive fuzz_skin"}
+targets=${*:-"fuzz_archive fuzz_skin fuzz_images fuzz_skin_load fuzz_paint"}
 status=0
 for t in $targets; do
   exe=$(find "$build" -type f -name "$t" -perm -u+x | head -n 1)

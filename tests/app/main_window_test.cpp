@@ -1,6 +1,6 @@
 // The main window driven in-process: its frame, its controls, the port list
-// that follows the system's serial ports, the memo's behaviour, and an
-// exception leaving a handler.
+// that follows the system's serial ports, the memo's behaviour, an exception
+// leaving a handler, and the check handlers against a scripted line.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +9,7 @@
 
 #include "app/Unit1.h"
 #include "framework/Exception.h"
+#include "tests/support/FakeCommDevice.h"
 #include "tests/support/Gui.h"
 
 namespace {
@@ -244,6 +245,77 @@ TEST_F(MainWindowTest, ExceptionFromAHandlerShowsAnErrorBoxAndTheWindowGoesOn) {
     SetPorts({L"COM5"});
     EXPECT_TRUE(PumpUntil([&] { return form->sComboBox1->Text() == L"COM5"; }, 2500ms));
     EXPECT_TRUE(::IsWindowVisible(form->Handle()));
+}
+
+// The check handlers with ComPort on a scripted device: what the window does
+// with line events real hardware would raise.
+class CheckHandlersTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetPorts({L"COM3"});
+        fw::Application().SetTitle(L"Quillon");
+        device = std::make_shared<testserial::TFakeCommDevice>();
+        form = std::make_unique<app::TForm1>(nullptr, device);
+        form->AfterConstruction();
+        form->Show();
+        Pump(50ms);
+    }
+    void TearDown() override {
+        form.reset();
+        fw::Application().OnException = nullptr;
+    }
+    // "Check" pressed: the port opens, the command goes out, the event
+    // thread waits on the device.
+    void Check() {
+        form->sButton1Click(form->sButton1);
+        ASSERT_TRUE(PumpUntil([&] { return device->WaitPending(); }));
+    }
+    std::shared_ptr<testserial::TFakeCommDevice> device;
+    std::unique_ptr<app::TForm1> form;
+};
+
+TEST_F(CheckHandlersTest, ReplyShownAndLineErrorClosesThePortWritingNothing) {
+    Check();
+    EXPECT_EQ(device->Written(), "ATI\r\n");
+    device->Receive("ATI\r\nOBDII v1.5\r\n\r\n>");
+    device->RaiseEvents(EV_RXCHAR);
+    ASSERT_TRUE(PumpUntil([&] { return form->sMemo1->Lines().Count() == 2; }));
+    const std::wstring memo = form->sMemo1->Text();
+    EXPECT_EQ(memo, L"Connect to COM3 port is OK.\r\nDevice found: OBDII v1.5");
+
+    testsupport::MessageBoxCloser closer;
+    device->SetLineErrors(CE_FRAME);
+    device->RaiseEvents(EV_ERR);
+    ASSERT_TRUE(PumpUntil([&] { return !form->ComPort->Connected(); }));
+    Pump(100ms);
+    EXPECT_EQ(device->OpenCount(), 0);
+    EXPECT_EQ(form->sMemo1->Text(), memo);
+    EXPECT_EQ(device->Written(), "ATI\r\n");
+    EXPECT_FALSE(closer.Closed());  // no error box either
+}
+
+// The adapter unplugged while the port is open: closing the window cannot
+// purge the device. The error is shown, the port still ends closed, and the
+// next close of the window goes through.
+TEST_F(CheckHandlersTest, FormCloseCompletesWhenTheCloseFails) {
+    Check();
+    device->Remove();
+    {
+        testsupport::MessageBoxCloser closer;
+        ::PostMessageW(form->Handle(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return closer.Closed(); }));
+        const auto& [caption, text, owner] = closer.Box();
+        EXPECT_EQ(caption, L"Quillon");
+        EXPECT_EQ(text, L"PurgeComm function failed (Error: 22)");
+    }
+    EXPECT_FALSE(form->ComPort->Connected());
+    EXPECT_EQ(device->OpenCount(), 0);
+    EXPECT_TRUE(::IsWindowVisible(form->Handle()));
+
+    testsupport::MessageBoxCloser closer;
+    ::PostMessageW(form->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(form->Handle()); }));
+    EXPECT_FALSE(closer.Closed());
 }
 
 }  // namespace

@@ -55,10 +55,18 @@ void QuillonTest::setPorts(const std::vector<std::string> &coms) {
 }
 
 void QuillonTest::startQuillon() {
+  launchQuillon();
+  findQuillonWindow();
+}
+
+void QuillonTest::launchQuillon() {
   const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
   auto log = session_.build() / "rig" / "logs" / (std::string(test->test_suite_name()) + "." + test->name() + ".log");
   std::filesystem::create_directories(log.parent_path());
   quillon_ = std::make_unique<rig::Program>(session_, session_.quillonExe(), std::vector<std::string>{}, log);
+}
+
+void QuillonTest::findQuillonWindow() {
   window_ = driver_->mainWindow("Quillon", 30s);
   controls_ = rig::parseChildren(driver_->call("children " + window_));
   for (const auto &c : controls_) {

@@ -18,6 +18,9 @@ protected:
 
   // Starts Quillon and finds its window and controls.
   void startQuillon();
+  // The two halves of startQuillon, for tests that meet boxes shown before the window.
+  void launchQuillon();
+  void findQuillonWindow();
   // Replaces the serial device list with these COM names (values named Rig0, Rig1, ...).
   void setPorts(const std::vector<std::string> &coms);
 

@@ -10,9 +10,10 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "FakeCommDevice.h"
+#include "tests/support/FakeCommDevice.h"
 #include "framework/Application.h"
 #include "serial/AdapterCheckPort.h"
 #include "serial/ComPort.h"
@@ -681,6 +682,93 @@ TEST_F(ComPortTest, BeforeCloseHandlerErrorStillCloses) {
     EXPECT_EQ(device_->OpenCount(), 0);
 }
 
+// Handlers run by Open may close the port: Open then stops where it is,
+// without reading signals from, or starting a thread on, a closed device.
+TEST_F(ComPortTest, OpenStopsWhenAHandlerClosedThePort) {
+    LogNotifications();
+    port_->OnAfterOpen = [this](fw::TObject*) {
+        log_.Add("AfterOpen");
+        port_->Close();
+    };
+    EXPECT_NO_THROW(port_->Open());
+    EXPECT_FALSE(port_->Connected());
+    EXPECT_EQ(device_->OpenCount(), 0);
+    EXPECT_EQ(device_->Count("GetCommModemStatus"), 0);
+    EXPECT_EQ(log_.Get(), (std::vector<std::string>{"BeforeOpen", "AfterOpen", "CTS0", "DSR0", "RLSD0", "BeforeClose",
+                                                     "AfterClose"}));
+
+    // OnException closing the port while the settings are refused.
+    log_.Clear();
+    LogNotifications();
+    device_->ClearCalls();
+    const int waitStarts = device_->WaitStarts();
+    device_->SetStateError = ERROR_INVALID_PARAMETER;
+    port_->OnException = [this](fw::TObject*, TComExceptions e, const std::wstring&, std::int64_t, const std::wstring&) {
+        log_.Add("Exception" + std::to_string(ComErrorCode(e)));
+        port_->Close();
+    };
+    port_->Open();
+    Pump(100);
+    EXPECT_FALSE(port_->Connected());
+    EXPECT_EQ(device_->OpenCount(), 0);
+    EXPECT_EQ(device_->WaitStarts(), waitStarts);
+    EXPECT_EQ(device_->Count("SetCommMask"), 0);
+    EXPECT_EQ(device_->Count("SetCommTimeouts"), 0);
+    EXPECT_EQ(log_.Get(), (std::vector<std::string>{"BeforeOpen", "Exception7", "CTS0", "DSR0", "RLSD0",
+                                                     "BeforeClose", "AfterClose"}));
+    device_->SetStateError = 0;
+    port_->OnException = nullptr;
+
+    // A signal report that closes: the remaining reports are not read.
+    log_.Clear();
+    LogNotifications();
+    device_->ClearCalls();
+    port_->OnCTSChange = [this](fw::TObject*, bool on) {
+        log_.Add("CTS" + OnOff(on));
+        if (on) port_->Close();
+    };
+    device_->SetModemStatus(0x10);
+    port_->Open();
+    EXPECT_FALSE(port_->Connected());
+    EXPECT_EQ(device_->Count("GetCommModemStatus"), 1);
+    EXPECT_EQ(log_.Get().back(), "AfterClose");
+}
+
+// With smNone a handler may close the port on the event thread while another
+// thread closes it too: one of them closes, once; the other returns only
+// when the port is closed (or at once, on the event thread, whose end the
+// closer is waiting for).
+TEST_F(ComPortTest, CloseFromTwoThreadsAtOnce) {
+    port_->SetSyncMethod(TSyncMethod::smNone);
+    std::atomic<int> afterClose{0};
+    std::atomic<bool> inHandler{false};
+    port_->OnAfterClose = [&](fw::TObject*) { ++afterClose; };
+    // Widens the window in which both threads are inside Close.
+    port_->OnBeforeClose = [](fw::TObject*) { ::Sleep(5); };
+    for (int handlerFirst = 0; handlerFirst < 2; ++handlerFirst) {
+        port_->OnRing = [&, handlerFirst](fw::TObject*) {
+            inHandler = true;
+            if (!handlerFirst) ::Sleep(2);
+            port_->Close();
+        };
+        for (int i = 0; i < 25; ++i) {
+            afterClose = 0;
+            inHandler = false;
+            port_->Open();
+            ASSERT_TRUE(PumpUntil([&] { return device_->WaitPending(); }));
+            device_->ClearCalls();
+            device_->RaiseEvents(EV_RING);
+            while (!inHandler) ::Sleep(0);
+            if (handlerFirst) ::Sleep(1);
+            port_->Close();
+            EXPECT_FALSE(port_->Connected()) << handlerFirst << " " << i;
+            EXPECT_EQ(device_->OpenCount(), 0) << handlerFirst << " " << i;
+            EXPECT_EQ(device_->Count("Close"), 1) << handlerFirst << " " << i;
+            EXPECT_EQ(afterClose, 1) << handlerFirst << " " << i;
+        }
+    }
+}
+
 TEST_F(ComPortTest, ThousandOpenCloseCyclesLeakNoHandle) {
     port_->Open();
     port_->Close();
@@ -798,6 +886,79 @@ TEST_F(ComPortTest, AsyncRecordsAndLinkNotifications) {
     FreeAsync(async);  // empty: nothing
     port_->Close();
     port_->UnRegisterLink(&link);
+}
+
+TEST_F(ComPortTest, AsyncWithoutBufferAndWaitingTwice) {
+    TComLink link;
+    LogLink(link, "L");
+    port_->RegisterLink(&link);
+    port_->Open();
+    PAsync async = nullptr;
+    NewAsync(async);
+    const EComPort write = Raised([&] { port_->WriteAsync(nullptr, 4, async); });
+    EXPECT_EQ(write.Code(), 2);
+    EXPECT_EQ(write.Message(), L"WriteFile function failed (Error: 87)");
+    EXPECT_EQ(port_->WaitForAsync(async), 0);
+    EXPECT_EQ(Raised([&] { port_->ReadAsync(nullptr, 4, async); }).Message(), L"ReadFile function failed (Error: 87)");
+    EXPECT_EQ(port_->WaitForAsync(async), 0);
+    EXPECT_EQ(device_->Count("WriteFile") + device_->Count("ReadFile"), 0);
+    EXPECT_EQ(port_->WriteAsync(nullptr, 0, async), 0);  // nothing to write: no buffer needed
+
+    // A record waited for once reports its result once.
+    port_->WriteAsync("hey", 3, async);
+    log_.Clear();
+    EXPECT_EQ(port_->WaitForAsync(async), 3);
+    EXPECT_EQ(port_->WaitForAsync(async), 0);
+    EXPECT_EQ(log_.Get(), std::vector<std::string>{"L.TxBufhey"});
+    FreeAsync(async);
+    port_->Close();
+    port_->UnRegisterLink(&link);
+}
+
+// Reads and writes that do not complete at once.
+TEST_F(ComPortTest, PendingReadsAndWrites) {
+    device_->HoldReads = true;
+    port_->SetEvents({});
+    port_->Open();
+    PAsync async = nullptr;
+    NewAsync(async);
+    char buffer[8] = {};
+    EXPECT_EQ(port_->ReadAsync(buffer, 4, async), 0);
+    EXPECT_FALSE(port_->IsAsyncCompleted(async));
+    const auto start = std::chrono::steady_clock::now();
+    std::thread line([&] {
+        ::Sleep(150);
+        device_->Receive("wxyz");
+    });
+    EXPECT_EQ(port_->WaitForAsync(async), 4);  // blocks until the bytes are there
+    line.join();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(120));
+    EXPECT_EQ(std::string(buffer, 4), "wxyz");
+    EXPECT_TRUE(port_->IsAsyncCompleted(async));
+
+    // Closing the port aborts a read still pending.
+    EXPECT_EQ(port_->ReadAsync(buffer, 4, async), 0);
+    ASSERT_TRUE(device_->ReadPending());
+    port_->Close();
+    EXPECT_FALSE(device_->ReadPending());
+    const EComPort aborted = Raised([&] { port_->WaitForAsync(async); });
+    EXPECT_EQ(aborted.Code(), 3);
+    EXPECT_EQ(aborted.Message(), L"ReadFile function failed (Error: 995)");
+    FreeAsync(async);
+
+    // A write the line cannot take in time ends with the bytes it took, and
+    // no error.
+    device_->WriteRoom = 3;
+    port_->Timeouts().SetWriteTotalMultiplier(0);
+    port_->Timeouts().SetWriteTotalConstant(100);
+    port_->Open();
+    const auto writeStart = std::chrono::steady_clock::now();
+    EXPECT_EQ(port_->Write("ABCDEFGH", 8), 3);
+    EXPECT_GE(std::chrono::steady_clock::now() - writeStart, std::chrono::milliseconds(80));
+    EXPECT_EQ(device_->Written(), "ABC");
+    EXPECT_EQ(port_->WriteStr(L"ATI\r\n"), 3);
+    EXPECT_EQ(device_->Written(), "ABCATI");
+    port_->Close();
 }
 
 // ---------------------------------------------------------------- line control and status
@@ -1008,6 +1169,35 @@ TEST_P(ComPortSyncTest, CloseFromErrorHandlerEndsTheBatch) {
     port_->Close();
 }
 
+// Closed from inside a handler, the port opens again at once, from the
+// handler itself: the device is free by the time Close returns.
+TEST_P(ComPortSyncTest, OpenRightAfterCloseInAHandler) {
+    std::atomic<int> rx{0};
+    Log failures;
+    port_->OnRxChar = [&](fw::TObject*, int) {
+        if (++rx > 1) return;
+        try {
+            port_->Close();
+            port_->Open();
+        } catch (const EComPort& e) {
+            failures.Add(fw::ToUtf8(e.Message()));
+        }
+    };
+    ASSERT_TRUE(Opened());
+    device_->Receive("a");
+    device_->RaiseEvents(EV_RXCHAR);
+    ASSERT_TRUE(PumpUntil([&] { return rx >= 1 && device_->WaitPending(); }));
+    EXPECT_TRUE(failures.Get().empty()) << failures.Get().front();
+    EXPECT_TRUE(port_->Connected());
+    EXPECT_EQ(device_->OpenCount(), 1);
+    // The reopened port delivers events.
+    device_->Receive("b");
+    device_->RaiseEvents(EV_RXCHAR);
+    EXPECT_TRUE(PumpUntil([&] { return rx >= 2; }));
+    port_->Close();
+    EXPECT_EQ(device_->OpenCount(), 0);
+}
+
 TEST_P(ComPortSyncTest, ManyCyclesClosingFromTheHandler) {
     std::atomic<int> closes{0};
     port_->OnRxChar = [&](fw::TObject*, int) {
@@ -1026,7 +1216,8 @@ TEST_P(ComPortSyncTest, ManyCyclesClosingFromTheHandler) {
     port_->Close();
     const unsigned before = testsupport::OpenHandleCount();
     for (int i = 5; i < 505; ++i) cycle(i);
-    port_->Open();  // joins a thread retired by a close on itself
+    ::Sleep(50);
+    port_->Open();  // joins the threads retired by a close on themselves, once they have ended
     port_->Close();
     EXPECT_NEAR(testsupport::OpenHandleCount(), before, kWineHandleNoise);
 }

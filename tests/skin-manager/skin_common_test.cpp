@@ -7,9 +7,11 @@
 #include "skin/SkinColors.h"
 #include "skin/SkinLoad.h"
 #include "skin/SkinPreview.h"
+#include "skin/SkinShadow.h"
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 #include <set>
 
@@ -469,6 +471,138 @@ TEST(SkinLoad, AdjustmentsChangeColoursPaletteAndMasterButNotMaskBands) {
     const auto turned = LoadStored(TestOptions(), 120);
     EXPECT_EQ(static_cast<std::uint32_t>(turned->Palette[pcMainColor]),
               RotateHue(static_cast<std::uint32_t>(plain->Palette[pcMainColor]), 120));
+}
+
+// --- Scaled, brightened and hostile images ---
+
+using skintest::Bytes;
+using skintest::MasterBitmap;
+
+std::unique_ptr<LoadedSkin> LoadMembers(const std::vector<ArchiveMember>& members, LoadSettings s) {
+    static FakeFiles fs;
+    const TsStoredSkins stored = OneStored(WriteSkinArchive(members));
+    const SkinResolution where = ResolveSkinName("Opus (internal)", "c:\\Skins", stored, fs, false);
+    s.Files = &fs;
+    s.SysColor = FakeSysColor;
+    return LoadResolvedSkin(where, stored, std::nullopt, s);
+}
+
+LoadSettings AtScale(TacScaleMode mode) {
+    LoadSettings s;
+    s.ScaleMode = mode;
+    return s;
+}
+
+TEST(SkinLoad, GlowFramesThatCloseAloneBorrowsAreScaledOnce) {
+    // No "BICLOSEALONE": its slot takes "BICONCLOSE" with its two 10 x 8 glow frames.
+    const auto skin = LoadMembers({{"OPTIONS.DAT", Bytes(TestOptions())}, {"MASTER COPY.BMP", MasterBitmap()}},
+                                  AtScale(sm150));
+    const auto& c = skin->ConstData;
+    const auto& ma = skin->Model->ma;
+    ASSERT_EQ(c.TitleGlows[tgClose].size(), 2u);
+    EXPECT_EQ(c.TitleGlows[tgCloseAlone], c.TitleGlows[tgClose]);
+    for (int frame : c.TitleGlows[tgClose]) {
+        const TsMaskData& e = ma[static_cast<std::size_t>(frame)];
+        ASSERT_TRUE(e.Bmp);
+        EXPECT_EQ(e.Bmp->Width, 15);
+        EXPECT_EQ(e.Bmp->Height, 12);
+        EXPECT_EQ(e.R, (TRect{0, 0, 15, 12}));
+    }
+    // The close glyph fills three slots (alone, big, small): three cells of 6 x 10 become 9 x 15.
+    const TsMaskData& close = ma[static_cast<std::size_t>(c.TitleGlyphs[tgClose])];
+    EXPECT_EQ(close.R, (TRect{0, 0, 27, 15}));
+    EXPECT_EQ(close.Width, 9);
+}
+
+// PNG images come from this decoder: the same four pixels for every name.
+class FixedPngDecoder final : public ImageDecoder {
+public:
+    std::shared_ptr<Bitmap32> Decode(std::span<const std::uint8_t>, std::string_view ext) override {
+        if (ext != ".PNG") return nullptr;
+        auto bmp = std::make_shared<Bitmap32>(2, 2);
+        bmp->Pixels = Pixels();
+        return bmp;
+    }
+    // Semi-transparent, transparent white, the key colour, opaque.
+    static std::vector<std::uint32_t> Pixels() { return {0x80402010u, 0x00FFFFFFu, KeyColorPixel, 0xFF102030u}; }
+};
+
+TEST(SkinLoad, BrightenedImagesArePremultipliedInNewerSkinsAndClearedInOlder) {
+    Bitmap32 image(2, 2);
+    image.Pixels = FixedPngDecoder::Pixels();
+    FixedPngDecoder decoder;
+    auto load = [&](const std::string& version, int brightness) {
+        LoadSettings s;
+        s.Brightness = brightness;
+        s.Decoder = &decoder;
+        const std::string options = "[GLOBALINFO]\r\nVERSION=" + version +
+                                    "\r\n[PANEL]\r\nBMP=!IMG.BMP!1!0!1\r\nPNG=!IMG.PNG!1!0!1\r\nBANDS=!BANDS.PNG!1!1!1\r\n";
+        auto skin = LoadMembers({{"OPTIONS.DAT", Bytes(options)},
+                                 {"IMG.BMP", EncodeBmp32(image)},
+                                 {"IMG.PNG", Bytes("png")},
+                                 {"BANDS.PNG", Bytes("png")}},
+                                s);
+        std::map<std::string, std::vector<std::uint32_t>> pixels;
+        for (const char* key : {"BMP", "PNG", "BANDS"}) {
+            const int i = skin->Model->GetMaskIndex("PANEL", key);
+            EXPECT_GE(i, 0) << key;
+            if (i >= 0) pixels[key] = skin->Model->ma[static_cast<std::size_t>(i)].Bmp->Pixels;
+        }
+        return pixels;
+    };
+    // Each channel c becomes c + 50c/256, then (newer skins) c * alpha / 255 rounded.
+    const std::uint32_t brightened = 0x804C2613u, premultiplied = 0x8026130Au, opaque = 0xFF132639u;
+
+    auto newer = load("10.25", 50);
+    EXPECT_EQ(newer["BMP"], (std::vector<std::uint32_t>{premultiplied, 0, KeyColorPixel, opaque}));
+    EXPECT_EQ(newer["PNG"], newer["BMP"]);
+    EXPECT_EQ(newer["BANDS"][0], premultiplied);  // only the upper band brightens; PNGs premultiply whole
+
+    auto older = load("7.0", 50);
+    EXPECT_EQ(older["BMP"], (std::vector<std::uint32_t>{brightened, 0, KeyColorPixel, opaque}));
+    EXPECT_EQ(older["PNG"], older["BMP"]);
+
+    // Without brightening newer PNGs are premultiplied when decoded, BMPs are left alone.
+    auto plain = load("10.25", 0);
+    EXPECT_EQ(plain["BMP"], FixedPngDecoder::Pixels());
+    EXPECT_EQ(plain["PNG"][0], 0x80201008u);
+}
+
+TEST(SkinLoad, HostileNumbersGiveDefinedResults) {
+    // Values at the ends of the integer ranges wherever a load scales or sizes something,
+    // and a glyph rectangle whose scaled copy would be 21,996 pixels wide.
+    const std::string global =
+        "LO_RADIUS_OE=2147483647\r\nLO_BLUR_OE=2147483647\r\nSH_RADIUS_OE=2147483647\r\n"
+        "WSHRAD=2147483647\r\nWSHSIZE=-2147483648\r\nBISPACE=1500000000\r\n"
+        "TITLEHEIGHT=9223372036854775807\r\nMAXHEIGHT=-9223372036854775808\r\n"
+        "GRIPIMAGE=@-999@0000@9999@0001@1@0\r\n";
+    const auto skin = LoadMembers({{"OPTIONS.DAT", Bytes(TestOptions("10.25", global))}, {"MASTER COPY.BMP", MasterBitmap()}},
+                                  AtScale(sm200));
+    EXPECT_EQ(skin->Common.WndShadowRadius, std::numeric_limits<int>::max());
+    EXPECT_EQ(skin->Common.WndShadowSize, std::numeric_limits<int>::min());
+    EXPECT_EQ(skin->Common.BISpacing, std::numeric_limits<int>::max());
+    EXPECT_EQ(skin->Common.ExTitleHeight, std::numeric_limits<int>::max());
+    EXPECT_EQ(skin->Common.ExMaxHeight, skin->Common.ExTitleHeight);  // negative: the title height
+    const auto& ma = skin->Model->ma;
+    for (const auto& rec : skin->oe) {
+        ASSERT_GE(rec.Mask, 0);
+        const TsMaskData& mask = ma[static_cast<std::size_t>(rec.Mask)];
+        EXPECT_LE(mask.Width, MaxShadowSide);
+        EXPECT_GE(mask.Width, 1);
+    }
+    const TsMaskData& grip = ma[static_cast<std::size_t>(skin->ConstData.GripRightBottom)];
+    EXPECT_FALSE(grip.Bmp);  // too large to scale: it stays the plain glyph
+    EXPECT_EQ(grip.R, (TRect{-999, 0, 9999, 1}));
+}
+
+TEST(SkinLoad, GlyphsOfAMissingMasterScaleToTransparentCopies) {
+    const auto skin = LoadMembers({{"OPTIONS.DAT", Bytes("[GLOBALINFO]\r\nBOXCHECKED=@0000@0000@0012@0012@1@0\r\n")}},
+                                  AtScale(sm150));
+    ASSERT_TRUE(skin->Model->MasterBitmap->Empty());
+    const TsMaskData& box = skin->Model->ma[static_cast<std::size_t>(skin->ConstData.CheckBox[1])];
+    ASSERT_TRUE(box.Bmp);
+    EXPECT_EQ(box.R, (TRect{0, 0, 18, 18}));
+    for (std::uint32_t p : box.Bmp->Pixels) EXPECT_EQ(p >> 24, 0u);
 }
 
 }  // namespace

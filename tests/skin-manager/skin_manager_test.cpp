@@ -452,7 +452,8 @@ TEST_F(SkinManagerTest, CorruptStoredSkinShowsErrorAndKeepsPreviousSkinAndName) 
     const auto sectionsBefore = m->gd().size();
     m->SetSkinName(L"Broken");
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, L"Error");
+    // Captioned with the program's title, as all its error boxes are.
+    EXPECT_EQ(boxes[0].caption, fw::Application().Title());
     EXPECT_FALSE(boxes[0].text.empty());
     EXPECT_NE(boxes[0].type & MB_ICONERROR, 0u);
     EXPECT_EQ(m->SkinName(), L"Opus (internal)");
@@ -467,6 +468,7 @@ TEST_F(SkinManagerTest, CorruptStoredSkinShowsErrorAndKeepsPreviousSkinAndName) 
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, L"Loaded data is not a packed skin file");
     EXPECT_EQ(boxes[1].text, L"Internal format error in the \"Broken\" skin. Please, update this skin to latest version.");
+    for (const auto& box : boxes) EXPECT_EQ(box.caption, fw::Application().Title());
     EXPECT_EQ(m->SkinName(), L"Opus (internal)");
 }
 
@@ -533,6 +535,17 @@ TEST_F(SkinManagerTest, SkinListStoredAndPackedSkinsAndExtraction) {
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, L"Skin does not exists.");
     EXPECT_EQ(boxes[1].text, L"Directory does not exists.");
+
+    // A file that cannot be written (a directory holds its name) is reported, not passed over.
+    const std::wstring blocked = out + L"\\Opus (internal) extracted.asz";
+    ASSERT_TRUE(::DeleteFileW(blocked.c_str()));
+    ASSERT_TRUE(::CreateDirectoryW(blocked.c_str(), nullptr));
+    boxes.clear();
+    m->ExtractByIndex(0, out);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, blocked + L" file writing error.");
+    EXPECT_EQ(boxes[0].caption, fw::Application().Title());
+    ::RemoveDirectoryW(blocked.c_str());
 
     for (const wchar_t* f : {L"\\Zeta.asz", L"\\alpha.asz", L"\\Upper.ASZ", L"\\.hidden.asz"}) {
         ::DeleteFileW((dir + f).c_str());

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace skin {
 namespace {
 
@@ -504,6 +506,102 @@ TEST(Bitmap32, BmpDecoding) {
   ASSERT_TRUE(fits.Bitmap);
   EXPECT_EQ(fits.SourceBits, 1);
   EXPECT_EQ(fits.Bitmap->At(0, 0), 0xFF000000u);
+}
+
+// A bottom-up BMP with a 40-byte header, the palette (grey levels 0, 17, 34 ... as
+// 0xAARRGGBB = index * 0x111111) and the given pixel data.
+std::vector<std::uint8_t> PaletteBmp(int width, int height, int bits, std::uint32_t compression,
+                                     const std::vector<std::uint8_t>& data) {
+  std::vector<std::uint8_t> f;
+  auto u16 = [&](std::uint32_t v) { f.push_back(v & 0xFF), f.push_back((v >> 8) & 0xFF); };
+  auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+  const std::uint32_t colors = 1u << bits, offset = 14 + 40 + 4 * colors;
+  f.push_back('B'), f.push_back('M');
+  u32(offset + static_cast<std::uint32_t>(data.size())), u32(0), u32(offset);
+  u32(40), u32(static_cast<std::uint32_t>(width)), u32(static_cast<std::uint32_t>(height));
+  u16(1), u16(static_cast<std::uint32_t>(bits)), u32(compression), u32(static_cast<std::uint32_t>(data.size()));
+  u32(2835), u32(2835), u32(colors), u32(0);
+  for (std::uint32_t i = 0; i < colors; ++i) u32((i % 16) * 0x111111u);
+  f.insert(f.end(), data.begin(), data.end());
+  return f;
+}
+
+std::uint32_t Grey(int index) { return 0xFF000000u | static_cast<std::uint32_t>(index % 16) * 0x111111u; }
+
+TEST(Bitmap32, RunLengthImages) {
+  // RLE8, 4 × 3: a run, a line end, an absolute run (padded to a word), a line end,
+  // a move right, a run, the bitmap end.
+  const auto rle8 = DecodeBmp(PaletteBmp(4, 3, 8, 1,
+                                         {3, 5, 0, 0,            // bottom row: 5 5 5 .
+                                          0, 3, 1, 2, 3, 0, 0, 0,  // middle row: 1 2 3 .
+                                          0, 2, 1, 0, 2, 9,        // top row: . 9 9 .
+                                          0, 1}));
+  ASSERT_TRUE(rle8.Bitmap);
+  EXPECT_EQ(rle8.Bitmap->Pixels, (std::vector<std::uint32_t>{Grey(0), Grey(9), Grey(9), Grey(0),  //
+                                                             Grey(1), Grey(2), Grey(3), Grey(0),  //
+                                                             Grey(5), Grey(5), Grey(5), Grey(0)}));
+
+  // RLE4, 6 × 1: a run alternating two indexes, then three in absolute mode.
+  const auto rle4 = DecodeBmp(PaletteBmp(6, 1, 4, 2, {3, 0x12, 0, 3, 0x34, 0x50, 0, 1}));
+  ASSERT_TRUE(rle4.Bitmap);
+  EXPECT_EQ(rle4.Bitmap->Pixels,
+            (std::vector<std::uint32_t>{Grey(1), Grey(2), Grey(1), Grey(3), Grey(4), Grey(5)}));
+
+  // Runs and moves far past the right edge (here 2^31 pixels and more) are dropped:
+  // nothing is written outside the image, nothing wraps into the next row.
+  std::vector<std::uint8_t> hostile = {1, 7, 0, 0, 255, 3};
+  for (int i = 0; i < 8'500'000; ++i) hostile.insert(hostile.end(), {0, 2, 255, 0});
+  hostile.insert(hostile.end(), {255, 6, 0, 1});
+  const auto far = DecodeBmp(PaletteBmp(2, 2, 8, 1, hostile));
+  ASSERT_TRUE(far.Bitmap);
+  EXPECT_EQ(far.Bitmap->Pixels, (std::vector<std::uint32_t>{Grey(3), Grey(3), Grey(7), Grey(0)}));
+}
+
+TEST(SkinModel, MasterBitmapValueInAnyLetterCase) {
+  for (const char* value : {"Master Copy.bmp", "MASTER COPY.BMP", "master copy.BMP"}) {
+    const auto l = Load(std::string("[GLOBALINFO]\nMASTERBITMAP=") + value + "\n[BUTTON]\nGLYPH=@0000@0000@0010@0010@1@0\n");
+    EXPECT_EQ(l->model->MasterBitmap->Width, 200) << value;
+    EXPECT_EQ(l->model->MasterBitmap->Height, 60) << value;
+  }
+}
+
+TEST(SkinIni, ByteOrderMarkBeforeTheFirstSection) {
+  const SkinIni ini("\xEF\xBB\xBF[GLOBALINFO]\r\nVERSION=10.25\r\n[BUTTON]\r\nCOLOR=1\r\n");
+  ASSERT_EQ(ini.Sections().size(), 2u);
+  EXPECT_EQ(ini.Sections()[0].Name, "GLOBALINFO");
+  EXPECT_DOUBLE_EQ(ini.ReadFloat("GLOBALINFO", "VERSION", 0), 10.25);
+  const auto fromFile = SkinIni::FromBytes(Bytes("\xEF\xBB\xBF[A]\nK=v\n"));
+  EXPECT_EQ(fromFile.ReadString("A", "K", "-"), "v");
+}
+
+TEST(SkinModel, ExternalImagesWithOutlandishCountsAndMargins) {
+  // Counts and margins are 16-bit fields: larger values stop at their end.
+  const auto l = Load("[PANEL]\nA=!TILE.BMP!2147483647!2147483647!1\nB=!TILE.BMP!1!0!0!0!0!-2147483648!2147483647\n",
+                      smOldMode, {{"TILE.BMP", EncodeBmp32(Bitmap32(9, 6, 0xFF123456u))}});
+  const TsMaskData& a = Image(*l->model, "PANEL", "A");
+  EXPECT_EQ(a.ImageCount, 0x7FFF);
+  EXPECT_EQ(a.MaskType, 0x7FFF);
+  EXPECT_EQ(a.Width, 0);
+  EXPECT_EQ(a.Height, 0);
+  const TsMaskData& b = Image(*l->model, "PANEL", "B");
+  EXPECT_EQ(b.WR, -0x7FFF);
+  EXPECT_EQ(b.WB, 0x7FFF);
+  EXPECT_EQ(b.CornerType, 0);
+}
+
+TEST(SkinModel, ScaleIntStopsAtTheEndsOfTheIntRange) {
+  SkinModel m;
+  const int max = std::numeric_limits<int>::max(), min = std::numeric_limits<int>::min();
+  for (auto mode : {sm125, sm150, sm200}) {
+    m.ScaleMode = mode;
+    EXPECT_EQ(m.ScaleInt(max), max) << mode;
+    EXPECT_EQ(m.ScaleInt(min), min) << mode;
+  }
+  m.ScaleMode = sm200;
+  EXPECT_EQ(m.ScaleInt(21), 42);
+  EXPECT_EQ(m.ScaleInt(max, 1), max);  // by the system's 125 %
+  m.ScaleMode = sm150;
+  EXPECT_EQ(m.ScaleInt(-7), -10);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ public:
   std::map<std::string, std::vector<std::uint8_t>> files;
   std::set<std::string> dirs;
   bool failCreate = false;
+  bool failWrite = false;  // a full disk: nothing is written
 
   bool FileExists(const std::string& path) const override { return files.count(path) > 0; }
   bool DirectoryExists(const std::string& path) const override {
@@ -44,6 +45,7 @@ public:
     return true;
   }
   bool WriteFile(const std::string& path, std::span<const std::uint8_t> bytes) override {
+    if (failWrite) return false;
     files[path].assign(bytes.begin(), bytes.end());
     return true;
   }
@@ -158,6 +160,24 @@ TEST(SkinList, Extraction) {
   fs.failCreate = true;
   ExtractByIndex(stored, 1, "F", fs, boxes);
   EXPECT_EQ(boxes.shown, (std::vector<std::string>{"F:\\ directory creation error."}));
+}
+
+TEST(SkinList, ExtractionThatCannotWriteIsReported) {
+  FakeFiles fs;
+  fs.dirs.insert("D:\\Out\\");
+  Boxes boxes;
+  const auto stored = Stored({"Opus (internal)"});
+  ExtractByIndex(stored, 0, "D:\\Out", fs, boxes);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(fs.files.size(), 1u);
+  fs.files.clear();
+  fs.failWrite = true;
+  ExtractByIndex(stored, 0, "D:\\Out", fs, boxes);
+  EXPECT_TRUE(fs.files.empty());
+  EXPECT_EQ(boxes.shown, (std::vector<std::string>{"D:\\Out\\Opus (internal) extracted.asz file writing error."}));
+  boxes.shown.clear();
+  ExtractInternalSkin(stored, "Opus (internal)", "D:\\Out", fs, boxes);
+  EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
 TEST(SkinList, NameResolution) {

@@ -2,10 +2,15 @@
 // worked line by line from standard input by the Linux side of the pty tests
 // and benchmarks. Each command answers one line, "ok ..." or "err MESSAGE";
 // a few modes also print lines of their own ("rx", "closed", and
-// "flood RECEIVED MS BAD NOTIFICATIONS").
+// "flood RECEIVED MS BAD NOTIFICATIONS GAP_US READ_US REST_US": microseconds
+// summed over the notifications, from the end of one OnRxChar to the start of
+// the next, in ReadStr, and in the rest of the handler).
 //
-//   open COMn | close | sync thread|window|none
+//   open COMn | close | sync thread|window|none | events all|rx
 //   mode log|manual|latency|closeonrx|throwonce|flood BYTES
+//   probe N: the mean cost of InputCount on the open port ("ok US"), then,
+//            from a thread of its own, of handing work to the GUI thread and
+//            waiting until it has run ("handover US")
 // An exception that reaches the application's error handling prints
 // "shown MESSAGE" instead of an error box.
 //   signals | inputcount | dtr 0|1 | rts 0|1 | break 0|1 | write HEX | readstr N
@@ -90,6 +95,8 @@ private:
             port_.SetSyncMethod(arg == "window" ? TSyncMethod::smWindowSync
                                 : arg == "none" ? TSyncMethod::smNone
                                                 : TSyncMethod::smThreadSync);
+        } else if (cmd == "events") {
+            port_.SetEvents(arg == "rx" ? TComEvents{TComEvent::evRxChar} : TComEvents::All());
         } else if (cmd == "mode") {
             mode_ = arg;
             if (mode_ == "flood") {
@@ -97,7 +104,8 @@ private:
                 received_ = 0;
                 bad_ = 0;
                 notifications_ = 0;
-                floodStart_ = std::chrono::steady_clock::now();
+                gapUs_ = readUs_ = restUs_ = 0;
+                floodStart_ = lastEnd_ = std::chrono::steady_clock::now();
             }
             pending_ = 0;
         } else if (cmd == "signals") {
@@ -114,6 +122,23 @@ private:
             std::wstring text;
             port_.ReadStr(text, std::stoi(arg));
             return "ok " + Hex(text);
+        } else if (cmd == "probe") {
+            const int n = std::stoi(arg);
+            const auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < n; ++i) port_.InputCount();
+            const auto countUs = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start) / n;
+            std::thread([n] {
+                const HANDLE done = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+                const auto t0 = std::chrono::steady_clock::now();
+                for (int i = 0; i < n; ++i) {
+                    fw::QueueOnGuiThread([done] { ::SetEvent(done); });
+                    ::WaitForSingleObject(done, INFINITE);
+                }
+                const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count() / n;
+                ::CloseHandle(done);
+                fw::QueueOnGuiThread([us] { Print("handover " + std::to_string(us)); });
+            }).detach();
+            return "ok " + std::to_string(countUs.count());
         } else if (cmd == "inputcount") {
             return "ok " + std::to_string(port_.InputCount());
         } else if (cmd == "rx") {
@@ -144,8 +169,13 @@ private:
 
     void Note(std::string n) { log_.push_back(std::move(n)); }
 
+    static long long Us(std::chrono::steady_clock::duration d) {
+        return std::chrono::duration_cast<std::chrono::microseconds>(d).count();
+    }
+
     void RxChar(int count) {
         if (mode_ == "manual") return;
+        const auto entered = std::chrono::steady_clock::now();
         if (mode_ == "closeonrx") {
             port_.Close();
             Print("closed");
@@ -167,17 +197,23 @@ private:
                 Print("rx");
             }
         } else if (mode_ == "flood") {
+            const auto read = std::chrono::steady_clock::now();
             ++notifications_;
             for (wchar_t c : text) {
                 if (c != static_cast<wchar_t>(received_ % 251)) ++bad_;
                 ++received_;
             }
+            const auto end = std::chrono::steady_clock::now();
+            // The first notification's gap is the wait for the flood to begin.
+            if (notifications_ > 1) gapUs_ += Us(entered - lastEnd_);
+            readUs_ += Us(read - entered);
+            restUs_ += Us(end - read);
+            lastEnd_ = end;
             if (received_ >= floodTarget_) {
-                const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                    std::chrono::steady_clock::now() - floodStart_)
-                                    .count();
+                const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(end - floodStart_).count();
                 Print("flood " + std::to_string(received_) + " " + std::to_string(ms) + " " + std::to_string(bad_) + " " +
-                      std::to_string(notifications_));
+                      std::to_string(notifications_) + " " + std::to_string(gapUs_) + " " + std::to_string(readUs_) +
+                      " " + std::to_string(restUs_));
                 mode_ = "manual";
             }
         }
@@ -192,7 +228,11 @@ private:
     long long bad_ = 0;
     long long notifications_ = 0;
     int pending_ = 0;
+    long long gapUs_ = 0;
+    long long readUs_ = 0;
+    long long restUs_ = 0;
     std::chrono::steady_clock::time_point floodStart_;
+    std::chrono::steady_clock::time_point lastEnd_;
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "FakeCommDevice.h"
+#include "tests/support/FakeCommDevice.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,15 +7,53 @@ namespace testserial {
 
 namespace {
 constexpr ULONG_PTR kPending = 0x103;  // STATUS_PENDING
-}
+// A transfer cut short by its time-out: a success status, fewer bytes.
+constexpr ULONG_PTR kTimeout = 0x102;  // STATUS_TIMEOUT
+}  // namespace
 
 TFakeCommDevice::~TFakeCommDevice() {
+    {
+        std::lock_guard guard(lock_);
+        ++write_.generation;
+        writeEnded_.notify_all();
+    }
+    for (std::thread& timer : writeTimers_) timer.join();
     for (HANDLE h : open_) ::CloseHandle(h);
 }
 
 void TFakeCommDevice::Receive(const std::string& bytes) {
     std::lock_guard guard(lock_);
     input_.insert(input_.end(), bytes.begin(), bytes.end());
+    FillPendingRead();
+}
+
+void TFakeCommDevice::FillPendingRead() {
+    if (!read_.ov || input_.size() < read_.count) return;
+    std::copy_n(input_.begin(), read_.count, read_.buffer);
+    input_.erase(input_.begin(), input_.begin() + read_.count);
+    Complete(read_.ov, 0, read_.count);
+    read_ = {};
+}
+
+void TFakeCommDevice::AbortPendingRead() {
+    if (!read_.ov) return;
+    Complete(read_.ov, ERROR_OPERATION_ABORTED, 0);
+    read_ = {};
+}
+
+void TFakeCommDevice::EndPendingWrite(DWORD status) {
+    if (!write_.ov) return;
+    Complete(write_.ov, status, write_.taken);
+    write_.ov = nullptr;
+    ++write_.generation;
+    writeEnded_.notify_all();
+}
+
+void TFakeCommDevice::ExpireWrite(DWORD timeoutMs, unsigned generation) {
+    std::unique_lock lock(lock_);
+    const bool ended = writeEnded_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                            [&] { return write_.generation != generation; });
+    if (!ended) EndPendingWrite(kTimeout);
 }
 
 void TFakeCommDevice::SetModemStatus(DWORD status) {
@@ -99,6 +137,22 @@ int TFakeCommDevice::WaitStarts() const {
     return waitStarts_;
 }
 
+int TFakeCommDevice::Count(const std::string& prefix) const {
+    std::lock_guard guard(lock_);
+    return static_cast<int>(
+        std::count_if(calls_.begin(), calls_.end(), [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
+}
+
+bool TFakeCommDevice::ReadPending() const {
+    std::lock_guard guard(lock_);
+    return read_.ov != nullptr;
+}
+
+bool TFakeCommDevice::WritePending() const {
+    std::lock_guard guard(lock_);
+    return write_.ov != nullptr;
+}
+
 bool TFakeCommDevice::Fail(DWORD error) {
     ::SetLastError(error);
     return false;
@@ -127,8 +181,8 @@ void TFakeCommDevice::CompleteWait(DWORD mask, DWORD status) {
 HANDLE TFakeCommDevice::Create(const std::wstring& path) {
     std::lock_guard guard(lock_);
     calls_.push_back("Create " + std::string(path.begin(), path.end()));
-    if (OpenError) {
-        ::SetLastError(OpenError);
+    if (OpenError || Missing.count(path) || !open_.empty()) {
+        ::SetLastError(OpenError ? OpenError : !open_.empty() ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     // A real kernel object, so that handle values are unique and counted.
@@ -146,6 +200,10 @@ BOOL TFakeCommDevice::Close(HANDLE h) {
     if (found == open_.end()) return Fail(ERROR_INVALID_HANDLE);
     open_.erase(found);
     ::CloseHandle(h);
+    // Closing the device ends what is still pending on it.
+    AbortPendingRead();
+    EndPendingWrite(ERROR_OPERATION_ABORTED);
+    if (waitOv_) CompleteWait(0, ERROR_OPERATION_ABORTED);
     return TRUE;
 }
 
@@ -177,6 +235,8 @@ BOOL TFakeCommDevice::PurgeComm(HANDLE h, DWORD flags) {
     if (!Usable(h, "PurgeComm")) return FALSE;
     calls_.back().append(" ").append(std::to_string(flags));
     if (PurgeError) return Fail(PurgeError);
+    if (flags & PURGE_RXABORT) AbortPendingRead();
+    if (flags & PURGE_TXABORT) EndPendingWrite(ERROR_OPERATION_ABORTED);
     if (flags & PURGE_RXCLEAR) input_.clear();
     return TRUE;
 }
@@ -252,6 +312,14 @@ BOOL TFakeCommDevice::ReadFile(HANDLE h, void* buffer, DWORD count, DWORD* read,
     std::lock_guard guard(lock_);
     if (!Usable(h, "ReadFile")) return FALSE;
     if (ReadError) return Fail(ReadError);
+    if (read_.ov) return Fail(ERROR_INVALID_PARAMETER);  // one pending read is all this device keeps
+    if (HoldReads && input_.size() < count) {
+        ::ResetEvent(ov->hEvent);
+        ov->Internal = kPending;
+        read_ = {ov, static_cast<char*>(buffer), count};
+        if (read) *read = 0;
+        return Fail(ERROR_IO_PENDING);
+    }
     const DWORD n = std::min<DWORD>(count, static_cast<DWORD>(input_.size()));
     std::copy_n(input_.begin(), n, static_cast<char*>(buffer));
     input_.erase(input_.begin(), input_.begin() + n);
@@ -264,10 +332,23 @@ BOOL TFakeCommDevice::WriteFile(HANDLE h, const void* buffer, DWORD count, DWORD
     std::lock_guard guard(lock_);
     if (!Usable(h, "WriteFile")) return FALSE;
     if (WriteError) return Fail(WriteError);
-    written_.append(static_cast<const char*>(buffer), count);
-    if (written) *written = count;
-    Complete(ov, 0, count);
-    return TRUE;
+    if (write_.ov) return Fail(ERROR_INVALID_PARAMETER);  // one pending write is all this device keeps
+    const DWORD taken = std::min(count, WriteRoom);
+    written_.append(static_cast<const char*>(buffer), taken);
+    if (taken == count) {
+        if (written) *written = count;
+        Complete(ov, 0, count);
+        return TRUE;
+    }
+    ::ResetEvent(ov->hEvent);
+    ov->Internal = kPending;
+    write_.ov = ov;
+    write_.taken = taken;
+    const unsigned generation = write_.generation;
+    const DWORD timeout = timeouts_.WriteTotalTimeoutMultiplier * count + timeouts_.WriteTotalTimeoutConstant;
+    if (timeout != 0) writeTimers_.emplace_back([this, timeout, generation] { ExpireWrite(timeout, generation); });
+    if (written) *written = 0;
+    return Fail(ERROR_IO_PENDING);
 }
 
 BOOL TFakeCommDevice::GetOverlappedResult(HANDLE, OVERLAPPED* ov, DWORD* transferred, BOOL wait) {
@@ -275,7 +356,7 @@ BOOL TFakeCommDevice::GetOverlappedResult(HANDLE, OVERLAPPED* ov, DWORD* transfe
     std::lock_guard guard(lock_);
     if (ov->Internal == kPending) return Fail(ERROR_IO_INCOMPLETE);
     if (transferred) *transferred = static_cast<DWORD>(ov->InternalHigh);
-    if (ov->Internal != 0) return Fail(static_cast<DWORD>(ov->Internal));
+    if (ov->Internal != 0 && ov->Internal != kTimeout) return Fail(static_cast<DWORD>(ov->Internal));
     return TRUE;
 }
 

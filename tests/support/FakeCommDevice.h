@@ -2,12 +2,16 @@
 // A scripted serial device for the port's tests: it answers like a driver
 // would, including what Wine's serial driver never does (access denied,
 // refused settings, a failing purge, a removed device, line errors and hold
-// flags, the RXFLAG and RX80FULL events), and records every call.
+// flags, the RXFLAG and RX80FULL events, reads and writes that stay pending),
+// and records every call. Like a real port it opens once at a time.
 #include <windows.h>
 
+#include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "serial/CommDevice.h"
@@ -29,6 +33,16 @@ public:
     DWORD ReadError = 0;
     DWORD ModemStatusError = 0;
     DWORD WaitError = 0;  // WaitCommEvent fails to start
+    // Device paths that do not exist (e.g. \\.\COM9): opening them fails with 2.
+    std::set<std::wstring> Missing;
+    // A read asks for more than is waiting: it stays pending until enough
+    // bytes arrive or it is aborted (purge, close), as with read timeouts
+    // that wait. Off: it completes at once with what is waiting.
+    bool HoldReads = false;
+    // Bytes the line takes before a write stalls; the rest of the write
+    // waits for the write time-out of the last SetCommTimeouts (then it
+    // completes with the bytes taken, no error) or is aborted.
+    DWORD WriteRoom = MAXDWORD;
 
     // The line: bytes arriving, modem lines, line errors, hold flags.
     void Receive(const std::string& bytes);
@@ -54,6 +68,10 @@ public:
     int OpenCount() const;
     // WaitCommEvent calls, failed ones included.
     int WaitStarts() const;
+    // Calls recorded whose text starts with prefix.
+    int Count(const std::string& prefix) const;
+    bool ReadPending() const;
+    bool WritePending() const;
 
     HANDLE Create(const std::wstring& path) override;
     BOOL Close(HANDLE h) override;
@@ -78,6 +96,12 @@ private:
     bool Fail(DWORD error);
     void Complete(OVERLAPPED* ov, DWORD status, DWORD bytes);
     void CompleteWait(DWORD mask, DWORD status);
+    // Completes the pending read when its bytes are there.
+    void FillPendingRead();
+    void AbortPendingRead();
+    void EndPendingWrite(DWORD status);
+    // The pending write's time-out (on its own thread).
+    void ExpireWrite(DWORD timeoutMs, unsigned generation);
 
     mutable std::mutex lock_;
     std::vector<HANDLE> open_;
@@ -96,6 +120,18 @@ private:
     COMMTIMEOUTS timeouts_{};
     std::string written_;
     std::vector<DWORD> escapes_;
+    struct PendingRead {
+        OVERLAPPED* ov = nullptr;
+        char* buffer = nullptr;
+        DWORD count = 0;
+    } read_;
+    struct PendingWrite {
+        OVERLAPPED* ov = nullptr;
+        DWORD taken = 0;
+        unsigned generation = 0;
+    } write_;
+    std::condition_variable writeEnded_;
+    std::vector<std::thread> writeTimers_;  // joined by the destructor
 };
 
 }  // namespace testserial
