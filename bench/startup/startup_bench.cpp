@@ -1,5 +1,6 @@
 // Start-up: from process creation to the first painted main window, Quillon
-// against a minimal Win32 window program, measured alternately in one run.
+// against a minimal Win32 window program and against its own window with the
+// framework's plain controls, measured alternately in one run.
 // The window counts as painted when the process first waits for input
 // (WaitForInputIdle: its queue is empty, so WM_PAINT has been handled) and
 // the window is visible with nothing left to paint.
@@ -87,12 +88,14 @@ double Median(std::vector<double> v) {
 int main() {
     Target quillon{"Quillon", WinePath(QUILLON_EXE_PATH), L"TForm1", {}};
     Target minimal{"minimal Win32 window", WinePath(MINIMAL_EXE_PATH), L"MinimalWindow", {}};
+    Target plain{"plain controls", WinePath(PLAIN_EXE_PATH), L"TPlainForm1", {}};
     constexpr int kRuns = 20;
     // One start of each first: file caches and Wine's own services warm up.
     StartOnce(minimal);
+    StartOnce(plain);
     StartOnce(quillon);
     for (int i = 0; i < kRuns; ++i) {
-        for (Target* t : {&minimal, &quillon}) {
+        for (Target* t : {&minimal, &plain, &quillon}) {
             const double ms = StartOnce(*t);
             if (ms < 0) {
                 std::printf("start of %s failed\n", t->name);
@@ -101,11 +104,13 @@ int main() {
             t->ms.push_back(ms);
         }
     }
-    for (const Target* t : {&minimal, &quillon}) {
+    for (const Target* t : {&minimal, &plain, &quillon}) {
         std::printf("%-22s median %7.1f ms  (min %6.1f, max %6.1f, %d runs)\n", t->name, Median(t->ms),
                     *std::min_element(t->ms.begin(), t->ms.end()), *std::max_element(t->ms.begin(), t->ms.end()), kRuns);
     }
     const double ratio = Median(quillon.ms) / Median(minimal.ms);
     std::printf("start-up ratio Quillon / minimal: %.2fx (target <= 1.2x)\n", ratio);
+    std::printf("start-up ratio Quillon / plain controls: %.2fx (target <= 1.2x)\n",
+                Median(quillon.ms) / Median(plain.ms));
     return 0;
 }
