@@ -58,6 +58,13 @@ void MoveTo(POINT screen) {
   in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   ::SendInput(1, &in, sizeof in);
 }
+// Waits until the system has the pointer where it was sent.
+void WaitForPointer(POINT screen) {
+  PumpUntil([&] {
+    POINT p;
+    return ::GetCursorPos(&p) && p.x == screen.x && p.y == screen.y;
+  }, std::chrono::milliseconds(2000));
+}
 void Button(DWORD flag) {
   INPUT in{};
   in.type = INPUT_MOUSE;
@@ -105,10 +112,35 @@ std::vector<FadeFrame> LogFade(skinctrl::TsButton& button, std::chrono::millisec
   return frames;
 }
 
+// A fade seen from the message loop: frames toward one target in order up
+// to the last one, a frame on every tick of the fade's 12 ms timer (Wine's
+// timers keep to about 10 ms). A busy loop may see two frames as one.
+void ExpectSteadyFade(const std::vector<FadeFrame>& frames, int target, int iterations) {
+  ASSERT_GE(frames.size(), static_cast<std::size_t>(iterations * 2 / 3));
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(frames[i].Target, target) << i;
+    EXPECT_EQ(frames[i].Iterations, iterations) << i;
+    if (i > 0) {
+      EXPECT_GT(frames[i].Iteration, frames[i - 1].Iteration) << i;
+    }
+  }
+  EXPECT_EQ(frames.back().Iteration, iterations);
+  const int ticks = frames.back().Iteration - frames.front().Iteration;
+  EXPECT_GE(frames.back().Ms - frames.front().Ms, 10.0 * (ticks - 1));
+}
+
 void Print(const char* what, const std::vector<FadeFrame>& frames) {
   std::printf("%s:", what);
   for (const FadeFrame& f : frames) std::printf(" [%.0f ms: to %d, %d/%d]", f.Ms, f.Target, f.Iteration, f.Iterations);
   std::printf("\n");
+}
+
+void Key(WORD vk, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  ::SendInput(1, &in, sizeof in);
 }
 
 class MainWindowSkinTest : public ::testing::Test {
@@ -303,6 +335,7 @@ TEST_F(MainWindowSkinTest, KeyColouredCornersLetClicksThrough) {
   EXPECT_EQ(::WindowFromPoint(corner), form->sPanel1->Handle());
 
   MoveTo(corner);
+  WaitForPointer(corner);
   Pump(200ms);
   Button(MOUSEEVENTF_LEFTDOWN);
   Pump(200ms);
@@ -312,6 +345,7 @@ TEST_F(MainWindowSkinTest, KeyColouredCornersLetClicksThrough) {
   EXPECT_EQ(clicks, 0);
 
   MoveTo(inside);
+  WaitForPointer(inside);
   Pump(200ms);
   Button(MOUSEEVENTF_LEFTDOWN);
   Pump(200ms);
@@ -332,11 +366,7 @@ TEST_F(MainWindowSkinTest, HoverFadesInSixFramesAndOutInTwelve) {
   EXPECT_EQ(in.back().Target, 1);
   EXPECT_EQ(in.back().Iterations, skin::FadeIterations);
   EXPECT_EQ(in.back().Iteration, skin::FadeIterations);
-  for (std::size_t i = 1; i < in.size(); ++i) EXPECT_EQ(in[i].Iteration, in[i - 1].Iteration + 1);
-  // The first frame shows at once, the others on the fade's 12 ms timer
-  // (Wine's timers keep to about 10 ms).
-  ASSERT_EQ(in.size(), static_cast<std::size_t>(skin::FadeIterations));
-  EXPECT_GE(in.back().Ms - in[1].Ms, 10.0 * (skin::FadeIterations - 2));
+  ExpectSteadyFade(in, 1, skin::FadeIterations);
   ExpectLook(ButtonShot(), SkinLook(1), "after the fade in");
 
   RECT r;
@@ -350,18 +380,16 @@ TEST_F(MainWindowSkinTest, HoverFadesInSixFramesAndOutInTwelve) {
   // while it leaves; the fade that counts is the last one.)
   std::vector<FadeFrame> toNormal;
   for (const FadeFrame& f : out) {
-    if (f.Target == 1) toNormal.clear();
-    else toNormal.push_back(f);
+    if (f.Target == 1) {
+      toNormal.clear();
+    } else {
+      toNormal.push_back(f);
+    }
   }
-  ASSERT_EQ(toNormal.size(), static_cast<std::size_t>(2 * skin::FadeIterations));
-  for (std::size_t i = 0; i + 1 < toNormal.size(); ++i) {
-    EXPECT_EQ(toNormal[i].Target, 0);
-    EXPECT_EQ(toNormal[i].Iteration, static_cast<int>(i) + 1);
-    EXPECT_EQ(toNormal[i].Iterations, 2 * skin::FadeIterations);
-  }
-  EXPECT_GE(toNormal.back().Ms - toNormal[1].Ms, 10.0 * (2 * skin::FadeIterations - 2));
+  ASSERT_FALSE(toNormal.empty());
   EXPECT_EQ(toNormal.back().Target, -1);
-  EXPECT_EQ(toNormal.back().Iteration, 2 * skin::FadeIterations);
+  toNormal.back().Target = 0;
+  ExpectSteadyFade(toNormal, 0, 2 * skin::FadeIterations);
   EXPECT_TRUE(ButtonShot() == normal);
 
   // A quick pass over the button ends in the normal look.
@@ -476,6 +504,44 @@ TEST_F(MainWindowSkinTest, TwiceTheScale) {
   EXPECT_EQ(button.Width, 150);
   EXPECT_EQ(button.At(12, button.Height / 2), SkinLook(0).Face);
   EXPECT_EQ(button.At(0, button.Height / 2), SkinLook(0).Edge);
+}
+
+TEST_F(MainWindowSkinTest, SpaceEnterAndTheButtonStateMessages) {
+  auto& button = *form->sButton1;
+  int clicks = 0;
+  button.OnClick = [&](fw::TObject*) { ++clicks; };
+  HWND wnd = ButtonWnd();
+  Rest();
+  button.SetFocus();
+  Pump(200ms);
+
+  // Space presses the focused button and releasing it clicks.
+  Key(VK_SPACE, false);
+  Pump(200ms);
+  ExpectLook(ButtonShot(), SkinLook(2), "space held");
+  EXPECT_TRUE(::SendMessageW(wnd, BM_GETSTATE, 0, 0) & BST_PUSHED);
+  Key(VK_SPACE, true);
+  Pump(200ms);
+  EXPECT_EQ(clicks, 1);
+  ExpectLook(ButtonShot(), SkinLook(1), "focused after space");
+
+  // BM_SETSTATE shows the pressed face and takes it back.
+  ::SendMessageW(wnd, BM_SETSTATE, TRUE, 0);
+  Pump(100ms);
+  ExpectLook(ButtonShot(), SkinLook(2), "BM_SETSTATE TRUE");
+  ::SendMessageW(wnd, BM_SETSTATE, FALSE, 0);
+  Pump(100ms);
+  ExpectLook(ButtonShot(), SkinLook(1), "BM_SETSTATE FALSE");
+  EXPECT_EQ(clicks, 1);
+
+  // Enter clicks the default button wherever the focus is.
+  button.SetDefault(true);
+  form->sComboBox1->SetFocus();
+  Pump(200ms);
+  Key(VK_RETURN, false);
+  Key(VK_RETURN, true);
+  Pump(300ms);
+  EXPECT_EQ(clicks, 2);
 }
 
 }  // namespace
