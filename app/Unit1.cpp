@@ -88,9 +88,27 @@ TForm1::TForm1(fw::TComponent* owner, std::shared_ptr<serial::TCommDevice> commD
     EndLoading();
 }
 
+namespace {
+
+bool SameItems(const fw::TStrings& a, const fw::TStrings& b) {
+    if (a.Count() != b.Count()) return false;
+    for (int i = 0; i < a.Count(); ++i)
+        if (a.Get(i) != b.Get(i)) return false;
+    return true;
+}
+
+}  // namespace
+
+// Runs every second: when nothing has changed it changes nothing, so that an
+// idle window does not rebuild and repaint its list each time. The outcome is
+// that of replacing the items and selecting the first one.
 void TForm1::RefreshPortList() {
-    serial::ListSerialPorts(sComboBox1->Items());
-    if (sComboBox1->Items().Count() > 0) sComboBox1->SetItemIndex(0);
+    fw::TStrings& items = sComboBox1->Items();
+    fw::TStringList ports;
+    ports.Assign(items);  // kept as they are when the system's list cannot be read
+    serial::ListSerialPorts(ports);
+    if (!SameItems(ports, items)) items.Assign(ports);
+    if (items.Count() > 0 && sComboBox1->ItemIndex() != 0) sComboBox1->SetItemIndex(0);
     sButton1->SetEnabled(!sComboBox1->Text().empty());
 }
 

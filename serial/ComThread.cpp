@@ -68,7 +68,10 @@ TComThread::~TComThread() {
 
 void TComThread::SignalStop() noexcept {
     // The flags first: whoever sees the stop event also sees them.
-    FHandover->Cancelled = true;
+    {
+        std::lock_guard guard(FHandover->Lock);
+        FHandover->Cancelled = true;
+    }
     FStopRequested = true;
     ::SetEvent(FStopEvent.get());
     ::Sleep(0);
@@ -90,7 +93,9 @@ void TComThread::Execute() {
         const HANDLE waitSet[2] = {FStopEvent.get(), wait->Event.get()};
         DWORD delay = 0;
         for (;;) {
-            if (!wait->Start(*FDevice, FHandle)) {
+            // With smThreadSync the GUI thread has started the wait already,
+            // at the end of the batch (HandOverToGui).
+            if (!wait->Pending && !wait->Start(*FDevice, FHandle)) {
                 if (Pace(delay)) break;
                 continue;
             }
@@ -103,7 +108,7 @@ void TComThread::Execute() {
             }
             delay = 0;
             FEvents = MaskToEvents(wait->Mask);
-            if (!Dispatch()) break;
+            if (!Dispatch(*wait)) break;
         }
     } else {
         ::WaitForSingleObject(FStopEvent.get(), INFINITE);
@@ -121,10 +126,10 @@ void TComThread::ReleaseDevice() noexcept {
     FDeviceReleased = true;
 }
 
-bool TComThread::Dispatch() {
+bool TComThread::Dispatch(TEventWait& wait) {
     switch (FSyncMethod) {
     case TSyncMethod::smThreadSync:
-        return HandOverToGui();
+        return HandOverToGui(wait);
     case TSyncMethod::smWindowSync:
         for (TComEvent event : BatchOrder) {
             if (!FEvents.Contains(event)) continue;
@@ -139,18 +144,32 @@ bool TComThread::Dispatch() {
     return !Stopped();
 }
 
-bool TComThread::HandOverToGui() {
+bool TComThread::HandOverToGui(TEventWait& wait) {
     if (Stopped()) return false;
-    TCustomComPort* port = FComPort;
-    const TComEvents events = FEvents;
-    fw::QueueOnGuiThread([handover = FHandover, port, events] {
+    fw::QueueOnGuiThread([handover = FHandover, port = FComPort, events = FEvents, next = &wait, device = FDevice,
+                          handle = FHandle] {
         // Cancelled: the port is closing or gone; touch nothing of it.
         if (!handover->Cancelled) port->DispatchBatch(events, [&handover] { return handover->Cancelled.load(); });
+        {
+            // The next wait starts the moment the batch is done, here rather
+            // than after the event thread has woken: Wine reports received
+            // characters only when more arrive after a wait has started, so
+            // under a steady stream a late start waits for the next bytes.
+            // Under the lock that cancels: a stopped thread frees the record.
+            std::lock_guard guard(handover->Lock);
+            if (!handover->Cancelled) next->Start(*device, handle);
+        }
         ::SetEvent(handover->Done.get());
     });
     const HANDLE waitSet[2] = {FStopEvent.get(), FHandover->Done.get()};
-    const DWORD result = ::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE);
-    return result == WAIT_OBJECT_0 + 1 && !Stopped();
+    if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+        // Stopped (or the wait failed): the batch, if it has not run yet,
+        // must neither run nor start a wait on a record about to be freed.
+        std::lock_guard guard(FHandover->Lock);
+        FHandover->Cancelled = true;
+        return false;
+    }
+    return !Stopped();
 }
 
 }  // namespace serial

@@ -5,7 +5,8 @@
 // Stopping it never waits on a thread that waits for the stopper:
 //   smThreadSync  the thread waits for its hand-over to be done OR for the
 //                 stop event; a Close inside the handlers (GUI thread) stops
-//                 it and cancels the rest of the batch.
+//                 it and cancels the rest of the batch. The GUI thread starts
+//                 the next event wait when the batch is done.
 //   smWindowSync  each message is released at once (ReplyMessage); a Close on
 //                 the GUI thread keeps serving sent messages while it waits,
 //                 and the port ignores events once it is closing.
@@ -19,6 +20,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "framework/Handles.h"
 #include "framework/Thread.h"
@@ -72,9 +74,11 @@ private:
     // life: the event thread waits for Done (auto-reset, set once per batch)
     // or for its stop event. Once the thread is stopped, a batch still
     // queued dispatches nothing when it gets its turn; the queued work keeps
-    // this record alive, not the thread.
+    // this record alive, not the thread. Lock orders cancelling against the
+    // GUI thread starting the next event wait.
     struct THandover {
         fw::UniqueHandle Done;
+        std::mutex Lock;
         std::atomic<bool> Cancelled{false};
     };
 
@@ -82,9 +86,10 @@ private:
     // Waits before the next attempt after a failed event wait; true when
     // the thread is to end.
     bool Pace(DWORD& delay) const noexcept;
-    // False when the thread is to end.
-    bool Dispatch();
-    bool HandOverToGui();
+    // False when the thread is to end. wait: the completed event wait,
+    // started again by the GUI thread after a hand-over.
+    bool Dispatch(TEventWait& wait);
+    bool HandOverToGui(TEventWait& wait);
 
     TCustomComPort* FComPort;
     std::shared_ptr<TCommDevice> FDevice;

@@ -1,7 +1,16 @@
 // The yardstick for start-up: the least a Win32 program does to show a
-// window of the main window's size, built like Quillon (same compiler,
-// flags, static runtime and manifest).
+// window of the main window's size with the same plain controls (label,
+// drop-down list, read-only memo, button, in Tahoma 8), built like Quillon
+// (same compiler, flags, static runtime and manifest).
+//   bench_minimal_window            shows the window until it is closed
+//   bench_minimal_window OUTFILE    shows and paints it, writes
+//                                   "ENTRY CREATE PAINT" in milliseconds, ends
 #include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "StartupClock.h"
 
 namespace {
 
@@ -22,7 +31,11 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) {
+    const double entry = startupbench::MsSinceProcessCreation();
+    std::wstring outFile = commandLine;
+    std::erase(outFile, L'"');
+    const double start = startupbench::Now();
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WndProc;
@@ -37,11 +50,45 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     const int w = r.right - r.left, h = r.bottom - r.top;
     HWND wnd = CreateWindowExW(WS_EX_APPWINDOW, L"MinimalWindow", L"Minimal", style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
                                (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, instance, nullptr);
-    ShowWindow(wnd, show);
+    HFONT font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma");
+    const struct {
+        const wchar_t* cls;
+        const wchar_t* text;
+        DWORD style;
+        int x, y, w, h;
+    } controls[] = {
+        {L"STATIC", L"Port:", 0, 8, 12, 24, 13},
+        {L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 38, 9, 71, 200},
+        {L"EDIT", L"", ES_MULTILINE | ES_READONLY | WS_BORDER, 8, 36, 185, 37},
+        {L"BUTTON", L"Check", BS_PUSHBUTTON | WS_TABSTOP, 118, 79, 75, 25},
+    };
+    for (const auto& c : controls) {
+        HWND child = CreateWindowExW(0, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, c.x, c.y, c.w, c.h, wnd, nullptr,
+                                     instance, nullptr);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    const double created = startupbench::Now() - start;
     MSG msg;
+    if (!outFile.empty()) {
+        const double shown = startupbench::Now();
+        ShowWindow(wnd, SW_SHOWNORMAL);
+        RedrawWindow(wnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        const double painted = startupbench::Now() - shown;
+        if (FILE* out = _wfopen(outFile.c_str(), L"w")) {
+            std::fprintf(out, "%.2f %.2f %.2f\n", entry, created, painted);
+            std::fclose(out);
+        }
+        DestroyWindow(wnd);
+        DeleteObject(font);
+        return 0;
+    }
+    ShowWindow(wnd, show);
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    DeleteObject(font);
     return 0;
 }

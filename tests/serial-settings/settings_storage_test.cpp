@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "FakeCommDevice.h"
 #include "serial/ComPort.h"
 #include "serial/ComStorage.h"
+#include "tests/support/FakeCommDevice.h"
 
 using namespace serial;
-using testsupport::FakeCommDevice;
+using FakeCommDevice = testserial::TFakeCommDevice;
 
 namespace {
 
@@ -420,26 +420,26 @@ TEST_F(SettingsStorage, LoadingIntoAnOpenPortAppliesOnce) {
     port->SetStoredProps(TStoredProps::All());
     port->SetEvents({});
     port->Open();
-    device->ResetCounts();
+    device->ClearCalls();
     port->LoadSettings(TStoreType::stIniFile, file);
     // The new name reopened the port at once; the settings reached it once, at the end.
-    EXPECT_EQ(device->creates, 1);
-    EXPECT_EQ(device->setupComms, 1);
-    EXPECT_EQ(device->setCommStates, 1);
-    EXPECT_EQ(device->setTimeouts, 1);
-    EXPECT_EQ(device->lastDcb.BaudRate, 250000u);
-    EXPECT_EQ(device->lastDcb.ByteSize, 7);
-    EXPECT_EQ(device->lastTimeouts.WriteTotalTimeoutConstant, 5000u);
-    EXPECT_EQ(device->lastInQueue, 4096u);
+    EXPECT_EQ(device->Count("Create"), 1);
+    EXPECT_EQ(device->Count("SetupComm"), 1);
+    EXPECT_EQ(device->Count("SetCommState"), 1);
+    EXPECT_EQ(device->Count("SetCommTimeouts"), 1);
+    EXPECT_EQ(device->LastDcb().BaudRate, 250000u);
+    EXPECT_EQ(device->LastDcb().ByteSize, 7);
+    EXPECT_EQ(device->LastTimeouts().WriteTotalTimeoutConstant, 5000u);
+    EXPECT_EQ(device->Count("SetupComm 4096 "), 1);
 
     // A failed load closes its bracket too: later changes still reach the device.
     port->SetStoredProps({TStoredProp::spBasic});
-    device->ResetCounts();
+    device->ClearCalls();
     EXPECT_THROW(port->LoadSettings(TStoreType::stRegistry, L"nokey"), EComPort);
-    EXPECT_EQ(device->setCommStates, 1);
+    EXPECT_EQ(device->Count("SetCommState"), 1);
     port->SetBaudRate(TBaudRate::br1200);
-    EXPECT_EQ(device->setCommStates, 2);
-    EXPECT_EQ(device->lastDcb.BaudRate, 1200u);
+    EXPECT_EQ(device->Count("SetCommState"), 2);
+    EXPECT_EQ(device->LastDcb().BaudRate, 1200u);
 }
 
 }  // namespace

@@ -14,13 +14,13 @@
 #include <thread>
 #include <vector>
 
-#include "FakeCommDevice.h"
 #include "framework/Handles.h"
 #include "serial/CPortSetup.h"
 #include "serial/ComPort.h"
+#include "tests/support/FakeCommDevice.h"
 
 using namespace serial;
-using testsupport::FakeCommDevice;
+using FakeCommDevice = testserial::TFakeCommDevice;
 
 namespace {
 
@@ -409,7 +409,7 @@ TEST_F(SetupDialog, CustomFlowControlShowsAsCustomAndOkLeavesItsFields) {
 TEST_F(SetupDialog, OkAppliesToAnOpenPortOnce) {
     port->Open();
     ASSERT_TRUE(port->Connected());
-    device->ResetCounts();
+    device->ClearCalls();
     const DialogSeen seen = RunDialog(*port, [](HWND, DialogSeen& seen) {
         const auto combos = Combos(seen);
         // 19200 baud, 7 data bits, even parity, hardware flow control.
@@ -422,19 +422,19 @@ TEST_F(SetupDialog, OkAppliesToAnOpenPortOnce) {
     ASSERT_TRUE(seen.found);
     EXPECT_TRUE(seen.note.empty()) << std::string(seen.note.begin(), seen.note.end());
     EXPECT_TRUE(port->Connected());
-    EXPECT_EQ(device->creates, 0);
-    EXPECT_EQ(device->setupComms, 1);
-    EXPECT_EQ(device->setCommStates, 1);
-    EXPECT_EQ(device->setTimeouts, 1);
-    EXPECT_EQ(device->lastDcb.BaudRate, 19200u);
-    EXPECT_EQ(device->lastDcb.ByteSize, 7);
-    EXPECT_EQ(device->lastDcb.Parity, EVENPARITY);
-    EXPECT_TRUE(device->lastDcb.fOutxCtsFlow);
-    EXPECT_EQ(device->lastDcb.fRtsControl, RTS_CONTROL_HANDSHAKE);
+    EXPECT_EQ(device->Count("Create"), 0);
+    EXPECT_EQ(device->Count("SetupComm"), 1);
+    EXPECT_EQ(device->Count("SetCommState"), 1);
+    EXPECT_EQ(device->Count("SetCommTimeouts"), 1);
+    EXPECT_EQ(device->LastDcb().BaudRate, 19200u);
+    EXPECT_EQ(device->LastDcb().ByteSize, 7);
+    EXPECT_EQ(device->LastDcb().Parity, EVENPARITY);
+    EXPECT_TRUE(device->LastDcb().fOutxCtsFlow);
+    EXPECT_EQ(device->LastDcb().fRtsControl, RTS_CONTROL_HANDSHAKE);
 }
 
 TEST_F(SetupDialog, AnApplyErrorClosesTheBracketAndTheDialog) {
-    device->missing.insert(L"\\\\.\\COM3");
+    device->Missing.insert(L"\\\\.\\COM3");
     port->Open();
     std::exception_ptr failure;
     const DialogSeen seen = RunDialog(
@@ -463,13 +463,13 @@ TEST_F(SetupDialog, AnApplyErrorClosesTheBracketAndTheDialog) {
     // The bracket is closed: opening applies the settings, and a change
     // reaches the open device at once.
     port->SetPort(L"COM1");
-    device->ResetCounts();
+    device->ClearCalls();
     port->Open();
-    EXPECT_EQ(device->setCommStates, 1);
-    EXPECT_EQ(device->lastDcb.BaudRate, 9600u);
+    EXPECT_EQ(device->Count("SetCommState"), 1);
+    EXPECT_EQ(device->LastDcb().BaudRate, 9600u);
     port->SetBaudRate(TBaudRate::br38400);
-    EXPECT_EQ(device->setCommStates, 2);
-    EXPECT_EQ(device->lastDcb.BaudRate, 38400u);
+    EXPECT_EQ(device->Count("SetCommState"), 2);
+    EXPECT_EQ(device->LastDcb().BaudRate, 38400u);
 }
 
 TEST_F(SetupDialog, APortMissingFromTheSystemListKeepsItsName) {

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/FakeCommDevice.h"
 #include "framework/Application.h"
 #include "serial/AdapterCheckPort.h"
 #include "serial/ComPort.h"
+#include "tests/support/FakeCommDevice.h"
 #include "tests/support/HandleCount.h"
 
 using namespace serial;
