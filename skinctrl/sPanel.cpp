@@ -255,7 +255,7 @@ void TsPanel::WndProc(fw::TMessage& m) {
       if (!data.FUpdating && data.BGChanged && !PrepareCache()) data.FUpdating = true;
       return;
     case skin::SKC_STOPUPDATING:
-      if (data.FUpdating && !data.CheckUpdating(true)) {
+      if (data.FUpdating && !data.CheckUpdating(true) && HandleAllocated()) {
         ::RedrawWindow(HandleIfAllocated(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         TellChildren(skin::SKC_STOPUPDATING);
       }
