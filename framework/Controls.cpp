@@ -10,6 +10,7 @@
 #include "framework/Exception.h"
 #include "framework/Forms.h"
 #include "framework/Internal.h"
+#include "framework/Menus.h"
 
 namespace fw {
 
@@ -140,6 +141,14 @@ void TControl::WndProc(TMessage& m) {
 
 void TControl::HandleMouse(TMessage& m) {
     DefaultHandler(m);
+    if (!(controlStyle_ & csDoubleClicks)) {
+        switch (m.Msg) {
+        case WM_LBUTTONDBLCLK: m.Msg = WM_LBUTTONDOWN; break;
+        case WM_RBUTTONDBLCLK: m.Msg = WM_RBUTTONDOWN; break;
+        case WM_MBUTTONDBLCLK: m.Msg = WM_MBUTTONDOWN; break;
+        default: break;
+        }
+    }
     const int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
     TShiftState shift = KeysToShiftState(m.WParam);
     switch (m.Msg) {
@@ -174,6 +183,18 @@ void TControl::Click() {
 }
 
 void TControl::Loaded() { TComponent::Loaded(); }
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+    if (menu == popupMenu_) return;
+    if (popupMenu_) RemoveFreeNotification(popupMenu_);
+    popupMenu_ = menu;
+    if (menu) FreeNotification(menu);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == popupMenu_) popupMenu_ = nullptr;
+}
 
 void TControl::SetParent(TWinControl* parent) {
     if (parent == parent_) return;
@@ -288,9 +309,10 @@ void TGraphicControl::Invalidate() {
 }
 
 void TGraphicControl::PaintTo(HDC dc) {
-    TCanvas canvas(dc);
-    canvas.Font().Assign(Font());
-    Paint(canvas);
+    canvas_.SetHandle(dc);
+    canvas_.Font().Assign(Font());
+    Paint(canvas_);
+    canvas_.SetHandle(nullptr);
 }
 
 void TGraphicControl::WndProc(TMessage& m) {
@@ -735,6 +757,27 @@ void TWinControl::WndProc(TMessage& m) {
             return;
         }
         break;
+    case WM_CONTEXTMENU: {
+        POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        TControl* target = this;
+        if (at.x == -1 && at.y == -1) {
+            // From the keyboard: at the control's centre.
+            at = ClientOrigin();
+            at.x += Width() / 2;
+            at.y += Height() / 2;
+        } else if (handle_) {
+            POINT client = at;
+            ::ScreenToClient(handle_, &client);
+            if (TControl* g = ControlAtPos(client); g && g->PopupMenu()) target = g;
+        }
+        if (TPopupMenu* menu = target->PopupMenu()) {
+            menu->SetPopupComponent(target);
+            menu->Popup(at.x, at.y);
+            m.Result = 1;
+            return;
+        }
+        break;  // the default hands it to the parent
+    }
     case WM_SETCURSOR:
         if (Cursor() && reinterpret_cast<HWND>(m.WParam) == handle_ && LOWORD(m.LParam) == HTCLIENT) {
             ::SetCursor(::LoadCursorW(nullptr, Cursor()));
@@ -765,7 +808,7 @@ void TWinControl::WndProc(TMessage& m) {
         break;
     case WM_ERASEBKGND:
         if (ownClass_) {
-            if (!opaque_) {
+            if (!(ControlStyle() & csOpaque)) {
                 RECT r;
                 ::GetClientRect(handle_, &r);
                 ::FillRect(reinterpret_cast<HDC>(m.WParam), &r, ColorBrush());

@@ -33,6 +33,7 @@ namespace fw {
 
 class TWinControl;
 class TCustomForm;
+class TPopupMenu;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
@@ -50,6 +51,13 @@ using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
 // mousePos in screen coordinates; set handled to keep the wheel from the parent.
 using TMouseWheelEvent =
     std::function<void(TObject* sender, TShiftState shift, int wheelDelta, POINT mousePos, bool& handled)>;
+
+// What a control is like, beyond its properties.
+enum TControlStyleFlag : unsigned {
+    csOpaque = 1,        // paints its whole client area: nothing is erased under it
+    csDoubleClicks = 2,  // gets double clicks (without, a second click is a click)
+};
+using TControlStyle = unsigned;
 
 TShiftState KeysToShiftState(WPARAM keys) noexcept;
 TShiftState KeyboardStateToShiftState() noexcept;
@@ -110,8 +118,13 @@ public:
     const TFont& Font() const noexcept { return font_; }
     bool ParentFont() const noexcept { return parentFont_; }
     void SetParentFont(bool value);
+    TControlStyle ControlStyle() const noexcept { return controlStyle_; }
+    void SetControlStyle(TControlStyle style) noexcept { controlStyle_ = style; }
     TCursor Cursor() const noexcept { return cursor_; }
     void SetCursor(TCursor cursor) noexcept { cursor_ = cursor; }
+    // Shown on WM_CONTEXTMENU over the control (right click, the menu key).
+    TPopupMenu* PopupMenu() const noexcept { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* menu);
 
     // Caption and Text are the same property.
     std::wstring Text() const { return GetText(); }
@@ -134,6 +147,7 @@ public:
 
 protected:
     void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
     virtual std::wstring GetText() const { return text_; }
     // Stores the text; windowed controls also set their window's text.
     virtual void SetTextCore(const std::wstring& text) { text_ = text; }
@@ -171,6 +185,8 @@ private:
     TFont font_;
     bool parentFont_ = true;
     TCursor cursor_ = nullptr;
+    TPopupMenu* popupMenu_ = nullptr;
+    TControlStyle controlStyle_ = csDoubleClicks;
 };
 
 // A control without a window, painted on its parent's canvas.
@@ -185,6 +201,10 @@ public:
 protected:
     virtual void Paint(TCanvas& canvas) = 0;
     void WndProc(TMessage& message) override;
+
+private:
+    // Kept between paints with its font, pen and brush.
+    TCanvas canvas_;
 };
 
 struct TCreateParams {
@@ -295,7 +315,6 @@ protected:
     // The brush WM_CTLCOLOR* answers with: the control's colour.
     HBRUSH ColorBrush();
 
-    bool opaque_ = false;      // paints its whole client area itself
     bool ownClass_ = true;     // not a superclass of a native class
 
 private:

@@ -6,7 +6,7 @@ namespace fw {
 
 // ---------------------------------------------------------------- TPanel
 
-TPanel::TPanel(TComponent* owner) : TCustomControl(owner) { opaque_ = true; }
+TPanel::TPanel(TComponent* owner) : TCustomControl(owner) { SetControlStyle(ControlStyle() | csOpaque); }
 
 TPanel::~TPanel() { DestroyHandle(); }
 

@@ -145,8 +145,13 @@ void TCustomForm::CreateParams(TCreateParams& p) {
     }
 }
 
-void TCustomForm::CreateHandleDone() {
+void TCustomForm::ApplyIcons() {
     HWND wnd = HandleIfAllocated();
+    if (icon_) {
+        ::SendMessageW(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        ::SendMessageW(wnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+        return;
+    }
     HINSTANCE module = ::GetModuleHandleW(nullptr);
     // Shared icons from the resource: loaded once, never destroyed.
     if (auto big = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
@@ -157,6 +162,33 @@ void TCustomForm::CreateHandleDone() {
                                                      ::GetSystemMetrics(SM_CYSMICON), LR_SHARED))) {
         ::SendMessageW(wnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     }
+}
+
+void TCustomForm::SetIcon(HICON icon) {
+    icon_ = icon;
+    if (HandleAllocated()) ApplyIcons();
+}
+
+TWindowState TCustomForm::WindowState() const {
+    if (HWND wnd = HandleIfAllocated(); wnd && ::IsWindowVisible(wnd)) {
+        if (::IsIconic(wnd)) return TWindowState::wsMinimized;
+        if (::IsZoomed(wnd)) return TWindowState::wsMaximized;
+        return TWindowState::wsNormal;
+    }
+    return windowState_;
+}
+
+void TCustomForm::SetWindowState(TWindowState value) {
+    windowState_ = value;
+    if (HWND wnd = HandleIfAllocated(); wnd && ::IsWindowVisible(wnd)) {
+        ::ShowWindow(wnd, value == TWindowState::wsMinimized   ? SW_MINIMIZE
+                          : value == TWindowState::wsMaximized ? SW_MAXIMIZE
+                                                               : SW_RESTORE);
+    }
+}
+
+void TCustomForm::CreateHandleDone() {
+    ApplyIcons();
     FitClientSize();
     TWinControl::CreateHandleDone();
     AlignControls();
@@ -246,6 +278,14 @@ TWinControl* TCustomForm::ControlById(TWinControl* parent, int id) const {
     return nullptr;
 }
 
+TWinControl* TCustomForm::CancelButton(TWinControl* parent) const {
+    for (TWinControl* c : parent->tabList_) {
+        if (auto* b = dynamic_cast<TButton*>(c); b && b->Cancel() && b->Visible() && b->Enabled()) return b;
+        if (TWinControl* inner = CancelButton(c)) return inner;
+    }
+    return nullptr;
+}
+
 TWinControl* TCustomForm::DefaultButton(TWinControl* parent) const {
     for (TWinControl* c : parent->tabList_) {
         if (auto* b = dynamic_cast<TButton*>(c); b && b->Default() && b->Visible() && b->Enabled()) return b;
@@ -285,18 +325,39 @@ void TCustomForm::Close() {
     }
 }
 
-void TCustomForm::PaintWindow(HDC dc) { PaintControls(dc); }
+void TCustomForm::PaintWindow(HDC dc) {
+    if (OnPaint && CanFire()) {
+        canvas_.SetHandle(dc);
+        canvas_.Font().Assign(Font());
+        canvas_.SetBrushColor(Color());
+        OnPaint(this);
+        canvas_.SetHandle(nullptr);
+    }
+    PaintControls(dc);
+}
 
 void TCustomForm::WndProc(TMessage& m) {
     switch (m.Msg) {
     case WM_CLOSE:
         Close();
         return;
+    case CM_DIALOGKEY:
+        // Escape presses the Cancel button, unless it closes an open drop-down list first.
+        if (m.WParam == VK_ESCAPE) {
+            if (auto* combo = dynamic_cast<TComboBox*>(focused_); combo && combo->DroppedDown()) return;
+            if (auto* cancel = static_cast<TButton*>(CancelButton(this))) {
+                cancel->PerformClick();
+                m.Result = 1;
+            }
+        }
+        return;
     case CM_VISIBLECHANGED:
         if (m.WParam) {
             HandleNeeded();
             ApplyPosition();
-            ::ShowWindow(HandleIfAllocated(), SW_SHOWNORMAL);
+            ::ShowWindow(HandleIfAllocated(), windowState_ == TWindowState::wsMinimized   ? SW_SHOWMINIMIZED
+                                              : windowState_ == TWindowState::wsMaximized ? SW_SHOWMAXIMIZED
+                                                                                          : SW_SHOWNORMAL);
             UpdateShowing();
             if (OnShow && CanFire()) OnShow(this);
         } else if (HandleAllocated()) {

@@ -14,6 +14,17 @@ enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, 
 using TBorderIcons = unsigned;
 enum class TPosition { poDesigned, poScreenCenter, poDesktopCenter, poMainFormCenter };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0;
+constexpr TModalResult mrOk = IDOK;
+constexpr TModalResult mrCancel = IDCANCEL;
+constexpr TModalResult mrAbort = IDABORT;
+constexpr TModalResult mrRetry = IDRETRY;
+constexpr TModalResult mrIgnore = IDIGNORE;
+constexpr TModalResult mrYes = IDYES;
+constexpr TModalResult mrNo = IDNO;
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
@@ -42,6 +53,21 @@ public:
     // Scales bounds and own fonts of the form and its controls by m/d.
     void ScaleBy(int m, int d);
 
+    // A modal form (TModalForm) ends when this is set to other than mrNone;
+    // a button with a ModalResult sets it when clicked.
+    TModalResult ModalResult() const noexcept { return modalResult_; }
+    void SetModalResult(TModalResult value) noexcept { modalResult_ = value; }
+
+    // Normal, minimised or maximised; applied when the form is shown.
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState value);
+    // The form's title-bar and task-bar icon; none: the program's own. The
+    // icon stays the caller's (a shared or longer-lived icon).
+    HICON Icon() const noexcept { return icon_; }
+    void SetIcon(HICON icon);
+    // The canvas OnPaint draws on, valid during OnPaint.
+    TCanvas& Canvas() noexcept { return canvas_; }
+
     TWinControl* ActiveControl() const noexcept { return activeControl_; }
     void SetActiveControl(TWinControl* control);
     // Called by a control that got the focus: CM_CANCELMODE, CM_EXIT and
@@ -60,6 +86,7 @@ public:
     TNotifyEvent OnHide;
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
+    TNotifyEvent OnPaint;
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
 
@@ -80,6 +107,8 @@ private:
     TWinControl* FirstTabStop(TWinControl* parent) const;
     TWinControl* ControlById(TWinControl* parent, int id) const;
     TWinControl* DefaultButton(TWinControl* parent) const;
+    TWinControl* CancelButton(TWinControl* parent) const;
+    void ApplyIcons();
     static void ScaleControl(TControl* control, int m, int d);
 
     TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
@@ -91,6 +120,10 @@ private:
     bool positioned_ = false;
     TWinControl* activeControl_ = nullptr;
     TWinControl* focused_ = nullptr;
+    TModalResult modalResult_ = mrNone;
+    TWindowState windowState_ = TWindowState::wsNormal;
+    HICON icon_ = nullptr;
+    TCanvas canvas_;
 };
 
 class TForm : public TCustomForm {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "framework/Handles.h"
@@ -77,8 +78,51 @@ private:
     mutable UniqueFont handle_;
 };
 
-// Drawing on a DC that somebody else owns: font, brush and pen colours kept
-// here and selected as needed.
+enum class TPenStyle { psSolid, psDash, psDot, psClear };
+
+// A pen; the GDI pen is made on first use and kept until the pen changes.
+class TPen {
+public:
+    TColor Color() const noexcept { return color_; }
+    void SetColor(TColor color);
+    int Width() const noexcept { return width_; }
+    void SetWidth(int width);
+    TPenStyle Style() const noexcept { return style_; }
+    void SetStyle(TPenStyle style);
+    HPEN Handle() const;
+
+private:
+    TColor color_ = clBlack;
+    int width_ = 1;
+    TPenStyle style_ = TPenStyle::psSolid;
+    mutable UniquePen handle_;
+};
+
+enum class TBrushStyle { bsSolid, bsClear };
+
+// A brush; system colours use the system's own brushes, other colours a
+// GDI brush made on first use and kept until the colour changes.
+class TBrush {
+public:
+    TColor Color() const noexcept { return color_; }
+    void SetColor(TColor color);
+    TBrushStyle Style() const noexcept { return style_; }
+    void SetStyle(TBrushStyle style) noexcept { style_ = style; }
+    // The null brush for bsClear.
+    HBRUSH Handle() const;
+
+private:
+    TColor color_ = clWhite;
+    TBrushStyle style_ = TBrushStyle::bsSolid;
+    mutable UniqueBrush handle_;
+};
+
+class TBitmap;
+
+// Drawing on a DC that somebody else owns: font, pen and brush kept here and
+// selected as needed. Their GDI objects live as long as the canvas and are
+// remade only when changed, so a canvas kept by its control creates nothing
+// per paint.
 class TCanvas {
 public:
     TCanvas() = default;
@@ -89,20 +133,72 @@ public:
     HDC Handle() const noexcept { return dc_; }
     void SetHandle(HDC dc) noexcept { dc_ = dc; }
     TFont& Font() noexcept { return font_; }
-    TColor BrushColor() const noexcept { return brushColor_; }
-    void SetBrushColor(TColor color) noexcept { brushColor_ = color; }
+    TPen& Pen() noexcept { return pen_; }
+    TBrush& Brush() noexcept { return brush_; }
+    TColor BrushColor() const noexcept { return brush_.Color(); }
+    void SetBrushColor(TColor color) { brush_.SetColor(color); }
+
+    // For drawing from more than one thread: one at a time (recursive).
+    void Lock();
+    void Unlock() noexcept;
+    bool TryLock() noexcept;
+    int LockCount() const noexcept { return lockCount_; }
 
     void FillRect(const RECT& rect);
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    // Outline with the pen, inside filled with the brush.
+    void Rectangle(const RECT& rect);
     // DrawTextW with the canvas font; the background stays (transparent text).
     int DrawText(std::wstring_view text, RECT& rect, UINT format);
     SIZE TextExtent(std::wstring_view text);
     // A 3D frame: top-left in topLeft, bottom-right in bottomRight, shrinking rect.
     void Frame3D(RECT& rect, TColor topLeft, TColor bottomRight, int width);
+    // Copies source's srcRect into dest here (stretched when the sizes differ).
+    void CopyRect(const RECT& dest, const TCanvas& source, const RECT& srcRect);
+    // The whole bitmap with its top-left corner at (x, y).
+    void Draw(int x, int y, const TBitmap& bitmap);
 
 private:
     HDC dc_ = nullptr;
     TFont font_;
-    TColor brushColor_ = clWhite;
+    TPen pen_;
+    TBrush brush_;
+    TBrush frameBrushes_[2];
+    std::recursive_mutex lock_;
+    int lockCount_ = 0;
+};
+
+// A 32-bit top-down DIB section with a canvas on it and scan-line access:
+// pixel (x, y) is ScanLine(y)[x], 0xAARRGGBB (bytes B, G, R, A).
+class TBitmap {
+public:
+    TBitmap() = default;
+    TBitmap(int width, int height) { SetSize(width, height); }
+    TBitmap(const TBitmap&) = delete;
+    TBitmap& operator=(const TBitmap&) = delete;
+    ~TBitmap();
+
+    int Width() const noexcept { return width_; }
+    int Height() const noexcept { return height_; }
+    bool Empty() const noexcept { return width_ <= 0 || height_ <= 0; }
+    // A new size makes new pixels (all zero).
+    void SetSize(int width, int height);
+    HBITMAP Handle() const noexcept { return bitmap_.get(); }
+    TCanvas& Canvas() noexcept { return canvas_; }
+    const TCanvas& Canvas() const noexcept { return canvas_; }
+    std::uint32_t* ScanLine(int y);
+    const std::uint32_t* ScanLine(int y) const;
+
+private:
+    void Release() noexcept;
+
+    int width_ = 0, height_ = 0;
+    UniqueMemoryDc dc_;
+    UniqueBitmap bitmap_;
+    HGDIOBJ oldBitmap_ = nullptr;
+    std::uint32_t* bits_ = nullptr;
+    TCanvas canvas_;
 };
 
 }  // namespace fw

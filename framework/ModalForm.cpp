@@ -1,5 +1,6 @@
 #include "framework/ModalForm.h"
 
+#include <exception>
 #include <vector>
 
 #include "framework/Exception.h"
@@ -14,6 +15,8 @@ class DisabledWindows {
 public:
     explicit DisabledWindows(HWND except) : except_(except) {
         ::EnumThreadWindows(::GetCurrentThreadId(), &DisabledWindows::Collect, reinterpret_cast<LPARAM>(this));
+        // Rethrown here, after the system call, rather than through it.
+        if (failure_) std::rethrow_exception(failure_);
         for (HWND w : windows_) ::EnableWindow(w, FALSE);
     }
     DisabledWindows(const DisabledWindows&) = delete;
@@ -26,12 +29,18 @@ public:
 private:
     static BOOL CALLBACK Collect(HWND wnd, LPARAM self) noexcept {
         auto* me = reinterpret_cast<DisabledWindows*>(self);
-        if (wnd != me->except_ && ::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd)) me->windows_.push_back(wnd);
-        return TRUE;
+        try {
+            if (wnd != me->except_ && ::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd)) me->windows_.push_back(wnd);
+            return TRUE;
+        } catch (...) {
+            me->failure_ = std::current_exception();
+            return FALSE;
+        }
     }
 
     HWND except_;
     std::vector<HWND> windows_;
+    std::exception_ptr failure_;
 };
 
 }  // namespace
@@ -39,7 +48,7 @@ private:
 TButton* TModalForm::CancelButton(TWinControl* parent) const {
     for (int i = 0; i < parent->ControlCount(); ++i) {
         TControl* c = parent->Controls(i);
-        if (auto* b = dynamic_cast<TModalButton*>(c); b && b->Cancel() && b->Visible() && b->Enabled()) return b;
+        if (auto* b = dynamic_cast<TButton*>(c); b && b->Cancel() && b->Visible() && b->Enabled()) return b;
         if (auto* w = dynamic_cast<TWinControl*>(c)) {
             if (TButton* inner = CancelButton(w)) return inner;
         }
@@ -63,20 +72,20 @@ TModalResult TModalForm::ShowModal() {
     if (modal_ || Visible()) throw Exception(L"Cannot make a visible window modal");
     HWND activeBefore = ::GetActiveWindow();
     HWND self = Handle();
-    modalResult_ = mrNone;
+    SetModalResult(mrNone);
     {
         DisabledWindows others(self);
         modal_ = true;
         try {
             Show();
             ::SetActiveWindow(self);
-            while (modalResult_ == mrNone) {
+            while (ModalResult() == mrNone) {
                 MSG msg;
                 const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
                 if (got == 0 || got == -1) {
                     // Leave WM_QUIT for the loop that owns it.
                     if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
-                    modalResult_ = mrCancel;
+                    SetModalResult(mrCancel);
                     break;
                 }
                 try {
@@ -89,7 +98,7 @@ TModalResult TModalForm::ShowModal() {
                 } catch (...) {
                     Application().HandleException(std::current_exception());
                 }
-                if (modalResult_ == mrNone && !Visible()) modalResult_ = mrCancel;
+                if (ModalResult() == mrNone && !Visible()) SetModalResult(mrCancel);
             }
         } catch (...) {
             modal_ = false;
@@ -101,22 +110,15 @@ TModalResult TModalForm::ShowModal() {
     }
     Hide();
     if (activeBefore && ::IsWindow(activeBefore)) ::SetActiveWindow(activeBefore);
-    return modalResult_;
+    return ModalResult();
 }
 
 void TModalForm::WndProc(TMessage& m) {
     if (m.Msg == WM_CLOSE && modal_) {
-        if (CloseQuery()) modalResult_ = mrCancel;
+        if (CloseQuery()) SetModalResult(mrCancel);
         return;
     }
     TForm::WndProc(m);
-}
-
-void TModalButton::Click() {
-    if (modalResult_ != mrNone) {
-        if (auto* form = dynamic_cast<TModalForm*>(ParentForm())) form->SetModalResult(modalResult_);
-    }
-    TButton::Click();
 }
 
 }  // namespace fw

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/Exception.h"
+#include "framework/Forms.h"
 
 namespace fw {
 
@@ -99,6 +100,13 @@ void TButton::SetDefault(bool value) {
     if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
         ::SendMessageW(wnd, BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
     }
+}
+
+void TButton::Click() {
+    if (modalResult_ != mrNone) {
+        if (TCustomForm* form = ParentForm()) form->SetModalResult(modalResult_);
+    }
+    TWinControl::Click();
 }
 
 void TButton::CreateParams(TCreateParams& p) {
@@ -208,6 +216,48 @@ bool TComboBox::DroppedDown() const {
     return wnd && ::SendMessageW(wnd, CB_GETDROPPEDSTATE, 0, 0) != 0;
 }
 
+int TComboBox::ItemHeight() const {
+    if (HWND wnd = HandleIfAllocated()) return static_cast<int>(::SendMessageW(wnd, CB_GETITEMHEIGHT, 0, 0));
+    return itemHeight_;
+}
+
+void TComboBox::SetItemHeight(int value) {
+    itemHeight_ = value;
+    if (HWND wnd = HandleIfAllocated(); wnd && value > 0) ::SendMessageW(wnd, CB_SETITEMHEIGHT, 0, value);
+}
+
+HWND TComboBox::ListHandle() {
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    return ::GetComboBoxInfo(Handle(), &info) ? info.hwndList : nullptr;
+}
+
+HWND TComboBox::EditHandle() {
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetComboBoxInfo(Handle(), &info) || info.hwndItem == Handle()) return nullptr;
+    return info.hwndItem;
+}
+
+void TComboBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state) {
+    if (OnDrawItem && CanFire()) {
+        OnDrawItem(this, index, rect, state);
+        return;
+    }
+    const bool selected = (state & odSelected) != 0;
+    canvas_.SetBrushColor(selected ? clHighlight : Color());
+    canvas_.FillRect(rect);
+    if (index < 0) return;
+    canvas_.Font().SetColor(selected ? clHighlightText : Font().Color());
+    RECT r = rect;
+    r.left += 2;
+    canvas_.DrawText(items_.Get(index), r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void TComboBox::MeasureItem(int index, int& height) {
+    if (OnMeasureItem && CanFire()) OnMeasureItem(this, index, height);
+}
+
 void TComboBox::CreateParams(TCreateParams& p) {
     TWinControl::CreateParams(p);
     p.BaseClass = L"COMBOBOX";
@@ -232,6 +282,7 @@ void TComboBox::CreateHandleDone() {
     TWinControl::CreateHandleDone();
     HWND wnd = HandleIfAllocated();
     ::SendMessageW(wnd, CB_SETMINVISIBLE, static_cast<WPARAM>(dropDownCount_), 0);
+    if (itemHeight_ > 0) ::SendMessageW(wnd, CB_SETITEMHEIGHT, 0, itemHeight_);
     for (const auto& item : savedItems_.Items()) {
         ::SendMessageW(wnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
@@ -272,6 +323,34 @@ void TComboBox::DestroyWnd() {
 }
 
 void TComboBox::WndProc(TMessage& m) {
+    if (m.Msg == CN_MEASUREITEM) {
+        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
+        int height = itemHeight_ > 0 ? itemHeight_ : static_cast<int>(mis->itemHeight);
+        // The selection field is -1; only variable-height items ask per item.
+        if (style_ == TComboBoxStyle::csOwnerDrawVariable && mis->itemID != static_cast<UINT>(-1)) {
+            MeasureItem(static_cast<int>(mis->itemID), height);
+        }
+        mis->itemHeight = static_cast<UINT>(std::max(height, 1));
+        m.Result = TRUE;
+        return;
+    }
+    if (m.Msg == CN_DRAWITEM) {
+        auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+        TOwnerDrawState state = 0;
+        if (dis->itemState & ODS_SELECTED) state |= odSelected;
+        if (dis->itemState & ODS_DISABLED) state |= odDisabled;
+        if (dis->itemState & ODS_FOCUS) state |= odFocused;
+        if (dis->itemState & ODS_COMBOBOXEDIT) state |= odComboBoxEdit;
+        const int saved = ::SaveDC(dis->hDC);
+        canvas_.SetHandle(dis->hDC);
+        canvas_.Font().Assign(Font());
+        DrawItem(static_cast<int>(dis->itemID), dis->rcItem, state);
+        if ((dis->itemState & ODS_FOCUS) && (dis->itemAction & ODA_FOCUS) == 0) ::DrawFocusRect(dis->hDC, &dis->rcItem);
+        canvas_.SetHandle(nullptr);
+        ::RestoreDC(dis->hDC, saved);
+        m.Result = TRUE;
+        return;
+    }
     if (m.Msg == CN_COMMAND) {
         switch (HIWORD(m.WParam)) {
         case CBN_SELCHANGE:

@@ -1,6 +1,7 @@
 #pragma once
 // Standard controls: label, push button, combo box, memo.
 #include "framework/Controls.h"
+#include "framework/Menus.h"
 #include "framework/Strings.h"
 
 namespace fw {
@@ -44,20 +45,32 @@ public:
 
     bool Default() const noexcept { return default_; }
     void SetDefault(bool value);
+    // Clicking sets the form's ModalResult to this (unless mrNone), before OnClick.
+    int ModalResult() const noexcept { return modalResult_; }
+    void SetModalResult(int value) noexcept { modalResult_ = value; }
+    // The button Escape presses.
+    bool Cancel() const noexcept { return cancel_; }
+    void SetCancel(bool value) noexcept { cancel_ = value; }
     // Presses the button in code: as if clicked.
     void PerformClick() { Click(); }
 
 protected:
     void CreateParams(TCreateParams& params) override;
     void WndProc(TMessage& message) override;
+    void Click() override;
 
 private:
     bool default_ = false;
+    int modalResult_ = 0;
+    bool cancel_ = false;
 };
 
 enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
 
 class TComboBox;
+
+using TDrawItemEvent = std::function<void(TObject* sender, int index, const RECT& rect, TOwnerDrawState state)>;
+using TMeasureItemEvent = std::function<void(TObject* sender, int index, int& height)>;
 
 // The items of a combo box, kept in its window.
 class TComboBoxStrings : public TStrings {
@@ -93,8 +106,20 @@ public:
     int DropDownCount() const noexcept { return dropDownCount_; }
     void SetDropDownCount(int count);
     bool DroppedDown() const;
+    // The height of the items in the open list (owner-drawn: what
+    // MeasureItem is told first); 0 leaves it to the system.
+    int ItemHeight() const;
+    void SetItemHeight(int value);
+    // The native windows inside: the list of the drop-down part, and the
+    // edit field (none for drop-down lists).
+    HWND ListHandle();
+    HWND EditHandle();
+    // The canvas owner-drawn items are drawn on, valid during DrawItem.
+    TCanvas& Canvas() noexcept { return canvas_; }
 
     TNotifyEvent OnChange;
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
     TNotifyEvent OnSelect;
     TNotifyEvent OnDropDown;
     TNotifyEvent OnCloseUp;
@@ -109,6 +134,11 @@ protected:
     virtual void Select();
     virtual void DropDown();
     virtual void CloseUp();
+    // Owner-drawn styles: draws item index (-1: the empty selection field);
+    // the default fills the background and writes the item's text.
+    virtual void DrawItem(int index, const RECT& rect, TOwnerDrawState state);
+    // csOwnerDrawVariable: the height of item index.
+    virtual void MeasureItem(int index, int& height);
 
 private:
     friend class TComboBoxStrings;
@@ -121,6 +151,8 @@ private:
     TComboBoxStrings items_;
     TComboBoxStyle style_ = TComboBoxStyle::csDropDown;
     int dropDownCount_ = 8;
+    int itemHeight_ = 0;
+    TCanvas canvas_;
     int designHeight_ = 0;
     // What survives a re-creation of the window.
     TStringList savedItems_;

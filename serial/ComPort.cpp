@@ -42,19 +42,6 @@ std::wstring SystemErrorText(DWORD error) {
     return result;
 }
 
-// Frees a record when the synchronous operation that made it ends.
-class TAsyncScope {
-public:
-    TAsyncScope() { NewAsync(ptr_); }
-    TAsyncScope(const TAsyncScope&) = delete;
-    TAsyncScope& operator=(const TAsyncScope&) = delete;
-    ~TAsyncScope() { FreeAsync(ptr_); }
-    PAsync& get() noexcept { return ptr_; }
-
-private:
-    PAsync ptr_ = nullptr;
-};
-
 void ResetOverlapped(TAsync& async) noexcept {
     const HANDLE event = async.Overlapped.hEvent;
     async.Overlapped = {};
@@ -87,6 +74,51 @@ void FreeAsync(PAsync& asyncPtr) noexcept {
     delete asyncPtr;
     asyncPtr = nullptr;
 }
+
+// The record of one synchronous read or write: taken from the port's spares
+// (or made) for the operation, handed back when it ends.
+class TSyncAsync {
+public:
+    explicit TSyncAsync(TCustomComPort& port) : port_(port) {
+        {
+            std::lock_guard guard(port_.FSyncRecordsLock);
+            if (!port_.FSyncRecords.empty()) {
+                record_ = std::move(port_.FSyncRecords.back());
+                port_.FSyncRecords.pop_back();
+            }
+        }
+        if (!record_) {
+            PAsync made = nullptr;
+            NewAsync(made);
+            record_.reset(made);
+        }
+        ptr_ = record_.get();
+    }
+    TSyncAsync(const TSyncAsync&) = delete;
+    TSyncAsync& operator=(const TSyncAsync&) = delete;
+    ~TSyncAsync() {
+        // An operation left running by a throwing link handler still owns
+        // the OVERLAPPED: let it end before the record is reused.
+        if (record_->Started) {
+            DWORD unused = 0;
+            port_.Device().GetOverlappedResult(port_.FHandle, &record_->Overlapped, &unused, TRUE);
+            record_->Started = false;
+        }
+        record_->Data.reset();
+        try {
+            std::lock_guard guard(port_.FSyncRecordsLock);
+            port_.FSyncRecords.push_back(std::move(record_));
+        } catch (...) {
+            // No room to keep it: the record is freed instead.
+        }
+    }
+    PAsync& get() noexcept { return ptr_; }
+
+private:
+    TCustomComPort& port_;
+    std::unique_ptr<TAsync, TCustomComPort::TAsyncDelete> record_;
+    PAsync ptr_ = nullptr;
+};
 
 // ---- Settings sub-objects
 
@@ -911,13 +943,13 @@ void TCustomComPort::AbortAllAsync() {
 }
 
 int TCustomComPort::Write(const void* buffer, int count) {
-    TAsyncScope async;
+    TSyncAsync async(*this);
     WriteAsync(buffer, count, async.get());
     return WaitForAsync(async.get());
 }
 
 int TCustomComPort::Read(void* buffer, int count) {
-    TAsyncScope async;
+    TSyncAsync async(*this);
     ReadAsync(buffer, count, async.get());
     return WaitForAsync(async.get());
 }
@@ -931,7 +963,7 @@ int TCustomComPort::WriteStrAsync(std::wstring& str, PAsync& asyncPtr) {
 }
 
 int TCustomComPort::WriteStr(std::wstring str) {
-    TAsyncScope async;
+    TSyncAsync async(*this);
     WriteStrAsync(str, async.get());
     return WaitForAsync(async.get());
 }
@@ -943,7 +975,7 @@ int TCustomComPort::ReadStrAsync(std::string& str, int count, PAsync& asyncPtr) 
 }
 
 int TCustomComPort::ReadStr(std::wstring& str, int count) {
-    TAsyncScope async;
+    TSyncAsync async(*this);
     std::string bytes;
     ReadStrAsync(bytes, count, async.get());
     const int read = std::clamp(WaitForAsync(async.get()), 0, static_cast<int>(bytes.size()));

@@ -460,6 +460,16 @@ private:
     fw::UniqueResource<TWindowTraits> FWindow;
     static LRESULT CALLBACK StaticPortWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     int FUpdateCount = 0;
+    // Records of the synchronous reads and writes, kept for the next one:
+    // an event made and closed per operation costs two round trips to the
+    // server under Wine, more than the read itself. Any thread may take one;
+    // one in use belongs to its operation alone.
+    friend class TSyncAsync;
+    struct TAsyncDelete {
+        void operator()(TAsync* async) const noexcept { FreeAsync(async); }
+    };
+    std::mutex FSyncRecordsLock;
+    std::vector<std::unique_ptr<TAsync, TAsyncDelete>> FSyncRecords;
     std::vector<TComLink*> FLinks;
     bool FTriggersOnRxChar = true;
     fw::TThreadPriority FEventThreadPriority = fw::TThreadPriority::tpNormal;

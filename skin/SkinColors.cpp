@@ -15,7 +15,7 @@ TColor ColorToRgb(TColor color, const SysColorFn& sysColor) {
 TColor MixColors(TColor a, TColor b, int weight) noexcept {
     const auto ua = static_cast<std::uint32_t>(a), ub = static_cast<std::uint32_t>(b);
     const auto w = static_cast<std::uint32_t>(std::clamp(weight, 0, 255));
-    std::uint32_t out = 0;
+    std::uint32_t out = ua & 0xFF000000u;
     for (int shift = 0; shift < 24; shift += 8) {
         const std::uint32_t ca = (ua >> shift) & 0xFF, cb = (ub >> shift) & 0xFF;
         out |= (((ca * w + cb * (255 - w)) >> 8) & 0xFF) << shift;

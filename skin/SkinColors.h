@@ -31,7 +31,8 @@ using SysColorFn = std::function<TColor(int index)>;
 // A system colour name becomes its RGB value; anything else is returned unchanged.
 TColor ColorToRgb(TColor color, const SysColorFn& sysColor);
 
-// Per channel (a * w + b * (255 - w)) >> 8 of the three colour bytes; the top byte stays 0.
+// Per channel (a * w + b * (255 - w)) >> 8 of the three colour bytes; the top byte of a
+// is kept. Shifting by 8 divides by 256: white and black at 255 give 254, not 255.
 TColor MixColors(TColor a, TColor b, int weight) noexcept;
 
 // Hue rotation in HSV by `degrees` (any sign); the top byte is kept.

@@ -740,6 +740,11 @@ void TsSkinManager::UpdateDialogSwitch() {
 
 // --- Hover tracking ---
 
+namespace {
+constexpr UINT_PTR kHotCheckTimer = 1;
+constexpr UINT kHotCheckMs = 100;
+}  // namespace
+
 void TsSkinManager::TrackActiveControl(HWND wnd) {
     if (wnd == FActiveControl) return;
     if (FActiveControl && ::IsWindow(FActiveControl)) {
@@ -751,7 +756,10 @@ void TsSkinManager::TrackActiveControl(HWND wnd) {
         SendSkinCommand(FActiveControl, SKC_HOTDEACTIVATED, reinterpret_cast<LPARAM>(this));
     }
     FActiveControl = wnd;
-    if (!wnd) return;
+    if (!wnd) {
+        StopHotCheck();
+        return;
+    }
     SendSkinCommand(wnd, SKC_HOTACTIVATED, reinterpret_cast<LPARAM>(this));
     if (!timerCheckHot_) {
         timerCheckHot_ = std::make_unique<fw::TUtilWindow>([this](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
@@ -763,17 +771,26 @@ void TsSkinManager::TrackActiveControl(HWND wnd) {
             // make_unique is still constructing it.
             return fw::TUtilWindow::DefaultHandler(msg, wParam, lParam);
         });
-        ::SetTimer(timerCheckHot_->Handle(), 1, 100, nullptr);
     }
+    ::SetTimer(timerCheckHot_->Handle(), kHotCheckTimer, kHotCheckMs, nullptr);
+}
+
+// The check runs only while a control is hot: an idle window is not woken.
+void TsSkinManager::StopHotCheck() noexcept {
+    if (timerCheckHot_) ::KillTimer(timerCheckHot_->Handle(), kHotCheckTimer);
 }
 
 void TsSkinManager::CheckHot() {
-    if (!FActiveControl) return;
+    if (!FActiveControl) {
+        StopHotCheck();
+        return;
+    }
     POINT p{};
     ::GetCursorPos(&p);
     RECT r{};
     if (!::IsWindow(FActiveControl) || !::GetWindowRect(FActiveControl, &r) || !::PtInRect(&r, p)) {
         const HWND old = std::exchange(FActiveControl, nullptr);
+        StopHotCheck();
         if (::IsWindow(old)) SendSkinCommand(old, SKC_HOTDEACTIVATED, reinterpret_cast<LPARAM>(this));
     }
 }

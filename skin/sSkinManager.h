@@ -296,6 +296,7 @@ private:
     void CopyThirdPartyToLists();
     void StoreDefFont();
     void CheckHot();
+    void StopHotCheck() noexcept;
     int ShowBox(const std::wstring& text, const std::wstring& caption, UINT type) const;
     void ErrorBox(const std::wstring& text) const;
     LoadSettings MakeLoadSettings() const;

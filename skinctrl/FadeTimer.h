@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-namespace skin {
+namespace skinctrl {
 
 class TsCommonData;
 
@@ -16,9 +16,9 @@ class TsCommonData;
 // the source may be destroyed inside its own tick.
 class TacTickSource {
 public:
-    virtual ~TacTickSource() = default;
-    virtual void Start(unsigned intervalMs) = 0;
-    virtual void Stop() noexcept = 0;
+  virtual ~TacTickSource() = default;
+  virtual void Start(unsigned intervalMs) = 0;
+  virtual void Stop() noexcept = 0;
 };
 using TacTickSourceFactory = std::function<std::unique_ptr<TacTickSource>(std::function<void()> tick)>;
 
@@ -31,68 +31,70 @@ inline constexpr unsigned FadeInterval = 12;  // ms between frames
 
 class TacThreadedTimer {
 public:
-    // One fade step: (skin data, iteration) -> whether more steps follow.
-    using TAnimProc = std::function<bool(TsCommonData* data, int iteration)>;
+  // One fade step: (skin data, iteration) -> whether more steps follow.
+  using TAnimProc = std::function<bool(TsCommonData* data, int iteration)>;
 
-    // A timer that carries the fades of data, created for a first fade toward
-    // targetState: Glow starts at 0 toward the hot state, at 255 toward any other.
-    // It ticks only between InitData and the end of the fade.
-    TacThreadedTimer(TsCommonData* data, int targetState);
-    ~TacThreadedTimer();
-    TacThreadedTimer(const TacThreadedTimer&) = delete;
-    TacThreadedTimer& operator=(const TacThreadedTimer&) = delete;
+  // A timer that carries the fades of data, created for a first fade toward
+  // targetState: Glow starts at 0 toward the hot state, at 255 toward any other.
+  // It ticks only between InitData and the end of the fade.
+  // Ticks come from the factory set with SetTickSourceFactory, else from fallback.
+  TacThreadedTimer(TsCommonData* data, int targetState, TacTickSourceFactory fallback = {});
+  ~TacThreadedTimer();
+  TacThreadedTimer(const TacThreadedTimer&) = delete;
+  TacThreadedTimer& operator=(const TacThreadedTimer&) = delete;
 
-    bool Enabled() const noexcept { return FEnabled; }
-    void SetEnabled(bool value);
-    unsigned Interval() const noexcept { return FInterval; }
-    void SetInterval(unsigned value);
-    std::function<void(TacThreadedTimer&)> OnTimer;
+  bool Enabled() const noexcept { return FEnabled; }
+  void SetEnabled(bool value);
+  unsigned Interval() const noexcept { return FInterval; }
+  void SetInterval(unsigned value);
+  std::function<void(TacThreadedTimer&)> OnTimer;
 
-    // Starts a fade toward target unless one toward it is running already (then
-    // nothing happens and the result is false). A fade that reverses a running one
-    // starts from the corresponding iteration. prepareFrames sets BmpFrom and BmpTo;
-    // when it fails, the timer stops. The first frame is shown at once.
-    bool Begin(TsCommonData* data, int target, bool shortFade, TAnimProc proc,
-               const std::function<bool()>& prepareFrames);
-    // Prepares a fade toward target: step counts, step sizes and the start
-    // iteration (a reversed fade continues from the frame that corresponds to the
-    // current position); then starts ticking every FadeInterval ms.
-    void InitData(TsCommonData* data, int iteration, bool shortFade, int target, TAnimProc proc);
-    // One tick: the next iteration's step, or the end of the fade.
-    void TimeHandler();
-    // One frame of the fade (the body of a control's step procedure): moves Glow
-    // one step toward the target, hands show the weight the frame is blended with
-    // (BmpOut weight out of 256 against BmpTo) and tells whether more frames follow.
-    // The last frame of a fade toward the normal state ends the animation (Reset).
-    bool FadeFrame(const std::function<void(int weight)>& show);
-    // Stops and forgets the fade: State -1 and the three bitmaps freed.
-    void Reset() noexcept;
+  // Starts a fade toward target unless one toward it is running already (then
+  // nothing happens and the result is false). A fade that reverses a running one
+  // starts from the corresponding iteration. prepareFrames sets BmpFrom and BmpTo;
+  // when it fails, the timer stops. The first frame is shown at once.
+  bool Begin(TsCommonData* data, int target, bool shortFade, TAnimProc proc,
+             const std::function<bool()>& prepareFrames);
+  // Prepares a fade toward target: step counts, step sizes and the start
+  // iteration (a reversed fade continues from the frame that corresponds to the
+  // current position); then starts ticking every FadeInterval ms.
+  void InitData(TsCommonData* data, int iteration, bool shortFade, int target, TAnimProc proc);
+  // One tick: the next iteration's step, or the end of the fade.
+  void TimeHandler();
+  // One frame of the fade (the body of a control's step procedure): moves Glow
+  // one step toward the target, hands show the weight the frame is blended with
+  // (BmpOut weight out of 256 against BmpTo) and tells whether more frames follow.
+  // The last frame of a fade toward the normal state ends the animation (Reset).
+  bool FadeFrame(const std::function<void(int weight)>& show);
+  // Stops and forgets the fade: State -1 and the three bitmaps freed.
+  void Reset() noexcept;
 
-    // Fade position 0..255 and its step; a second channel Value with its step.
-    double Glow = 0, Value = 0, ValueStep = 0, GlowStep = 0;
-    int State = -1;  // target of the running fade, -1 = none
-    int Iteration = 0;
-    int IntState = 0;
-    int OldState = -1;  // target of the fade before this one
-    int Iterations = 0;
-    int ThreadType = 0;  // 1 = glow-only fade
-    std::unique_ptr<Bitmap32> BmpTo, BmpOut, BmpFrom;
-    TRect AnimRect{};
-    TsCommonData* AnimData = nullptr;
-    bool Destroyed = false;
-    void* AnimControl = nullptr;
-    TAnimProc AnimProc;
+  // Fade position 0..255 and its step; a second channel Value with its step.
+  double Glow = 0, Value = 0, ValueStep = 0, GlowStep = 0;
+  int State = -1;  // target of the running fade, -1 = none
+  int Iteration = 0;
+  int IntState = 0;
+  int OldState = -1;  // target of the fade before this one
+  int Iterations = 0;
+  int ThreadType = 0;  // 1 = glow-only fade
+  std::unique_ptr<skin::Bitmap32> BmpTo, BmpOut, BmpFrom;
+  skin::TRect AnimRect{};
+  TsCommonData* AnimData = nullptr;
+  bool Destroyed = false;
+  void* AnimControl = nullptr;
+  TAnimProc AnimProc;
 
 private:
-    void Tick();
-    int AdvanceGlow();
+  void Tick();
+  int AdvanceGlow();
 
-    bool FEnabled = false;
-    unsigned FInterval = 1000;
-    bool executing_ = false;
-    std::unique_ptr<TacTickSource> source_;
-    // Shared with a running tick, which learns from it that the timer was freed.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  bool FEnabled = false;
+  unsigned FInterval = 1000;
+  bool executing_ = false;
+  TacTickSourceFactory fallback_;
+  std::unique_ptr<TacTickSource> source_;
+  // Shared with a running tick, which learns from it that the timer was freed.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-}  // namespace skin
+}  // namespace skinctrl

@@ -13,21 +13,23 @@ const skin::TsSkinManager* ManagerOr(const skin::TsSkinManager* manager) {
 
 bool SkinActive(const skin::TsSkinManager* manager) { return manager != nullptr && manager->CommonSkinData.Active; }
 
-// A skin command to a control: through its window when it has one, else
-// straight to its window procedure.
+// A skin command to a control, else to a plain window.
 LRESULT SendToControl(fw::TControl* control, HWND window, std::uint16_t command, LPARAM lParam) {
-  if (control != nullptr) {
-    auto* windowed = dynamic_cast<fw::TWinControl*>(control);
-    if (windowed == nullptr || windowed->HandleIfAllocated() == nullptr) {
-      skin::SkinCommandDelivery delivery;
-      return control->Perform(skin::WM_SKINCMD, skin::MakeSkinWParam(command), lParam);
-    }
-    window = windowed->HandleIfAllocated();
-  }
-  return skin::SendSkinCommand(window, command, lParam);
+  return control != nullptr ? SendSkinCommandToControl(control, command, lParam)
+                            : skin::SendSkinCommand(window, command, lParam);
 }
 
 }  // namespace
+
+LRESULT SendSkinCommandToControl(fw::TControl* control, std::uint16_t command, LPARAM lParam, std::uint16_t sub) {
+  if (control == nullptr || control->Destroying()) return 0;
+  if (control->IsWindowed()) {
+    auto* windowed = static_cast<fw::TWinControl*>(control);
+    if (windowed->HandleAllocated()) return skin::SendSkinCommand(windowed->HandleIfAllocated(), command, lParam, sub);
+  }
+  skin::SkinCommandDelivery delivery;
+  return control->Perform(skin::WM_SKINCMD, skin::MakeSkinWParam(command, sub), lParam);
+}
 
 ColorSource ColorsOf(const skin::TsSkinManager* manager) {
   manager = ManagerOr(manager);

@@ -28,6 +28,12 @@ struct TBackgroundRequest {
   HDC DrawDC = nullptr;     // request: the target of PleaseDraw
 };
 
+// A skin command to a control: through its window when it has one, else
+// straight to its window procedure (as this thread's own delivery). 0 for
+// none or a control being destroyed.
+LRESULT SendSkinCommandToControl(fw::TControl* control, std::uint16_t command, LPARAM lParam = 0,
+                                 std::uint16_t sub = 0);
+
 // Palette and system colours of a manager (none: the default manager).
 ColorSource ColorsOf(const skin::TsSkinManager* manager);
 TColor ResolveSkinColor(TColor color, const skin::TsSkinManager* manager);

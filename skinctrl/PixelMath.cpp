@@ -31,15 +31,6 @@ constexpr std::array<std::pair<std::uint32_t, skin::TacPaletteColors>, 18> Palet
 
 }  // namespace
 
-TColor MixColors(TColor a, TColor b, int weight) noexcept {
-  const auto ua = static_cast<std::uint32_t>(a), ub = static_cast<std::uint32_t>(b);
-  const auto w = static_cast<std::uint32_t>(std::clamp(weight, 0, 255));
-  std::uint32_t out = ua & 0xFF000000u;
-  for (int shift = 0; shift < 24; shift += 8)
-    out |= ((Channel(ua, shift) * w + Channel(ub, shift) * (255 - w)) >> 8) << shift;
-  return static_cast<TColor>(out);
-}
-
 TRect ClipToBitmap(const TRect& rect, const ScanLines& bmp) noexcept {
   return {std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, bmp.Width),
           std::min(rect.Bottom, bmp.Height)};

@@ -24,9 +24,7 @@ constexpr TColor PixelToColor(std::uint32_t pixel) noexcept {
 }
 constexpr bool IsKeyPixel(std::uint32_t pixel) noexcept { return (pixel & 0xFFFFFF) == skin::KeyColorPixel; }
 
-// Per channel (a * w + b * (255 - w)) >> 8 of the colour bytes; the top byte
-// of a is kept.
-TColor MixColors(TColor a, TColor b, int weight) noexcept;
+using skin::MixColors;
 
 // A percentage (transparency, image or gradient percent) as a weight 0..255.
 constexpr int PercentToWeight(int percent) noexcept { return percent * 255 / 100; }

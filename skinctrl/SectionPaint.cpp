@@ -1,6 +1,7 @@
 #include "skinctrl/SectionPaint.h"
 
 #include "skinctrl/Gradient.h"
+#include "skinctrl/SectionQueries.h"
 #include "skinctrl/SkinImages.h"
 
 #include <algorithm>
@@ -22,14 +23,6 @@ ScanLines SubLines(const ScanLines& bmp, const TRect& r) noexcept {
 
 const TsMaskData* ImageAt(const SkinModel* model, int index) noexcept {
   return model != nullptr && model->IsValidImgIndex(index) ? &model->ma[static_cast<std::size_t>(index)] : nullptr;
-}
-
-// The section's state clamped to its States, and the record it uses.
-int ClampState(const TsGeneralData& section, int state) noexcept {
-  return std::clamp(state, 0, std::max(section.States, 1) - 1);
-}
-const TsGenState& StateRecord(const TsGeneralData& section, int state) noexcept {
-  return section.Props[static_cast<std::size_t>(std::min(ClampState(section, state), 2))];
 }
 
 // Per colour channel (a * w + b * (255 - w)) >> 8 of two pixels, opaque.
@@ -133,7 +126,7 @@ void PaintSectionBackground(const SkinModel* model, int skinIndex, const TCacheI
   rect = ClipToBitmap(rect, bmp);
   if (rect.IsEmpty()) return;
   const TsGeneralData& section = model->gd[static_cast<std::size_t>(skinIndex)];
-  const int s = std::min(ClampState(section, state), 2);
+  const int s = std::min(ClampSectionState(section, state), 2);
   const TsGenState& st = section.Props[static_cast<std::size_t>(s)];
 
   TSectionLayers layers;
@@ -221,11 +214,11 @@ void PaintSkinControl(const SkinModel* model, const TControlLook& look, const TC
   rect = ClipToBitmap(rect, bmp);
   if (rect.IsEmpty()) return;
   const TsGeneralData& section = model->gd[static_cast<std::size_t>(look.SkinIndex)];
-  state = ClampState(section, state);
+  state = ClampSectionState(section, state);
   PaintSectionBackground(model, look.SkinIndex, ci, state, look.CustomColor, tex1, tex2, bmp, offset, rect);
   PutCornerImages(model, section, bmp, rect, state);
   const bool bordered = PutBorder(model, section, ci, offset, updateCorners, bmp, rect, state);
-  if (!bordered && StateRecord(section, state).Transparency != 0) return;
+  if (!bordered && SectionState(section, state).Transparency != 0) return;
   const ScanLines area = SubLines(bmp, rect);
   if (look.ColorTone != NoColor) TransformPixels(area, TonePixel, look.ColorTone, KeyColor);
   if (look.HUEOffset != 0) TransformPixels(area, HuePixel, look.HUEOffset, KeyColor);
@@ -238,7 +231,7 @@ void PaintSkinSection(const SkinModel* model, int skinIndex, const TCacheInfo& c
   rect = ClipToBitmap(rect, bmp);
   if (rect.IsEmpty()) return;
   const TsGeneralData& section = model->gd[static_cast<std::size_t>(skinIndex)];
-  state = ClampState(section, state);
+  state = ClampSectionState(section, state);
   PaintSectionBackground(model, skinIndex, ci, state, KeyColor, tex1, tex2, bmp, offset, rect);
   PutCornerImages(model, section, bmp, rect, state);
   PutBorder(model, section, ci, offset, true, bmp, rect, state);
@@ -250,7 +243,7 @@ void PaintSkinLayersOnParent(const SkinModel* model, const TControlLook& look, T
   rect = ClipToBitmap(rect, bmp);
   if (rect.IsEmpty()) return;
   const TsGeneralData& section = model->gd[static_cast<std::size_t>(look.SkinIndex)];
-  state = ClampState(section, state);
+  state = ClampSectionState(section, state);
   PaintSectionBackground(model, look.SkinIndex, ci, state, look.CustomColor, tex1, tex2, bmp, offset, rect);
   PutBorder(model, section, ci, offset, updateCorners, bmp, rect, state);
   PutCornerImages(model, section, bmp, rect, state);
@@ -260,7 +253,7 @@ TBackgroundPlan PlanBackgroundAnswer(const SkinModel* model, int skinIndex, int 
   TBackgroundPlan plan;
   if (model == nullptr || !model->IsValidSkinIndex(skinIndex)) return plan;
   const TsGeneralData& section = model->gd[static_cast<std::size_t>(skinIndex)];
-  const TsGenState& st = StateRecord(section, state);
+  const TsGenState& st = SectionState(section, state);
   plan.Transparency = std::clamp(st.Transparency, 0, 100);
   const bool corners = ImageAt(model, section.ImgTL) || ImageAt(model, section.ImgTR) ||
                        ImageAt(model, section.ImgBL) || ImageAt(model, section.ImgBR);

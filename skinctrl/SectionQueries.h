@@ -6,23 +6,23 @@
 
 #include <cstdint>
 
-namespace skin {
+namespace skinctrl {
 
 // A visual state clamped to the states the section has (never below 0, even for a
 // section that declares none).
-int ClampSectionState(const TsGeneralData& section, int state) noexcept;
+int ClampSectionState(const skin::TsGeneralData& section, int state) noexcept;
 // The state record of a visual state: element min(clamped state, 2) of Props.
-const TsGenState& SectionState(const TsGeneralData& section, int state) noexcept;
+const skin::TsGenState& SectionState(const skin::TsGeneralData& section, int state) noexcept;
 
 // BGType bits of a section, from its normal state: 1, 2 or 3 in the low bits for a
 // gradient, 0x04 ... 0x80 for a texture by its draw mode.
-std::uint16_t BackgroundTypeOf(const SkinModel& model, const TsGeneralData& section);
+std::uint16_t BackgroundTypeOf(const skin::SkinModel& model, const skin::TsGeneralData& section);
 
 // Whether the section is see-through at a state, so that a question about the
 // section behind a point goes on to the parent. Transparency above 50 decides when
 // there is no border image; with one, its draw mode and, for mask-drawn states, the
 // blue byte at the centre of the state's mask frame decide. Frame positions are
 // bounded by the image's own frame count and by its bitmap.
-bool SectionSeeThrough(const SkinModel& model, int skinIndex, int state);
+bool SectionSeeThrough(const skin::SkinModel& model, int skinIndex, int state);
 
-}  // namespace skin
+}  // namespace skinctrl

@@ -70,6 +70,17 @@ void ForEachPixel(const ScanLines& target, const TRect& dst, const TRect& clip, 
   }
 }
 
+// Per colour channel d = (s * (256 - m) + d * m) >> 8 with m the mask's
+// channel (white keeps the background, black shows the image); alpha 255.
+inline std::uint32_t MaskMix(std::uint32_t s, std::uint32_t m, std::uint32_t d) noexcept {
+  std::uint32_t out = 0xFF000000u;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const std::uint32_t mc = (m >> shift) & 0xFF;
+    out |= ((((s >> shift) & 0xFF) * (256 - mc) + ((d >> shift) & 0xFF) * mc) >> 8) << shift;
+  }
+  return out;
+}
+
 // What happens to a key-coloured pixel that must show the background.
 class KeyBackground {
 public:
@@ -97,6 +108,22 @@ public:
   }
   // Non-key pixels drawn into the parent's own bitmap become opaque.
   std::uint32_t Opaque(std::uint32_t s) const noexcept { return targetIsParent_ ? s | 0xFF000000u : s; }
+  // An image pixel s over d: key pixels show the background, others are
+  // drawn opaque.
+  void Keyed(std::uint32_t& d, std::uint32_t s, int x, int y) const noexcept {
+    if (IsKeyPixel(s))
+      Apply(d, x, y);
+    else
+      d = Opaque(s);
+  }
+  // An image pixel s over d through its mask pixel m; with keys, key pixels
+  // show the background instead.
+  void Masked(std::uint32_t& d, std::uint32_t s, std::uint32_t m, bool keys, int x, int y) const noexcept {
+    if (keys && IsKeyPixel(s))
+      Apply(d, x, y);
+    else
+      d = MaskMix(s, m, d);
+  }
 
 private:
   enum class Mode { Skip, Parent, Fill };
@@ -105,17 +132,6 @@ private:
   std::uint32_t fill_ = 0;
   bool targetIsParent_ = false;
 };
-
-// Per colour channel d = (s * (256 - m) + d * m) >> 8 with m the mask's
-// channel (white keeps the background, black shows the image); alpha 255.
-inline std::uint32_t MaskMix(std::uint32_t s, std::uint32_t m, std::uint32_t d) noexcept {
-  std::uint32_t out = 0xFF000000u;
-  for (int shift = 0; shift < 24; shift += 8) {
-    const std::uint32_t mc = (m >> shift) & 0xFF;
-    out |= ((((s >> shift) & 0xFF) * (256 - mc) + ((d >> shift) & 0xFF) * mc) >> 8) << shift;
-  }
-  return out;
-}
 
 // A piece of a nine-part image: where it goes and where it comes from.
 struct Piece {
@@ -194,21 +210,11 @@ void DrawBorderImage(const ScanLines& target, TRect rect, const TCacheInfo& ci, 
     if (masked) {
       ForEachPixel(target, p.Dst, rect, p.Src, p.StretchX, p.StretchY, origin,
                    [&](std::uint32_t& d, int sx, int sy, int x, int y) {
-                     const std::uint32_t s = img.At(sx, sy);
-                     if (p.Corner && IsKeyPixel(s))
-                       key.Apply(d, x, y);
-                     else
-                       d = MaskMix(s, img.At(sx, sy + frame->MaskOffset), d);
+                     key.Masked(d, img.At(sx, sy), img.At(sx, sy + frame->MaskOffset), p.Corner, x, y);
                    });
     } else if (p.Corner) {
       ForEachPixel(target, p.Dst, rect, p.Src, false, false, origin,
-                   [&](std::uint32_t& d, int sx, int sy, int x, int y) {
-                     const std::uint32_t s = img.At(sx, sy);
-                     if (IsKeyPixel(s))
-                       key.Apply(d, x, y);
-                     else
-                       d = key.Opaque(s);
-                   });
+                   [&](std::uint32_t& d, int sx, int sy, int x, int y) { key.Keyed(d, img.At(sx, sy), x, y); });
     } else {
       ForEachPixel(target, p.Dst, rect, p.Src, p.StretchX, p.StretchY, origin,
                    [&](std::uint32_t& d, int sx, int sy, int, int) { d = img.At(sx, sy); });
@@ -228,21 +234,11 @@ void PutSkinImage(const ScanLines& target, TPoint at, int state, const TCacheInf
   if (frame->MaskOffset > 0) {
     ForEachPixel(target, dst, dst, src, false, false, {dst.Left, dst.Top},
                  [&](std::uint32_t& d, int sx, int sy, int x, int y) {
-                   const std::uint32_t s = img.At(sx, sy);
-                   if (IsKeyPixel(s))
-                     key.Apply(d, x, y);
-                   else
-                     d = MaskMix(s, img.At(sx, sy + frame->MaskOffset), d);
+                   key.Masked(d, img.At(sx, sy), img.At(sx, sy + frame->MaskOffset), true, x, y);
                  });
   } else if (keyMode) {
     ForEachPixel(target, dst, dst, src, false, false, {dst.Left, dst.Top},
-                 [&](std::uint32_t& d, int sx, int sy, int x, int y) {
-                   const std::uint32_t s = img.At(sx, sy);
-                   if (IsKeyPixel(s))
-                     key.Apply(d, x, y);
-                   else
-                     d = key.Opaque(s);
-                 });
+                 [&](std::uint32_t& d, int sx, int sy, int x, int y) { key.Keyed(d, img.At(sx, sy), x, y); });
   } else {
     ForEachPixel(target, dst, dst, src, false, false, {dst.Left, dst.Top},
                  [&](std::uint32_t& d, int sx, int sy, int, int) {

@@ -5,6 +5,10 @@
 
 namespace skinctrl {
 
+// GDI's text output into a 32-bit DIB section writes 0 into the alpha byte
+// of every pixel it touches, and its antialiasing mixes against whatever the
+// bitmap holds. The text is therefore drawn black on white into a scratch
+// bitmap and put into the target by coverage, which keeps the target's alpha.
 Mask8 RenderTextMask(HFONT font, std::wstring_view text, int width, int height, UINT format) {
   if (width < 1 || height < 1 || text.empty()) return {};
   TDibBitmap paper(width, height);

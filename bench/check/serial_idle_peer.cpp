@@ -6,43 +6,20 @@
 // Prints "ready" once the first wait is pending.
 #include <windows.h>
 
+#include "bench/support/YardstickLine.h"
+
 #include <cstdlib>
 #include <string>
 
-namespace {
-
-void Print(const std::string& line) {
-    const std::string text = line + "\n";
-    DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-
-}  // namespace
+using yardstick::Print;
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3) {
         Print("usage: serial_idle_peer COMn MASK");
         return 2;
     }
-    const std::wstring path = std::wstring(L"\\\\.\\") + argv[1];
-    HANDLE port = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OVERLAPPED, nullptr);
-    if (port == INVALID_HANDLE_VALUE) {
-        Print("err open " + std::to_string(::GetLastError()));
-        return 1;
-    }
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    dcb.BaudRate = 38400;
-    dcb.fBinary = TRUE;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fNull = TRUE;
-    dcb.XonLim = dcb.XoffLim = 256;
-    dcb.ByteSize = 8;
-    dcb.XonChar = 17;
-    dcb.XoffChar = 19;
-    ::SetupComm(port, 1024, 1024);
-    ::SetCommState(port, &dcb);
+    HANDLE port = yardstick::OpenAdapterLine(argv[1]);
+    if (port == INVALID_HANDLE_VALUE) return 1;
     COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 100, 1000};
     ::SetCommTimeouts(port, &timeouts);
     ::SetCommMask(port, static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));

@@ -15,6 +15,8 @@
 // reading, summed over the notifications (reads, for "read").
 #include <windows.h>
 
+#include "bench/support/YardstickLine.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,15 +25,11 @@
 
 namespace {
 
+using yardstick::Print;
+
 using Clock = std::chrono::steady_clock;
 
 long long Us(Clock::duration d) { return std::chrono::duration_cast<std::chrono::microseconds>(d).count(); }
-
-void Print(const std::string& line) {
-    const std::string text = line + "\n";
-    DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
 
 // Waits for an overlapped operation started on ov; false on failure.
 bool Finish(HANDLE port, OVERLAPPED& ov, BOOL started, DWORD& transferred) {
@@ -46,29 +44,11 @@ int wmain(int argc, wchar_t** argv) {
         Print("usage: serial_flood_peer COMn BYTES event|read");
         return 2;
     }
-    const std::wstring path = std::wstring(L"\\\\.\\") + argv[1];
     const long long target = std::wcstoll(argv[2], nullptr, 10);
     const bool eventDriven = std::wstring(argv[3]) == L"event";
 
-    HANDLE port = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OVERLAPPED, nullptr);
-    if (port == INVALID_HANDLE_VALUE) {
-        Print("err open " + std::to_string(::GetLastError()));
-        return 1;
-    }
-    // The adapter check's line: 38400 8N1, DTR on, RTS off, NUL bytes dropped.
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    dcb.BaudRate = 38400;
-    dcb.fBinary = TRUE;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fNull = TRUE;
-    dcb.XonLim = dcb.XoffLim = 256;
-    dcb.ByteSize = 8;
-    dcb.XonChar = 17;
-    dcb.XoffChar = 19;
-    ::SetupComm(port, 1024, 1024);
-    ::SetCommState(port, &dcb);
+    HANDLE port = yardstick::OpenAdapterLine(argv[1]);
+    if (port == INVALID_HANDLE_VALUE) return 1;
     // event: reads return at once with what is waiting (the component's
     // default). read: a read waits for the first byte, then returns with
     // what has arrived.

@@ -11,6 +11,7 @@
 #include "framework/Exception.h"
 #include "tests/support/FakeCommDevice.h"
 #include "tests/support/Gui.h"
+#include "tests/support/HandleCount.h"
 
 namespace {
 
@@ -245,6 +246,23 @@ TEST_F(MainWindowTest, ExceptionFromAHandlerShowsAnErrorBoxAndTheWindowGoesOn) {
     SetPorts({L"COM5"});
     EXPECT_TRUE(PumpUntil([&] { return form->sComboBox1->Text() == L"COM5"; }, 2500ms));
     EXPECT_TRUE(::IsWindowVisible(form->Handle()));
+}
+
+TEST_F(MainWindowTest, RepaintingCreatesNoLastingHandlesOrGdiObjects) {
+    HWND wnd = form->Handle();
+    auto repaint = [&](int times) {
+        for (int i = 0; i < times; ++i) {
+            ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        }
+        Pump(50ms);
+    };
+    repaint(20);  // whatever is made once (cached fonts, brushes) is made now
+    const unsigned gdiBefore = testsupport::GdiObjectCount();
+    const unsigned handlesBefore = testsupport::OpenHandleCount();
+    ASSERT_GT(gdiBefore, 0u) << "the GDI probe finds nothing";
+    repaint(1000);
+    EXPECT_EQ(testsupport::GdiObjectCount(), gdiBefore);
+    EXPECT_EQ(testsupport::OpenHandleCount(), handlesBefore);
 }
 
 // The check handlers with ComPort on a scripted device: what the window does

@@ -498,3 +498,81 @@ TEST_F(ControlsTest, DefaultButtonKeepsAnOwnerDrawStyle) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControlsTest, OwnerDrawnComboMeasuresAndDrawsItsItemsAndShowsItsInnerWindows) {
+    std::vector<int> measured, drawn;
+    combo->OnMeasureItem = [&](fw::TObject*, int index, int& height) {
+        measured.push_back(index);
+        height = 18 + index;
+    };
+    combo->OnDrawItem = [&](fw::TObject*, int index, const RECT& r, fw::TOwnerDrawState) {
+        drawn.push_back(index);
+        combo->Canvas().SetBrushColor(fw::clWindow);
+        combo->Canvas().FillRect(r);
+    };
+    combo->Items().Add(L"COM1");
+    combo->Items().Add(L"COM2");
+    combo->SetItemIndex(1);
+    combo->SetItemHeight(17);
+    combo->SetStyle(fw::TComboBoxStyle::csOwnerDrawVariable);  // re-created: measured again
+    EXPECT_EQ(measured, (std::vector<int>{0, 1}));
+    EXPECT_EQ(::SendMessageW(combo->Handle(), CB_GETITEMHEIGHT, 1, 0), 19);
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    combo->Repaint();
+    EXPECT_NE(std::find(drawn.begin(), drawn.end(), 1), drawn.end()) << "the selection field shows item 1";
+
+    EXPECT_TRUE(::IsWindow(combo->ListHandle()));
+    EXPECT_EQ(combo->EditHandle(), nullptr);  // a drop-down list has no edit field
+    combo->SetStyle(fw::TComboBoxStyle::csDropDown);
+    EXPECT_EQ(::GetParent(combo->EditHandle()), combo->Handle());
+    EXPECT_EQ(ClassOf(combo->EditHandle()), L"Edit");
+}
+
+TEST_F(ControlsTest, FormsPaintKeepTheirStateAndIconAndButtonsEndModalResults) {
+    int paints = 0;
+    form->OnPaint = [&](fw::TObject*) {
+        ++paints;
+        RECT r{0, 0, 5, 5};
+        form->Canvas().FillRect(r);
+    };
+    panel->SetAlign(fw::TAlign::alNone);
+    panel->SetBounds(10, 10, 50, 50);
+    form->Repaint();
+    EXPECT_GE(paints, 1);
+
+    form->SetWindowState(fw::TWindowState::wsMaximized);
+    EXPECT_TRUE(::IsZoomed(form->Handle()));
+    EXPECT_EQ(form->WindowState(), fw::TWindowState::wsMaximized);
+    form->SetWindowState(fw::TWindowState::wsNormal);
+    EXPECT_FALSE(::IsZoomed(form->Handle()));
+
+    HICON icon = ::LoadIconW(nullptr, IDI_INFORMATION);
+    form->SetIcon(icon);
+    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageW(form->Handle(), WM_GETICON, ICON_BIG, 0)), icon);
+
+    // Escape presses the Cancel button of a plain form too; its result is the form's.
+    button->SetCancel(true);
+    button->SetModalResult(fw::mrCancel);
+    int clicks = 0;
+    button->OnClick = [&](fw::TObject*) { ++clicks; };
+    combo->SetFocus();
+    ::PostMessageW(combo->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    Pump(50ms);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(form->ModalResult(), fw::mrCancel);
+
+    // Without double clicks, the second click of a pair is a click.
+    int downs = 0;
+    label->OnMouseDown = [&](fw::TObject*, fw::TMouseButton, fw::TShiftState shift, int, int) {
+        ++downs;
+        EXPECT_FALSE(shift & fw::ssDouble);
+    };
+    label->SetControlStyle(label->ControlStyle() & ~fw::csDoubleClicks);
+    const LPARAM at = MAKELPARAM(label->Left() + 2, label->Top() + 3);
+    ::SendMessageW(panel->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    EXPECT_EQ(downs, 1);
+}
+
+}  // namespace

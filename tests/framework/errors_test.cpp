@@ -16,23 +16,6 @@ namespace {
 
 using namespace testform;
 
-std::vector<HWND> VisibleBoxes() {
-    std::vector<HWND> boxes;
-    ::EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(w, &pid);
-            wchar_t cls[16] = {};
-            ::GetClassNameW(w, cls, 16);
-            if (pid == ::GetCurrentProcessId() && std::wstring(cls) == L"#32770" && ::IsWindowVisible(w)) {
-                reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&boxes));
-    return boxes;
-}
-
 std::wstring BoxText(HWND box) {
     wchar_t buf[256] = {};
     ::GetDlgItemTextW(box, 0xFFFF, buf, 256);
@@ -62,14 +45,14 @@ TEST(ErrorBox, OneBoxAtATimeAndErrorsArrivingMeanwhileFollowIt) {
     std::thread watcher([&] {
         auto waitForBox = [] {
             for (int i = 0; i < 300; ++i) {
-                if (auto boxes = VisibleBoxes(); !boxes.empty()) return boxes.front();
+                if (auto boxes = testsupport::VisibleMessageBoxes(); !boxes.empty()) return boxes.front();
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
             return HWND{};
         };
         if (HWND first = waitForBox()) {
             for (int i = 0; i < 30; ++i) {
-                mostBoxes = std::max(mostBoxes.load(), VisibleBoxes().size());
+                mostBoxes = std::max(mostBoxes.load(), testsupport::VisibleMessageBoxes().size());
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
             stopTicks = true;
@@ -78,12 +61,12 @@ TEST(ErrorBox, OneBoxAtATimeAndErrorsArrivingMeanwhileFollowIt) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             if (HWND second = waitForBox()) {
                 secondText = BoxText(second);
-                mostBoxes = std::max(mostBoxes.load(), VisibleBoxes().size());
+                mostBoxes = std::max(mostBoxes.load(), testsupport::VisibleMessageBoxes().size());
             }
         }
         // Leave no box behind, however many there are.
         for (int quiet = 0; quiet < 30;) {
-            auto boxes = VisibleBoxes();
+            auto boxes = testsupport::VisibleMessageBoxes();
             for (HWND box : boxes) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
             quiet = boxes.empty() ? quiet + 1 : 0;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));

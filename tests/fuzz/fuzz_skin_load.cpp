@@ -7,6 +7,7 @@
 // a live preview does. Parameters: byte 0 the scale mode (sm100 ... smOldMode) and
 // the system scale index, bytes 1-3 the hue offset, saturation and brightness.
 #include "skin/SkinLoad.h"
+#include "tests/support/NoSkinFiles.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,17 +16,6 @@
 namespace {
 
 using namespace skin;
-
-class NoFiles final : public SkinFileSystem {
-public:
-  bool FileExists(const std::string&) const override { return false; }
-  bool DirectoryExists(const std::string&) const override { return false; }
-  std::optional<std::vector<std::uint8_t>> ReadFile(const std::string&) const override { return std::nullopt; }
-  std::vector<std::string> ListFiles(const std::string&) const override { return {}; }
-  bool ForceDirectories(const std::string&) override { return false; }
-  bool WriteFile(const std::string&, std::span<const std::uint8_t>) override { return false; }
-  std::string ProgramDirectory() const override { return "C:\\Quillon\\"; }
-};
 
 class QuietMessages final : public ArchiveMessages {
 public:
@@ -101,7 +91,7 @@ void Check(const LoadedSkin& skin) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;
-  static NoFiles files;
+  static testsupport::NoSkinFiles files;
   static QuietMessages messages;
   LoadSettings s;
   s.ScaleMode = static_cast<TacScaleMode>(data[0] % 6);

@@ -256,6 +256,20 @@ TEST_F(SkinManagerTest, ControlReportingTheMouseOverItGetsHotUntilThePointerLeav
         ::Sleep(10);
     }
     EXPECT_EQ(window.Count(SKC_HOTDEACTIVATED), 1);
+    // With no control hot the check has stopped: nothing wakes the thread.
+    Pump();
+    ::Sleep(350);
+    MSG msg;
+    EXPECT_FALSE(::PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    // A control that gets hot again starts it again.
+    ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    m->TrackActiveControl(window.Handle());
+    ::Sleep(150);
+    EXPECT_TRUE(::PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    m->TrackActiveControl(nullptr);
+    Pump();
+    ::Sleep(350);
+    EXPECT_FALSE(::PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE));
 }
 
 TEST_F(SkinManagerTest, ControlsOfAFormReceiveTheCommandsToo) {

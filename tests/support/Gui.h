@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "framework/Application.h"
 
@@ -21,6 +22,24 @@ bool PumpUntil(Pred pred, std::chrono::milliseconds limit = std::chrono::millise
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     return true;
+}
+
+// The message boxes this process shows now.
+inline std::vector<HWND> VisibleMessageBoxes() {
+    std::vector<HWND> boxes;
+    ::EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(w, &pid);
+            wchar_t cls[16] = {};
+            ::GetClassNameW(w, cls, 16);
+            if (pid == ::GetCurrentProcessId() && std::wstring(cls) == L"#32770" && ::IsWindowVisible(w)) {
+                reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&boxes));
+    return boxes;
 }
 
 // A message box is modal: while it shows, the test's thread is inside its
@@ -46,27 +65,10 @@ public:
     const Seen& Box() const noexcept { return seen_; }
 
 private:
-    static HWND FindBox() {
-        HWND box = nullptr;
-        ::EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(w, &pid);
-                wchar_t cls[16] = {};
-                ::GetClassNameW(w, cls, 16);
-                if (pid == ::GetCurrentProcessId() && std::wstring(cls) == L"#32770" && ::IsWindowVisible(w)) {
-                    *reinterpret_cast<HWND*>(p) = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&box));
-        return box;
-    }
-
     void Watch() {
         while (!stop_) {
-            if (HWND box = FindBox()) {
+            if (const auto boxes = VisibleMessageBoxes(); !boxes.empty()) {
+                HWND box = boxes.front();
                 wchar_t buf[256];
                 ::GetWindowTextW(box, buf, 256);
                 seen_.caption = buf;
