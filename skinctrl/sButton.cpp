@@ -3,62 +3,36 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 
 #include "skin/ConstData.h"
+#include "skin/sSkinManager.h"
 #include "skinctrl/ControlClasses.h"
+#include "skinctrl/ControlPaint.h"
 #include "skinctrl/PixelMath.h"
 #include "skinctrl/SkinImages.h"
 #include "skinctrl/SkinTextGdi.h"
 
 namespace skinctrl {
 
-using skin::MakeSkinWParam;
 using skin::SkinCommandOf;
 using skin::WM_SKINCMD;
 
-namespace {
-
-std::unique_ptr<skin::Bitmap32> CopyOf(const TDibBitmap& cache) {
-  const ScanLines lines = cache.Lines();
-  auto copy = std::make_unique<skin::Bitmap32>(cache.Width(), cache.Height());
-  for (int y = 0; y < lines.Height; ++y)
-    std::memcpy(&copy->At(0, y), lines.Row(y), static_cast<std::size_t>(lines.Width) * sizeof(std::uint32_t));
-  return copy;
-}
-
-// A fade frame (plain memory) drawn to a DC.
-void DrawPixels(HDC dc, const skin::Bitmap32& pixels) {
-  if (pixels.Empty()) return;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = pixels.Width;
-  bi.bmiHeader.biHeight = -pixels.Height;  // top row first
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(pixels.Width), static_cast<DWORD>(pixels.Height), 0, 0, 0,
-                      static_cast<UINT>(pixels.Height), pixels.Pixels.data(), &bi, DIB_RGB_COLORS);
-}
-
-}  // namespace
-
 TsButton::TsButton(fw::TComponent* owner)
-    : fw::TButton(owner), FCommonData(std::make_unique<TControlSkin>(*this, skin::COC_Button)) {
-  if (!Loading()) FCommonData->Loaded();
+    : fw::TButton(owner), FCommonData(std::make_unique<TsCtrlSkinData>(this, COC_Button)) {
+  if (!Loading()) FCommonData->Loaded(true);
 }
 
 TsButton::~TsButton() {
   SetDestroying();
-  FCommonData->AbortAnimation();
+  AbortAnimation(*FCommonData);
   // WM_DESTROY must still find the skin data.
   DestroyHandle();
 }
 
 void TsButton::Loaded() {
   fw::TButton::Loaded();
-  FCommonData->Loaded();
+  FCommonData->Loaded(true);
 }
 
 void TsButton::CreateParams(fw::TCreateParams& params) {
@@ -66,14 +40,8 @@ void TsButton::CreateParams(fw::TCreateParams& params) {
   params.Style = (params.Style & ~static_cast<DWORD>(BS_TYPEMASK)) | BS_OWNERDRAW;
 }
 
-void TsButton::CreateHandleDone() {
-  FCommonData->Attach(HandleIfAllocated());
-  fw::TButton::CreateHandleDone();
-}
-
 void TsButton::DestroyWnd() {
-  FCommonData->AbortAnimation();
-  FCommonData->Detach(HandleIfAllocated());
+  AbortAnimation(*FCommonData);
   fw::TButton::DestroyWnd();
 }
 
@@ -109,30 +77,21 @@ void TsButton::SetWordWrap(bool value) {
 
 // ---------------------------------------------------------------- state
 
-int TsButton::CommonState() {
-  const TControlSkin& data = *FCommonData;
-  if (Destroying() || !Enabled()) return 0;
-  if (data.FFocused) return 1;
-  if (HandleAllocated() && ::GetFocus() == HandleIfAllocated()) return 1;
-  const skin::TsSkinManager* manager = data.SkinManager();
-  if (!data.FMouseAbove || (manager && manager->Options().NoMouseHover)) return 0;
-  return skin::IsNoHoverCode(data.COC) ? 0 : 1;
-}
-
 int TsButton::CurrentState() {
-  const TControlSkin& data = *FCommonData;
+  const TsCtrlSkinData& data = *FCommonData;
   const bool pushed =
       FForcePressed || (HandleAllocated() && (::SendMessageW(HandleIfAllocated(), BM_GETSTATE, 0, 0) & BST_PUSHED));
   const skin::TsSkinManager* manager = data.SkinManager();
   const bool noHover = manager && manager->Options().NoMouseHover;
   const bool heldOnIt = FMouseClicked && ::GetKeyState(VK_LBUTTON) < 0;
   if ((pushed && (data.FMouseAbove || !heldOnIt || noHover)) || FDown) return 2;
-  if (CommonState() == 0) return Default() ? 3 : 0;
+  if (CommonState(data) == 0) return Default() ? 3 : 0;
   return 1;
 }
 
 TacColoring TsButton::GetColoring() {
   TacColoring coloring;
+  coloring.ColorToneBG = FCommonData->FColorTone;
   if (OnGetColoring) OnGetColoring(this, CurrentState(), coloring);
   return coloring;
 }
@@ -140,15 +99,8 @@ TacColoring TsButton::GetColoring() {
 // ---------------------------------------------------------------- geometry
 
 SIZE TsButton::CaptionSize() {
-  const std::wstring caption = Caption();
-  if (caption.empty()) return {0, 0};
-  fw::WindowDc screen(nullptr);
-  HDC dc = FCommonData->FCacheBmp.DC() ? FCommonData->FCacheBmp.DC() : screen.get();
-  fw::SelectObjectScope font(dc, Font().Handle());
-  RECT r{0, 0, std::max(Width() - 2 * FContentMargin, 0), 0};
-  ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &r,
-              DT_CALCRECT | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : DT_SINGLELINE));
-  return {r.right - r.left, r.bottom - r.top};
+  return MeasureText(Font().Handle(), Caption(), Width() - 2 * FContentMargin,
+                     DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : DT_SINGLELINE));
 }
 
 RECT TsButton::CaptionRect() {
@@ -171,18 +123,19 @@ RECT TsButton::CaptionRect() {
 // ---------------------------------------------------------------- painting
 
 bool TsButton::PrepareCache() {
-  TControlSkin& data = *FCommonData;
+  TsCtrlSkinData& data = *FCommonData;
   if (!data.Skinned()) return false;
+  skin::TsSkinManager* manager = data.SkinManager();
   TBackgroundRequest request;
-  QueryParentBackground(request, Parent(), nullptr, false, data.SkinManager());
+  QueryParentBackground(request, Parent(), nullptr, false, manager);
   if (request.BgType == btNotReady) {
     data.FUpdating = true;
     return false;
   }
-  const TCacheInfo ci = BackgroundToCacheInfo(request, data.SkinManager());
-  data.EnsureCacheBitmap();
-  if (data.FCacheBmp.Empty()) return false;
-  const skin::SkinModel* model = data.Model();
+  const TCacheInfo ci = BackgroundToCacheInfo(request, manager);
+  const ScanLines cache = LinesOf(EnsureCacheBitmap(data));
+  if (cache.Empty()) return false;
+  const skin::SkinModel* model = &manager->Model();
   const skin::TsGeneralData& section = *data.Section();
   int s = CurrentState();
   if (s == 3 && section.States < 4)
@@ -190,9 +143,9 @@ bool TsButton::PrepareCache() {
   else
     s = std::clamp(s, 0, std::max(section.States - 1, 0));
 
-  const ScanLines cache = data.FCacheBmp.Lines();
+  const TControlLook look = LookOf(data);
   const TRect rect{0, 0, Width(), Height()};
-  PaintSectionBackground(model, data.SkinIndex, ci, s, KeyColor, -1, -1, cache, {Left(), Top()}, rect);
+  PaintSectionBackground(model, data.SkinIndex, ci, s, look.CustomColor, -1, -1, cache, {Left(), Top()}, rect);
   TCacheInfo atButton = ci;
   atButton.X += Left();
   atButton.Y += Top();
@@ -202,9 +155,8 @@ bool TsButton::PrepareCache() {
       DrawBorderImage(cache, rect, atButton, true, s, model, image);
   }
   const TacColoring coloring = GetColoring();
-  const TControlLook look = data.Look();
   if (coloring.ColorToneBG != NoColor)
-    TransformPixels(cache, TonePixel, ResolveSkinColor(coloring.ColorToneBG, data.SkinManager()), KeyColor);
+    TransformPixels(cache, TonePixel, ResolveSkinColor(coloring.ColorToneBG, manager), KeyColor);
   if (look.HUEOffset != 0) TransformPixels(cache, HuePixel, look.HUEOffset, KeyColor);
   if (look.Saturation != 0) TransformPixels(cache, SaturationPixel, SaturationWeight(look.Saturation), KeyColor);
   if (coloring.ColorToneBG != NoColor || look.HUEOffset != 0 || look.Saturation != 0)
@@ -213,8 +165,8 @@ bool TsButton::PrepareCache() {
   DrawCaption(coloring.ColorText);
 
   if (!Enabled()) {
-    const TColor parentColor = static_cast<TColor>(SendSkinCommandTo(Parent(), skin::SKC_GETBGCOLOR));
-    PaintDisabled(data.FCacheBmp.Lines(), FDisabledKind, {Left(), Top()}, ci, parentColor);
+    const TColor parentColor = static_cast<TColor>(SendSkinCommandToControl(Parent(), skin::SKC_GETBGCOLOR));
+    PaintDisabled(cache, FDisabledKind, {Left(), Top()}, ci, parentColor);
   }
   data.BGChanged = false;
   return true;
@@ -236,7 +188,7 @@ void TsButton::DrawCaption(TColor colorText) {
       DrawControlText(*FCommonData, Font().Handle(), caption, Enabled() || FCommonData->Skinned(), CurrentState(),
                       flags, r);
     else
-      DrawPlainText(FCommonData->FCacheBmp, Font().Handle(), caption, r, flags,
+      DrawPlainText(CacheLines(*FCommonData), Font().Handle(), caption, r, flags,
                     ResolveSkinColor(colorText, FCommonData->SkinManager()));
   }
   const skin::TsSkinManager* manager = FCommonData->SkinManager();
@@ -255,7 +207,7 @@ void TsButton::DrawFocusDots(const RECT& captionRect) {
   ::InflateRect(&r, FFocusMargin + 1, FFocusMargin);
   r.top = std::max<LONG>(r.top, 3);
   r.bottom = std::min<LONG>(r.bottom, Height() - 3);
-  const ScanLines cache = FCommonData->FCacheBmp.Lines();
+  const ScanLines cache = CacheLines(*FCommonData);
   auto put = [&](LONG x, LONG y) {
     if (x >= 0 && y >= 0 && x < cache.Width && y < cache.Height) cache.At(x, y) = pixel;
   };
@@ -276,11 +228,11 @@ void TsButton::PaintButton(HDC given) {
   std::optional<fw::PaintDc> paint;
   if (!given) paint.emplace(wnd);
   HDC dc = given ? given : paint->get();
-  TControlSkin& data = *FCommonData;
-  if (data.CheckUpdating(false)) return;
-  skin::TacThreadedTimer* fade = data.Animating() ? data.AnimTimer.get() : nullptr;
+  TsCtrlSkinData& data = *FCommonData;
+  if (CheckUpdating(data, false)) return;
+  const TacThreadedTimer* fade = Animating(data) ? data.AnimTimer.get() : nullptr;
   if (fade && (fade->BmpOut || fade->BmpFrom)) {
-    DrawPixels(dc, fade->BmpOut ? *fade->BmpOut : *fade->BmpFrom);
+    CopyBitmapToDc(fade->BmpOut ? *fade->BmpOut : *fade->BmpFrom, dc);
     return;
   }
   RECT clip;
@@ -288,12 +240,7 @@ void TsButton::PaintButton(HDC given) {
   data.BGChanged = data.BGChanged || data.HalfVisible;
   data.HalfVisible = clip.left > 0 || clip.top > 0 || clip.right < Width() || clip.bottom < Height();
   if (data.BGChanged && !PrepareCache()) return;
-  data.CopyCache(dc, {0, 0, Width(), Height()});
-}
-
-void TsButton::Repaint(bool now) {
-  if (HWND wnd = HandleIfAllocated())
-    ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (now ? RDW_UPDATENOW : 0));
+  CopyCacheToDc(data, dc, ClientRect());
 }
 
 void TsButton::DrawPlain(const DRAWITEMSTRUCT& item) {
@@ -333,61 +280,20 @@ void TsButton::DrawPlain(const DRAWITEMSTRUCT& item) {
 // ---------------------------------------------------------------- fades
 
 void TsButton::StateChanged(int state, bool shortFade, unsigned event) {
-  TControlSkin& data = *FCommonData;
-  if (!data.Skinned()) {
-    Repaint(false);
-    return;
-  }
+  TsCtrlSkinData& data = *FCommonData;
   skin::TsSkinManager* manager = data.SkinManager();
   const bool eventAnimated =
-      (FAnimatEvents & event) != 0 ||
-      ((FAnimatEvents & aeGlobalDef) != 0 && (manager->AnimEffects().ButtonsEvents & event) != 0);
-  const bool canFade = eventAnimated && manager->Effects().AllowAnimation && !data.FCacheBmp.Empty() &&
-                       !data.BGChanged && Showing();
-  data.BGChanged = true;
-  if (canFade)
-    StartFade(state, shortFade);
-  else
-    Repaint(false);
-}
-
-void TsButton::StartFade(int state, bool shortFade) {
-  TControlSkin& data = *FCommonData;
-  UseFrameworkTicks();
-  if (!data.AnimTimer) data.AnimTimer = std::make_unique<skin::TacThreadedTimer>(nullptr, state);
-  skin::TacThreadedTimer& timer = *data.AnimTimer;
-  timer.Begin(
-      nullptr, state, shortFade, [this](skin::TsCommonData*, int) { return FadeStep(); },
-      [this, &timer] {
-        TControlSkin& d = *FCommonData;
-        if (timer.BmpOut && (timer.BmpOut->Width != Width() || timer.BmpOut->Height != Height())) timer.BmpOut.reset();
-        timer.BmpFrom = CopyOf(d.FCacheBmp);
-        if (d.BGChanged && !PrepareCache()) return false;
-        timer.BmpTo = CopyOf(d.FCacheBmp);
-        return true;
-      });
-}
-
-bool TsButton::FadeStep() {
-  skin::TacThreadedTimer& timer = *FCommonData->AnimTimer;
-  if (!timer.BmpFrom || !timer.BmpTo || timer.BmpFrom->Width != timer.BmpTo->Width ||
-      timer.BmpFrom->Height != timer.BmpTo->Height)
-    return false;
-  timer.BmpOut = std::make_unique<skin::Bitmap32>(*timer.BmpFrom);
-  return timer.FadeFrame([&](int weight) {
-    const ScanLines out = LinesOf(*timer.BmpOut);
-    BlendBitmapRect(out, LinesOf(*timer.BmpTo), weight, {0, 0}, {0, 0, out.Width - 1, out.Height - 1});
-    if (HWND wnd = HandleIfAllocated()) {
-      fw::WindowDc dc(wnd);
-      DrawPixels(dc.get(), *timer.BmpOut);
-    }
-  });
+      manager && ((FAnimatEvents & event) != 0 ||
+                  ((FAnimatEvents & aeGlobalDef) != 0 && (manager->AnimEffects().ButtonsEvents & event) != 0));
+  // A fade needs the old look in the cache and a window to show it in.
+  const bool canFade = eventAnimated && data.FCacheBmp && !data.FCacheBmp->Empty() && Showing();
+  skinctrl::StateChanged(data, state, &FadeStep, event == aeMouseEnter || event == aeMouseUp, shortFade, canFade);
 }
 
 // ---------------------------------------------------------------- input
 
 void TsButton::MouseEnterLeave(bool enter) {
-  TControlSkin& data = *FCommonData;
+  TsCtrlSkinData& data = *FCommonData;
   if (!Enabled()) return;
   const skin::TsSkinManager* manager = data.SkinManager();
   if (enter) {
@@ -405,7 +311,7 @@ void TsButton::MouseEnterLeave(bool enter) {
 }
 
 void TsButton::MouseDown(fw::TMessage& m) {
-  TControlSkin& data = *FCommonData;
+  TsCtrlSkinData& data = *FCommonData;
   const bool left = m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK;
   if (!Enabled()) {
     fw::TButton::WndProc(m);
@@ -417,26 +323,26 @@ void TsButton::MouseDown(fw::TMessage& m) {
   // state), so that the pressed look is built from the state it reports.
   fw::TButton::WndProc(m);
   if (left && !FDown) {
-    data.FUpdating = data.CheckUpdating(false);
+    data.FUpdating = CheckUpdating(data, false);
     data.BGChanged = false;
     StateChanged(2, true, aeMouseDown);
   }
 }
 
 void TsButton::MouseUp(fw::TMessage& m) {
-  TControlSkin& data = *FCommonData;
+  TsCtrlSkinData& data = *FCommonData;
   if (!Enabled() || !FMouseClicked) {
     fw::TButton::WndProc(m);
     return;
   }
   FMouseClicked = false;
-  if (m.Msg == WM_LBUTTONUP && data.Animating()) {
+  if (m.Msg == WM_LBUTTONUP && Animating(data)) {
     // A quick click: the pressed face is shown whole for a moment before
     // the button fades back.
-    data.AbortAnimation();
+    AbortAnimation(data);
     data.BGChanged = true;
     FForcePressed = true;
-    Repaint(true);
+    data.Invalidate(true);
     FForcePressed = false;
     ::Sleep(30);
   }
@@ -449,14 +355,14 @@ void TsButton::MouseUp(fw::TMessage& m) {
     StateChanged(1, true, aeMouseUp);
   } else {
     data.BGChanged = true;
-    Repaint(false);
+    data.Invalidate(false);
   }
 }
 
 LRESULT TsButton::HitTest(fw::TMessage& m) {
-  const TControlSkin& data = *FCommonData;
-  const skin::SkinModel* model = data.Model();
-  if (data.Skinned() && model->IsValidImgIndex(data.BorderIndex)) {
+  const TsCtrlSkinData& data = *FCommonData;
+  const skin::SkinModel* model = data.Skinned() ? &data.SkinManager()->Model() : nullptr;
+  if (model && model->IsValidImgIndex(data.BorderIndex)) {
     const skin::TsMaskData& image = model->ma[static_cast<std::size_t>(data.BorderIndex)];
     // The corners of a rounded face let the clicks through where the image
     // shows the key colour. Images that live in the master bitmap are read
@@ -485,25 +391,21 @@ LRESULT TsButton::HitTest(fw::TMessage& m) {
 
 // ---------------------------------------------------------------- messages
 
+// The commands the button answers itself; false for the common ones.
 bool TsButton::HandleSkinCommand(fw::TMessage& m) {
-  TControlSkin& data = *FCommonData;
-  const std::uint16_t command = SkinCommandOf(m.WParam);
+  TsCtrlSkinData& data = *FCommonData;
   const bool forManager = reinterpret_cast<skin::TsSkinManager*>(m.LParam) == data.SkinManager();
-  switch (command) {
-  case skin::SKC_SKINCHANGED:
-    if (forManager) data.HandleSkinCommand(m);
-    return true;
+  switch (SkinCommandOf(m.WParam)) {
   case skin::SKC_SKINREMOVED:
     if (forManager && !Destroying()) {
-      data.HandleSkinCommand(m);
-      Repaint(false);
+      skinctrl::HandleSkinCommand(m, data);
+      data.Invalidate(false);
     }
     return true;
   case skin::SKC_REFRESH:
     if (forManager) {
       if (HWND wnd = HandleIfAllocated()) ::SetWindowRgn(wnd, nullptr, FALSE);
-      data.HandleSkinCommand(m);
-      Repaint(false);
+      skinctrl::HandleSkinCommand(m, data);
     }
     return true;
   case skin::SKC_GETSKININDEX: {
@@ -511,31 +413,24 @@ bool TsButton::HandleSkinCommand(fw::TMessage& m) {
     m.Result = manager ? manager->ConstData.Sections[skin::ssButton] + 1 : 0;
     return true;
   }
-  case skin::SKC_PREPARECACHE:
-    m.Result = PrepareCache() ? 0 : 1;
-    return true;
+  case skin::SKC_PREPARECACHE: m.Result = PrepareCache() ? 0 : 1; return true;
   case skin::SKC_GETCOLORING:
     if (m.LParam && skin::IsTrustedSkinCommand()) {
       *reinterpret_cast<TacColoring*>(m.LParam) = GetColoring();
       m.Result = 1;
     }
     return true;
-  case skin::SKC_ISSKINNED:
-    m.Result = 1;
-    return true;
+  case skin::SKC_ISSKINNED: m.Result = 1; return true;
   case skin::SKC_STOPUPDATING:
-    if (data.FUpdating) {
-      if (!data.CheckUpdating(true)) Repaint(false);
-      return true;
-    }
-    return data.HandleSkinCommand(m);
-  default:
-    return data.HandleSkinCommand(m);
+    if (!data.FUpdating) return false;
+    if (!CheckUpdating(data, true)) data.Invalidate(false);
+    return true;
+  default: return false;
   }
 }
 
 bool TsButton::HandleSkinned(fw::TMessage& m) {
-  TControlSkin& data = *FCommonData;
+  TsCtrlSkinData& data = *FCommonData;
   auto withoutRedraw = [&] {
     HWND wnd = HandleIfAllocated();
     ::SendMessageW(wnd, WM_SETREDRAW, FALSE, 0);
@@ -546,7 +441,7 @@ bool TsButton::HandleSkinned(fw::TMessage& m) {
   case WM_MOVE:
     if (const skin::TsGeneralData* section = data.Section(); section && section->Props[0].Transparency > 0) {
       data.BGChanged = true;
-      Repaint(false);
+      data.Invalidate(false);
     }
     return false;
   case WM_SIZE:
@@ -557,15 +452,15 @@ bool TsButton::HandleSkinned(fw::TMessage& m) {
     if (!Enabled() || Destroying()) return false;
     withoutRedraw();
     data.BGChanged = true;
-    if (!data.Animating()) Repaint(false);
+    if (!Animating(data)) data.Invalidate(false);
     return true;
   case WM_KILLFOCUS:
     if (!Enabled()) return false;
-    data.AbortAnimation();
+    AbortAnimation(data);
     withoutRedraw();
     data.FFocused = false;
     data.BGChanged = true;
-    Repaint(false);
+    data.Invalidate(false);
     return true;
   case WM_ENABLE:
     // The system button would paint itself.
@@ -575,10 +470,9 @@ bool TsButton::HandleSkinned(fw::TMessage& m) {
     m.Result = 0;
     return true;
   case WM_ERASEBKGND:
-    if (m.WParam && !data.FCacheBmp.Empty() && !data.CheckUpdating(false)) {
+    if (m.WParam && !data.FCacheBmp->Empty() && !CheckUpdating(data, false)) {
       if (data.BGChanged) PrepareCache();
-      if (!data.BGChanged && !data.Animating())
-        data.CopyCache(reinterpret_cast<HDC>(m.WParam), {0, 0, Width(), Height()});
+      if (!data.BGChanged && !Animating(data)) CopyCacheToDc(data, reinterpret_cast<HDC>(m.WParam), ClientRect());
     }
     m.Result = 0;
     return true;
@@ -612,21 +506,21 @@ bool TsButton::HandleSkinned(fw::TMessage& m) {
     fw::TButton::WndProc(m);
     if (Destroying() || !HandleAllocated()) return true;
     if ((CurrentState() == 2) != before) {
-      data.AbortAnimation();
+      AbortAnimation(data);
       data.BGChanged = true;
-      Repaint(true);
+      data.Invalidate(true);
     }
     return true;
   }
   case fw::CM_DIALOGCHAR:
     if (m.WParam == VK_SPACE && Enabled() && Focused()) {
-      data.AbortAnimation();
+      AbortAnimation(data);
       data.BGChanged = true;
-      Repaint(false);
+      data.Invalidate(false);
     }
     return false;
   case fw::CM_TEXTCHANGED:
-    data.AbortAnimation();
+    AbortAnimation(data);
     data.Invalidate();
     return true;
   case fw::CM_MOUSEENTER:
@@ -641,17 +535,17 @@ bool TsButton::HandleSkinned(fw::TMessage& m) {
     data.FMouseAbove = data.FFocused = false;
     fw::TButton::WndProc(m);
     data.FUpdating = false;
-    data.AbortAnimation();
+    AbortAnimation(data);
     data.BGChanged = true;
-    Repaint(true);
+    data.Invalidate(true);
     return true;
   case WM_SETFONT:
   case fw::CM_VISIBLECHANGED:
     fw::TButton::WndProc(m);
     data.FUpdating = false;
-    data.AbortAnimation();
+    AbortAnimation(data);
     data.BGChanged = true;
-    Repaint(false);
+    data.Invalidate(false);
     return true;
   default:
     return false;
@@ -659,9 +553,14 @@ bool TsButton::HandleSkinned(fw::TMessage& m) {
 }
 
 void TsButton::WndProc(fw::TMessage& m) {
-  if (m.Msg == WM_SKINCMD && HandleSkinCommand(m)) return;
-  TControlSkin& data = *FCommonData;
-  if (!data.Skinned() || !HandleAllocated()) {
+  TsCtrlSkinData& data = *FCommonData;
+  if (m.Msg == WM_SKINCMD) {
+    if (!HandleSkinCommand(m) && !skinctrl::HandleSkinCommand(m, data)) fw::TButton::WndProc(m);
+    return;
+  }
+  if (data.Skinned(true) && HandleAllocated()) {
+    if (HandleSkinned(m)) return;
+  } else {
     switch (m.Msg) {
     case fw::CN_DRAWITEM:
       if (m.LParam) DrawPlain(*reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam));
@@ -677,12 +576,10 @@ void TsButton::WndProc(fw::TMessage& m) {
       if (!enter && OnMouseLeave && CanFire()) OnMouseLeave(this);
       return;
     }
-    default:
-      fw::TButton::WndProc(m);
-      return;
+    default: break;
     }
   }
-  if (HandleSkinned(m)) return;
+  if (HandleCommonMessage(m, data)) return;
   fw::TButton::WndProc(m);
 }
 

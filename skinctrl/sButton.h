@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "framework/StdCtrls.h"
-#include "skinctrl/ControlSkin.h"
+#include "skinctrl/CommonData.h"
 
 namespace skinctrl {
 
@@ -34,7 +34,7 @@ public:
   ~TsButton() override;
   const wchar_t* ClassName() const override { return L"TsButton"; }
 
-  TControlSkin& SkinData() noexcept { return *FCommonData; }
+  TsCtrlSkinData& SkinData() noexcept { return *FCommonData; }
 
   bool Down() const noexcept { return FDown; }
   void SetDown(bool value);
@@ -71,13 +71,10 @@ public:
 protected:
   void Loaded() override;
   void CreateParams(fw::TCreateParams& params) override;
-  void CreateHandleDone() override;
   void DestroyWnd() override;
   void WndProc(fw::TMessage& m) override;
 
 private:
-  // Hot or normal, as every skinned control decides it.
-  int CommonState();
   bool HandleSkinCommand(fw::TMessage& m);
   bool HandleSkinned(fw::TMessage& m);
   void MouseEnterLeave(bool enter);
@@ -89,13 +86,10 @@ private:
   // Changes the look toward state: a fade when the event is animated, else a
   // repaint.
   void StateChanged(int state, bool shortFade, unsigned event);
-  void StartFade(int state, bool shortFade);
-  bool FadeStep();
-  void Repaint(bool now);
   // The plain button face (owner-draw request while no skin is active).
   void DrawPlain(const DRAWITEMSTRUCT& item);
 
-  std::unique_ptr<TControlSkin> FCommonData;
+  std::unique_ptr<TsCtrlSkinData> FCommonData;
   bool FDown = false;
   bool FShowFocus = true;
   bool FMouseClicked = false;

@@ -1,7 +1,8 @@
 #include "skinctrl/sLabel.h"
 
 #include "skin/SkinCommand.h"
-#include "skinctrl/ControlSkin.h"
+#include "skinctrl/CommonData.h"
+#include "skinctrl/ParentBackground.h"
 #include "skinctrl/SectionPaint.h"
 #include "skinctrl/SectionQueries.h"
 
@@ -13,7 +14,7 @@ using skin::WM_SKINCMD;
 TsLabel::TsLabel(fw::TComponent* owner) : fw::TLabel(owner) { SetTransparent(true); }
 
 skin::TsSkinManager* TsLabel::ActiveManager() const noexcept {
-  skin::TsSkinManager* manager = ManagerOf(FSkinManager);
+  skin::TsSkinManager* manager = FSkinManager ? FSkinManager : skin::TsSkinManager::DefaultManager();
   return manager && !manager->Destroying() && manager->CommonSkinData.Active ? manager : nullptr;
 }
 
@@ -49,12 +50,11 @@ TColor TsLabel::FontColorNow() {
                             model.gd[static_cast<std::size_t>(index)].Props[0].Transparency > 39;
     bool parentFont = false;
     if (seeThrough && Parent()) {
-      TacSectionBehind query;
+      TacSectionBehindQuery query;
       query.State = 0;
-      const RECT b = BoundsRect();
-      query.R = {b.left, b.top, b.right, b.bottom};
+      query.Rect = BoundsRect();
       const LRESULT answered =
-          SendSkinCommandTo(Parent(), skin::SKC_QUERYSECTIONBEHIND, reinterpret_cast<LPARAM>(&query));
+          SendSkinCommandToControl(Parent(), skin::SKC_QUERYSECTIONBEHIND, reinterpret_cast<LPARAM>(&query));
       if (answered == 0)
         parentFont = true;
       else if (query.SkinIndex >= 0)
@@ -64,7 +64,7 @@ TColor TsLabel::FontColorNow() {
       color = ResolveSkinColor(Parent()->Font().Color(), colors);
     } else if (model.IsValidSkinIndex(index)) {
       const skin::TsGeneralData& section = model.gd[static_cast<std::size_t>(index)];
-      color = ResolveSkinColor(skin::SectionState(section, 0).FontColor.Color, colors);
+      color = ResolveSkinColor(SectionState(section, 0).FontColor.Color, colors);
     } else {
       color = manager->GetGlobalFontColor();
     }
@@ -72,7 +72,7 @@ TColor TsLabel::FontColorNow() {
     color = ResolveSkinColor(Font().Color(), colors);
   }
   if (!Enabled()) {
-    TColor background = Parent() ? static_cast<TColor>(SendSkinCommandTo(Parent(), skin::SKC_GETBGCOLOR)) : 0;
+    TColor background = Parent() ? static_cast<TColor>(SendSkinCommandToControl(Parent(), skin::SKC_GETBGCOLOR)) : 0;
     if (background == 0 && Parent()) background = ResolveSkinColor(Parent()->Color(), colors);
     color = MixColors(color, background, DisabledBlendWeight);
   }
@@ -87,11 +87,11 @@ void TsLabel::PaintSection(fw::TCanvas& canvas) {
   TBackgroundRequest request;
   QueryParentBackground(request, Parent(), nullptr, false, manager);
   const TCacheInfo ci = BackgroundToCacheInfo(request, manager);
-  const TDibBitmap bitmap(Width(), Height());
+  skin::Bitmap32 bitmap(Width(), Height());
   if (bitmap.Empty()) return;
-  PaintSkinSection(&manager->Model(), FSkinIndex, ci, -1, -1, bitmap.Lines(), {Left(), Top()},
+  PaintSkinSection(&manager->Model(), FSkinIndex, ci, -1, -1, LinesOf(bitmap), {Left(), Top()},
                    {0, 0, Width(), Height()}, 0);
-  CopyToDC(canvas.Handle(), 0, 0, bitmap, {0, 0, Width(), Height()});
+  CopyBitmapToDc(bitmap, canvas.Handle());
 }
 
 void TsLabel::Paint(fw::TCanvas& canvas) {
@@ -140,7 +140,7 @@ void TsLabel::WndProc(fw::TMessage& m) {
     break;
   case skin::SKC_QUERYSECTIONBEHIND:
     if (m.LParam && skin::IsTrustedSkinCommand() && ActiveManager() && Parent())
-      m.Result = SendSkinCommandTo(Parent(), skin::SKC_QUERYSECTIONBEHIND, m.LParam);
+      m.Result = SendSkinCommandToControl(Parent(), skin::SKC_QUERYSECTIONBEHIND, m.LParam);
     break;
   default:
     break;

@@ -3,18 +3,18 @@
 #include "framework/StdCtrls.h"
 #include "skin/ConstData.h"
 #include "skin/SkinBroadcast.h"
-#include "skinctrl/ControlClasses.h"
+#include "skinctrl/ControlPaint.h"
+#include "skinctrl/DibBitmap.h"
 #include "skinctrl/PixelMath.h"
 #include "skinctrl/SkinImages.h"
 
 namespace skinctrl {
 
-using skin::MakeSkinWParam;
 using skin::SkinCommandOf;
 using skin::WM_SKINCMD;
 
 TsPanel::TsPanel(fw::TComponent* owner)
-    : fw::TPanel(owner), FCommonData(std::make_unique<TControlSkin>(*this, skin::COC_Panel)) {
+    : fw::TPanel(owner), FCommonData(std::make_unique<TsCtrlSkinData>(this, COC_Panel)) {
   if (!Loading()) Loaded();
 }
 
@@ -26,18 +26,8 @@ TsPanel::~TsPanel() {
 
 void TsPanel::Loaded() {
   fw::TPanel::Loaded();
-  FCommonData->Loaded();
+  FCommonData->Loaded(true);
   FOldBevel = BevelOuter();
-}
-
-void TsPanel::CreateHandleDone() {
-  FCommonData->Attach(HandleIfAllocated());
-  fw::TPanel::CreateHandleDone();
-}
-
-void TsPanel::DestroyWnd() {
-  FCommonData->Detach(HandleIfAllocated());
-  fw::TPanel::DestroyWnd();
 }
 
 int TsPanel::SectionForBevel() const {
@@ -62,13 +52,13 @@ RECT TsPanel::TextRect() const {
 }
 
 bool TsPanel::PrepareCache() {
-  TControlSkin& data = *FCommonData;
-  data.EnsureCacheBitmap();
-  if (data.FCacheBmp.Empty()) return false;
-  const ScanLines cache = data.FCacheBmp.Lines();
-  const TControlLook look = data.Look();
+  TsCtrlSkinData& data = *FCommonData;
+  const ScanLines cache = LinesOf(EnsureCacheBitmap(data));
+  if (cache.Empty()) return false;
+  skin::TsSkinManager* manager = data.SkinManager();
+  const TControlLook look = LookOf(data);
   if (!PaintSkinControlOnParent(look, Parent(), nullptr, {0, 0}, -1, -1, true, cache, {Left(), Top()},
-                                {0, 0, Width(), Height()}, 0, data.SkinManager())) {
+                                {0, 0, Width(), Height()}, 0, manager)) {
     data.FUpdating = true;
     return false;
   }
@@ -77,27 +67,21 @@ bool TsPanel::PrepareCache() {
     if (look.HUEOffset != 0) TransformPixels(cache, HuePixel, look.HUEOffset, KeyColor);
     if (look.Saturation != 0) TransformPixels(cache, SaturationPixel, SaturationWeight(look.Saturation), KeyColor);
     TBackgroundRequest request;
-    QueryParentBackground(request, Parent(), nullptr, false, data.SkinManager());
-    TCacheInfo ci = BackgroundToCacheInfo(request, data.SkinManager());
+    QueryParentBackground(request, Parent(), nullptr, false, manager);
+    TCacheInfo ci = BackgroundToCacheInfo(request, manager);
     ci.X += Left();
     ci.Y += Top();
-    RestoreCorners(cache, data.Model(), data.SkinIndex, 0, ci, crAll);
+    RestoreCorners(cache, &manager->Model(), data.SkinIndex, 0, ci, crAll);
   }
   WriteText(TextRect());
-  if (OnPaint) {
-    fw::TCanvas canvas(data.FCacheBmp.DC());
-    canvas.Font().Assign(Font());
-    OnPaint(this, canvas);
-  }
+  if (OnPaint) PaintOnCache();
   data.BGChanged = false;
   return true;
 }
 
 void TsPanel::WriteText(RECT r) {
   const std::wstring caption = Caption();
-  HDC dc = FCommonData->FCacheBmp.DC();
-  if (!ShowCaption() || caption.empty() || !dc) return;
-  fw::SelectObjectScope font(dc, Font().Handle());
+  if (!ShowCaption() || caption.empty()) return;
   UINT flags = DT_EXPANDTABS | DT_VCENTER;
   switch (Alignment()) {
   case fw::TAlignment::taLeftJustify: flags |= DT_LEFT; break;
@@ -105,35 +89,50 @@ void TsPanel::WriteText(RECT r) {
   case fw::TAlignment::taCenter: flags |= DT_CENTER; break;
   }
   // Centred vertically over as many lines as the words need.
-  RECT measure = r;
-  ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &measure, flags | DT_WORDBREAK | DT_CALCRECT);
-  const int textHeight = measure.bottom - measure.top;
+  const int textHeight = MeasureText(Font().Handle(), caption, r.right - r.left, flags | DT_WORDBREAK).cy;
   r.top += (r.bottom - r.top - textHeight) / 2 + BorderWidth();
   r.bottom = r.top + textHeight;
   DrawControlText(*FCommonData, Font().Handle(), caption, Enabled(), 0, flags | DT_WORDBREAK, r);
 }
 
-void TsPanel::CopyCache(HDC dc, const RECT& clip) {
-  const int saved = ::SaveDC(dc);
-  ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
-  // Only children that cover their whole rectangle are left out: a
-  // transparent label shows the cache through its text, so it is painted
-  // after the copy, never cut out of it.
-  for (int i = 0; i < ControlCount(); ++i) {
-    fw::TControl* child = Controls(i);
-    if (child->IsWindowed() || !child->Visible()) continue;
-    const auto* label = dynamic_cast<const fw::TLabel*>(child);
-    if (label && label->Transparent()) continue;
-    const RECT b = child->BoundsRect();
-    ::ExcludeClipRect(dc, b.left, b.top, b.right, b.bottom);
+void TsPanel::PaintOnCache() {
+  // The handler draws with GDI: it gets a DIB section with the cache's
+  // picture, which then goes back into the cache.
+  const ScanLines cache = CacheLines(*FCommonData);
+  TDibBitmap canvasBitmap(cache.Width, cache.Height);
+  if (canvasBitmap.Empty()) return;
+  const TRect all{0, 0, cache.Width, cache.Height};
+  CopyRect(canvasBitmap.Lines(), all, cache, {0, 0});
+  {
+    fw::TCanvas canvas(canvasBitmap.DC());
+    canvas.Font().Assign(Font());
+    OnPaint(this, canvas);
   }
-  FCommonData->CopyCache(dc, clip);
-  ::RestoreDC(dc, saved);
+  CopyRect(cache, all, canvasBitmap.Lines(), {0, 0});
+}
+
+void TsPanel::CopyCache(HDC dc, const RECT& clip) {
+  {
+    const SavedDC saved(dc);
+    ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    // Only children that cover their whole rectangle are left out: a
+    // transparent label shows the cache through its text, so it is painted
+    // after the copy, never cut out of it.
+    for (int i = 0; i < ControlCount(); ++i) {
+      fw::TControl* child = Controls(i);
+      if (child->IsWindowed() || !child->Visible()) continue;
+      const auto* label = dynamic_cast<const fw::TLabel*>(child);
+      if (label && label->Transparent()) continue;
+      const RECT b = child->BoundsRect();
+      ::ExcludeClipRect(dc, b.left, b.top, b.right, b.bottom);
+    }
+    CopyCacheToDc(*FCommonData, dc, clip);
+  }
   PaintControls(dc);
 }
 
 void TsPanel::PaintToDC(HDC dc, bool notify) {
-  TControlSkin& data = *FCommonData;
+  TsCtrlSkinData& data = *FCommonData;
   if (!data.Skinned() || !Showing()) return;
   RECT clip;
   const int kind = ::GetClipBox(dc, &clip);
@@ -142,14 +141,12 @@ void TsPanel::PaintToDC(HDC dc, bool notify) {
     data.FUpdating = true;
     return;
   }
-  if (!data.CheckUpdating(false)) {
-    const bool rebuild = data.HalfVisible || data.BGChanged || data.FCacheBmp.Empty() ||
-                         data.FCacheBmp.Width() != Width() || data.FCacheBmp.Height() != Height();
-    data.HalfVisible = false;
-    if (rebuild && !PrepareCache() && data.BGChanged) return;
-  } else {
-    return;
-  }
+  if (CheckUpdating(data, false)) return;
+  const skin::Bitmap32& cache = *data.FCacheBmp;
+  const bool rebuild =
+      data.HalfVisible || data.BGChanged || cache.Empty() || cache.Width != Width() || cache.Height != Height();
+  data.HalfVisible = false;
+  if (rebuild && !PrepareCache() && data.BGChanged) return;
   CopyCache(dc, clip);
   if (notify) TellChildren(skin::SKC_STOPUPDATING);
 }
@@ -167,12 +164,59 @@ void TsPanel::TellChildren(std::uint16_t command, LPARAM lParam) {
   for (int i = 0; i < ControlCount(); ++i) {
     fw::TControl* child = Controls(i);
     if (child->IsWindowed() && !child->Showing()) continue;
-    SendSkinCommandTo(child, command, lParam);
+    SendSkinCommandToControl(child, command, lParam);
+  }
+}
+
+// The commands the panel answers itself; false for the common ones.
+bool TsPanel::HandleSkinCommand(fw::TMessage& m) {
+  TsCtrlSkinData& data = *FCommonData;
+  switch (SkinCommandOf(m.WParam)) {
+  case skin::SKC_GETSKININDEX: m.Result = SectionForBevel(); return true;
+  case skin::SKC_ISSKINNED: m.Result = 1; return true;
+  case skin::SKC_SKINREMOVED: {
+    const bool own = reinterpret_cast<skin::TsSkinManager*>(m.LParam) == data.SkinManager();
+    if (!skinctrl::HandleSkinCommand(m, data)) fw::TPanel::WndProc(m);
+    // The plain panel paints itself again.
+    if (own) fw::TPanel::Invalidate();
+    return true;
+  }
+  case skin::SKC_PREPARECACHE:
+    if (!data.FUpdating && data.BGChanged && !PrepareCache()) data.FUpdating = true;
+    return true;
+  case skin::SKC_STOPUPDATING:
+    if (data.FUpdating && !CheckUpdating(data, true) && HandleAllocated()) {
+      ::RedrawWindow(HandleIfAllocated(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+      TellChildren(skin::SKC_STOPUPDATING);
+    }
+    return true;
+  case skin::SKC_GETBACKGROUND: {
+    if (RefuseUntrustedSkinCommand(m)) return true;
+    skinctrl::HandleSkinCommand(m, data);
+    auto* request = reinterpret_cast<TBackgroundRequest*>(m.LParam);
+    if (!request || request->BgType == btColor || request->BgType == btNotReady) return true;
+    if (data.BGChanged && data.FCacheBmp->Width != Width() && !data.FUpdating &&
+        (!Parent() || !Parent()->HandleAllocated() || skin::IsSkinnedWindow(Parent()->HandleIfAllocated()))) {
+      request->BgType = btNotReady;
+      return true;
+    }
+    // Children are placed in client coordinates: the answer is moved by the
+    // frame the bevels and the border take.
+    if (ClientWidth() != Width() && request->BgType == btBitmap && !request->PleaseDraw) {
+      int inset = BorderWidth();
+      for (fw::TBevelCut bevel : {BevelInner(), BevelOuter()})
+        if (bevel != fw::TBevelCut::bvNone) inset += BevelWidth();
+      request->X += inset;
+      request->Y += inset;
+    }
+    return true;
+  }
+  default: return false;
   }
 }
 
 bool TsPanel::HandleSkinned(fw::TMessage& m) {
-  TControlSkin& data = *FCommonData;
+  TsCtrlSkinData& data = *FCommonData;
   switch (m.Msg) {
   case WM_PAINT: {
     if (m.WParam) {
@@ -188,16 +232,14 @@ bool TsPanel::HandleSkinned(fw::TMessage& m) {
     // The paint that follows copies the cache; erasing first would flash.
     if (m.WParam && static_cast<LPARAM>(m.WParam) == m.LParam) {
       if (data.BGChanged) PrepareCache();
-      if (!data.BGChanged) {
-        RECT r = ClientRect();
-        data.CopyCache(reinterpret_cast<HDC>(m.WParam), r);
-      }
+      if (!data.BGChanged) CopyCacheToDc(data, reinterpret_cast<HDC>(m.WParam), ClientRect());
     }
     m.Result = 1;
     return true;
   case WM_SIZE:
     data.BGChanged = true;
     if (HandleAllocated() && ::IsWindowVisible(HandleIfAllocated())) {
+      HandleCommonMessage(m, data);
       data.FUpdating = true;
       fw::TPanel::WndProc(m);
       data.FUpdating = false;
@@ -234,65 +276,13 @@ bool TsPanel::HandleSkinned(fw::TMessage& m) {
   case fw::CM_SHOWINGCHANGED:
     if (Visible()) data.FUpdating = false;
     return false;
-  default:
-    return false;
+  default: return false;
   }
 }
 
 void TsPanel::WndProc(fw::TMessage& m) {
-  TControlSkin& data = *FCommonData;
-  if (m.Msg == WM_SKINCMD) {
-    const std::uint16_t command = SkinCommandOf(m.WParam);
-    const bool forManager = reinterpret_cast<skin::TsSkinManager*>(m.LParam) == data.SkinManager();
-    switch (command) {
-    case skin::SKC_GETSKININDEX:
-      m.Result = SectionForBevel();
-      return;
-    case skin::SKC_ISSKINNED:
-      m.Result = 1;
-      return;
-    case skin::SKC_PREPARECACHE:
-      if (!data.FUpdating && data.BGChanged && !PrepareCache()) data.FUpdating = true;
-      return;
-    case skin::SKC_STOPUPDATING:
-      if (data.FUpdating && !data.CheckUpdating(true) && HandleAllocated()) {
-        ::RedrawWindow(HandleIfAllocated(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        TellChildren(skin::SKC_STOPUPDATING);
-      }
-      return;
-    case skin::SKC_GETBACKGROUND: {
-      data.HandleSkinCommand(m);
-      auto* request = reinterpret_cast<TBackgroundRequest*>(m.LParam);
-      if (!request || request->BgType == btColor || request->BgType == btNotReady) return;
-      if (data.BGChanged && data.FCacheBmp.Width() != Width() && !data.FUpdating &&
-          (!Parent() || !Parent()->HandleAllocated() || skin::IsSkinnedWindow(Parent()->HandleIfAllocated()))) {
-        request->BgType = btNotReady;
-        return;
-      }
-      if (ClientWidth() != Width() && request->BgType == btBitmap && !request->PleaseDraw) {
-        int inset = BorderWidth();
-        for (fw::TBevelCut bevel : {BevelInner(), BevelOuter()})
-          if (bevel != fw::TBevelCut::bvNone) inset += BevelWidth();
-        request->X += inset;
-        request->Y += inset;
-      }
-      return;
-    }
-    case skin::SKC_SKINREMOVED:
-      data.HandleSkinCommand(m);
-      if (forManager) fw::TPanel::Invalidate();
-      return;
-    case skin::SKC_REFRESH:
-      data.HandleSkinCommand(m);
-      if (forManager && Visible() && !Loading() && HandleAllocated())
-        ::RedrawWindow(HandleIfAllocated(), nullptr, nullptr,
-                       RDW_FRAME | RDW_UPDATENOW | RDW_NOCHILDREN | RDW_ERASE | RDW_INVALIDATE);
-      return;
-    default:
-      if (!data.HandleSkinCommand(m)) fw::TPanel::WndProc(m);
-      return;
-    }
-  }
+  TsCtrlSkinData& data = *FCommonData;
+  if (m.Msg == WM_SKINCMD && HandleSkinCommand(m)) return;
   // The bevel picks the section: a new bevel is noticed when the panel is
   // invalidated or painted.
   if ((m.Msg == fw::CM_INVALIDATE || m.Msg == WM_PAINT) && BevelOuter() != FOldBevel && !Loading()) {
@@ -300,6 +290,7 @@ void TsPanel::WndProc(fw::TMessage& m) {
     data.UpdateIndexes();
   }
   if (data.Skinned() && HandleSkinned(m)) return;
+  if (HandleCommonMessage(m, data)) return;
   fw::TPanel::WndProc(m);
   switch (m.Msg) {
   case WM_SETFONT:
@@ -307,11 +298,8 @@ void TsPanel::WndProc(fw::TMessage& m) {
     break;
   case fw::CM_TEXTCHANGED:
   case fw::CM_ENABLEDCHANGED:
-  case fw::CM_COLORCHANGED:
-    data.Invalidate();
-    break;
-  default:
-    break;
+  case fw::CM_COLORCHANGED: data.Invalidate(); break;
+  default: break;
   }
 }
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "framework/ExtCtrls.h"
-#include "skinctrl/ControlSkin.h"
+#include "skinctrl/CommonData.h"
 
 namespace skinctrl {
 
@@ -17,7 +17,7 @@ public:
   ~TsPanel() override;
   const wchar_t* ClassName() const override { return L"TsPanel"; }
 
-  TControlSkin& SkinData() noexcept { return *FCommonData; }
+  TsCtrlSkinData& SkinData() noexcept { return *FCommonData; }
   // Called after the panel has painted, with the canvas it painted on.
   std::function<void(fw::TObject* sender, fw::TCanvas& canvas)> OnPaint;
 
@@ -32,8 +32,6 @@ protected:
   void Loaded() override;
   void WndProc(fw::TMessage& m) override;
   void PaintWindow(HDC dc) override;
-  void CreateHandleDone() override;
-  void DestroyWnd() override;
 
 private:
   // The section the panel's bevel asks for (+1; 0 for none).
@@ -42,13 +40,16 @@ private:
   RECT TextRect() const;
   // The caption into the cache.
   void WriteText(RECT r);
+  // OnPaint with a canvas on the cache.
+  void PaintOnCache();
   // Copies the cache to dc inside its clip box, leaving out the opaque
   // children, then paints the graphic children over it.
   void CopyCache(HDC dc, const RECT& clip);
   void TellChildren(std::uint16_t command, LPARAM lParam = 0);
+  bool HandleSkinCommand(fw::TMessage& m);
   bool HandleSkinned(fw::TMessage& m);
 
-  std::unique_ptr<TControlSkin> FCommonData;
+  std::unique_ptr<TsCtrlSkinData> FCommonData;
   fw::TBevelCut FOldBevel = fw::TBevelCut::bvRaised;
 };
 

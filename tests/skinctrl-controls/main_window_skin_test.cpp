@@ -92,7 +92,7 @@ std::vector<FadeFrame> LogFade(skinctrl::TsButton& button, std::chrono::millisec
   const auto start = std::chrono::steady_clock::now();
   int lastIteration = -1, lastTarget = -2;
   auto note = [&] {
-    const skin::TacThreadedTimer* timer = button.SkinData().AnimTimer.get();
+    const skinctrl::TacThreadedTimer* timer = button.SkinData().AnimTimer.get();
     if (!timer) return;
     // A fade toward the normal state ends the animation with its last frame.
     if (timer->State < 0 && lastTarget < 0) return;
@@ -364,9 +364,9 @@ TEST_F(MainWindowSkinTest, HoverFadesInSixFramesAndOutInTwelve) {
   Print("hover in", in);
   ASSERT_FALSE(in.empty());
   EXPECT_EQ(in.back().Target, 1);
-  EXPECT_EQ(in.back().Iterations, skin::FadeIterations);
-  EXPECT_EQ(in.back().Iteration, skin::FadeIterations);
-  ExpectSteadyFade(in, 1, skin::FadeIterations);
+  EXPECT_EQ(in.back().Iterations, skinctrl::FadeIterations);
+  EXPECT_EQ(in.back().Iteration, skinctrl::FadeIterations);
+  ExpectSteadyFade(in, 1, skinctrl::FadeIterations);
   ExpectLook(ButtonShot(), SkinLook(1), "after the fade in");
 
   RECT r;
@@ -389,7 +389,7 @@ TEST_F(MainWindowSkinTest, HoverFadesInSixFramesAndOutInTwelve) {
   ASSERT_FALSE(toNormal.empty());
   EXPECT_EQ(toNormal.back().Target, -1);
   toNormal.back().Target = 0;
-  ExpectSteadyFade(toNormal, 0, 2 * skin::FadeIterations);
+  ExpectSteadyFade(toNormal, 0, 2 * skinctrl::FadeIterations);
   EXPECT_TRUE(ButtonShot() == normal);
 
   // A quick pass over the button ends in the normal look.
