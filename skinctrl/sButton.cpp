@@ -20,6 +20,8 @@ using skin::WM_SKINCMD;
 
 TsButton::TsButton(fw::TComponent* owner)
     : fw::TButton(owner), FCommonData(std::make_unique<TsCtrlSkinData>(this, COC_Button)) {
+  // A second click in quick succession is a click of its own.
+  SetControlStyle(ControlStyle() & ~(fw::csOpaque | fw::csDoubleClicks));
   if (!Loading()) FCommonData->Loaded(true);
 }
 

@@ -354,6 +354,25 @@ TEST_F(MainWindowSkinTest, KeyColouredCornersLetClicksThrough) {
   EXPECT_EQ(clicks, 1);
 }
 
+// Press and release sent together, twice, with the pointer resting on the
+// button in between: every release clicks, whatever fade the press started.
+TEST_F(MainWindowSkinTest, QuickClicksInARowEachClick) {
+  fw::TButton& button = *form->sButton1;
+  int clicks = 0;
+  button.OnClick = [&](fw::TObject*) { ++clicks; };
+  Rest();
+  const POINT centre = ScreenPoint(ButtonWnd(), button.Width() / 2, button.Height() / 2);
+  MoveTo(centre);
+  WaitForPointer(centre);
+  for (int i = 1; i <= 3; ++i) {
+    Button(MOUSEEVENTF_LEFTDOWN);
+    Button(MOUSEEVENTF_LEFTUP);
+    Pump(300ms);
+    EXPECT_EQ(clicks, i);
+  }
+  ExpectLook(ButtonShot(), SkinLook(1), "hot after the clicks");
+}
+
 TEST_F(MainWindowSkinTest, HoverFadesInSixFramesAndOutInTwelve) {
   auto& button = *form->sButton1;
   HWND wnd = ButtonWnd();
