@@ -16,6 +16,7 @@
 #include "skinctrl/PixelMath.h"
 #include "tests/support/Gui.h"
 #include "tests/support/HandleCount.h"
+#include "tests/support/SerialDeviceList.h"
 
 namespace {
 
@@ -24,30 +25,9 @@ using testsupport::CaptureClient;
 using testsupport::PumpUntil;
 using testsupport::Rgb;
 using testsupport::ScreenShot;
+using testsupport::SetPorts;
 
 void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
-
-constexpr wchar_t kSerialComm[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-
-void SetPorts(const std::vector<std::wstring>& ports) {
-  HKEY key = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSerialComm, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  for (;;) {
-    wchar_t name[256];
-    DWORD len = 256;
-    if (::RegEnumValueW(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    ::RegDeleteValueW(key, name);
-  }
-  int n = 0;
-  for (const auto& port : ports) {
-    const std::wstring name = L"\\Device\\QuillonSkinTest" + std::to_wstring(n++);
-    ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
-                     static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)));
-  }
-  ::RegCloseKey(key);
-}
 
 // Real pointer input: an absolute move, a press and a release.
 void MoveTo(POINT screen) {
@@ -465,7 +445,7 @@ TEST_F(MainWindowSkinTest, RemovingTheSkinGivesThePlainLookAndLeaksNothing) {
 
   // Wine counts neither GDI nor user objects (GetGuiResources answers 0):
   // open handles are probed, windows counted, and a leaked cache bitmap
-  // would show as memory (each is a DIB section of the control's size).
+  // would show as memory (each holds the control's pixels).
   auto windows = [] {
     int n = 0;
     ::EnumThreadWindows(
