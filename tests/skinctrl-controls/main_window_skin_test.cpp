@@ -213,6 +213,25 @@ TEST_F(MainWindowSkinTest, PanelInItsSectionColourAndPortInTheLabelColourOfThePa
   EXPECT_GT(ink.right, 18);
 }
 
+// OnPaint draws on the panel's picture: what it draws is on the screen, and
+// the skin's pixels around it stay.
+TEST_F(MainWindowSkinTest, PanelOnPaintDrawsIntoTheSkinnedPicture) {
+  const std::uint32_t panelColor = Rgb(Section(skin::ssPanel).Props[0].Color);
+  form->sPanel1->OnPaint = [](fw::TObject*, fw::TCanvas& canvas) {
+    canvas.Brush().SetColor(0x0000FF);  // red
+    canvas.FillRect({40, 84, 50, 90});
+  };
+  form->sPanel1->SkinData().Invalidate(true);
+  Pump(200ms);
+  const ScreenShot shot = Panel();
+  EXPECT_EQ(shot.Count(0xFF0000), 60);
+  EXPECT_EQ(shot.Bounds(0xFF0000).left, 40);
+  EXPECT_EQ(shot.Bounds(0xFF0000).top, 84);
+  EXPECT_EQ(shot.At(39, 84), panelColor);
+  EXPECT_EQ(shot.At(50, 89), panelColor);
+  EXPECT_EQ(shot.At(45, 90), panelColor);
+}
+
 TEST_F(MainWindowSkinTest, ButtonInEveryLookFromRealInput) {
   fw::TButton& button = *form->sButton1;
   int clicks = 0;
