@@ -437,7 +437,13 @@ bool TsButton::HandleSkinned(fw::TMessage& m) {
     HWND wnd = HandleIfAllocated();
     ::SendMessageW(wnd, WM_SETREDRAW, FALSE, 0);
     fw::TButton::WndProc(m);
-    if (::IsWindow(wnd)) ::SendMessageW(wnd, WM_SETREDRAW, TRUE, 0);
+    if (!::IsWindow(wnd)) return;
+    ::SendMessageW(wnd, WM_SETREDRAW, TRUE, 0);
+    // Switching redrawing off hides the window and switching it on does not
+    // draw it again. It is invalidated here, also while the form is still on
+    // its way to the screen: the button takes the focus then, before it
+    // counts as showing.
+    ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
   };
   switch (m.Msg) {
   case WM_MOVE:

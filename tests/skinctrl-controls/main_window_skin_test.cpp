@@ -211,6 +211,10 @@ TEST_F(MainWindowSkinTest, PanelInItsSectionColourAndPortInTheLabelColourOfThePa
   const RECT ink = text.Bounds(labelColor);
   EXPECT_LE(ink.left, 2);
   EXPECT_GT(ink.right, 18);
+  // The button took the focus while the window was being shown: it shows
+  // its focused face from the first paint on.
+  ASSERT_EQ(::GetFocus(), ButtonWnd());
+  ExpectLook(ButtonShot(), SkinLook(1), "focused at the first paint");
 }
 
 // OnPaint draws on the panel's picture: what it draws is on the screen, and
