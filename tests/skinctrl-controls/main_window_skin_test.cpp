@@ -30,14 +30,15 @@ using testsupport::SetPorts;
 void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
 
 // Real pointer input: an absolute move, a press and a release.
-void MoveTo(POINT screen) {
+void PointerEvent(POINT screen, DWORD flags) {
   INPUT in{};
   in.type = INPUT_MOUSE;
   in.mi.dx = static_cast<LONG>(screen.x * 65535.0 / (::GetSystemMetrics(SM_CXSCREEN) - 1) + 0.5);
   in.mi.dy = static_cast<LONG>(screen.y * 65535.0 / (::GetSystemMetrics(SM_CYSCREEN) - 1) + 0.5);
-  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   ::SendInput(1, &in, sizeof in);
 }
+void MoveTo(POINT screen) { PointerEvent(screen, 0); }
 // Waits until the system has the pointer where it was sent.
 void WaitForPointer(POINT screen) {
   PumpUntil([&] {
@@ -45,11 +46,13 @@ void WaitForPointer(POINT screen) {
     return ::GetCursorPos(&p) && p.x == screen.x && p.y == screen.y;
   }, std::chrono::milliseconds(2000));
 }
+// A press or release where the pointer is. The event carries the position:
+// one without it can land where the X server still has the pointer, before
+// the last move (Wine's virtual desktop).
 void Button(DWORD flag) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dwFlags = flag;
-  ::SendInput(1, &in, sizeof in);
+  POINT p;
+  ::GetCursorPos(&p);
+  PointerEvent(p, flag);
 }
 POINT ScreenPoint(HWND wnd, int x, int y) {
   POINT p{x, y};
