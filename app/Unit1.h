@@ -7,8 +7,15 @@
 #include "framework/Forms.h"
 #include "serial/ComPort.h"
 #include "skin/sSkinManager.h"
+#include "skinctrl/sButton.h"
+#include "skinctrl/sLabel.h"
+#include "skinctrl/sPanel.h"
 
 namespace app {
+
+using skinctrl::TsButton;
+using skinctrl::TsLabel;
+using skinctrl::TsPanel;
 
 class TForm1 : public fw::TForm {
 public:

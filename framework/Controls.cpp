@@ -140,7 +140,8 @@ void TControl::WndProc(TMessage& m) {
 }
 
 void TControl::HandleMouse(TMessage& m) {
-    DefaultHandler(m);
+    // Before the window's own procedure sees it: an owner-drawn system button
+    // answers a double click with BN_DOUBLECLICKED and no click at all.
     if (!(controlStyle_ & csDoubleClicks)) {
         switch (m.Msg) {
         case WM_LBUTTONDBLCLK: m.Msg = WM_LBUTTONDOWN; break;
@@ -149,6 +150,7 @@ void TControl::HandleMouse(TMessage& m) {
         default: break;
         }
     }
+    DefaultHandler(m);
     const int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
     TShiftState shift = KeysToShiftState(m.WParam);
     switch (m.Msg) {

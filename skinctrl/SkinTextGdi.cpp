@@ -32,22 +32,22 @@ Mask8 RenderTextMask(HFONT font, std::wstring_view text, int width, int height, 
   return mask;
 }
 
-void DrawPlainText(const TDibBitmap& target, HFONT font, std::wstring_view text, const RECT& rect, UINT format,
+void DrawPlainText(const ScanLines& target, HFONT font, std::wstring_view text, const RECT& rect, UINT format,
                    TColor color) {
   const Mask8 mask = RenderTextMask(font, text, rect.right - rect.left, rect.bottom - rect.top, format);
-  PutTextMask(target.Lines(), mask, {rect.left, rect.top}, color);
+  PutTextMask(target, mask, {rect.left, rect.top}, color);
 }
 
-void DrawTextGlow(const TDibBitmap& target, HFONT font, std::wstring_view text, const RECT& rect, Mask8& mask,
+void DrawTextGlow(const ScanLines& target, HFONT font, std::wstring_view text, const RECT& rect, Mask8& mask,
                   TColor glowColor, int glowSize, int sides, UINT format) {
   const Mask8 textMask = RenderTextMask(font, text, rect.right - rect.left, rect.bottom - rect.top, format);
   if (textMask.Empty()) return;
   BuildGlowMask(textMask, glowSize, sides, mask);
   const int margin = std::max(glowSize, 0) + 3;
-  ApplyGlowMask(target.Lines(), mask, {rect.left - margin, rect.top - margin}, glowColor);
+  ApplyGlowMask(target, mask, {rect.left - margin, rect.top - margin}, glowColor);
 }
 
-void DrawSkinText(const TDibBitmap& target, HFONT font, std::wstring_view text, const RECT& rect, UINT format,
+void DrawSkinText(const ScanLines& target, HFONT font, std::wstring_view text, const RECT& rect, UINT format,
                   const TSkinTextRequest& request) {
   if (text.empty() || target.Empty() || request.Model == nullptr ||
       !request.Model->IsValidSkinIndex(request.SkinIndex))
@@ -75,10 +75,9 @@ void DrawSkinText(const TDibBitmap& target, HFONT font, std::wstring_view text, 
   // Every pass draws the same text: it is rendered once.
   const Mask8 mask = RenderTextMask(font, text, rect.right - rect.left, rect.bottom - rect.top, format);
   const auto passes = SkinTextPasses(st.FontColor, request.UseOutline, request.Look, request.Colors);
-  const ScanLines lines = target.Lines();
   for (int i = 0; i < passes.Count; ++i) {
     const TTextPass& p = passes.Passes[static_cast<std::size_t>(i)];
-    PutTextMask(lines, mask, {rect.left + p.Dx, rect.top + p.Dy}, p.Color);
+    PutTextMask(target, mask, {rect.left + p.Dx, rect.top + p.Dy}, p.Color);
   }
 }
 

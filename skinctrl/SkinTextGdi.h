@@ -1,6 +1,7 @@
 // Skin text through GDI: the text is rendered into a mask with the font and
-// DrawText format of the caller, then put into the bitmap in the skin's
-// colours, with outline passes and glow.
+// DrawText format of the caller, then put onto 32-bit scan lines (a DIB
+// section's or a cache in memory) in the skin's colours, with outline passes
+// and glow.
 #pragma once
 
 #include <windows.h>
@@ -19,12 +20,12 @@ namespace skinctrl {
 Mask8 RenderTextMask(HFONT font, std::wstring_view text, int width, int height, UINT format);
 
 // The text once, in a colour.
-void DrawPlainText(const TDibBitmap& target, HFONT font, std::wstring_view text, const RECT& rect, UINT format,
+void DrawPlainText(const ScanLines& target, HFONT font, std::wstring_view text, const RECT& rect, UINT format,
                    TColor color);
 
 // A blurred halo of the glow colour around the text (sides gs...), with
 // the caller's reusable mask.
-void DrawTextGlow(const TDibBitmap& target, HFONT font, std::wstring_view text, const RECT& rect, Mask8& mask,
+void DrawTextGlow(const ScanLines& target, HFONT font, std::wstring_view text, const RECT& rect, Mask8& mask,
                   TColor glowColor, int glowSize, int sides, UINT format);
 
 // What skin text needs to know besides the text.
@@ -43,7 +44,7 @@ struct TSkinTextRequest {
 // Text in the section's font colours: glow first (when allowed and the
 // state has a glow size), then the outline passes, then the text; the web
 // button's section underlines the text in states other than 0.
-void DrawSkinText(const TDibBitmap& target, HFONT font, std::wstring_view text, const RECT& rect, UINT format,
+void DrawSkinText(const ScanLines& target, HFONT font, std::wstring_view text, const RECT& rect, UINT format,
                   const TSkinTextRequest& request);
 
 }  // namespace skinctrl

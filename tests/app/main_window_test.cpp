@@ -12,37 +12,16 @@
 #include "tests/support/FakeCommDevice.h"
 #include "tests/support/Gui.h"
 #include "tests/support/HandleCount.h"
+#include "tests/support/SerialDeviceList.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
 using testsupport::PumpUntil;
+using testsupport::SetPorts;
 
 void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
-
-constexpr wchar_t kSerialComm[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-
-// Makes the system's serial device list hold exactly these ports.
-void SetPorts(const std::vector<std::wstring>& ports) {
-    HKEY key = nullptr;
-    LSTATUS r = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSerialComm, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr);
-    ASSERT_EQ(r, ERROR_SUCCESS);
-    for (;;) {
-        wchar_t name[256];
-        DWORD len = 256;
-        if (::RegEnumValueW(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        ::RegDeleteValueW(key, name);
-    }
-    int n = 0;
-    for (const auto& port : ports) {
-        const std::wstring name = L"\\Device\\QuillonTest" + std::to_wstring(n++);
-        ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
-                         static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)));
-    }
-    ::RegCloseKey(key);
-}
 
 std::wstring ClassOf(HWND wnd) {
     wchar_t name[64] = {};

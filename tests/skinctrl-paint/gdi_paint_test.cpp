@@ -58,7 +58,7 @@ TEST(SkinTextGdi, OutlinedTextOnAKnownBackground) {
   request.Model = &model;
   request.SkinIndex = 0;
   request.UseOutline = true;
-  DrawSkinText(target, font.get(), L"I", rect, DT_LEFT | DT_TOP | DT_SINGLELINE, request);
+  DrawSkinText(target.Lines(), font.get(), L"I", rect, DT_LEFT | DT_TOP | DT_SINGLELINE, request);
 
   // Find the stroke of the I in a middle row from the mask GDI renders.
   const Mask8 mask = RenderTextMask(font.get(), L"I", 35, 30, DT_LEFT | DT_TOP | DT_SINGLELINE);
@@ -94,7 +94,7 @@ TEST(SkinTextGdi, GlowSurroundsTheText) {
   request.AllowGlow = true;
   Mask8 reused;
   request.GlowMask = &reused;
-  DrawSkinText(target, font.get(), L"I", {10, 5, 35, 35}, DT_LEFT | DT_TOP | DT_SINGLELINE, request);
+  DrawSkinText(target.Lines(), font.get(), L"I", {10, 5, 35, 35}, DT_LEFT | DT_TOP | DT_SINGLELINE, request);
   EXPECT_GT(reused.Width, 25 + 2 * 7 - 1);  // reused mask: the text area grown by size + 4 each side
   // Somewhere left of the stroke the white background turned reddish.
   const ScanLines lines = target.Lines();
