@@ -56,7 +56,7 @@ TForm1::TForm1(fw::TComponent* owner, std::shared_ptr<serial::TCommDevice> commD
     sComboBox1->SetStyle(fw::TComboBoxStyle::csDropDownList);
     sComboBox1->SetTabOrder(1);
 
-    sMemo1 = new TsMemo(this);
+    sMemo1 = new skinctrl::TsMemo(this);
     sMemo1->SetName(L"sMemo1");
     sMemo1->SetParent(sPanel1);
     sMemo1->SetBounds(8, 36, 185, 37);

@@ -6,6 +6,7 @@
 #include "app/PlainControls.h"
 #include "framework/Forms.h"
 #include "serial/ComPort.h"
+#include "skinctrl/sMemo.h"
 #include "skin/sSkinManager.h"
 
 namespace app {
@@ -24,7 +25,7 @@ public:
     TsLabel* sLabel1;
     TsButton* sButton1;
     TsComboBox* sComboBox1;
-    TsMemo* sMemo1;
+    skinctrl::TsMemo* sMemo1;
     skin::TsSkinManager* sSkinManager1;
     serial::TComPort* ComPort;
     fw::TTimer* Timer1;

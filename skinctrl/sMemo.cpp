@@ -30,7 +30,10 @@ void TsMemo::Loaded() {
 void TsMemo::CreateHandleDone() {
   fw::TMemo::CreateHandleDone();
   FCommonData->InitCommonProp();
-  if (!Loading()) RefreshEditScrolls();
+  if (Loading()) return;
+  // A memo made before its manager's skin was active finds its section now.
+  if (!FCommonData->Skinned()) FCommonData->UpdateIndexes(true);
+  RefreshEditScrolls();
 }
 
 void TsMemo::RefreshEditScrolls() {
