@@ -1,7 +1,7 @@
 #pragma once
 // The main window's control classes. Until the skinned controls take their
 // place they are the framework's plain controls under the skinned names, so
-// that window classes ("TsPanel", "TsButton", "TsComboBox", and
+// that window classes ("TsPanel", "TsButton", and
 // "TForm1" for the window itself) are the same before and after: tools that
 // find Quillon's windows look for these class names. The label has no window.
 #include "framework/ExtCtrls.h"
@@ -25,12 +25,6 @@ class TsButton : public fw::TButton {
 public:
     using fw::TButton::TButton;
     const wchar_t* ClassName() const override { return L"TsButton"; }
-};
-
-class TsComboBox : public fw::TComboBox {
-public:
-    using fw::TComboBox::TComboBox;
-    const wchar_t* ClassName() const override { return L"TsComboBox"; }
 };
 
 }  // namespace app

@@ -49,7 +49,7 @@ TForm1::TForm1(fw::TComponent* owner, std::shared_ptr<serial::TCommDevice> commD
     sButton1->SetTabOrder(0);
     sButton1->OnClick = [this](fw::TObject* s) { sButton1Click(s); };
 
-    sComboBox1 = new TsComboBox(this);
+    sComboBox1 = new skinctrl::TsComboBox(this);
     sComboBox1->SetName(L"sComboBox1");
     sComboBox1->SetParent(sPanel1);
     sComboBox1->SetBounds(38, 9, 71, 21);

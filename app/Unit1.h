@@ -6,6 +6,7 @@
 #include "app/PlainControls.h"
 #include "framework/Forms.h"
 #include "serial/ComPort.h"
+#include "skinctrl/sComboBox.h"
 #include "skinctrl/sMemo.h"
 #include "skin/sSkinManager.h"
 
@@ -24,7 +25,7 @@ public:
     TsPanel* sPanel1;
     TsLabel* sLabel1;
     TsButton* sButton1;
-    TsComboBox* sComboBox1;
+    skinctrl::TsComboBox* sComboBox1;
     skinctrl::TsMemo* sMemo1;
     skin::TsSkinManager* sSkinManager1;
     serial::TComPort* ComPort;

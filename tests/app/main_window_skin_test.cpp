@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Unit1.h"
+#include "skinctrl/WindowAdapters.h"
 #include "skinctrl/DibBitmap.h"
 #include "skinctrl/SectionQueries.h"
 #include "tests/support/Gui.h"
@@ -48,9 +49,41 @@ void SaveShot(HWND wnd, const char* file) {
   }
 }
 
+constexpr wchar_t kSerialComm[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+// Makes the system's serial device list hold exactly these ports.
+void SetPorts(const std::vector<std::wstring>& ports) {
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSerialComm, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  for (;;) {
+    wchar_t name[256];
+    DWORD len = 256;
+    if (::RegEnumValueW(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    ::RegDeleteValueW(key, name);
+  }
+  int n = 0;
+  for (const auto& port : ports) {
+    const std::wstring name = L"\\Device\\QuillonSkinTest" + std::to_wstring(n++);
+    ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                     static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)));
+  }
+  ::RegCloseKey(key);
+}
+
+std::vector<std::wstring> ItemsOf(fw::TComboBox& combo) {
+  std::vector<std::wstring> items;
+  for (int i = 0; i < combo.Items().Count(); ++i) items.push_back(combo.Items().Get(i));
+  return items;
+}
+
+bool OwnerDrawn(HWND combo) { return (::GetWindowLongPtrW(combo, GWL_STYLE) & CBS_OWNERDRAWFIXED) != 0; }
+
 class MainWindowSkinTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    SetPorts({L"COM3", L"COM10"});
     fw::Application().SetTitle(L"Quillon");
     form = std::make_unique<app::TForm1>(nullptr);
     form->AfterConstruction();
@@ -59,6 +92,15 @@ protected:
     Pump(200ms);
   }
   void TearDown() override { form.reset(); }
+
+  COLORREF SectionFontRgb(const char* name, int state) {
+    const auto& section = Manager().gd()[static_cast<std::size_t>(Manager().GetSkinIndex(name))];
+    return static_cast<COLORREF>(skinctrl::SectionState(section, state).FontColor.Color) & 0xFFFFFF;
+  }
+  COLORREF SectionRgb(const char* name, int state) {
+    const auto& section = Manager().gd()[static_cast<std::size_t>(Manager().GetSkinIndex(name))];
+    return static_cast<COLORREF>(skinctrl::SectionState(section, state).Color) & 0xFFFFFF;
+  }
 
   skin::TsSkinManager& Manager() { return *form->sSkinManager1; }
   const skin::TsGeneralData& Edit() {
@@ -167,6 +209,121 @@ TEST_F(MainWindowSkinTest, WithTheSkinRemovedTheMemoTakesTheSystemLookAndBack) {
   r = MemoRect();
   EXPECT_EQ(ScreenPixel(r.left + 92, r.top), BorderPixel(TopEdgeColumn(92), 0));
   EXPECT_EQ(memo.Text(), L"kept\r\n");
+}
+
+TEST_F(MainWindowSkinTest, ThePortListIsOwnerDrawnExactlyWhileSkinnedAndKeepsItsItems) {
+  skinctrl::TsComboBox& combo = *form->sComboBox1;
+  const std::vector<std::wstring> ports{L"COM10", L"COM3"};
+  EXPECT_TRUE(OwnerDrawn(combo.Handle()));
+  EXPECT_EQ(ItemsOf(combo), ports);
+  EXPECT_EQ(combo.ItemIndex(), 0);
+  EXPECT_EQ(combo.Text(), L"COM10");
+
+  Manager().SetActive(false);
+  Pump(300ms);
+  EXPECT_FALSE(OwnerDrawn(combo.Handle()));
+  EXPECT_EQ(ItemsOf(combo), ports);
+  EXPECT_EQ(combo.ItemIndex(), 0);
+  EXPECT_EQ(combo.ListAdapter(), nullptr);
+  EXPECT_EQ(combo.Color(), fw::clWindow);
+
+  Manager().SetActive(true);
+  Pump(300ms);
+  EXPECT_TRUE(OwnerDrawn(combo.Handle()));
+  EXPECT_EQ(ItemsOf(combo), ports);
+  EXPECT_EQ(combo.ItemIndex(), 0);
+  EXPECT_EQ(combo.Text(), L"COM10");
+}
+
+TEST_F(MainWindowSkinTest, TheClosedPortListIsTheButtonSectionWithTheArrowInItsButtonRectangle) {
+  skinctrl::TsComboBox& combo = *form->sComboBox1;
+  ASSERT_EQ(Manager().GetSkinIndex("COMBONOEDIT"), -1);
+  EXPECT_EQ(combo.SkinData().SkinIndex, Manager().GetSkinIndex("BUTTON"));
+  EXPECT_EQ(combo.FGlyphIndex, -1);
+  ::InvalidateRect(combo.Handle(), nullptr, FALSE);
+  Pump(200ms);
+  RECT w;
+  ::GetWindowRect(combo.Handle(), &w);
+  const RECT b = combo.ButtonRect();
+  EXPECT_EQ(b.right, 71 - Manager().CommonSkinData.ComboBoxMargin);
+  EXPECT_EQ(b.right - b.left, ::GetSystemMetrics(SM_CXVSCROLL) - 1);
+  // The arrow: pixels of the section's font colour, all inside the button
+  // rectangle and centred in it.
+  const COLORREF arrow = SectionFontRgb("BUTTON", combo.State == 2 ? 2 : combo.SkinData().FMouseAbove ? 1 : 0);
+  HDC dc = ::GetDC(nullptr);
+  RECT found{1000, 1000, -1, -1};
+  for (int y = 0; y < w.bottom - w.top; ++y)
+    for (int x = b.left - 20; x < w.right - w.left; ++x)
+      if (::GetPixel(dc, w.left + x, w.top + y) == arrow && x >= b.left - 2) {
+        found.left = std::min<LONG>(found.left, x);
+        found.top = std::min<LONG>(found.top, y);
+        found.right = std::max<LONG>(found.right, x + 1);
+        found.bottom = std::max<LONG>(found.bottom, y + 1);
+      }
+  // The box's own colour behind the text, left of the button.
+  EXPECT_EQ(::GetPixel(dc, w.left + b.left - 4, w.top + (w.bottom - w.top) / 2), SectionRgb("BUTTON", 0));
+  ::ReleaseDC(nullptr, dc);
+  ASSERT_GT(found.right, found.left) << "no arrow drawn";
+  EXPECT_GE(found.left, b.left);
+  EXPECT_LE(found.right, b.right);
+  EXPECT_EQ(found.right - found.left, 8) << "a solid arrow of the default size";
+  EXPECT_LE(std::abs((found.left + found.right) - (b.left + b.right)), 1);
+  EXPECT_LE(std::abs((found.top + found.bottom) - (b.top + b.bottom)), 1);
+  SaveShot(form->Handle(), "main-window-port-list.bmp");
+}
+
+TEST_F(MainWindowSkinTest, TheDroppedPortListHasItsAdapterAndASkinnedScrollBarWhenPortsOverflow) {
+  std::vector<std::wstring> many;
+  for (int i = 1; i <= 24; ++i) many.push_back(L"COM" + std::to_wstring(i));
+  SetPorts(many);
+  form->RefreshPortList();
+  skinctrl::TsComboBox& combo = *form->sComboBox1;
+  ASSERT_EQ(combo.Items().Count(), 24);
+  ::SendMessageW(combo.Handle(), CB_SHOWDROPDOWN, TRUE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return combo.ListAdapter() != nullptr; }, 2000ms));
+  Pump(300ms);
+  const HWND list = combo.ListHandle();
+  EXPECT_EQ(skinctrl::AdapterOf(list), combo.ListAdapter());
+  skinctrl::TacComboListWnd& adapter = *combo.ListAdapter();
+  ASSERT_TRUE(adapter.sBarVert->fScrollVisible);
+  const RECT bar = adapter.BarRect(*adapter.sBarVert);
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_ALL;
+  ::GetScrollInfo(list, SB_VERT, &si);
+  const skinctrl::TThumbMetrics thumb = skinctrl::GetThumbMetrics(
+      {si.nMin, si.nMax, static_cast<int>(si.nPage), si.nPos, 0}, adapter.Span(*adapter.sBarVert, bar));
+  EXPECT_EQ(ScreenPixel(bar.left + 1, thumb.Start + thumb.Size + 10), SectionRgb("SCROLLBAR2V", 0));
+  EXPECT_EQ(ScreenPixel(bar.left, bar.top), SectionRgb("SCROLLBTNTOP", 0));
+  // No pixel of the system's own bar.
+  int system = 0;
+  HDC dc = ::GetDC(nullptr);
+  for (int y = bar.top; y < bar.bottom; ++y)
+    for (int x = bar.left; x < bar.right; ++x) {
+      const COLORREF c = ::GetPixel(dc, x, y);
+      if (c == ::GetSysColor(COLOR_3DDKSHADOW) || c == ::GetSysColor(COLOR_SCROLLBAR)) ++system;
+    }
+  // The list's frame is the palette's border colour, its items owner-drawn
+  // on the edit background with the selected one in the selection colours.
+  RECT lw;
+  ::GetWindowRect(list, &lw);
+  EXPECT_EQ(::GetPixel(dc, lw.left + 20, lw.top),
+            static_cast<COLORREF>(Manager().Palette[skin::pcBorder]) & 0xFFFFFF);
+  EXPECT_EQ(::GetPixel(dc, lw.left + 50, lw.top + 3), SectionRgb("SELECTION", 2));
+  ::ReleaseDC(nullptr, dc);
+  EXPECT_EQ(system, 0);
+  SaveShot(list, "main-window-port-list-dropped.bmp");
+  ::SendMessageW(combo.Handle(), CB_SHOWDROPDOWN, FALSE, 0);
+  Pump(100ms);
+
+  // Ports come and go: the list follows at the next tick.
+  SetPorts({L"COM4", L"COM5"});
+  ASSERT_TRUE(PumpUntil([&] { return combo.Items().Count() == 2; }, 3000ms));
+  EXPECT_EQ(ItemsOf(combo), (std::vector<std::wstring>{L"COM4", L"COM5"}));
+  EXPECT_EQ(combo.ItemIndex(), 0);
+  SetPorts({L"COM4", L"COM5", L"COM6"});
+  ASSERT_TRUE(PumpUntil([&] { return combo.Items().Count() == 3; }, 3000ms));
+  EXPECT_EQ(combo.Text(), L"COM4");
 }
 
 }  // namespace
