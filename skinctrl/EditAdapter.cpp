@@ -210,6 +210,10 @@ void TacEditWnd::acWndProc(fw::TMessage& m) {
     return;
   }
   case WM_SETTEXT:
+    // The window writes its new text itself; the border does not depend on
+    // it, except in the disabled look, which the cache draws the text into.
+    if (::IsWindowEnabled(CtrlHandle)) break;
+    [[fallthrough]];
   case fw::CM_ENABLEDCHANGED:
   case fw::CM_FONTCHANGED:
     SkinData->BGChanged = true;
