@@ -294,6 +294,53 @@ TEST_F(ScrollBars, LettingGoGivesTheWindowBackExactlyWithItsClassBrush) {
   EXPECT_EQ(::SendMessageW(host.list, LB_GETTOPINDEX, 0, 0), 1);
 }
 
+TEST_F(ScrollBars, BarsFollowTheWindowsStylesAndRoom) {
+  const auto listBox = [&](DWORD style, DWORD exStyle, int width) {
+    HWND wnd = ::CreateWindowExW(WS_EX_CLIENTEDGE | exStyle, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | style, 10, 10,
+                                 width, 120, host.form.Handle(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    for (int i = 0; i < 50; ++i) ::SendMessageW(wnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"item"));
+    return wnd;
+  };
+  skinctrl::TacSkinParams params;
+  params.SkinSection = "EDIT";
+  const int thickness = ::GetSystemMetrics(SM_CXVSCROLL);
+
+  // No scroll-bar style: no room reserved.
+  HWND plain = listBox(LBS_NOINTEGRALHEIGHT, 0, 100);
+  auto a = skinctrl::MakeAdapter<skinctrl::TacEditWnd>(true, plain, nullptr, host.manager, params);
+  RECT client;
+  ::GetClientRect(plain, &client);
+  EXPECT_EQ(client.right, 100 - 4);
+  EXPECT_FALSE(a->sBarVert->fScrollVisible);
+
+  // Narrower than the bar: no bar, although the style asks for one.
+  HWND narrow = listBox(WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, thickness);
+  auto b = skinctrl::MakeAdapter<skinctrl::TacEditWnd>(true, narrow, nullptr, host.manager, params);
+  EXPECT_FALSE(b->sBarVert->fScrollVisible);
+  ::GetClientRect(narrow, &client);
+  EXPECT_EQ(client.right, thickness - 4);
+
+  // On the left for a window that wants it there, and moved when that changes.
+  HWND left = listBox(WS_VSCROLL | LBS_NOINTEGRALHEIGHT, WS_EX_LEFTSCROLLBAR, 120);
+  auto c = skinctrl::MakeAdapter<skinctrl::TacEditWnd>(true, left, nullptr, host.manager, params);
+  RECT window;
+  ::GetWindowRect(left, &window);
+  RECT bar = c->BarRect(*c->sBarVert);
+  EXPECT_EQ(bar.left, window.left + 2);
+  POINT origin{0, 0};
+  ::ClientToScreen(left, &origin);
+  EXPECT_EQ(origin.x, window.left + 2 + thickness);
+  ::SetWindowLongPtrW(left, GWL_EXSTYLE, ::GetWindowLongPtrW(left, GWL_EXSTYLE) & ~WS_EX_LEFTSCROLLBAR);
+  ::SetWindowPos(left, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  Pump(50ms);
+  bar = c->BarRect(*c->sBarVert);
+  EXPECT_EQ(bar.right, window.right - 2);
+  a.reset();
+  b.reset();
+  c.reset();
+  for (HWND w : {plain, narrow, left}) ::DestroyWindow(w);
+}
+
 // A window of our own whose procedure records what reaches it.
 std::vector<UINT> gProbeMessages;
 LRESULT CALLBACK ProbeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
