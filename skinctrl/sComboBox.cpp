@@ -227,6 +227,15 @@ void TsComboBox::Loaded() {
   UpdateIndexes();
 }
 
+void TsComboBox::DoDropDown() {
+  if (CanFocus()) SetFocus();
+  if (!OnDropDown) return;
+  FDropDown = true;
+  State = 2;
+  Repaint();
+  if (CanFire()) OnDropDown(this);
+}
+
 void TsComboBox::ReleaseListBox() noexcept {
   if (!lboxhandle) return;
   if (::IsWindow(lboxhandle)) {
@@ -480,6 +489,17 @@ void TsComboBox::WndProc(fw::TMessage& m) {
     if (!data.Skinned()) FDropDown = true;
   }
   if (m.Msg == WM_MOUSEWHEEL && !FAllowMouseWheel) return;
+  if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && (FReadOnly || !AllowDropDown)) {
+    // A read-only box only takes the focus; one that may not drop its own
+    // list leaves the opening to the application.
+    if (FReadOnly) {
+      if (CanFocus()) SetFocus();
+    } else {
+      DoDropDown();
+    }
+    m.Result = 0;
+    return;
+  }
   if (m.Msg == skin::WM_SKINCMD) {
     HandleSkinCmd(m);
     return;

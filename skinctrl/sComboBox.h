@@ -52,6 +52,9 @@ public:
   TacComboListWnd* ListAdapter() const noexcept { return ListSW.get(); }
   // The box has the look of a button: a list style with no section of its own.
   bool IsButtonLook() const;
+  // The box's own opening, when the native list is not used: the focus, and
+  // OnDropDown for the application's list.
+  void DoDropDown();
 
   bool FReadOnly = false;
   bool FShowButton = true;

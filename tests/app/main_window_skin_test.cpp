@@ -326,4 +326,39 @@ TEST_F(MainWindowSkinTest, TheDroppedPortListHasItsAdapterAndASkinnedScrollBarWh
   EXPECT_EQ(combo.Text(), L"COM4");
 }
 
+TEST_F(MainWindowSkinTest, AReadOnlyPortListOnlyTakesTheFocus) {
+  skinctrl::TsComboBox& combo = *form->sComboBox1;
+  combo.SetReadOnly(true);
+  RECT w;
+  ::GetWindowRect(combo.Handle(), &w);
+  ::SetCursorPos((w.left + w.right) / 2, (w.top + w.bottom) / 2);
+  Pump(100ms);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  ::SendInput(2, in, sizeof(INPUT));
+  ASSERT_TRUE(PumpUntil([&] { return ::GetFocus() == combo.Handle(); }, 2000ms));
+  Pump(200ms);
+  EXPECT_FALSE(combo.DroppedDown());
+  for (WORD key : {WORD(VK_DOWN), WORD(VK_END), WORD('C'), WORD(VK_F4)}) {
+    INPUT k[2] = {};
+    k[0].type = k[1].type = INPUT_KEYBOARD;
+    k[0].ki.wVk = k[1].ki.wVk = key;
+    k[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, k, sizeof(INPUT));
+    Pump(100ms);
+  }
+  EXPECT_EQ(combo.ItemIndex(), 0);
+  EXPECT_FALSE(combo.DroppedDown());
+  // Writable again: the same key moves the selection.
+  combo.SetReadOnly(false);
+  INPUT k[2] = {};
+  k[0].type = k[1].type = INPUT_KEYBOARD;
+  k[0].ki.wVk = k[1].ki.wVk = VK_DOWN;
+  k[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  ::SendInput(2, k, sizeof(INPUT));
+  EXPECT_TRUE(PumpUntil([&] { return combo.ItemIndex() == 1; }, 2000ms));
+}
+
 }  // namespace
