@@ -253,6 +253,23 @@ int TsComboBox::VisualState() const {
   return 0;
 }
 
+// Every change of the look goes through here: 0 the mouse left, 1 the mouse
+// is over the box but not its button, 2 the list opened, 3 the mouse is over
+// the button. The look fades to the new state where the manager allows it.
+void TsComboBox::ComboStateChanged(int code) {
+  TsCtrlSkinData& data = *FCommonData;
+  data.BGChanged = false;
+  data.FMouseAbove = code != 0;
+  if (code == 1 && !IsButtonLook() && HandleAllocated()) {
+    const RECT b = ButtonRect();
+    const RECT text{2, 2, b.left - 2, Height() - 2};
+    data.BGChanged = true;
+    ::RedrawWindow(HandleIfAllocated(), &text, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  }
+  const skin::TsSkinManager* manager = data.SkinManager();
+  StateChanged(data, code, &FadeStep, false, code == 2 || code == 4, manager && manager->Effects().AllowAnimation);
+}
+
 void TsComboBox::Repaint() {
   FCommonData->BGChanged = true;
   if (HWND wnd = HandleIfAllocated(); wnd && Showing()) ::InvalidateRect(wnd, nullptr, FALSE);
@@ -379,7 +396,7 @@ void TsComboBox::DrawItem(int index, const RECT& rect, fw::TOwnerDrawState state
 
 void TsComboBox::OurPaint(HDC dc) {
   const HWND wnd = HandleIfAllocated();
-  if (!wnd || !Showing() || CheckUpdating(*FCommonData)) return;
+  if (!wnd || !Showing() || CheckUpdating(*FCommonData) || Animating(*FCommonData)) return;
   if (FCommonData->BGChanged || !FCommonData->FCacheBmp || FCommonData->FCacheBmp->Width != Width() ||
       FCommonData->FCacheBmp->Height != Height())
     PrepareCache();
@@ -526,6 +543,10 @@ void TsComboBox::WndProc(fw::TMessage& m) {
     switch (m.Msg) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
+      if (m.Msg == WM_SETFOCUS)
+        FinishAnimation(data);
+      else
+        AbortAnimation(data);
       data.FFocused = m.Msg == WM_SETFOCUS;
       data.BGChanged = true;
       fw::TComboBox::WndProc(m);
@@ -571,14 +592,21 @@ void TsComboBox::WndProc(fw::TMessage& m) {
         const int state = ::PtInRect(&b, p) ? 1 : 0;
         if (state != State) {
           State = state;
-          Repaint();
+          ComboStateChanged(State * 2 + 1);
         }
       }
       break;
     case fw::CM_MOUSEENTER:
       if (!FDropDown && !data.FMouseAbove) {
         data.FMouseAbove = true;
-        Repaint();
+        data.SkinManager()->TrackActiveControl(HandleIfAllocated());
+        POINT p;
+        ::GetCursorPos(&p);
+        ::ScreenToClient(HandleIfAllocated(), &p);
+        RECT b = ButtonRect();
+        ::InflateRect(&b, 1, 1);
+        State = ::PtInRect(&b, p) ? 1 : 0;
+        ComboStateChanged(State * 2 + 1);
       }
       break;
     case fw::CM_MOUSELEAVE:
@@ -590,7 +618,7 @@ void TsComboBox::WndProc(fw::TMessage& m) {
         if (!::PtInRect(&w, p)) {
           data.FMouseAbove = false;
           State = 0;
-          Repaint();
+          ComboStateChanged(0);
         }
       }
       break;
@@ -598,9 +626,10 @@ void TsComboBox::WndProc(fw::TMessage& m) {
       if (HIWORD(m.WParam) == CBN_DROPDOWN) {
         FDropDown = true;
         State = 2;
-        Repaint();
+        ComboStateChanged(2);
       } else if (HIWORD(m.WParam) == CBN_CLOSEUP) {
         FDropDown = false;
+        data.BGChanged = true;
         POINT p;
         RECT w;
         ::GetCursorPos(&p);
@@ -609,7 +638,9 @@ void TsComboBox::WndProc(fw::TMessage& m) {
           data.FMouseAbove = false;
           State = 0;
         }
-        Repaint();
+        AbortAnimation(data);
+        OurPaint(nullptr);
+        if (IsButtonLook()) ComboStateChanged(data.FMouseAbove ? 1 : 0);
       }
       break;
     default: break;
@@ -621,6 +652,7 @@ void TsComboBox::WndProc(fw::TMessage& m) {
     if ((m.Msg == fw::CN_COMMAND || m.Msg == WM_COMMAND) && HIWORD(m.WParam) == CBN_CLOSEUP) FDropDown = false;
     return;
   }
+  if (m.Msg == CB_SETCURSEL) AbortAnimation(data);
   switch (m.Msg) {
   case CB_SETCURSEL:
   case fw::CM_TEXTCHANGED:

@@ -81,6 +81,7 @@ private:
   void PaintButton(const ScanLines& cache);
   // Draws one item (or the closed box's text) into dc at rect.
   void DrawSkinnedItem(HDC dc, int index, const RECT& rect, fw::TOwnerDrawState state, const skin::Bitmap32* under);
+  void ComboStateChanged(int code);
   void Repaint();
   void ReleaseListBox() noexcept;
   bool Focused() const;

@@ -361,4 +361,39 @@ TEST_F(MainWindowSkinTest, AReadOnlyPortListOnlyTakesTheFocus) {
   EXPECT_TRUE(PumpUntil([&] { return combo.ItemIndex() == 1; }, 2000ms));
 }
 
+// The pointer moved through the system's input, repeated until Wine's X
+// pointer agrees.
+void MoveTo(int x, int y) {
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    ::SetCursorPos(x, y);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE;
+    ::SendInput(1, &in, sizeof in);
+    Pump(30ms);
+    POINT p;
+    ::GetCursorPos(&p);
+    if (p.x == x && p.y == y) return;
+  }
+}
+
+TEST_F(MainWindowSkinTest, ThePortListTakesTheHotLookUnderTheMouseAndLosesIt) {
+  skinctrl::TsComboBox& combo = *form->sComboBox1;
+  RECT w;
+  ::GetWindowRect(combo.Handle(), &w);
+  const RECT b = combo.ButtonRect();
+  const int probeX = w.left + b.left - 4, probeY = (w.top + w.bottom) / 2;
+  MoveTo(w.left - 30, w.bottom + 40);
+  Pump(400ms);
+  EXPECT_EQ(ScreenPixel(probeX, probeY), SectionRgb("BUTTON", 0));
+  MoveTo(w.left + 10, probeY);
+  EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(probeX, probeY) == SectionRgb("BUTTON", 1); }, 2000ms))
+      << std::hex << ScreenPixel(probeX, probeY);
+  EXPECT_TRUE(combo.SkinData().FMouseAbove);
+  MoveTo(w.left - 30, w.bottom + 40);
+  EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(probeX, probeY) == SectionRgb("BUTTON", 0); }, 2000ms))
+      << std::hex << ScreenPixel(probeX, probeY);
+  EXPECT_FALSE(combo.SkinData().FMouseAbove);
+}
+
 }  // namespace
