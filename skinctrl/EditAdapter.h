@@ -12,6 +12,7 @@ enum TacCtrlStateFlag : unsigned { csPaintNeeded = 1, csNCPaintNeeded = 2 };
 class TacEditWnd : public TacBaseWnd {
 public:
   TacEditWnd(HWND wnd, TsCommonData* skinData, skin::TsSkinManager* manager, const TacSkinParams& params);
+  ~TacEditWnd() override { ReleaseAdapter(); }
 
   void SaveStdParams() override;
   void RestoreStdParams() noexcept override;

@@ -273,6 +273,8 @@ TacScrollWnd::TacScrollWnd(HWND wnd, TsCommonData* skinData, skin::TsSkinManager
 }
 
 TacScrollWnd::~TacScrollWnd() {
+  // Let go here, while this class's restoring still runs.
+  ReleaseAdapter();
   TacScrollTracking& t = ScrollTracking();
   if (t.HoverWnd == CtrlHandle) {
     t.HoverWnd = nullptr;

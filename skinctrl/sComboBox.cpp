@@ -608,7 +608,8 @@ void TsComboBox::WndProc(fw::TMessage& m) {
         State = ::PtInRect(&b, p) ? 1 : 0;
         ComboStateChanged(State * 2 + 1);
       }
-      break;
+      fw::TComboBox::WndProc(m);
+      return;
     case fw::CM_MOUSELEAVE:
       if (!FDropDown && data.FMouseAbove) {
         POINT p;
@@ -621,12 +622,15 @@ void TsComboBox::WndProc(fw::TMessage& m) {
           ComboStateChanged(0);
         }
       }
-      break;
+      fw::TComboBox::WndProc(m);
+      return;
     case fw::CN_COMMAND:
       if (HIWORD(m.WParam) == CBN_DROPDOWN) {
         FDropDown = true;
         State = 2;
         ComboStateChanged(2);
+        fw::TComboBox::WndProc(m);
+        return;
       } else if (HIWORD(m.WParam) == CBN_CLOSEUP) {
         FDropDown = false;
         data.BGChanged = true;
