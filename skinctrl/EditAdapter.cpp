@@ -2,6 +2,7 @@
 
 #include "framework/Handles.h"
 #include "skinctrl/CommonDataDetail.h"
+#include "skinctrl/DibBitmap.h"
 #include "skinctrl/ParentBackground.h"
 #include "skinctrl/SectionPaint.h"
 #include "skinctrl/SectionQueries.h"
@@ -227,6 +228,23 @@ void TacEditWnd::acWndProc(fw::TMessage& m) {
       if (!ParamsChanged) SetSkinParams();
     }
     break;
+  case WM_PRINT: {
+    // The window prints itself first (its client, and its own frame when
+    // asked for), then the skin's frame and bars go over that frame. Wine's
+    // printing leaves the DC clipped to the client area: it is restored.
+    const HDC dc = reinterpret_cast<HDC>(m.WParam);
+    {
+      SavedDC saved(dc);
+      CallPrevWndProc(m);
+    }
+    if (m.Result == 2 || Destroyed) return;
+    MeasureWindow();
+    SkinData->FUpdating = false;
+    SkinData->BGChanged = true;
+    if (!ParamsChanged) SetSkinParams();
+    if ((m.LParam & PRF_NONCLIENT) != 0 && PrepareEditCache()) PaintFrame(dc);
+    return;
+  }
   case WM_NCPAINT: {
     if (!visible || bPreventStyleChange || StdNCPaint) break;
     MeasureWindow();

@@ -157,6 +157,18 @@ TEST_F(MainWindowSkinTest, TheMemoShowsTheEditSectionsBorderAndColours) {
   SaveShot(form->Handle(), "main-window-memo.bmp");
 }
 
+TEST_F(MainWindowSkinTest, ThePrintedMemoCarriesTheSkinsFrame) {
+  skinctrl::TsMemo& memo = *form->sMemo1;
+  memo.Lines().Add(L"Device found: ELM327 v1.5");
+  Pump(100ms);
+  skinctrl::TDibBitmap printed(185, 37);
+  ::SendMessageW(memo.Handle(), WM_PRINT, reinterpret_cast<WPARAM>(printed.DC()),
+                 PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+  const skinctrl::ScanLines lines = printed.Lines();
+  for (int y : {0, 1}) EXPECT_EQ(PixelRgb(lines.At(92, y)), BorderPixel(TopEdgeColumn(92), y)) << y;
+  EXPECT_EQ(PixelRgb(lines.At(150, 30)), RGB(255, 255, 255));
+}
+
 TEST_F(MainWindowSkinTest, CtrlASelectsAllAndInsertsNothing) {
   // A writable skinned memo beside the main window's read-only one (which
   // hands the focus on at once).
