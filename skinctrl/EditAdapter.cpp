@@ -246,7 +246,7 @@ void TacEditWnd::acWndProc(fw::TMessage& m) {
     return;
   }
   case WM_NCPAINT: {
-    if (!visible || bPreventStyleChange || StdNCPaint) break;
+    if (!visible || bPreventStyleChange) break;
     MeasureWindow();
     CtrlState &= ~csNCPaintNeeded;
     if (CheckUpdating(*SkinData)) {
@@ -283,7 +283,6 @@ void TacEditWnd::acWndProc(fw::TMessage& m) {
   case WM_MOUSEMOVE:
     if (::GetCapture() == CtrlHandle && !CheckUpdating(*SkinData)) UpdateScrolls(true);
     break;
-  case fw::CM_CONTROLLISTCHANGE: CtrlListChanged = true; break;
   default: break;
   }
 }

@@ -24,14 +24,10 @@ public:
   bool PrepareEditCache();
   bool HotStateAllowed(bool forMouseHover) const;
 
-  RECT FClientRect{0, -1, 0, 0};
   TColor FrameColor = 0;
   unsigned CtrlState = 0;
-  bool StdNCPaint = false;
   bool SingleLineEdit = false;
-  bool CtrlListChanged = false;
   TColor Color = NoColor;
-  TColor FocusColor = NoColor;
 
 protected:
   // The window's frame from the cache, and its scroll bars.

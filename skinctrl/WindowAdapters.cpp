@@ -121,9 +121,6 @@ TacMainWnd::TacMainWnd(HWND wnd, TsCommonData* skinData, skin::TsSkinManager* ma
     OwnSkinData = true;
   }
   SkinData->FSWHandle = wnd;
-  const int length = ::GetWindowTextLengthW(wnd);
-  Caption.resize(static_cast<std::size_t>(length) + 1);
-  Caption.resize(static_cast<std::size_t>(::GetWindowTextW(wnd, Caption.data(), length + 1)));
 }
 
 TacMainWnd::~TacMainWnd() {
@@ -594,7 +591,7 @@ bool TacScrollWnd::NcMouseMove(fw::TMessage& m) {
     ::GetWindowRect(CtrlHandle, &w);
     ::OffsetRect(&r, -w.left, -w.top);
     t.HoverRect = r;
-    t.HoverTimer = ::SetTimer(CtrlHandle, ScrollHoverTimer, ScrollHoverInterval, nullptr);
+    ::SetTimer(CtrlHandle, ScrollHoverTimer, ScrollHoverInterval, nullptr);
     fw::NonClientDc dc(CtrlHandle);
     PaintScrollBars(dc.get());
   }
@@ -610,7 +607,7 @@ void TacScrollWnd::StartAutoScroll(TacScrollBar& bar, int portion) {
     PaintBar(dc.get(), bar);
   }
   SendScrollMessage(t.ScrollMsg, portion, 0);
-  t.RepeatTimer = ::SetTimer(CtrlHandle, ScrollFirstRepeatTimer, ScrollFirstRepeatDelay, nullptr);
+  ::SetTimer(CtrlHandle, ScrollFirstRepeatTimer, ScrollFirstRepeatDelay, nullptr);
 }
 
 bool TacScrollWnd::NcButtonDown(fw::TMessage& m) {
@@ -739,7 +736,6 @@ void TacScrollWnd::Timer(fw::TMessage& m) {
       }
     } else {
       ::KillTimer(CtrlHandle, ScrollHoverTimer);
-      t.HoverTimer = 0;
       const int bar = t.HoverBar;
       if (t.HoverWnd == CtrlHandle) {
         t.HoverWnd = nullptr;
@@ -754,7 +750,7 @@ void TacScrollWnd::Timer(fw::TMessage& m) {
   }
   case ScrollFirstRepeatTimer:
     ::KillTimer(CtrlHandle, ScrollFirstRepeatTimer);
-    t.RepeatTimer = ::SetTimer(CtrlHandle, ScrollRepeatTimer, ScrollRepeatInterval, nullptr);
+    ::SetTimer(CtrlHandle, ScrollRepeatTimer, ScrollRepeatInterval, nullptr);
     RepeatTick();
     break;
   case ScrollRepeatTimer: RepeatTick(); break;
@@ -801,7 +797,6 @@ void TacScrollWnd::ResetPress() noexcept {
   t.PressBar = -1;
   t.PressPortion = -1;
   t.CurrentPortion = -1;
-  t.RepeatTimer = 0;
   t.ScrollMsg = 0;
 }
 

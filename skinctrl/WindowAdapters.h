@@ -107,8 +107,6 @@ struct TacScrollTracking {
   int PressPortion = -1;
   int CurrentPortion = -1;  // under the cursor while pressed; -1 when it left
   UINT ScrollMsg = 0;
-  UINT_PTR HoverTimer = 0;
-  UINT_PTR RepeatTimer = 0;
   int LastPos = 0;
   RECT TrackRect{};
   int ThumbStart = 0;
@@ -145,7 +143,6 @@ public:
   bool Destroyed = false;
   bool DontRepaint = false;
   bool OwnSkinData = false;
-  bool InDestroying = false;
   bool ParamsChanged = false;
   RECT WndRect{};
   RECT ParentRect{};
@@ -155,8 +152,6 @@ public:
   HWND CtrlHandle = nullptr;
   SIZE WndSize{};
   POINT WndPos{};
-  std::wstring Caption;
-  int Tag = 0;
   fw::TControlStyle OldCtrlStyle = 0;
   skin::TsSkinManager* SkinManager = nullptr;
   TsCommonData* SkinData = nullptr;

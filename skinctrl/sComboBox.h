@@ -22,7 +22,6 @@ public:
   void PrepareListCache();
 
   bool Showed = false;
-  bool DBScroll = false;
   bool SimplyBox = false;
 
 protected:
