@@ -307,6 +307,15 @@ void TacScrollWnd::ReadScrollInfo(TacScrollBar& bar) const {
     bar.ScrollInfo = SCROLLINFO{};
     bar.ScrollInfo.cbSize = sizeof(SCROLLINFO);
   }
+  /* Arrows disabled with EnableScrollBar: Wine reports a bar disabled that
+     way only through the states of its two arrows, not of the bar. */
+  SCROLLBARINFO info{};
+  info.cbSize = sizeof info;
+  bar.fScrollFlags &= ~(TacScrollBar::FirstArrowDisabled | TacScrollBar::SecondArrowDisabled);
+  if (::GetScrollBarInfo(CtrlHandle, bar.nBarType == SB_VERT ? OBJID_VSCROLL : OBJID_HSCROLL, &info)) {
+    if (info.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) bar.fScrollFlags |= TacScrollBar::FirstArrowDisabled;
+    if (info.rgstate[5] & STATE_SYSTEM_UNAVAILABLE) bar.fScrollFlags |= TacScrollBar::SecondArrowDisabled;
+  }
 }
 
 int TacScrollWnd::ScrollBarThickness(const TacScrollBar& bar) const {
@@ -444,6 +453,7 @@ LRESULT TacScrollWnd::HitTest(POINT p) {
   for (TacScrollBar* bar : {sBarHorz.get(), sBarVert.get()}) {
     const RECT r = BarRect(*bar);
     if (!::IsRectEmpty(&r) && ::PtInRect(&r, p)) {
+      ReadScrollInfo(*bar);
       if (!ScrollBarEnabled(*bar)) return HTNOWHERE;
       return bar->nBarType == SB_VERT ? HTVSCROLL : HTHSCROLL;
     }

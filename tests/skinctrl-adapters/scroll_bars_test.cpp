@@ -341,6 +341,30 @@ TEST_F(ScrollBars, BarsFollowTheWindowsStylesAndRoom) {
   for (HWND w : {plain, narrow, left}) ::DestroyWindow(w);
 }
 
+TEST_F(ScrollBars, ADisabledBarIsNotHitAndIsDrawnFaded) {
+  host.AdaptList();
+  skinctrl::TacEditWnd& adapter = *host.listAdapter;
+  const RECT bar = VertBar(adapter);
+  const POINT track{bar.left + 1, bar.bottom - 60};
+  ASSERT_EQ(::SendMessageW(host.list, WM_NCHITTEST, 0, MAKELPARAM(track.x, track.y)), HTVSCROLL);
+  ::EnableScrollBar(host.list, SB_VERT, ESB_DISABLE_BOTH);
+  ::RedrawWindow(host.list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+  Pump(100ms);
+  EXPECT_FALSE(adapter.ScrollBarEnabled(*adapter.sBarVert));
+  EXPECT_EQ(::SendMessageW(host.list, WM_NCHITTEST, 0, MAKELPARAM(track.x, track.y)), HTNOWHERE);
+  // No thumb, and everything mixed 40:60 with the track's colour, per
+  // channel (a x 102 + b x 153) >> 8: the track itself comes out a shade
+  // darker than drawn.
+  const skinctrl::TThumbMetrics thumb = Thumb(adapter, host.list);
+  const COLORREF track1 = host.SectionRgb("SCROLLBAR1V");
+  const auto faded = [](int v) { return (v * 102 + v * 153) >> 8; };
+  EXPECT_EQ(ScreenPixel({track.x, thumb.Start + thumb.Size / 2}),
+            RGB(faded(GetRValue(track1)), faded(GetGValue(track1)), faded(GetBValue(track1))));
+  EXPECT_EQ(CountSystemPixels(host, bar), 0);
+  ::EnableScrollBar(host.list, SB_VERT, ESB_ENABLE_BOTH);
+  EXPECT_EQ(::SendMessageW(host.list, WM_NCHITTEST, 0, MAKELPARAM(track.x, track.y)), HTVSCROLL);
+}
+
 // A window of our own whose procedure records what reaches it.
 std::vector<UINT> gProbeMessages;
 LRESULT CALLBACK ProbeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
