@@ -49,14 +49,14 @@ TForm1::TForm1(fw::TComponent* owner, std::shared_ptr<serial::TCommDevice> commD
     sButton1->SetTabOrder(0);
     sButton1->OnClick = [this](fw::TObject* s) { sButton1Click(s); };
 
-    sComboBox1 = new TsComboBox(this);
+    sComboBox1 = new skinctrl::TsComboBox(this);
     sComboBox1->SetName(L"sComboBox1");
     sComboBox1->SetParent(sPanel1);
     sComboBox1->SetBounds(38, 9, 71, 21);
     sComboBox1->SetStyle(fw::TComboBoxStyle::csDropDownList);
     sComboBox1->SetTabOrder(1);
 
-    sMemo1 = new TsMemo(this);
+    sMemo1 = new skinctrl::TsMemo(this);
     sMemo1->SetName(L"sMemo1");
     sMemo1->SetParent(sPanel1);
     sMemo1->SetBounds(8, 36, 185, 37);

@@ -3,18 +3,21 @@
 // "Check" button and the result memo.
 #include <memory>
 
-#include "app/PlainControls.h"
 #include "framework/Forms.h"
 #include "serial/ComPort.h"
 #include "skin/sSkinManager.h"
 #include "skinctrl/sButton.h"
+#include "skinctrl/sComboBox.h"
 #include "skinctrl/sLabel.h"
+#include "skinctrl/sMemo.h"
 #include "skinctrl/sPanel.h"
 
 namespace app {
 
 using skinctrl::TsButton;
+using skinctrl::TsComboBox;
 using skinctrl::TsLabel;
+using skinctrl::TsMemo;
 using skinctrl::TsPanel;
 
 class TForm1 : public fw::TForm {

@@ -105,6 +105,22 @@ private:
     HDC dc_;
 };
 
+// A DC of the whole window, non-client area included (GetWindowDC).
+class NonClientDc {
+public:
+    explicit NonClientDc(HWND wnd) noexcept : wnd_(wnd), dc_(::GetWindowDC(wnd)) {}
+    NonClientDc(const NonClientDc&) = delete;
+    NonClientDc& operator=(const NonClientDc&) = delete;
+    ~NonClientDc() {
+        if (dc_) ::ReleaseDC(wnd_, dc_);
+    }
+    [[nodiscard]] HDC get() const noexcept { return dc_; }
+
+private:
+    HWND wnd_;
+    HDC dc_;
+};
+
 // BeginPaint / EndPaint as one scope.
 class PaintDc {
 public:
