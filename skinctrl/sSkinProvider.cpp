@@ -103,7 +103,32 @@ private:
   bool active_ = false;
 };
 
+std::vector<std::uint32_t> PixelsIn(const ScanLines& lines, const RECT& r) {
+  std::vector<std::uint32_t> pixels;
+  pixels.reserve(static_cast<std::size_t>((r.right - r.left) * (r.bottom - r.top)));
+  for (int y = r.top; y < r.bottom; ++y) pixels.insert(pixels.end(), lines.Row(y) + r.left, lines.Row(y) + r.right);
+  return pixels;
+}
+
 }  // namespace
+
+void TDrawMemo::Draw(const TDibBitmap& target, RECT r, std::wstring_view key, const std::function<void()>& draw) {
+  const ScanLines lines = target.Lines();
+  r = RECT{std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, lines.Width),
+           std::min<LONG>(r.bottom, lines.Height)};
+  if (r.right <= r.left || r.bottom <= r.top) return;
+  std::vector<std::uint32_t> before = PixelsIn(lines, r);
+  if (key == key_ && ::EqualRect(&r, &rect_) && before == before_) {
+    auto from = after_.begin();
+    for (int y = r.top; y < r.bottom; ++y, from += r.right - r.left) std::copy_n(from, r.right - r.left, lines.Row(y) + r.left);
+    return;
+  }
+  draw();
+  after_ = PixelsIn(target.Lines(), r);
+  before_ = std::move(before);
+  key_ = key;
+  rect_ = r;
+}
 
 bool CompositionEnabled() {
   if (ForcedComposition >= 0) return ForcedComposition != 0;
@@ -333,58 +358,72 @@ void TsSkinProvider::PrepareForm() {
 
 // --- Rendering ---
 
-HICON TsSkinProvider::TitleIcon(bool big) const {
-  if (HICON icon = FForm->Icon()) return icon;
-  if (HICON icon = fw::Application().Icon(big)) return icon;
-  return ::LoadIconW(nullptr, IDI_APPLICATION);
+HICON TsSkinProvider::TitleIcon(bool big) {
+  HICON& cached = titleIcon_[big ? 1 : 0];
+  if (cached) return cached;
+  if (HICON icon = FForm->Icon()) return cached = icon;
+  if (auto icon = reinterpret_cast<HICON>(::SendMessageW(FForm->HandleIfAllocated(), WM_GETICON,
+                                                          big ? ICON_BIG : ICON_SMALL2, 0))) {
+    return cached = icon;
+  }
+  if (HICON icon = fw::Application().Icon(big)) return cached = icon;
+  return cached = ::LoadIconW(nullptr, IDI_APPLICATION);
 }
 
 void TsSkinProvider::DrawTitleIcon() {
   if (!layout_.IconShown) return;
   const TRect r = layout_.IconRect;
-  const ScanLines lines = cache_.Lines();
-  const int left = std::max(r.Left, 0), top = std::max(r.Top, 0);
-  const int right = std::min(r.Right, lines.Width), bottom = std::min(r.Bottom, lines.Height);
-  if (right <= left || bottom <= top) return;
-  std::vector<std::uint32_t> saved;
-  saved.reserve(static_cast<std::size_t>((right - left) * (bottom - top)));
-  for (int y = top; y < bottom; ++y) saved.insert(saved.end(), lines.Row(y) + left, lines.Row(y) + right);
-  ::DrawIconEx(cache_.DC(), r.Left, r.Top, TitleIcon(r.Height() > 16), r.Width(), r.Height(), 0, nullptr, DI_NORMAL);
-  // DrawIconEx writes no alpha into a 32-bit image: every pixel it changed is made opaque.
-  const ScanLines after = cache_.Lines();
-  std::size_t i = 0;
-  for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x, ++i) {
-      if (after.At(x, y) != saved[i]) after.At(x, y) |= 0xFF000000u;
+  const HICON icon = TitleIcon(r.Height() > 16);
+  const RECT rect{r.Left, r.Top, r.Right, r.Bottom};
+  const std::wstring key = std::to_wstring(reinterpret_cast<std::uintptr_t>(icon)) + L":" +
+                           std::to_wstring(r.Width()) + L"x" + std::to_wstring(r.Height());
+  iconMemo_[FFormActive ? 1 : 0].Draw(cache_, rect, key, [&] {
+    const ScanLines lines = cache_.Lines();
+    const RECT clipped{std::max<LONG>(rect.left, 0), std::max<LONG>(rect.top, 0),
+                       std::min<LONG>(rect.right, lines.Width), std::min<LONG>(rect.bottom, lines.Height)};
+    if (clipped.right <= clipped.left || clipped.bottom <= clipped.top) return;
+    const std::vector<std::uint32_t> saved = PixelsIn(lines, clipped);
+    ::DrawIconEx(cache_.DC(), r.Left, r.Top, icon, r.Width(), r.Height(), 0, nullptr, DI_NORMAL);
+    // DrawIconEx writes no alpha into a 32-bit image: every pixel it changed is made opaque.
+    const ScanLines after = cache_.Lines();
+    std::size_t i = 0;
+    for (int y = clipped.top; y < clipped.bottom; ++y) {
+      for (int x = clipped.left; x < clipped.right; ++x, ++i) {
+        if (after.At(x, y) != saved[i]) after.At(x, y) |= 0xFF000000u;
+      }
     }
-  }
+  });
 }
 
 void TsSkinProvider::PaintCaptionText() {
   const TsSkinManager* m = FCommonData->SkinManager();
-  const std::wstring text = FForm->Caption();
+  if (!captionText_) captionText_ = FForm->Caption();
+  const std::wstring& text = *captionText_;
   if (text.empty()) return;
   TRect tr = CaptionRect();
   if (tr.Right <= tr.Left) return;
 
-  NONCLIENTMETRICSW ncm{};
-  ncm.cbSize = sizeof(ncm);
-  ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0);
-  LOGFONTW lf = ncm.lfCaptionFont;
-  lf.lfHeight = m->ScaleInt(lf.lfHeight, m->SysFontScale);
-  std::wstring face;
-  if (m->Fonts().MainMode == skin::TacFontMode::fmFromSkin && !m->CommonSkinData.MainFont.empty()) {
-    face = fw::FromUtf8(m->CommonSkinData.MainFont);
-  } else if (m->Fonts().MainMode == skin::TacFontMode::fmCustom && !m->Fonts().MainFont.empty()) {
-    face = m->Fonts().MainFont;
+  if (!captionFont_) {
+    NONCLIENTMETRICSW ncm{};
+    ncm.cbSize = sizeof(ncm);
+    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0);
+    LOGFONTW lf = ncm.lfCaptionFont;
+    lf.lfHeight = m->ScaleInt(lf.lfHeight, m->SysFontScale);
+    std::wstring face;
+    if (m->Fonts().MainMode == skin::TacFontMode::fmFromSkin && !m->CommonSkinData.MainFont.empty()) {
+      face = fw::FromUtf8(m->CommonSkinData.MainFont);
+    } else if (m->Fonts().MainMode == skin::TacFontMode::fmCustom && !m->Fonts().MainFont.empty()) {
+      face = m->Fonts().MainFont;
+    }
+    if (!face.empty()) wcsncpy_s(lf.lfFaceName, face.c_str(), _TRUNCATE);
+    captionFont_.reset(::CreateFontIndirectW(&lf));
   }
-  if (!face.empty()) wcsncpy_s(lf.lfFaceName, face.c_str(), _TRUNCATE);
-  const fw::UniqueFont font(::CreateFontIndirectW(&lf));
+  const HFONT font = captionFont_.get();
 
   constexpr UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
   RECT measured{tr.Left, 0, tr.Right, 0};
   {
-    fw::SelectObjectScope select(cache_.DC(), font.get());
+    fw::SelectObjectScope select(cache_.DC(), font);
     // Measured without DT_VCENTER: with it, Wine's DT_CALCRECT counts the line from
     // the vertical centre of the empty rectangle and reports half its height.
     ::DrawTextW(cache_.DC(), text.c_str(), static_cast<int>(text.size()), &measured,
@@ -402,9 +441,18 @@ void TsSkinProvider::PaintCaptionText() {
   request.AllowGlow = true;
   request.Colors = ColorsOf(m);
   request.GlowMask = &glowMask_[FFormActive ? 1 : 0];
-  // Measured with the rectangle's own width, so that a long caption still ends in an ellipsis.
-  RECT target{tr.Left, rect.top, tr.Right, rect.bottom};
-  DrawSkinText(cache_, font.get(), text, target, format, request);
+  // Drawn in the rectangle's whole width, so that a long caption ends in an ellipsis.
+  const RECT target{tr.Left, rect.top, tr.Right, rect.bottom};
+  const std::wstring key = std::to_wstring(reinterpret_cast<std::uintptr_t>(font)) + L":" +
+                           std::to_wstring(section) + L":" + text;
+  textMemo_[request.State].Draw(cache_, target, key,
+                                [&] { DrawSkinText(cache_, font, text, target, format, request); });
+}
+
+void TsSkinProvider::ForgetDrawings() {
+  captionText_.reset();
+  titleIcon_[0] = titleIcon_[1] = nullptr;
+  for (TDrawMemo* memo : {&iconMemo_[0], &iconMemo_[1], &textMemo_[0], &textMemo_[1]}) *memo = TDrawMemo{};
 }
 
 void TsSkinProvider::SaveButtonStrip() {
@@ -462,6 +510,8 @@ bool TsSkinProvider::PaintAll() {
   if (DoReinit || !metricsRead_) {
     DoReinit = false;
     ReadMetrics();
+    captionFont_.reset();
+    ForgetDrawings();
     FCommonData->BGChanged = true;
   }
   const int w = CaptionWidth(), h = FForm->Height();
@@ -695,6 +745,7 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
     LoadInit();
   }
   if (m.Msg == fw::CM_SYSFONTCHANGED) DoReinit = true;
+  if (m.Msg == WM_SETTEXT) captionText_.reset();
   if (!FrameSkinned()) {
     OldWndProc(m);
     return;
@@ -711,6 +762,7 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   case WM_NCHITTEST: OnNcHitTest(m); return;
   case WM_SETTEXT: OnSetText(m); return;
   case WM_SETICON:
+    titleIcon_[0] = titleIcon_[1] = nullptr;
     OldWndProcWithoutCaption(m);
     FCommonData->BGChanged = true;
     if (::IsWindowVisible(wnd)) ProcessMessage(WM_NCPAINT, 1);
@@ -776,6 +828,8 @@ void TsSkinProvider::SkinChanged() {
   FCommonData->UpdateIndexes(true);
   UpdateIndexes();
   TempBmp = TDibBitmap();
+  captionFont_.reset();
+  ForgetDrawings();
   if (SystemMenu) SetButtonKinds(layout_, BigButtons, SystemMenu->Rules());
   const TsSkinManager* m = FCommonData->SkinManager();
   ApplySysMenuStyle(FDrawNonClientArea && m && m->Options().DrawNonClientArea);
@@ -819,6 +873,8 @@ void TsSkinProvider::SkinRemoved() {
   RgnChanged = true;
   cache_ = TDibBitmap();
   TempBmp = TDibBitmap();
+  captionFont_.reset();
+  ForgetDrawings();
   glowMask_[0] = Mask8{};
   glowMask_[1] = Mask8{};
   *FCommonData->FCacheBmp = skin::Bitmap32();

@@ -17,12 +17,27 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace skinctrl {
 
 class TsSkinProvider;
+
+// What a slow drawing step (GDI's icon and text drawing) turned a rectangle of
+// an image into, for one kind of drawing (the key): when the same drawing meets
+// the same pixels again, the step is replayed by a copy.
+class TDrawMemo {
+public:
+  void Draw(const TDibBitmap& target, RECT rect, std::wstring_view key, const std::function<void()>& draw);
+
+private:
+  std::wstring key_;
+  RECT rect_{};
+  std::vector<std::uint32_t> before_, after_;
+};
 
 // The predicates of a form's system menu that decide its title buttons. The
 // skinned menu itself (items, glyphs, dropping it) belongs to the pop-up menus;
@@ -126,6 +141,7 @@ private:
   void PaintCaptionText();
   void PaintCaptionButtons();
   void SaveButtonStrip();
+  void ForgetDrawings();
   void RestoreButtonStrip();
   void SyncCacheBitmap();
   void OnNcActivate(fw::TMessage& m);
@@ -137,7 +153,8 @@ private:
   void SkinChanged();
   void SkinRemoved();
   void Refresh();
-  HICON TitleIcon(bool big) const;
+  // The form's icon, else the program's, else the system's (none of them is owned here).
+  HICON TitleIcon(bool big);
   bool Iconic() const;
   // Passes the message on while the system's own caption drawing is kept off.
   void OldWndProcWithoutCaption(fw::TMessage& m);
@@ -153,6 +170,14 @@ private:
   TRect tempRect_;
   std::vector<TRect> Rects_;
   Mask8 glowMask_[2];
+  // The caption font: the system's caption font with the skin's face, made
+  // once (again after a system font or skin change).
+  fw::UniqueFont captionFont_;
+  // The icon and the caption text drawn in each look (0 inactive, 1 active).
+  TDrawMemo iconMemo_[2], textMemo_[2];
+  HICON titleIcon_[2] = {};
+  // The window's text, read again after each caption change.
+  std::optional<std::wstring> captionText_;
   HWND registeredWnd_ = nullptr;
 };
 
