@@ -663,7 +663,13 @@ void TsSkinProvider::OnSetText(fw::TMessage& m) {
 void TsSkinProvider::OnSysCommand(fw::TMessage& m) {
   const UINT command = static_cast<UINT>(m.WParam & 0xFFF0);
   const bool mainForm = fw::Application().MainForm() == FForm;
-  if (command == SC_RESTORE && Iconic() && (!mainForm || fw::Application().MainFormOnTaskBar())) {
+  if (command == SC_KEYMENU && m.LParam == VK_SPACE) {
+    // The system opens no menu for a window without WS_SYSMENU: the frame
+    // drops it below the icon.
+    RECT w{};
+    ::GetWindowRect(FForm->HandleIfAllocated(), &w);
+    DropSysMenu(w.left + layout_.IconRect.Left, w.top + HeaderHeight());
+  } else if (command == SC_RESTORE && Iconic() && (!mainForm || fw::Application().MainFormOnTaskBar())) {
     RgnChanged = true;
     FCommonData->BGChanged = true;
     AnimationOff off;
@@ -707,6 +713,18 @@ void TsSkinProvider::OnNcHitTest(fw::TMessage& m) {
 void TsSkinProvider::OnTitleButtonMouse(fw::TMessage& m) {
   const auto code = static_cast<int>(m.WParam);
   const bool button = code == htClose || code == htMinButton || code == htMaxButton || code == htHelp;
+  if (code == htSysMenu && m.Msg == WM_NCLBUTTONDBLCLK) {
+    ::PostMessageW(FForm->HandleIfAllocated(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    m.Result = 0;
+    return;
+  }
+  if (code == htSysMenu && m.Msg == WM_NCLBUTTONDOWN) {
+    RECT w{};
+    ::GetWindowRect(FForm->HandleIfAllocated(), &w);
+    DropSysMenu(w.left + layout_.IconRect.Left, w.top + HeaderHeight());
+    m.Result = 0;
+    return;
+  }
   switch (m.Msg) {
   case WM_NCLBUTTONDOWN:
   case WM_NCLBUTTONDBLCLK:
@@ -810,6 +828,13 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
       return;
     }
     break;
+  case WM_PRINT: PrintWindowImage(m); return;
+  case fw::CM_SHOWINGCHANGED:
+    OldWndProc(m);
+    if (FForm->Showing()) {
+      ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
+    return;
   case WM_PRINTCLIENT:
   case fw::CM_COLORCHANGED: m.Result = 0; return;
   case WM_SYSCOMMAND: OnSysCommand(m); return;
@@ -819,6 +844,64 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   default: break;
   }
   OldWndProc(m);
+}
+
+// The window's own system menu at a screen point, its items enabled as the
+// title buttons are; the chosen command goes to the window. (The skinned menu
+// takes its place once the pop-up menus draw it.)
+void TsSkinProvider::DropSysMenu(int x, int y) {
+  const HWND wnd = FForm->HandleIfAllocated();
+  const HMENU menu = wnd ? ::GetSystemMenu(wnd, FALSE) : nullptr;
+  if (!menu || !SystemMenu) return;
+  const TTitleButtonRules rules = SystemMenu->Rules();
+  const TFormTraits traits = SystemMenu->Traits();
+  const auto enable = [menu](UINT command, bool enabled) {
+    ::EnableMenuItem(menu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+  };
+  const fw::TFormBorderStyle style = FForm->BorderStyle();
+  enable(SC_RESTORE, rules.EnabledRestore);
+  enable(SC_MAXIMIZE, rules.EnabledMax && !traits.Maximized);
+  enable(SC_MINIMIZE, rules.EnabledMin && !traits.Minimized);
+  enable(SC_SIZE, style != fw::TFormBorderStyle::bsSingle && style != fw::TFormBorderStyle::bsDialog &&
+                      style != fw::TFormBorderStyle::bsToolWindow && !traits.Minimized && !traits.Maximized);
+  enable(SC_MOVE, !traits.Maximized);
+  const UINT command = static_cast<UINT>(
+      ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_LEFTBUTTON, x, y, 0, wnd, nullptr));
+  if (command != 0 && ::IsWindow(wnd)) ::PostMessageW(wnd, WM_SYSCOMMAND, command, 0);
+}
+
+void TsSkinProvider::PrintWindowImage(fw::TMessage& m) {
+  const auto dc = reinterpret_cast<HDC>(m.WParam);
+  if (!dc) return;
+  if (m.LParam & PRF_ERASEBKGND) {
+    EraseClient(dc);
+    m.Result = 1;
+    return;
+  }
+  if (FCommonData->BGChanged || cache_.Empty()) PaintAll();
+  if (cache_.Empty()) {
+    OldWndProc(m);
+    return;
+  }
+  FCommonData->PrintDC = dc;
+  const HWND wnd = FForm->HandleIfAllocated();
+  RECT client{};
+  ::GetClientRect(wnd, &client);
+  const int ox = OffsetX(), oy = OffsetY(), w = cache_.Width(), h = cache_.Height();
+  const int cr = ox + client.right, cb = oy + client.bottom;
+  if (m.LParam & PRF_NONCLIENT) {
+    ::BitBlt(dc, 0, 0, w, oy, cache_.DC(), 0, 0, SRCCOPY);
+    ::BitBlt(dc, 0, oy, ox, cb - oy, cache_.DC(), 0, oy, SRCCOPY);
+    ::BitBlt(dc, 0, cb, w, h - cb, cache_.DC(), 0, cb, SRCCOPY);
+    ::BitBlt(dc, cr, oy, w - cr, cb - oy, cache_.DC(), cr, oy, SRCCOPY);
+  }
+  if (m.LParam & PRF_CLIENT) {
+    // The client part: at the client origin when the frame was printed too.
+    const int x = (m.LParam & PRF_NONCLIENT) ? ox : 0, y = (m.LParam & PRF_NONCLIENT) ? oy : 0;
+    ::BitBlt(dc, x, y, client.right, client.bottom, cache_.DC(), ox, oy, SRCCOPY);
+  }
+  FCommonData->PrintDC = nullptr;
+  m.Result = 0;
 }
 
 // --- Skin commands ---

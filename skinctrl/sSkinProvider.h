@@ -77,6 +77,8 @@ public:
   TRect CaptionRect() const { return CaptionTextRect(LayoutInput(), layout_, FCaptionSkinIndex >= 0); }
   void CalcItems();
   int TitleHitTest(POINT windowPoint) const;
+  // Opens the window's system menu at a screen point and runs the command chosen.
+  void DropSysMenu(int x, int y);
 
   // --- Frame ---
   // Renders the whole window image into the frame cache; false when the
@@ -150,6 +152,7 @@ private:
   void OnNcHitTest(fw::TMessage& m);
   void OnTitleButtonMouse(fw::TMessage& m);
   void EraseClient(HDC dc);
+  void PrintWindowImage(fw::TMessage& m);
   void SkinChanged();
   void SkinRemoved();
   void Refresh();

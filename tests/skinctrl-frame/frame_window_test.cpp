@@ -14,6 +14,7 @@
 #include "FrameShots.h"
 #include "app/Unit1.h"
 #include "skin/SkinCommand.h"
+#include "skinctrl/DibBitmap.h"
 #include "skinctrl/sSkinProvider.h"
 #include "tests/support/Gui.h"
 #include "tests/support/HandleCount.h"
@@ -469,6 +470,73 @@ TEST_F(SkinnedFrame, RemovingTheSkinRestoresTheNativeFrameAndAddingItReskins) {
   EXPECT_LE(testsupport::OpenHandleCount(), handles);
   EXPECT_EQ(StyleOf(wnd) & WS_SYSMENU, 0u);
   ExpectLook(ShotOf(wnd), 1, "after the toggles");
+}
+
+// Counts the menus that show while the GUI thread is in a menu's modal loop
+// and closes each one: a thread timer runs inside that loop.
+struct MenuCloser {
+  static inline int shown = 0;
+  UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM) -> BOOL {
+          wchar_t cls[16] = {};
+          ::GetClassNameW(w, cls, 16);
+          if (std::wstring(cls) == L"#32768" && ::IsWindowVisible(w)) {
+            ++shown;
+            ::EndMenu();
+            return FALSE;
+          }
+          return TRUE;
+        },
+        0);
+  });
+  MenuCloser() { shown = 0; }
+  ~MenuCloser() { ::KillTimer(nullptr, timer); }
+  MenuCloser(const MenuCloser&) = delete;
+  MenuCloser& operator=(const MenuCloser&) = delete;
+};
+
+TEST_F(SkinnedFrame, TitleButtonsIconAndKeyboardReachTheWindowsCommands) {
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  {
+    // The icon and Alt+Space drop the window's system menu.
+    MenuCloser closer;
+    ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+    EXPECT_EQ(MenuCloser::shown, 1) << "menu from the icon";
+    ::SendMessageW(wnd, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE);
+    EXPECT_EQ(MenuCloser::shown, 2) << "menu from the keyboard";
+  }
+  // Press and release over the minimise button minimises; over the close button closes.
+  const auto click = [&](const skin::TRect& r, WPARAM code) {
+    const RECT w = WindowRect();
+    const LPARAM at = MAKELPARAM(w.left + r.Left + 3, w.top + r.Top + 3);
+    ASSERT_EQ(static_cast<WPARAM>(::SendMessageW(wnd, WM_NCHITTEST, 0, at)), code);
+    ::SendMessageW(wnd, WM_NCLBUTTONDOWN, code, at);
+    ::SendMessageW(wnd, WM_NCLBUTTONUP, code, at);
+  };
+  click(l.ButtonMin.cpRect, HTMINBUTTON);
+  EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(wnd) != FALSE; }));
+  ::SendMessageW(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsIconic(wnd); }));
+  // Released elsewhere: nothing happens.
+  ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTCLOSE, 0);
+  ::SendMessageW(wnd, WM_NCLBUTTONUP, HTCAPTION, 0);
+  Pump(50ms);
+  EXPECT_TRUE(::IsWindowVisible(wnd));
+  click(l.ButtonClose.cpRect, HTCLOSE);
+  EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
+}
+
+TEST_F(SkinnedFrame, PrintingCopiesTheFrameImageAndTheClient) {
+  const RECT w = WindowRect();
+  const int width = w.right - w.left, height = w.bottom - w.top;
+  skinctrl::TDibBitmap print(width, height);
+  ::SendMessageW(wnd, WM_PRINT, reinterpret_cast<WPARAM>(print.DC()), PRF_NONCLIENT | PRF_CLIENT);
+  const skinctrl::ScanLines lines = print.Lines();
+  EXPECT_EQ(lines.At(spy.probe.x, spy.probe.y) & 0xFFFFFF, PixelOfColor(Title().Props[1].Color));
+  const skin::Bitmap32 screen = ShotOf(wnd);
+  EXPECT_EQ(lines.At(0, height / 2) & 0xFFFFFF, screen.At(0, height / 2)) << "the border as on the screen";
 }
 
 }  // namespace
