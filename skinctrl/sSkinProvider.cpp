@@ -141,18 +141,20 @@ bool CompositionEnabled() {
 
 // --- TsSystemMenu ---
 
-TFormTraits TsSystemMenu::Traits() const {
+TFormTraits TsSystemMenu::Traits() const { return FormTraitsOf(*FForm); }
+
+TFormTraits FormTraitsOf(const fw::TCustomForm& form) {
   TFormTraits t;
-  const HWND wnd = FForm->HandleIfAllocated();
-  t.BorderStyle = FrameStyleOf(FForm->BorderStyle());
-  const fw::TBorderIcons icons = FForm->BorderIcons();
+  const HWND wnd = form.HandleIfAllocated();
+  t.BorderStyle = FrameStyleOf(form.BorderStyle());
+  const fw::TBorderIcons icons = form.BorderIcons();
   t.SystemMenuIcon = (icons & fw::biSystemMenu) != 0;
   t.MinimizeIcon = (icons & fw::biMinimize) != 0;
   t.MaximizeIcon = (icons & fw::biMaximize) != 0;
   t.HelpIcon = (icons & fw::biHelp) != 0;
   t.Minimized = wnd && ::IsIconic(wnd);
   t.Maximized = wnd && ::IsZoomed(wnd);
-  t.MainForm = fw::Application().MainForm() == FForm;
+  t.MainForm = fw::Application().MainForm() == &form;
   t.MainFormOnTaskBar = fw::Application().MainFormOnTaskBar();
   const HMENU menu = wnd ? ::GetSystemMenu(wnd, FALSE) : nullptr;
   t.HasSystemMenu = menu != nullptr;
@@ -177,6 +179,7 @@ TsSkinProvider::TsSkinProvider(fw::TCustomForm* form) : fw::TComponent(form), FF
   // The section is set before the state is loaded: without it the form's class
   // name would be taken as the section.
   FCommonData->FSkinSection = "FORM";
+  ReadMetrics();
   FForm->WindowProc.Install(this, [this](fw::TMessage& m) { NewWndProc(m); });
   if (const HWND wnd = FForm->HandleIfAllocated()) {
     skin::RegisterSkinnedForm(wnd);
@@ -224,17 +227,14 @@ void TsSkinProvider::ReadMetrics() {
   metrics_.CyCaption = ::GetSystemMetrics(SM_CYCAPTION);
   metrics_.CySmCaption = ::GetSystemMetrics(SM_CYSMCAPTION);
   metrics_.CxHScroll = ::GetSystemMetrics(SM_CXHSCROLL);
-  metricsRead_ = true;
 }
 
 int TsSkinProvider::BorderWidth() const {
-  if (!metricsRead_) const_cast<TsSkinProvider*>(this)->ReadMetrics();
   const auto style = static_cast<DWORD>(::GetWindowLongPtrW(FForm->HandleIfAllocated(), GWL_STYLE));
   return BorderWidthByStyle((style & WS_THICKFRAME) != 0, (style & WS_BORDER) != 0, metrics_);
 }
 
 int TsSkinProvider::CaptionHeight() const {
-  if (!metricsRead_) const_cast<TsSkinProvider*>(this)->ReadMetrics();
   const auto style = static_cast<DWORD>(::GetWindowLongPtrW(FForm->HandleIfAllocated(), GWL_STYLE));
   return CaptionHeightOf(FrameStyleOf(FForm->BorderStyle()), (style & WS_CHILD) != 0, (style & WS_CAPTION) != 0,
                          Iconic(), metrics_);
@@ -266,8 +266,7 @@ int TsSkinProvider::OffsetY() const {
 
 TFrameLayoutInput TsSkinProvider::LayoutInput() const {
   TFrameLayoutInput in;
-  const TsSystemMenu traitsOnly(const_cast<TsSkinProvider*>(this), FForm);
-  in.Form = SystemMenu ? SystemMenu->Traits() : traitsOnly.Traits();
+  in.Form = FormTraitsOf(*FForm);
   in.Rules = DecideTitleButtons(in.Form);
   in.CaptionWidth = CaptionWidth();
   in.BorderWidth = BorderWidth();
@@ -507,7 +506,7 @@ bool TsSkinProvider::PaintAll() {
   TsSkinManager* m = FCommonData->SkinManager();
   const skin::TsGeneralData* section = FCommonData->Section();
   if (FForm->Loading() || !section || !m) return true;
-  if (DoReinit || !metricsRead_) {
+  if (DoReinit) {
     DoReinit = false;
     ReadMetrics();
     captionFont_.reset();
@@ -918,7 +917,11 @@ void TsSkinProvider::SkinChanged() {
   ApplySysMenuStyle(FDrawNonClientArea && m && m->Options().DrawNonClientArea);
   FCommonData->BGChanged = true;
   RgnChanged = true;
-  ProcessMessage(WM_NCPAINT, 1);
+  // The manager marks its skin active only after this command: the frame is
+  // painted when the invalidation is served, not now.
+  if (const HWND wnd = FForm->HandleIfAllocated(); wnd && ::IsWindowVisible(wnd)) {
+    ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+  }
 }
 
 void TsSkinProvider::Refresh() {

@@ -39,6 +39,9 @@ private:
   std::vector<std::uint32_t> before_, after_;
 };
 
+// A form and its window's system menu as the title-button predicates read them.
+TFormTraits FormTraitsOf(const fw::TCustomForm& form);
+
 // The predicates of a form's system menu that decide its title buttons. The
 // skinned menu itself (items, glyphs, dropping it) belongs to the pop-up menus;
 // until they exist the window's own system menu serves.
@@ -166,7 +169,6 @@ private:
   std::unique_ptr<TsCommonData> FCommonData;
   std::unique_ptr<TsSystemMenu> SystemMenu;
   TFrameMetrics metrics_;
-  bool metricsRead_ = false;
   TFrameLayout layout_;
   TDibBitmap cache_;
   TDibBitmap TempBmp;
