@@ -1092,10 +1092,10 @@ void TacProvider::InitForm(fw::TCustomForm* form) {
   FreeNotification(sp);
   sp->FUseGlobalColor = false;
   CtrlHandle = form->HandleIfAllocated();
-  if (CtrlHandle && ::IsWindowVisible(CtrlHandle)) {
-    ::RedrawWindow(CtrlHandle, nullptr, nullptr,
-                   RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW);
-  }
+  // The form is being activated, mostly inside its first showing, before its
+  // client area was painted: the frame and the window region are made now, so
+  // that the region's redraw joins the first paint rather than repeating it.
+  if (CtrlHandle && ::IsWindowVisible(CtrlHandle)) sp->ProcessMessage(WM_NCPAINT, 1);
   sp->FMakeSkinMenu = false;
 }
 

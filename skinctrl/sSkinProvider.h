@@ -113,7 +113,6 @@ public:
   bool FShowAppIcon = true;
   bool FMakeSkinMenu = false;
   bool FUseGlobalColor = true;
-  bool FAllowAnimation = true;
   bool FDrawClientArea = true;
   bool FDrawNonClientArea = true;
   std::string FTitleSkin;
