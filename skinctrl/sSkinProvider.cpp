@@ -840,6 +840,23 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   case WM_NCLBUTTONDOWN:
   case WM_NCLBUTTONUP:
   case WM_NCLBUTTONDBLCLK: OnTitleButtonMouse(m); return;
+  case WM_NCRBUTTONDOWN:
+    // A right click on the caption or the icon drops the system menu at its release.
+    if (m.WParam == HTCAPTION || m.WParam == HTSYSMENU) {
+      RightPressed = true;
+      m.Result = 0;
+      return;
+    }
+    break;
+  case WM_NCRBUTTONUP:
+    if (RightPressed && (m.WParam == HTCAPTION || m.WParam == HTSYSMENU)) {
+      RightPressed = false;
+      DropSysMenu(static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam)));
+      m.Result = 0;
+      return;
+    }
+    RightPressed = false;
+    break;
   default: break;
   }
   OldWndProc(m);

@@ -124,6 +124,7 @@ public:
   int FCaptionSkinIndex = -1;
   bool RTInit = false;
   bool biClicked = false;
+  bool RightPressed = false;
   bool BigButtons = false;
   bool FFormActive = true;
   int VCenter = 0;

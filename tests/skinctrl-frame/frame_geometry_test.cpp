@@ -196,6 +196,10 @@ TEST(CornerRects, KeyPixelsOfTheCornersInWindowCoordinates) {
   const skin::SkinModel model = CornerModel(0);
   EXPECT_EQ(CollectCornerRects(model, 0, 0, 100, 50).size(), 7u + 4u);
   EXPECT_TRUE(CollectCornerRects(model, -1, -1, 100, 50).empty());
+  // A border image without key colour leaves the window rectangular.
+  skin::SkinModel square = CornerModel(0);
+  for (auto& p : square.MasterBitmap->Pixels) p = 0xFF808080u;
+  EXPECT_TRUE(CollectCornerRects(square, 0, 0, 100, 50).empty());
 }
 
 TEST(TitleHitTest, ButtonsIconCaptionEdgesAndClient) {

@@ -381,8 +381,22 @@ TEST_F(SkinnedFrame, CaptionAndActivationChangesNeverShowTheNativeCaption) {
     ::SetActiveWindow(i % 2 ? wnd : other.Handle());
     Pump(15ms);
   }
-  form->SetCaption(L"Quillon");
+  // A caption longer than its room ends in an ellipsis before the title buttons.
+  form->SetCaption(L"Quillon - checking the adapter on a long port name");
   ::SetActiveWindow(wnd);
+  Pump(50ms);
+  const skin::Bitmap32 longCaption = ShotOf(wnd);
+  frametest::Save(longCaption, "frame-long-caption.bmp");
+  const skin::TRect text = provider->CaptionRect();
+  const std::uint32_t ink = PixelOfColor(Title().Props[1].FontColor.Color);
+  int inkNearEnd = 0, beyond = 0;
+  for (int y = 0; y < ClientOrigin().y; ++y) {
+    for (int x = text.Right - 12; x < text.Right; ++x) inkNearEnd += longCaption.At(x, y) == ink;
+    for (int x = text.Right; x < provider->Layout().ButtonMin.cpRect.Left; ++x) beyond += longCaption.At(x, y) == ink;
+  }
+  EXPECT_GT(inkNearEnd, 2) << "the ellipsis";
+  EXPECT_EQ(beyond, 0) << "no text under the buttons";
+  form->SetCaption(L"Quillon");
   Pump(50ms);
   stop = true;
   watcher.join();
@@ -506,6 +520,11 @@ TEST_F(SkinnedFrame, TitleButtonsIconAndKeyboardReachTheWindowsCommands) {
     EXPECT_EQ(MenuCloser::shown, 1) << "menu from the icon";
     ::SendMessageW(wnd, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE);
     EXPECT_EQ(MenuCloser::shown, 2) << "menu from the keyboard";
+    const RECT w = WindowRect();
+    const LPARAM caption = MAKELPARAM(w.left + 60, w.top + l.VCenter);
+    ::SendMessageW(wnd, WM_NCRBUTTONDOWN, HTCAPTION, caption);
+    ::SendMessageW(wnd, WM_NCRBUTTONUP, HTCAPTION, caption);
+    EXPECT_EQ(MenuCloser::shown, 3) << "menu from a right click on the caption";
   }
   // Press and release over the minimise button minimises; over the close button closes.
   const auto click = [&](const skin::TRect& r, WPARAM code) {
