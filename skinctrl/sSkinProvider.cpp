@@ -349,9 +349,7 @@ void TsSkinProvider::PrepareForm() {
   const fw::TFormBorderStyle style = FForm->BorderStyle();
   BigButtons = style == fw::TFormBorderStyle::bsSingle || style == fw::TFormBorderStyle::bsSizeable ||
                style == fw::TFormBorderStyle::bsDialog;
-  if (m->CommonSkinData.Active || m->GetSkinIndex("GLOBALINFO") >= 0) {
-    SetButtonKinds(layout_, BigButtons, SystemMenu->Rules());
-  }
+  if (m->GetSkinIndex("GLOBALINFO") >= 0) SetButtonKinds(layout_, BigButtons, SystemMenu->Rules());
   FCommonData->BGChanged = true;
 }
 
