@@ -1049,11 +1049,19 @@ bool TsSkinProvider::HandleSkinCommandMessage(fw::TMessage& m) {
     return true;
   }
   case skin::SKC_HOTDEACTIVATED: CurrentHT = 0; return true;
-  case skin::SKC_DRAWNONCLIENT:
-    ApplySysMenuStyle(m.LParam != 0 && FDrawNonClientArea);
+  case skin::SKC_DRAWNONCLIENT: {
+    // Frame drawing switched on or off: the native frame, its system menu and
+    // its rectangular outline come back, or the skinned ones return.
+    const bool draw = m.LParam != 0 && FDrawNonClientArea;
+    const HWND wnd = FForm->HandleIfAllocated();
+    ApplySysMenuStyle(draw);
+    if (!draw && wnd) ::SetWindowRgn(wnd, nullptr, FALSE);
+    RgnChanged = true;
     FCommonData->BGChanged = true;
-    RecalcFrame(FForm->HandleIfAllocated());
+    RecalcFrame(wnd);
+    if (wnd) ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return true;
+  }
   default: return HandleSkinCommand(m, *FCommonData);
   }
 }

@@ -441,6 +441,23 @@ TEST_F(SkinnedFrame, MinimiseAndRestoreLeaveTheAnimationSettingAsItWas) {
   ExpectLook(ShotOf(wnd), 1, "restored");
 }
 
+TEST_F(SkinnedFrame, SwitchingFrameDrawingOffGivesTheNativeFrameBack) {
+  skin::TsSkinManager& m = *form->sSkinManager1;
+  fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+  m.SetDrawNonClientArea(false);
+  Pump(150ms);
+  EXPECT_NE(StyleOf(wnd) & WS_SYSMENU, 0u);
+  EXPECT_EQ(::GetWindowRgn(wnd, region.get()), ERROR) << "no window region";
+  EXPECT_EQ(ShotOf(wnd).At(spy.probe.x, spy.probe.y),
+            PixelOfColor(static_cast<std::int32_t>(::GetSysColor(COLOR_ACTIVECAPTION))))
+      << "the native caption";
+  m.SetDrawNonClientArea(true);
+  Pump(150ms);
+  EXPECT_EQ(StyleOf(wnd) & WS_SYSMENU, 0u);
+  EXPECT_NE(::GetWindowRgn(wnd, region.get()), ERROR);
+  ExpectLook(ShotOf(wnd), 1, "drawn again");
+}
+
 TEST_F(SkinnedFrame, RemovingTheSkinRestoresTheNativeFrameAndAddingItReskins) {
   skin::TsSkinManager& m = *form->sSkinManager1;
   const std::uint32_t skinTitle = PixelOfColor(Title().Props[1].Color);
