@@ -4,6 +4,7 @@
 #include "serial/AdapterCheckPort.h"
 #include "serial/PortList.h"
 #include "skin/SkinManagerSetup.h"
+#include "skinctrl/sSkinProvider.h"
 #include "skins/OpusSkin.h"
 
 namespace app {
@@ -69,6 +70,8 @@ TForm1::TForm1(fw::TComponent* owner, std::shared_ptr<serial::TCommDevice> commD
         sMemo1MouseDown(s, b, sh, x, y);
     };
 
+    // The manager's hook gives the window its skinned frame at its first activation.
+    skinctrl::InstallFormFrames();
     sSkinManager1 = new skin::TsSkinManager(this);
     sSkinManager1->SetName(L"sSkinManager1");
     skin::ConfigureMainSkinManager(*sSkinManager1, skins::OpusSkinArchive());

@@ -798,6 +798,9 @@ void TsSkinManager::CheckHot() {
 // --- Hooks ---
 
 LRESULT CALLBACK TsSkinManager::CbtProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    // The next hook first: what it answers stands, and the window is then
+    // handled as it will be created or activated.
+    const LRESULT next = ::CallNextHookEx(cbtHook, code, wParam, lParam);
     if (code >= 0 && CbtHandler) {
         try {
             CbtHandler(code, wParam, lParam);
@@ -805,7 +808,7 @@ LRESULT CALLBACK TsSkinManager::CbtProc(int code, WPARAM wParam, LPARAM lParam) 
             fw::Application().HandleException(std::current_exception());
         }
     }
-    return ::CallNextHookEx(cbtHook, code, wParam, lParam);
+    return next;
 }
 
 void TsSkinManager::InstallHook() {

@@ -96,7 +96,10 @@ TEST_F(MainWindowTest, FixedCentredWindowOfTheListedSize) {
     EXPECT_EQ(client.bottom, 112);
     const auto style = static_cast<DWORD>(::GetWindowLongW(wnd, GWL_STYLE));
     EXPECT_EQ(style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
-    EXPECT_TRUE(style & WS_SYSMENU);
+    // The skinned frame draws the icon and title buttons itself: the system's own
+    // are switched off with WS_SYSMENU, while the window keeps its system menu.
+    EXPECT_FALSE(style & WS_SYSMENU);
+    EXPECT_NE(::GetSystemMenu(wnd, FALSE), nullptr);
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     EXPECT_FALSE(style & WS_THICKFRAME);

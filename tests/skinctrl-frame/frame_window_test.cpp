@@ -1,0 +1,578 @@
+// The skinned frame of the real main window under Wine: its attachment at the
+// first activation, its geometry, the active and inactive looks read back from
+// the screen against the skin's own records, the hit-test map, the window
+// region, caption and activation changes without the native caption,
+// minimising and restoring, and removing and re-adding the skin.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <thread>
+#include <utility>
+
+#include "FrameShots.h"
+#include "app/Unit1.h"
+#include "skin/SkinCommand.h"
+#include "skinctrl/DibBitmap.h"
+#include "skinctrl/sSkinProvider.h"
+#include "tests/support/Gui.h"
+#include "tests/support/HandleCount.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using frametest::PixelOfColor;
+using frametest::ShotOf;
+using skinctrl::TsSkinProvider;
+using testsupport::PumpUntil;
+
+void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
+
+DWORD StyleOf(HWND wnd) { return static_cast<DWORD>(::GetWindowLongPtrW(wnd, GWL_STYLE)); }
+
+// A pixel of a skin image's state cell (0x00RRGGBB).
+std::uint32_t ImagePixel(const skin::SkinModel& model, const skin::TsMaskData& image, int cell, int x, int y) {
+  const skin::Bitmap32& bmp = image.Bmp ? *image.Bmp : *model.MasterBitmap;
+  return bmp.At(image.R.Left + cell * image.Width + x, image.R.Top + y) & 0xFFFFFF;
+}
+
+// A window that is not a form of the program: activating it leaves the form inactive.
+class OtherWindow {
+public:
+  OtherWindow() {
+    wnd_ = ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_BORDER | WS_VISIBLE, 10, 10, 120, 60, nullptr,
+                             nullptr, nullptr, nullptr);
+  }
+  ~OtherWindow() { ::DestroyWindow(wnd_); }
+  OtherWindow(const OtherWindow&) = delete;
+  OtherWindow& operator=(const OtherWindow&) = delete;
+  HWND Handle() const noexcept { return wnd_; }
+
+private:
+  HWND wnd_ = nullptr;
+};
+
+// What the window itself holds at the title probe right after the system's
+// default handling of a caption or activation change, before the frame
+// repaints: installed below the frame provider, so that it runs inside the
+// provider's call of the previous procedure.
+struct CaptionSpy {
+  fw::TCustomForm* form = nullptr;
+  POINT probe{};
+  std::vector<std::uint32_t> seen;
+  std::vector<UINT> seenIn;
+  std::vector<int> animationDuringRestore;
+
+  void Install(fw::TCustomForm& f) {
+    form = &f;
+    f.WindowProc.Install(this, [this](fw::TMessage& m) {
+      form->WindowProc.CallNext(this, m);
+      const HWND wnd = form->HandleIfAllocated();
+      if ((m.Msg == WM_SETTEXT || m.Msg == WM_NCACTIVATE) && skinctrl::ProviderOf(wnd) && ::IsWindowVisible(wnd)) {
+        const HDC dc = ::GetWindowDC(wnd);
+        const COLORREF c = ::GetPixel(dc, probe.x, probe.y);
+        ::ReleaseDC(wnd, dc);
+        seen.push_back(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+        seenIn.push_back(m.Msg);
+      }
+    });
+  }
+  void WatchRestore(fw::TCustomForm& f) {
+    f.WindowProc.Install(&animationDuringRestore, [this](fw::TMessage& m) {
+      if (m.Msg == WM_SYSCOMMAND && (m.WParam & 0xFFF0) == SC_RESTORE) {
+        int value = -1;
+        skinctrl::WindowAnimationSetting().Get(value);
+        animationDuringRestore.push_back(value);
+      }
+      form->WindowProc.CallNext(&animationDuringRestore, m);
+    });
+  }
+};
+
+// The system's window-animation setting as the frame sees it, kept here: Wine
+// has none of its own.
+class FakeAnimationSetting {
+public:
+  explicit FakeAnimationSetting(int value) : value_(value), saved_(skinctrl::WindowAnimationSetting()) {
+    skinctrl::WindowAnimationSetting() = {[this](int& v) {
+                                            v = value_;
+                                            return true;
+                                          },
+                                          [this](int v) {
+                                            value_ = v;
+                                            ++writes_;
+                                          }};
+  }
+  ~FakeAnimationSetting() { skinctrl::WindowAnimationSetting() = saved_; }
+  FakeAnimationSetting(const FakeAnimationSetting&) = delete;
+  FakeAnimationSetting& operator=(const FakeAnimationSetting&) = delete;
+  int Value() const noexcept { return value_; }
+  int Writes() const noexcept { return writes_; }
+
+private:
+  int value_;
+  int writes_ = 0;
+  skinctrl::TWindowAnimationSetting saved_;
+};
+
+class SkinnedFrame : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fw::Application().SetTitle(L"Quillon");
+    fw::Application().SetMainFormOnTaskBar(true);
+    form = std::make_unique<app::TForm1>(nullptr);
+    form->AfterConstruction();
+    spy.form = form.get();
+    spy.WatchRestore(*form);
+    spy.Install(*form);
+    form->Show();
+    ::SetForegroundWindow(form->Handle());
+    wnd = form->Handle();
+    ASSERT_TRUE(PumpUntil([&] { return skinctrl::ProviderOf(wnd) != nullptr; }));
+    Pump(150ms);
+    provider = skinctrl::ProviderOf(wnd);
+    const skin::TsSkinManager& m = *form->sSkinManager1;
+    formIndex = m.GetSkinIndex("FORM");
+    titleIndex = m.GetSkinIndex("FORMTITLE");
+    ASSERT_GE(formIndex, 0);
+    ASSERT_GE(titleIndex, 0);
+    const skinctrl::TFrameLayout& l = provider->Layout();
+    spy.probe = POINT{l.ButtonMin.cpRect.Left - 4, l.VCenter};
+  }
+  void TearDown() override { form.reset(); }
+
+  const skin::TsGeneralData& Title() const { return form->sSkinManager1->gd()[static_cast<std::size_t>(titleIndex)]; }
+  const skin::TsMaskData& FormBorder() const {
+    const skin::TsSkinManager& m = *form->sSkinManager1;
+    return m.ma()[static_cast<std::size_t>(m.gd()[static_cast<std::size_t>(formIndex)].BorderIndex)];
+  }
+  RECT WindowRect() const {
+    RECT r{};
+    ::GetWindowRect(wnd, &r);
+    return r;
+  }
+  POINT ClientOrigin() const {
+    RECT w = WindowRect();
+    POINT p{0, 0};
+    ::ClientToScreen(wnd, &p);
+    return {p.x - w.left, p.y - w.top};
+  }
+
+  // Probes of a frame's look in the screenshot against the skin's records.
+  void ExpectLook(const skin::Bitmap32& shot, int state, const char* look) {
+    const skinctrl::TFrameLayout& l = provider->Layout();
+    const skin::TsGenState& title = Title().Props[static_cast<std::size_t>(state)];
+    const std::uint32_t titleColor = PixelOfColor(title.Color);
+    EXPECT_EQ(shot.At(spy.probe.x, spy.probe.y), titleColor) << look << ": title colour";
+    // The left border below the corner, from the border image's cell of this state.
+    const skin::TsMaskData& border = FormBorder();
+    EXPECT_EQ(shot.At(0, shot.Height / 2), ImagePixel(form->sSkinManager1->Model(), border, state, 0, border.WT))
+        << look << ": border colour";
+    // The caption text in the title's font colour of the state.
+    const skin::TRect text = provider->CaptionRect();
+    int ink = 0;
+    for (int y = 0; y < ClientOrigin().y; ++y)
+      for (int x = text.Left; x < text.Right; ++x) ink += shot.At(x, y) == PixelOfColor(title.FontColor.Color);
+    EXPECT_GT(ink, 15) << look << ": caption text";
+    // The icon: pixels other than the title's colour.
+    int icon = 0;
+    for (int y = l.IconRect.Top; y < l.IconRect.Bottom; ++y)
+      for (int x = l.IconRect.Left; x < l.IconRect.Right; ++x) icon += shot.At(x, y) != titleColor;
+    EXPECT_GT(icon, 40) << look << ": icon";
+  }
+
+  std::unique_ptr<app::TForm1> form;
+  CaptionSpy spy;
+  HWND wnd = nullptr;
+  TsSkinProvider* provider = nullptr;
+  int formIndex = -1, titleIndex = -1;
+};
+
+TEST_F(SkinnedFrame, AttachedAtFirstActivationKeepingTheClientAreaAndTheControls) {
+  EXPECT_EQ(skin::SendSkinCommand(wnd, skin::SKC_ISSKINNED), 1);
+  EXPECT_EQ(reinterpret_cast<TsSkinProvider*>(skin::SendSkinCommand(wnd, skin::SKC_GETFRAMEOBJECT)), provider);
+  // The system draws and operates no title buttons, icon or menu of its own.
+  EXPECT_EQ(StyleOf(wnd) & WS_SYSMENU, 0u);
+  EXPECT_NE(StyleOf(wnd) & WS_MINIMIZEBOX, 0u);
+  EXPECT_EQ(StyleOf(wnd) & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
+  // The window's system menu stays, for the frame's menu and the return of the native frame.
+  const HMENU menu = ::GetSystemMenu(wnd, FALSE);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_NE(::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1));
+
+  RECT client{};
+  ::GetClientRect(wnd, &client);
+  EXPECT_EQ(client.right, 200);
+  EXPECT_EQ(client.bottom, 112);
+  const auto rectOf = [&](fw::TWinControl* c) {
+    RECT r{};
+    ::GetWindowRect(c->Handle(), &r);
+    ::MapWindowPoints(nullptr, form->sPanel1->Handle(), reinterpret_cast<POINT*>(&r), 2);
+    return std::make_pair(POINT{r.left, r.top}, SIZE{r.right - r.left, r.bottom - r.top});
+  };
+  EXPECT_EQ(rectOf(form->sButton1).first.x, 118);
+  EXPECT_EQ(rectOf(form->sButton1).first.y, 79);
+  EXPECT_EQ(rectOf(form->sMemo1).first.x, 8);
+  EXPECT_EQ(rectOf(form->sMemo1).first.y, 36);
+  EXPECT_EQ(rectOf(form->sComboBox1).first.x, 38);
+
+  // Two title buttons: close at the right, minimise left of it with the skin's spacing.
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const skin::TsSkinData& skin = form->sSkinManager1->CommonSkinData;
+  const int width = WindowRect().right - WindowRect().left;
+  const int border = ClientOrigin().x;
+  EXPECT_EQ(l.ButtonClose.cpRect.Right, width - skin.BIRightMargin - std::max(4, border));
+  EXPECT_EQ(l.ButtonMin.cpRect.Right, l.ButtonClose.cpRect.Left - skin.BISpacing);
+  EXPECT_EQ(l.ButtonClose.cpGlyphType, skin::tgClose);
+  EXPECT_EQ(l.ButtonMin.cpGlyphType, skin::tgMin);
+  EXPECT_FALSE(l.ButtonMax.Visible());
+  EXPECT_FALSE(l.ButtonHelp.Visible());
+  EXPECT_TRUE(l.IconShown);
+  EXPECT_EQ(l.IconRect.Left, border + skin.BILeftMargin);
+  EXPECT_EQ(l.IconRect.Width(), 16);
+  // The caption text ends the border width plus 4 pixels left of the button strip.
+  EXPECT_EQ(provider->CaptionRect().Right, width - provider->ButtonStripWidth() - border - 4);
+}
+
+TEST_F(SkinnedFrame, FormsOptingOutOrOfExcludedClassesKeepTheirNativeFrames) {
+  struct PopupForm : fw::TForm {
+    using fw::TForm::TForm;
+    const wchar_t* ClassName() const override { return L"TfcPopup"; }
+  };
+  fw::TForm optOut(nullptr);
+  optOut.SetTag(256 | 1);
+  PopupForm popup(nullptr);
+  fw::TForm ordinary(nullptr);
+  for (fw::TForm* f : {&optOut, static_cast<fw::TForm*>(&popup), &ordinary}) {
+    f->SetBounds(20, 20, 160, 90);
+    f->Show();
+    ::SetForegroundWindow(f->Handle());
+    Pump(100ms);
+  }
+  EXPECT_EQ(skinctrl::ProviderOf(optOut.Handle()), nullptr);
+  EXPECT_NE(StyleOf(optOut.Handle()) & WS_SYSMENU, 0u);
+  EXPECT_EQ(skinctrl::ProviderOf(popup.Handle()), nullptr);
+  EXPECT_NE(StyleOf(popup.Handle()) & WS_SYSMENU, 0u);
+  // Any other form of the program gets its frame.
+  EXPECT_NE(skinctrl::ProviderOf(ordinary.Handle()), nullptr);
+  EXPECT_EQ(StyleOf(ordinary.Handle()) & WS_SYSMENU, 0u);
+}
+
+TEST_F(SkinnedFrame, ActiveAndInactiveFramesShowTheSkinsLooks) {
+  ASSERT_EQ(::GetActiveWindow(), wnd);
+  const skin::Bitmap32 active = ShotOf(wnd);
+  frametest::Save(active, "frame-active.bmp");
+  ExpectLook(active, 1, "active");
+
+  OtherWindow other;
+  ::SetActiveWindow(other.Handle());
+  Pump(150ms);
+  ASSERT_NE(::GetActiveWindow(), wnd);
+  EXPECT_FALSE(provider->FormActive());
+  const skin::Bitmap32 inactive = ShotOf(wnd);
+  frametest::Save(inactive, "frame-inactive.bmp");
+  ExpectLook(inactive, 0, "inactive");
+
+  // Inactive title buttons are drawn half transparent: the close glyph differs.
+  const skin::TRect close = provider->Layout().ButtonClose.cpRect;
+  int changed = 0;
+  for (int y = close.Top; y < close.Bottom; ++y)
+    for (int x = close.Left; x < close.Right; ++x) changed += active.At(x, y) != inactive.At(x, y);
+  EXPECT_GT(changed, 10);
+}
+
+TEST_F(SkinnedFrame, HitTestMapCoversEveryPixelOfTheWindow) {
+  const RECT w = WindowRect();
+  const int width = w.right - w.left, height = w.bottom - w.top;
+  RECT client{};
+  ::GetClientRect(wnd, &client);
+  const POINT origin = ClientOrigin();
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const auto in = [](const skin::TRect& r, int x, int y) {
+    return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
+  };
+  const int b = origin.x;
+  int mismatches = 0;
+  std::set<LRESULT> codes;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      LRESULT expected;
+      if (in(l.ButtonClose.cpRect, x, y)) {
+        expected = HTCLOSE;
+      } else if (in(l.ButtonMin.cpRect, x, y)) {
+        expected = HTMINBUTTON;
+      } else if (in(l.IconRect, x, y)) {
+        expected = HTSYSMENU;
+      } else if (x < b || x >= width - b || y < b || y >= height - b) {
+        expected = HTBORDER;  // the fixed-size window has no sizing edges
+      } else if (y < origin.y) {
+        expected = HTCAPTION;
+      } else {
+        expected = HTCLIENT;
+      }
+      const LRESULT hit = ::SendMessageW(wnd, WM_NCHITTEST, 0, MAKELPARAM(w.left + x, w.top + y));
+      codes.insert(hit);
+      if (hit != expected && ++mismatches <= 10) {
+        ADD_FAILURE() << "at " << x << "," << y << ": " << hit << ", expected " << expected;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(codes, (std::set<LRESULT>{HTBORDER, HTCAPTION, HTSYSMENU, HTMINBUTTON, HTCLOSE, HTCLIENT}));
+}
+
+TEST_F(SkinnedFrame, WindowRegionLacksExactlyTheKeyColouredCornerPixels) {
+  const RECT w = WindowRect();
+  const int width = w.right - w.left, height = w.bottom - w.top;
+  const skin::SkinModel& model = form->sSkinManager1->Model();
+  // The corner pixels, from the skin's border images: the frame's top and
+  // bottom rows and the title's top rows, in the left and right margins.
+  std::set<std::pair<int, int>> cut;
+  const auto collect = [&](const skin::TsMaskData& image, int firstRow, int rows, int windowY) {
+    for (int i = 0; i < rows; ++i) {
+      for (int x = 0; x < image.WL; ++x)
+        if (ImagePixel(model, image, 0, x, firstRow + i) == skin::KeyColorPixel) cut.insert({x, windowY + i});
+      for (int x = image.Width - image.WR; x < image.Width; ++x)
+        if (ImagePixel(model, image, 0, x, firstRow + i) == skin::KeyColorPixel)
+          cut.insert({x + width - image.Width, windowY + i});
+    }
+  };
+  const skin::TsMaskData& border = FormBorder();
+  collect(border, 0, border.WT, 0);
+  collect(border, border.Height - border.WB, border.WB, height - border.WB);
+  collect(model.ma[static_cast<std::size_t>(Title().BorderIndex)], 0,
+          model.ma[static_cast<std::size_t>(Title().BorderIndex)].WT, 0);
+  ASSERT_FALSE(cut.empty()) << "the skin's corners are rounded";
+  EXPECT_TRUE(cut.count({0, 0}) && cut.count({width - 1, 0}) && cut.count({0, height - 1}) &&
+              cut.count({width - 1, height - 1}));
+
+  fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(::GetWindowRgn(wnd, region.get()), ERROR);
+  int wrong = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const bool inside = ::PtInRegion(region.get(), x, y) != FALSE;
+      if (inside == (cut.count({x, y}) != 0) && ++wrong <= 10) ADD_FAILURE() << "pixel " << x << "," << y;
+    }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(SkinnedFrame, CaptionAndActivationChangesNeverShowTheNativeCaption) {
+  const std::set<std::uint32_t> skinTitles{PixelOfColor(Title().Props[0].Color),
+                                           PixelOfColor(Title().Props[1].Color)};
+  // Screenshots of the title probe at short intervals from another thread.
+  std::atomic<bool> stop{false};
+  std::vector<skin::Bitmap32> shots;
+  std::thread watcher([&] {
+    while (!stop) {
+      shots.push_back(ShotOf(wnd));
+      std::this_thread::sleep_for(3ms);
+    }
+  });
+  OtherWindow other;
+  ::SetActiveWindow(wnd);
+  Pump(50ms);
+  spy.seen.clear();
+  spy.seenIn.clear();
+  for (int i = 0; i < 10; ++i) {
+    form->SetCaption(i % 2 ? L"Quillon" : L"Quillon - checking the adapter on a long port name");
+    Pump(15ms);
+    ::SetActiveWindow(i % 2 ? wnd : other.Handle());
+    Pump(15ms);
+  }
+  // A caption longer than its room ends in an ellipsis before the title buttons.
+  form->SetCaption(L"Quillon - checking the adapter on a long port name");
+  ::SetActiveWindow(wnd);
+  Pump(50ms);
+  const skin::Bitmap32 longCaption = ShotOf(wnd);
+  frametest::Save(longCaption, "frame-long-caption.bmp");
+  const skin::TRect text = provider->CaptionRect();
+  const std::uint32_t ink = PixelOfColor(Title().Props[1].FontColor.Color);
+  int inkNearEnd = 0, beyond = 0;
+  for (int y = 0; y < ClientOrigin().y; ++y) {
+    for (int x = text.Right - 12; x < text.Right; ++x) inkNearEnd += longCaption.At(x, y) == ink;
+    for (int x = text.Right; x < provider->Layout().ButtonMin.cpRect.Left; ++x) beyond += longCaption.At(x, y) == ink;
+  }
+  EXPECT_GT(inkNearEnd, 2) << "the ellipsis";
+  EXPECT_EQ(beyond, 0) << "no text under the buttons";
+  form->SetCaption(L"Quillon");
+  Pump(50ms);
+  stop = true;
+  watcher.join();
+
+  ASSERT_GE(spy.seen.size(), 20u);
+  for (std::size_t i = 0; i < spy.seen.size(); ++i) {
+    EXPECT_TRUE(skinTitles.count(spy.seen[i])) << std::hex << "window showed " << spy.seen[i] << " in message "
+                                               << spy.seenIn[i] << " (" << std::dec << i << ")";
+  }
+  ASSERT_GE(shots.size(), 10u);
+  int wrong = 0;
+  for (std::size_t i = 0; i < shots.size(); ++i) {
+    const std::uint32_t c = shots[i].At(spy.probe.x, spy.probe.y);
+    if (!skinTitles.count(c) && ++wrong <= 3) {
+      ADD_FAILURE() << std::hex << "screen showed " << c;
+      frametest::Save(shots[i], "frame-caption-leak-" + std::to_string(i) + ".bmp");
+    }
+  }
+  frametest::Save(shots.front(), "frame-changes-first.bmp");
+  frametest::Save(shots.back(), "frame-changes-last.bmp");
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(SkinnedFrame, MinimiseAndRestoreLeaveTheAnimationSettingAsItWas) {
+  for (const int setting : {1, 0}) {
+    FakeAnimationSetting animation(setting);
+    spy.animationDuringRestore.clear();
+    ::SendMessageW(wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(wnd) != FALSE; }));
+    ::SendMessageW(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsIconic(wnd); }));
+    Pump(100ms);
+    EXPECT_EQ(animation.Value(), setting) << "the setting as it was";
+    // Off while the system restores the window; untouched when it was off.
+    ASSERT_EQ(spy.animationDuringRestore.size(), 1u);
+    EXPECT_EQ(spy.animationDuringRestore.front(), 0);
+    EXPECT_EQ(animation.Writes(), setting ? 2 : 0);
+  }
+  // The restored window shows its skinned frame again.
+  ::SetForegroundWindow(wnd);
+  Pump(150ms);
+  ExpectLook(ShotOf(wnd), 1, "restored");
+}
+
+TEST_F(SkinnedFrame, SwitchingFrameDrawingOffGivesTheNativeFrameBack) {
+  skin::TsSkinManager& m = *form->sSkinManager1;
+  fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+  m.SetDrawNonClientArea(false);
+  Pump(150ms);
+  EXPECT_NE(StyleOf(wnd) & WS_SYSMENU, 0u);
+  EXPECT_EQ(::GetWindowRgn(wnd, region.get()), ERROR) << "no window region";
+  EXPECT_EQ(ShotOf(wnd).At(spy.probe.x, spy.probe.y),
+            PixelOfColor(static_cast<std::int32_t>(::GetSysColor(COLOR_ACTIVECAPTION))))
+      << "the native caption";
+  m.SetDrawNonClientArea(true);
+  Pump(150ms);
+  EXPECT_EQ(StyleOf(wnd) & WS_SYSMENU, 0u);
+  EXPECT_NE(::GetWindowRgn(wnd, region.get()), ERROR);
+  ExpectLook(ShotOf(wnd), 1, "drawn again");
+}
+
+TEST_F(SkinnedFrame, RemovingTheSkinRestoresTheNativeFrameAndAddingItReskins) {
+  skin::TsSkinManager& m = *form->sSkinManager1;
+  const std::uint32_t skinTitle = PixelOfColor(Title().Props[1].Color);
+  m.SetActive(false);
+  Pump(150ms);
+  EXPECT_EQ(skin::SendSkinCommand(wnd, skin::SKC_ISSKINNED), 1) << "the provider stays, idle";
+  EXPECT_NE(StyleOf(wnd) & WS_SYSMENU, 0u);
+  const HMENU menu = ::GetSystemMenu(wnd, FALSE);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_NE(::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1));
+  fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+  EXPECT_EQ(::GetWindowRgn(wnd, region.get()), ERROR) << "no window region";
+  const skin::Bitmap32 native = ShotOf(wnd);
+  frametest::Save(native, "frame-native.bmp");
+  EXPECT_NE(native.At(spy.probe.x, spy.probe.y), skinTitle);
+  EXPECT_EQ(native.At(spy.probe.x, spy.probe.y) , PixelOfColor(static_cast<std::int32_t>(::GetSysColor(
+                                                      COLOR_ACTIVECAPTION))) )
+      << "the native caption";
+
+  m.SetActive(true);
+  Pump(150ms);
+  EXPECT_EQ(StyleOf(wnd) & WS_SYSMENU, 0u);
+  EXPECT_NE(::GetWindowRgn(wnd, region.get()), ERROR);
+  ExpectLook(ShotOf(wnd), 1, "skinned again");
+
+  // No handles or GDI objects pile up over many toggles.
+  for (int i = 0; i < 3; ++i) {
+    m.SetActive(false);
+    m.SetActive(true);
+    Pump(10ms);
+  }
+  const unsigned gdi = testsupport::GdiObjectCount(), handles = testsupport::OpenHandleCount();
+  for (int i = 0; i < 100; ++i) {
+    m.SetActive(false);
+    Pump(5ms);
+    m.SetActive(true);
+    Pump(5ms);
+  }
+  Pump(100ms);
+  EXPECT_LE(testsupport::GdiObjectCount(), gdi);
+  EXPECT_LE(testsupport::OpenHandleCount(), handles);
+  EXPECT_EQ(StyleOf(wnd) & WS_SYSMENU, 0u);
+  ExpectLook(ShotOf(wnd), 1, "after the toggles");
+}
+
+// Counts the menus that show while the GUI thread is in a menu's modal loop
+// and closes each one: a thread timer runs inside that loop.
+struct MenuCloser {
+  static inline int shown = 0;
+  UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM) -> BOOL {
+          wchar_t cls[16] = {};
+          ::GetClassNameW(w, cls, 16);
+          if (std::wstring(cls) == L"#32768" && ::IsWindowVisible(w)) {
+            ++shown;
+            ::EndMenu();
+            return FALSE;
+          }
+          return TRUE;
+        },
+        0);
+  });
+  MenuCloser() { shown = 0; }
+  ~MenuCloser() { ::KillTimer(nullptr, timer); }
+  MenuCloser(const MenuCloser&) = delete;
+  MenuCloser& operator=(const MenuCloser&) = delete;
+};
+
+TEST_F(SkinnedFrame, TitleButtonsIconAndKeyboardReachTheWindowsCommands) {
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  {
+    // The icon and Alt+Space drop the window's system menu.
+    MenuCloser closer;
+    ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+    EXPECT_EQ(MenuCloser::shown, 1) << "menu from the icon";
+    ::SendMessageW(wnd, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE);
+    EXPECT_EQ(MenuCloser::shown, 2) << "menu from the keyboard";
+    const RECT w = WindowRect();
+    const LPARAM caption = MAKELPARAM(w.left + 60, w.top + l.VCenter);
+    ::SendMessageW(wnd, WM_NCRBUTTONDOWN, HTCAPTION, caption);
+    ::SendMessageW(wnd, WM_NCRBUTTONUP, HTCAPTION, caption);
+    EXPECT_EQ(MenuCloser::shown, 3) << "menu from a right click on the caption";
+  }
+  // Press and release over the minimise button minimises; over the close button closes.
+  const auto click = [&](const skin::TRect& r, WPARAM code) {
+    const RECT w = WindowRect();
+    const LPARAM at = MAKELPARAM(w.left + r.Left + 3, w.top + r.Top + 3);
+    ASSERT_EQ(static_cast<WPARAM>(::SendMessageW(wnd, WM_NCHITTEST, 0, at)), code);
+    ::SendMessageW(wnd, WM_NCLBUTTONDOWN, code, at);
+    ::SendMessageW(wnd, WM_NCLBUTTONUP, code, at);
+  };
+  click(l.ButtonMin.cpRect, HTMINBUTTON);
+  EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(wnd) != FALSE; }));
+  ::SendMessageW(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsIconic(wnd); }));
+  // Released elsewhere: nothing happens.
+  ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTCLOSE, 0);
+  ::SendMessageW(wnd, WM_NCLBUTTONUP, HTCAPTION, 0);
+  Pump(50ms);
+  EXPECT_TRUE(::IsWindowVisible(wnd));
+  click(l.ButtonClose.cpRect, HTCLOSE);
+  EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
+}
+
+TEST_F(SkinnedFrame, PrintingCopiesTheFrameImageAndTheClient) {
+  const RECT w = WindowRect();
+  const int width = w.right - w.left, height = w.bottom - w.top;
+  skinctrl::TDibBitmap print(width, height);
+  ::SendMessageW(wnd, WM_PRINT, reinterpret_cast<WPARAM>(print.DC()), PRF_NONCLIENT | PRF_CLIENT);
+  const skinctrl::ScanLines lines = print.Lines();
+  EXPECT_EQ(lines.At(spy.probe.x, spy.probe.y) & 0xFFFFFF, PixelOfColor(Title().Props[1].Color));
+  const skin::Bitmap32 screen = ShotOf(wnd);
+  EXPECT_EQ(lines.At(0, height / 2) & 0xFFFFFF, screen.At(0, height / 2)) << "the border as on the screen";
+}
+
+}  // namespace
