@@ -5,6 +5,7 @@
 #include "skin/SkinArchive.h"
 #include "skin/SkinBroadcast.h"
 #include "skin/sSkinManager.h"
+#include "skinctrl/ClassBrush.h"
 #include "skinctrl/CommonDataDetail.h"
 #include "skinctrl/HoverGlow.h"
 #include "skinctrl/SectionQueries.h"
@@ -469,11 +470,9 @@ void ApplySkinColors(TsCommonData& data, bool repaint) {
   const HWND wnd = OwnerWindow(data);
   if (const TsGeneralData* section = data.Section()) {
     if (IsEditLikeCode(data.COC) && !FullyTransparent(*section)) ApplyStateColors(data, false);
-    if (wnd && data.SkinManager()->Brushes[0]) {
-      ::SetClassLongPtrW(wnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(data.SkinManager()->Brushes[0].get()));
-    }
+    if (wnd && data.SkinManager()->Brushes[0]) SetSkinClassBrush(wnd, data.SkinManager()->Brushes[0].get());
   } else if (wnd && data.COC != 142) {
-    ::SetClassLongPtrW(wnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(::GetSysColorBrush(COLOR_BTNFACE)));
+    RestoreSkinClassBrush(wnd);
   }
   if (repaint) data.Invalidate(true);
 }

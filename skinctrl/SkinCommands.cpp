@@ -3,6 +3,7 @@
 #include "framework/StdCtrls.h"
 #include "skin/SkinBroadcast.h"
 #include "skin/sSkinManager.h"
+#include "skinctrl/ClassBrush.h"
 #include "skinctrl/CommonData.h"
 #include "skinctrl/CommonDataDetail.h"
 #include "skinctrl/SectionQueries.h"
@@ -35,7 +36,7 @@ void SkinRemoved(TsCommonData& data, TsSkinManager* manager) {
   data.FUpdating = true;
   ClearCache(data);
   const HWND wnd = OwnerWindow(data);
-  if (wnd) ::SetClassLongPtrW(wnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(::GetSysColorBrush(COLOR_BTNFACE)));
+  if (wnd) RestoreSkinClassBrush(wnd);
   fw::TControl* owner = data.FOwnerControl;
   if (owner && IsEditLikeCode(data.COC)) {
     if (!data.FCustomColor) owner->SetColor(fw::clWindow);

@@ -1,11 +1,11 @@
 #include "skinctrl/WindowAdapters.h"
 
 #include <algorithm>
-#include <map>
 
 #include "framework/Application.h"
 #include "framework/Handles.h"
 #include "framework/Subclass.h"
+#include "skinctrl/ClassBrush.h"
 #include "skinctrl/CommonDataDetail.h"
 #include "skinctrl/DibBitmap.h"
 #include "skinctrl/SectionPaint.h"
@@ -35,22 +35,6 @@ void FrameChanged(HWND wnd) noexcept {
   ::SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
-
-// A window class's background brush is shared by every window of the class,
-// including the system's own classes (a combo box's list is "ComboLBox" in
-// every process window). The brush the class had before the first adapter
-// changed it is kept per class and put back when the last adapter that
-// changed it lets go.
-struct ClassBrushRecord {
-  LONG_PTR Original = 0;
-  int Users = 0;
-};
-std::map<ATOM, ClassBrushRecord>& ClassBrushes() {
-  static std::map<ATOM, ClassBrushRecord> records;
-  return records;
-}
-
-ATOM ClassAtomOf(HWND wnd) noexcept { return static_cast<ATOM>(::GetClassWord(wnd, GCW_ATOM)); }
 
 bool ShiftDown() noexcept { return ::GetKeyState(VK_SHIFT) < 0; }
 
@@ -190,33 +174,12 @@ void TacMainWnd::ReleaseAdapter() noexcept {
 void TacMainWnd::RestoreStdParams() noexcept {
   if (OwnSkinData) SkinData->RemoveCommonProp();
   if (::GetPropW(CtrlHandle, kAdapterProp) == this) ::RemovePropW(CtrlHandle, kAdapterProp);
-  RestoreClassBrush();
+  RestoreSkinClassBrush(CtrlHandle);
 }
 
 void TacMainWnd::SetSkinParams() {
   ParamsChanged = true;
-  if (SkinManager && SkinManager->Brushes[0]) SetClassBrush(SkinManager->Brushes[0].get());
-}
-
-void TacMainWnd::SetClassBrush(HBRUSH brush) {
-  if (!::IsWindow(CtrlHandle)) return;
-  if (!classBrushChanged_) {
-    ClassBrushRecord& record = ClassBrushes()[ClassAtomOf(CtrlHandle)];
-    if (record.Users++ == 0) record.Original = ::GetClassLongPtrW(CtrlHandle, GCLP_HBRBACKGROUND);
-    classBrushChanged_ = true;
-  }
-  ::SetClassLongPtrW(CtrlHandle, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(brush));
-}
-
-void TacMainWnd::RestoreClassBrush() noexcept {
-  if (!classBrushChanged_) return;
-  classBrushChanged_ = false;
-  auto& records = ClassBrushes();
-  const auto it = records.find(ClassAtomOf(CtrlHandle));
-  if (it == records.end()) return;
-  if (--it->second.Users > 0) return;
-  ::SetClassLongPtrW(CtrlHandle, GCLP_HBRBACKGROUND, it->second.Original);
-  records.erase(it);
+  if (SkinManager && SkinManager->Brushes[0]) SetSkinClassBrush(CtrlHandle, SkinManager->Brushes[0].get());
 }
 
 void TacMainWnd::acWndProc(fw::TMessage& m) { CallPrevWndProc(m); }

@@ -168,12 +168,9 @@ protected:
 
 private:
   void Route(fw::TMessage& m);
-  void SetClassBrush(HBRUSH brush);
-  void RestoreClassBrush() noexcept;
 
-  fw::TControl* control_ = nullptr;  // subclassed through this control's WindowProc chain  // subclassed through the control's WindowProc chain
+  fw::TControl* control_ = nullptr;  // subclassed through this control's WindowProc chain
   bool attached_ = false;
-  bool classBrushChanged_ = false;
 };
 
 class TacScrollWnd : public TacMainWnd {

@@ -4,6 +4,7 @@
 #include "skin/SkinBroadcast.h"
 #include "skin/sSkinManager.h"
 #include "framework/Exception.h"
+#include "skinctrl/ClassBrush.h"
 #include "skinctrl/CommonDataDetail.h"
 #include "skinctrl/SectionPaint.h"
 #include "skinctrl/SkinImages.h"
@@ -950,9 +951,7 @@ void TsSkinProvider::Refresh() {
     FCommonData->BGChanged = true;
     ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   }
-  if (m && m->Brushes[0]) {
-    ::SetClassLongPtrW(wnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(m->Brushes[0].get()));
-  }
+  if (m && m->Brushes[0]) SetSkinClassBrush(wnd, m->Brushes[0].get());
 }
 
 void TsSkinProvider::SkinRemoved() {
@@ -980,7 +979,7 @@ void TsSkinProvider::SkinRemoved() {
   glowMask_[1] = Mask8{};
   *FCommonData->FCacheBmp = skin::Bitmap32();
   FCommonData->BGChanged = true;
-  ::SetClassLongPtrW(wnd, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(::GetSysColorBrush(COLOR_BTNFACE)));
+  RestoreSkinClassBrush(wnd);
   // The style changed: the system lays out and paints its own frame again.
   ::SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);

@@ -448,6 +448,10 @@ TEST_F(SkinnedFrame, SwitchingFrameDrawingOffGivesTheNativeFrameBack) {
   Pump(150ms);
   EXPECT_NE(StyleOf(wnd) & WS_SYSMENU, 0u);
   EXPECT_EQ(::GetWindowRgn(wnd, region.get()), ERROR) << "no window region";
+  // The framework registers its classes without a background brush: the
+  // form's class gets that back, not the button face that would recolour
+  // every later window of the class.
+  EXPECT_EQ(::GetClassLongPtrW(wnd, GCLP_HBRBACKGROUND), 0);
   EXPECT_EQ(ShotOf(wnd).At(spy.probe.x, spy.probe.y),
             PixelOfColor(static_cast<std::int32_t>(::GetSysColor(COLOR_ACTIVECAPTION))))
       << "the native caption";
@@ -470,6 +474,8 @@ TEST_F(SkinnedFrame, RemovingTheSkinRestoresTheNativeFrameAndAddingItReskins) {
   EXPECT_NE(::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1));
   fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
   EXPECT_EQ(::GetWindowRgn(wnd, region.get()), ERROR) << "no window region";
+  EXPECT_EQ(::GetClassLongPtrW(wnd, GCLP_HBRBACKGROUND), 0) << "the form class's own brush";
+  EXPECT_EQ(::GetClassLongPtrW(form->sPanel1->Handle(), GCLP_HBRBACKGROUND), 0) << "the panel class's own brush";
   const skin::Bitmap32 native = ShotOf(wnd);
   frametest::Save(native, "frame-native.bmp");
   EXPECT_NE(native.At(spy.probe.x, spy.probe.y), skinTitle);

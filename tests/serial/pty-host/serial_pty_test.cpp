@@ -247,8 +247,9 @@ TEST(SerialPty, CloseFromTheReceiveHandlerUnderEverySyncMethod) {
     agent.call("open " + kCom);  // collects a thread retired by its own close (smNone)
     agent.call("close");
     // Wine keeps a few handles of its own coming and going (message queues,
-    // its thread pool): a leak would grow with the cycles, this does not.
-    EXPECT_LE(std::abs(std::stoi(agent.call("handles")) - std::stoi(before)), 5) << r.sync;
+    // its thread pool; up to 7 seen here): a leak grows with the cycles, at
+    // least one handle per cycle, and this does not.
+    EXPECT_LT(std::abs(std::stoi(agent.call("handles")) - std::stoi(before)), r.cycles / 4) << r.sync;
   }
 }
 
