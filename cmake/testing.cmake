@@ -20,6 +20,8 @@ function(quillon_add_test)
   if(T_DESKTOP)
     # Tests that show windows, take the focus or read the screen run one at a time.
     set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK desktop)
+    # Where their screenshots are saved (tests/support/ScreenShot.h).
+    target_compile_definitions(${T_NAME} PRIVATE QUILLON_BUILD_DIR="Z:${CMAKE_BINARY_DIR}")
   endif()
   if(T_LABELS)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")

@@ -12,6 +12,8 @@
 #include "skinctrl/DibBitmap.h"
 #include "skinctrl/SectionQueries.h"
 #include "tests/support/Gui.h"
+#include "tests/support/ScreenShot.h"
+#include "tests/support/SerialDeviceList.h"
 
 namespace {
 
@@ -31,47 +33,6 @@ COLORREF ScreenPixel(int x, int y) {
   return c;
 }
 
-void SaveShot(HWND wnd, const char* file) {
-  RECT r;
-  ::GetWindowRect(wnd, &r);
-  skinctrl::TDibBitmap shot(r.right - r.left, r.bottom - r.top);
-  HDC screen = ::GetDC(nullptr);
-  ::BitBlt(shot.DC(), 0, 0, shot.Width(), shot.Height(), screen, r.left, r.top, SRCCOPY);
-  ::ReleaseDC(nullptr, screen);
-  const skinctrl::ScanLines lines = shot.Lines();
-  skin::Bitmap32 copy(shot.Width(), shot.Height());
-  for (int y = 0; y < copy.Height; ++y)
-    for (int x = 0; x < copy.Width; ++x) copy.At(x, y) = lines.At(x, y) | 0xFF000000u;
-  const auto bytes = skin::EncodeBmp32(copy);
-  if (std::FILE* f = std::fopen(file, "wb")) {
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-  }
-}
-
-constexpr wchar_t kSerialComm[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-
-// Makes the system's serial device list hold exactly these ports.
-void SetPorts(const std::vector<std::wstring>& ports) {
-  HKEY key = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSerialComm, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  for (;;) {
-    wchar_t name[256];
-    DWORD len = 256;
-    if (::RegEnumValueW(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    ::RegDeleteValueW(key, name);
-  }
-  int n = 0;
-  for (const auto& port : ports) {
-    const std::wstring name = L"\\Device\\QuillonSkinTest" + std::to_wstring(n++);
-    ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
-                     static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)));
-  }
-  ::RegCloseKey(key);
-}
-
 std::vector<std::wstring> ItemsOf(fw::TComboBox& combo) {
   std::vector<std::wstring> items;
   for (int i = 0; i < combo.Items().Count(); ++i) items.push_back(combo.Items().Get(i));
@@ -83,7 +44,7 @@ bool OwnerDrawn(HWND combo) { return (::GetWindowLongPtrW(combo, GWL_STYLE) & CB
 class MainWindowSkinTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    SetPorts({L"COM3", L"COM10"});
+    testsupport::SetPorts({L"COM3", L"COM10"});
     fw::Application().SetTitle(L"Quillon");
     form = std::make_unique<app::TForm1>(nullptr);
     form->AfterConstruction();
@@ -154,7 +115,7 @@ TEST_F(MainWindowSkinTest, TheMemoShowsTheEditSectionsBorderAndColours) {
       if (::GetPixel(dc, x, y) == RGB(0x41, 0x41, 0x41)) ++inFontColor;
   ::ReleaseDC(nullptr, dc);
   EXPECT_GT(inFontColor, 20);
-  SaveShot(form->Handle(), "main-window-memo.bmp");
+  testsupport::Save(testsupport::CaptureWindow(form->Handle()), "main-window-memo");
 }
 
 TEST_F(MainWindowSkinTest, ThePrintedMemoCarriesTheSkinsFrame) {
@@ -213,7 +174,7 @@ TEST_F(MainWindowSkinTest, WithTheSkinRemovedTheMemoTakesTheSystemLookAndBack) {
   // The system's sunken edge and window colour.
   EXPECT_EQ(ScreenPixel(r.left + 92, r.top), ::GetSysColor(COLOR_3DSHADOW));
   EXPECT_EQ(ScreenPixel(r.left + 150, r.top + 2), ::GetSysColor(COLOR_WINDOW));
-  SaveShot(form->Handle(), "main-window-memo-unskinned.bmp");
+  testsupport::Save(testsupport::CaptureWindow(form->Handle()), "main-window-memo-unskinned");
 
   Manager().SetActive(true);
   Pump(300ms);
@@ -281,13 +242,13 @@ TEST_F(MainWindowSkinTest, TheClosedPortListIsTheButtonSectionWithTheArrowInItsB
   EXPECT_EQ(found.right - found.left, 8) << "a solid arrow of the default size";
   EXPECT_LE(std::abs((found.left + found.right) - (b.left + b.right)), 1);
   EXPECT_LE(std::abs((found.top + found.bottom) - (b.top + b.bottom)), 1);
-  SaveShot(form->Handle(), "main-window-port-list.bmp");
+  testsupport::Save(testsupport::CaptureWindow(form->Handle()), "main-window-port-list");
 }
 
 TEST_F(MainWindowSkinTest, TheDroppedPortListHasItsAdapterAndASkinnedScrollBarWhenPortsOverflow) {
   std::vector<std::wstring> many;
   for (int i = 1; i <= 24; ++i) many.push_back(L"COM" + std::to_wstring(i));
-  SetPorts(many);
+  testsupport::SetPorts(many);
   form->RefreshPortList();
   skinctrl::TsComboBox& combo = *form->sComboBox1;
   ASSERT_EQ(combo.Items().Count(), 24);
@@ -324,16 +285,16 @@ TEST_F(MainWindowSkinTest, TheDroppedPortListHasItsAdapterAndASkinnedScrollBarWh
   EXPECT_EQ(::GetPixel(dc, lw.left + 50, lw.top + 3), SectionRgb("SELECTION", 2));
   ::ReleaseDC(nullptr, dc);
   EXPECT_EQ(system, 0);
-  SaveShot(list, "main-window-port-list-dropped.bmp");
+  testsupport::Save(testsupport::CaptureWindow(list), "main-window-port-list-dropped");
   ::SendMessageW(combo.Handle(), CB_SHOWDROPDOWN, FALSE, 0);
   Pump(100ms);
 
   // Ports come and go: the list follows at the next tick.
-  SetPorts({L"COM4", L"COM5"});
+  testsupport::SetPorts({L"COM4", L"COM5"});
   ASSERT_TRUE(PumpUntil([&] { return combo.Items().Count() == 2; }, 3000ms));
   EXPECT_EQ(ItemsOf(combo), (std::vector<std::wstring>{L"COM4", L"COM5"}));
   EXPECT_EQ(combo.ItemIndex(), 0);
-  SetPorts({L"COM4", L"COM5", L"COM6"});
+  testsupport::SetPorts({L"COM4", L"COM5", L"COM6"});
   ASSERT_TRUE(PumpUntil([&] { return combo.Items().Count() == 3; }, 3000ms));
   EXPECT_EQ(combo.Text(), L"COM4");
 }

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +20,7 @@
 #include "skinctrl/sMemo.h"
 #include "skins/OpusSkin.h"
 #include "tests/support/Gui.h"
+#include "tests/support/ScreenShot.h"
 
 namespace adaptertest {
 
@@ -177,25 +177,6 @@ inline COLORREF ScreenPixel(POINT p) {
   const COLORREF c = ::GetPixel(dc, p.x, p.y);
   ::ReleaseDC(nullptr, dc);
   return c;
-}
-
-// Saves what the screen shows of a window (frame included) as a BMP file.
-inline void SaveShot(HWND wnd, const char* file) {
-  RECT r;
-  ::GetWindowRect(wnd, &r);
-  skinctrl::TDibBitmap shot(r.right - r.left, r.bottom - r.top);
-  HDC screen = ::GetDC(nullptr);
-  ::BitBlt(shot.DC(), 0, 0, shot.Width(), shot.Height(), screen, r.left, r.top, SRCCOPY);
-  ::ReleaseDC(nullptr, screen);
-  const skinctrl::ScanLines lines = shot.Lines();
-  skin::Bitmap32 copy(shot.Width(), shot.Height());
-  for (int y = 0; y < copy.Height; ++y)
-    for (int x = 0; x < copy.Width; ++x) copy.At(x, y) = lines.At(x, y) | 0xFF000000u;
-  const auto bytes = skin::EncodeBmp32(copy);
-  if (std::FILE* f = std::fopen(file, "wb")) {
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-  }
 }
 
 }  // namespace adaptertest

@@ -87,7 +87,7 @@ TEST_F(ScrollBars, TheBarTakesItsRoomOutOfTheClientAreaAndOnlySkinPixelsShow) {
   EXPECT_EQ(ScreenPixel({bar.left, bar.top}), host.SectionRgb("SCROLLBTNTOP"));
   EXPECT_EQ(ScreenPixel({bar.left, bar.bottom - 1}), host.SectionRgb("SCROLLBTNBOTTOM"));
   EXPECT_EQ(CountSystemPixels(host, bar), 0);
-  SaveShot(host.form.Handle(), "adapters-host.bmp");
+  testsupport::Save(testsupport::CaptureWindow(host.form.Handle()), "adapters-host");
 
   // The list scrolls itself (code, the wheel): the system redraws
   // its idea of the bar at once, the adapter paints over it.
@@ -101,7 +101,7 @@ TEST_F(ScrollBars, TheBarTakesItsRoomOutOfTheClientAreaAndOnlySkinPixelsShow) {
                                             << ::SendMessageW(host.list, LB_GETTOPINDEX, 0, 0);
   EXPECT_EQ(ScreenPixel({bar.left + 1, moved.Start - 10}), host.SectionRgb("SCROLLBAR1V"));
   EXPECT_EQ(CountSystemPixels(host, bar), 0);
-  SaveShot(host.form.Handle(), "adapters-host-scrolled.bmp");
+  testsupport::Save(testsupport::CaptureWindow(host.form.Handle()), "adapters-host-scrolled");
 }
 
 TEST_F(ScrollBars, HoldingAnArrowScrollsAtOnceThenAfter300MsThenEvery55Ms) {
@@ -258,7 +258,7 @@ TEST_F(ScrollBars, TheMemoScrollsThroughTheSkinnedBarOfItsEditAdapter) {
   const skinctrl::TScrollInfo info = InfoOf(memo);
   EXPECT_EQ(info.nPos, info.nMax - info.nPage + 1);
   EXPECT_EQ(CountSystemPixels(host, bar), 0);
-  SaveShot(host.form.Handle(), "adapters-memo-scrolled.bmp");
+  testsupport::Save(testsupport::CaptureWindow(host.form.Handle()), "adapters-memo-scrolled");
 }
 
 TEST_F(ScrollBars, LettingGoGivesTheWindowBackExactlyWithItsClassBrush) {

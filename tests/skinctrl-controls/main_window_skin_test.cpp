@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "ScreenShot.h"
+#include "tests/support/ScreenShot.h"
 #include "app/Unit1.h"
 #include "skin/ConstData.h"
 #include "skinctrl/PixelMath.h"

@@ -1,4 +1,4 @@
-#include "ScreenShot.h"
+#include "tests/support/ScreenShot.h"
 
 #include <fstream>
 
