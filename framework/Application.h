@@ -94,8 +94,9 @@ public:
     // (LParam: the control): the deepest framework control under the
     // pointer, graphic controls included and native children counting as
     // the control they belong to. Checked on every mouse move and leave the
-    // message loop sees and, while the pointer is over a control, every
-    // 100 ms, so that the leave always arrives.
+    // message loop sees and, while the pointer moves over a control, every
+    // 100 ms, so that the leave always arrives; a pointer at rest is not
+    // checked until it moves again.
     void UpdateMouseControl();
     TControl* MouseControl() const noexcept { return mouseControl_; }
     // A control is being freed: drop every reference to it.
@@ -116,6 +117,7 @@ private:
     void ProcessMessage(MSG& msg);
     void TrackMouse(const MSG& msg);
     void SetMouseTick(bool on);
+    void MouseTick();
 
     std::wstring title_;
     bool mainFormOnTaskBar_ = false;
@@ -128,6 +130,8 @@ private:
     TControl* mouseControl_ = nullptr;
     std::unique_ptr<TUtilWindow> mouseTick_;
     bool mouseTickOn_ = false;
+    POINT tickPoint_{};  // where the pointer was at the last tick
+    int restingTicks_ = 0;  // ticks since the pointer last moved
     HWND trackedWindow_ = nullptr;  // the window TrackMouseEvent watches
     bool trackedNonClient_ = false;
     // The error box being shown, and what arrived meanwhile.

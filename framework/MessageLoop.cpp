@@ -41,6 +41,11 @@ constexpr UINT_PTR kMouseTickId = 1;
 // messages: a pointer that leaves through a window of another program, or
 // during a modal loop that is not ours, sends none to this thread.
 constexpr UINT kMouseTickMs = 100;
+// A pointer that has not moved for this many ticks is at rest: the tick
+// stops (an idle window is not woken ten times a second) and the next mouse
+// message starts it again. Wine may report the old position once more just
+// after a move, so one still tick is not yet rest.
+constexpr int kRestingTicks = 3;
 
 }  // namespace
 
@@ -132,12 +137,15 @@ void TApplication::TrackMouse(const MSG& msg) {
             }
         }
         UpdateMouseControl();
+        // Moving again after a rest: checked again until it rests.
+        SetMouseTick(mouseControl_ != nullptr);
         break;
     }
     case WM_MOUSELEAVE:
     case WM_NCMOUSELEAVE:
         if (msg.hwnd == trackedWindow_ && (msg.message == WM_NCMOUSELEAVE) == trackedNonClient_) trackedWindow_ = nullptr;
         UpdateMouseControl();
+        SetMouseTick(mouseControl_ != nullptr);
         break;
     default:
         break;
@@ -167,22 +175,38 @@ void TApplication::UpdateMouseControl() {
 }
 
 void TApplication::SetMouseTick(bool on) {
+    if (on) restingTicks_ = 0;
     if (on == mouseTickOn_) return;
     if (on && !mouseTick_) {
         mouseTick_ = std::make_unique<TUtilWindow>([this](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
             if (msg == WM_TIMER) {
-                UpdateMouseControl();
+                MouseTick();
                 return 0;
             }
             return TUtilWindow::DefaultHandler(msg, wParam, lParam);
         });
     }
     if (on) {
+        ::GetCursorPos(&tickPoint_);
         mouseTickOn_ = ::SetTimer(mouseTick_->Handle(), kMouseTickId, kMouseTickMs, nullptr) != 0;
     } else {
         ::KillTimer(mouseTick_->Handle(), kMouseTickId);
         mouseTickOn_ = false;
     }
+}
+
+void TApplication::MouseTick() {
+    POINT pt{};
+    if (::GetCursorPos(&pt) && pt.x == tickPoint_.x && pt.y == tickPoint_.y) {
+        if (++restingTicks_ >= kRestingTicks) {
+            SetMouseTick(false);
+            return;
+        }
+    } else {
+        tickPoint_ = pt;
+        restingTicks_ = 0;
+    }
+    UpdateMouseControl();
 }
 
 }  // namespace fw

@@ -115,6 +115,44 @@ TEST_F(MessagesTest, EnterAndLeaveFollowThePointerMovedByRealInput) {
     EXPECT_EQ(entered.back(), "combo");
 }
 
+// Timer messages this thread's hidden utility windows get over the given
+// time, the thread pumping all the while.
+int UtilTimerTicks(std::chrono::milliseconds time) {
+    int ticks = 0;
+    const auto end = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < end) {
+        MSG msg;
+        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            continue;
+        }
+        wchar_t cls[32] = {};
+        if (msg.message == WM_TIMER && msg.hwnd && ::GetClassNameW(msg.hwnd, cls, 32) && std::wstring(cls) == L"TPUtilWindow")
+            ++ticks;
+        ::DispatchMessageW(&msg);
+    }
+    return ticks;
+}
+
+// A pointer at rest over a control wakes nothing; moved again, it is
+// followed again.
+TEST_F(MessagesTest, PointerAtRestOverAControlIsNotPolled) {
+    MovePointerTo(CentreOf(button->Handle()));
+    ASSERT_TRUE(PumpUntil([&] { return fw::Application().MouseControl() == button; }, 3000ms));
+    Pump(600ms);
+    EXPECT_EQ(UtilTimerTicks(1000ms), 0);
+    EXPECT_EQ(fw::Application().MouseControl(), button);
+
+    NotificationLog log({{fw::CM_MOUSEENTER, "enter"}, {fw::CM_MOUSELEAVE, "leave"}});
+    log.Watch(button, "button");
+    log.Watch(combo, "combo");
+    MovePointerTo(CentreOf(combo->Handle()));
+    EXPECT_TRUE(PumpUntil([&] { return fw::Application().MouseControl() == combo; }, 3000ms));
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_EQ(log.lines.front(), "leave button");
+    EXPECT_EQ(log.lines.back(), "enter combo");
+}
+
 TEST_F(MessagesTest, CharactersTheFocusedWindowDoesNotTakeReachTheFormAsDialogCharacters) {
     NotificationLog log({{fw::CM_DIALOGCHAR, "char"}, {fw::CM_DIALOGKEY, "key"}});
     log.Watch(form.get(), "form");
