@@ -16,16 +16,11 @@ constexpr DWORD kCollectTimeout = 2000;
 // without modem-status support): from the first to the longest delay.
 constexpr DWORD kFirstRetryDelay = 10;
 constexpr DWORD kLongestRetryDelay = 200;
-// The longest run of batches the GUI thread dispatches in a row while each
-// next event wait ends at once. After it the wait goes back to the event
-// thread, and the GUI thread serves its other messages, input, painting and
-// timers included, while that thread wakes.
-constexpr int kLongestRun = 8;
 }  // namespace
 
-std::unique_ptr<TEventWait> TEventWait::Create(bool signalled) {
+std::unique_ptr<TEventWait> TEventWait::Create() {
     auto wait = std::make_unique<TEventWait>();
-    wait->Event.reset(::CreateEventW(nullptr, TRUE, signalled, nullptr));
+    wait->Event.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     if (!wait->Event) return nullptr;
     return wait;
 }
@@ -60,11 +55,6 @@ TComThread::TComThread(TCustomComPort& port)
       FWindow(port.FWindow.get()),
       FHandover(std::make_shared<THandover>()) {
     if (!FStopEvent) throw fw::EOSError(L"Cannot create the event thread's stop event", ::GetLastError());
-    FHandover->Port = FComPort;
-    FHandover->Device = FDevice;
-    FHandover->Handle = FHandle;
-    FHandover->Baton.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!FHandover->Baton) throw fw::EOSError(L"Cannot create the event thread's hand-over event", ::GetLastError());
     SetPriority(port.FEventThreadPriority);
     FDevice->SetCommMask(FHandle, EventsToMask(port.FEvents));
     Start();
@@ -97,31 +87,34 @@ bool TComThread::Pace(DWORD& delay) const noexcept {
 }
 
 void TComThread::Execute() {
-    std::unique_ptr<TEventWait> wait = TEventWait::Create(true);
+    std::unique_ptr<TEventWait> wait = TEventWait::Create();
     if (wait) {
-        FHandover->Wait = wait.get();
+        const HANDLE waitSet[2] = {FStopEvent.get(), wait->Event.get()};
         DWORD delay = 0;
-        // True while the GUI thread has the next wait (smThreadSync).
-        bool handedOver = false;
+        // False while the GUI thread is to start the next wait, at the end of
+        // the batch it was handed (smThreadSync).
+        bool startHere = true;
         for (;;) {
-            const TOutcome outcome = handedOver ? AwaitHandedBack(*wait) : StartAndAwait(*wait);
-            handedOver = false;
-            if (outcome == TOutcome::Stopped) break;
+            if (startHere && !wait->Start(*FDevice, FHandle)) {
+                if (Pace(delay)) break;
+                continue;
+            }
+            if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
+            startHere = true;
             DWORD unused = 0;
-            if (outcome == TOutcome::Failed ||
-                !FDevice->GetOverlappedResult(FHandle, &wait->Overlapped, &unused, FALSE) || wait->Mask == 0) {
+            if (!TakeCompletion(*wait) || !FDevice->GetOverlappedResult(FHandle, &wait->Overlapped, &unused, FALSE) ||
+                wait->Mask == 0) {
                 if (Pace(delay)) break;
                 continue;
             }
             delay = 0;
             FEvents = MaskToEvents(wait->Mask);
-            if (!Dispatch()) break;
-            handedOver = FSyncMethod == TSyncMethod::smThreadSync;
+            if (!Dispatch(*wait)) break;
+            startHere = FSyncMethod != TSyncMethod::smThreadSync;
         }
         // No hand-over starts a wait from here on, so Pending stays as it is.
         std::lock_guard guard(FHandover->Lock);
         FHandover->Cancelled = true;
-        FHandover->Wait = nullptr;
     } else {
         ::WaitForSingleObject(FStopEvent.get(), INFINITE);
     }
@@ -130,32 +123,11 @@ void TComThread::Execute() {
     FDevice->PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
-TComThread::TOutcome TComThread::StartAndAwait(TEventWait& wait) {
-    return wait.Start(*FDevice, FHandle) ? Await(wait) : TOutcome::Failed;
-}
-
-TComThread::TOutcome TComThread::AwaitHandedBack(TEventWait& wait) {
-    const HANDLE waitSet[2] = {FStopEvent.get(), FHandover->Baton.get()};
-    if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return TOutcome::Stopped;
-    THandover::TNext next;
-    {
-        std::lock_guard guard(FHandover->Lock);
-        next = FHandover->Next;
-    }
-    switch (next) {
-    case THandover::TNext::Pending: return Await(wait);
-    case THandover::TNext::Failed: return TOutcome::Failed;
-    case THandover::TNext::Completed: break;
-    }
-    wait.Pending = false;
-    return TOutcome::Completed;
-}
-
-TComThread::TOutcome TComThread::Await(TEventWait& wait) {
-    const HANDLE waitSet[2] = {FStopEvent.get(), wait.Event.get()};
-    if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return TOutcome::Stopped;
-    wait.Pending = false;
-    return TOutcome::Completed;
+bool TComThread::TakeCompletion(TEventWait& wait) {
+    // A wait the GUI thread starts may complete inside the very call that
+    // starts it, before Pending is written: the lock waits for that.
+    std::lock_guard guard(FHandover->Lock);
+    return std::exchange(wait.Pending, false);
 }
 
 void TComThread::ReleaseDevice() noexcept {
@@ -166,12 +138,10 @@ void TComThread::ReleaseDevice() noexcept {
     FDeviceReleased = true;
 }
 
-bool TComThread::Dispatch() {
+bool TComThread::Dispatch(TEventWait& wait) {
     switch (FSyncMethod) {
     case TSyncMethod::smThreadSync:
-        if (Stopped()) return false;
-        fw::QueueOnGuiThread([handover = FHandover, events = FEvents] { RunBatch(*handover, events); });
-        break;
+        return HandOverToGui(wait);
     case TSyncMethod::smWindowSync:
         for (TComEvent event : BatchOrder) {
             if (!FEvents.Contains(event)) continue;
@@ -186,40 +156,23 @@ bool TComThread::Dispatch() {
     return !Stopped();
 }
 
-void TComThread::RunBatch(THandover& h, TComEvents events) {
-    using TNext = THandover::TNext;
-    for (int run = 1;; ++run) {
+bool TComThread::HandOverToGui(TEventWait& wait) {
+    if (Stopped()) return false;
+    fw::QueueOnGuiThread([handover = FHandover, port = FComPort, events = FEvents, next = &wait, device = FDevice,
+                          handle = FHandle] {
         // Cancelled: the port is closing or gone; touch nothing of it.
-        if (h.Cancelled) return;
-        h.Port->DispatchBatch(events, [&h] { return h.Cancelled.load(); });
+        if (!handover->Cancelled) port->DispatchBatch(events, [&handover] { return handover->Cancelled.load(); });
         // The next wait starts the moment the batch is done, here rather
         // than after the event thread has woken: Wine reports received
         // characters only when more arrive after a wait has started, so
-        // under a steady stream a late start waits for the next bytes.
-        // Under the lock that cancels: a stopped thread frees the record.
-        std::lock_guard guard(h.Lock);
-        if (h.Cancelled) return;
-        TEventWait& wait = *h.Wait;
-        if (!wait.Start(*h.Device, h.Handle)) {
-            h.Next = TNext::Failed;
-        } else {
-            DWORD unused = 0;
-            const bool ok = h.Device->GetOverlappedResult(h.Handle, &wait.Overlapped, &unused, FALSE) != FALSE;
-            const bool ended = ok || ::GetLastError() != ERROR_IO_INCOMPLETE;
-            if (ok && wait.Mask != 0 && run < kLongestRun) {
-                // Ended already (the usual case while data streams in): a
-                // round trip through the event thread would only add two
-                // thread switches. The event, left set, is reset by the next
-                // start.
-                wait.Pending = false;
-                events = MaskToEvents(wait.Mask);
-                continue;
-            }
-            h.Next = ended ? TNext::Completed : TNext::Pending;
-        }
-        ::SetEvent(h.Baton.get());
-        return;
-    }
+        // under a steady stream a late start waits for the next bytes. The
+        // event thread is already waiting on the record's event; should the
+        // start fail, setting that event sends it to retry, paced. Under the
+        // lock that cancels: a stopped thread frees the record.
+        std::lock_guard guard(handover->Lock);
+        if (!handover->Cancelled && !next->Start(*device, handle)) ::SetEvent(next->Event.get());
+    });
+    return true;
 }
 
 }  // namespace serial

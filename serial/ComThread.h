@@ -4,12 +4,10 @@
 //
 // Stopping it never waits on a thread that waits for the stopper:
 //   smThreadSync  the GUI thread starts the next event wait when the batch
-//                 is done. While that wait ends at once (a steady stream),
-//                 the GUI thread goes on with the next batch itself, a few
-//                 in a row; then it hands the wait back, and the thread,
-//                 which waits for that or for its stop event, takes it up.
-//                 A Close inside the handlers (GUI thread) stops the thread
-//                 and cancels the rest of the batch and the next wait.
+//                 is done; meanwhile the thread already waits on that wait's
+//                 event (or its stop event), never on the GUI thread. A Close
+//                 inside the handlers (GUI thread) stops it and cancels the
+//                 rest of the batch and the next wait.
 //   smWindowSync  each message is released at once (ReplyMessage); a Close on
 //                 the GUI thread keeps serving sent messages while it waits,
 //                 and the port ignores events once it is closing.
@@ -37,6 +35,10 @@ class TCommDevice;
 // The record of one overlapped event wait: the OVERLAPPED, the mask the
 // system fills in and the record's event. The system writes into it until
 // the wait has completed, so it lives on the heap and goes only after that.
+//
+// The event resets itself when a wait for it ends: a completion wakes its
+// waiter once, and the record can be started again by another thread while
+// its waiter already waits for the next completion.
 struct TEventWait {
     OVERLAPPED Overlapped{};
     DWORD Mask = 0;
@@ -44,7 +46,7 @@ struct TEventWait {
     bool Pending = false;
 
     // Null when no event could be created.
-    static std::unique_ptr<TEventWait> Create(bool signalled);
+    static std::unique_ptr<TEventWait> Create();
     // Starts WaitCommEvent; false (last error set) when it could not start.
     bool Start(TCommDevice& device, HANDLE handle);
     // Clears the device's event mask, which ends a wait still pending, and
@@ -77,38 +79,25 @@ private:
     // life. Once the thread is stopped, a batch still queued dispatches
     // nothing when it gets its turn; the queued work keeps this record alive,
     // not the thread. Lock orders the GUI thread starting the next event
-    // wait against cancelling, which frees the wait record.
+    // wait (and so writing the wait record's Pending) against the event
+    // thread taking its completion and against cancelling.
     struct THandover {
-        // What the GUI thread's start of the next wait came to.
-        enum class TNext { Pending, Failed, Completed };
-
-        TCustomComPort* Port;
-        std::shared_ptr<TCommDevice> Device;
-        HANDLE Handle;
-        TEventWait* Wait = nullptr;  // the thread's record, set before the first hand-over
-        // Auto-reset; set when the GUI thread hands the next wait back.
-        fw::UniqueHandle Baton;
         std::mutex Lock;
         std::atomic<bool> Cancelled{false};
-        TNext Next = TNext::Pending;  // under Lock
     };
-    enum class TOutcome { Completed, Failed, Stopped };
-
-    // On the GUI thread: dispatches a batch, then starts the next wait; while
-    // that wait ends at once, goes on with its batch, up to a limit.
-    static void RunBatch(THandover& handover, TComEvents events);
 
     bool Stopped() const noexcept;
     // Waits before the next attempt after a failed event wait; true when
     // the thread is to end.
     bool Pace(DWORD& delay) const noexcept;
-    // Starts the wait on this thread and waits for it to end.
-    TOutcome StartAndAwait(TEventWait& wait);
-    // Waits until the GUI thread hands the wait back, and then for its end.
-    TOutcome AwaitHandedBack(TEventWait& wait);
-    TOutcome Await(TEventWait& wait);
-    // Dispatches FEvents; false when the thread is to end.
-    bool Dispatch();
+    // After the wait's event has fired: true when it ended a wait that was
+    // started (then no longer pending), false when the GUI thread could not
+    // start the wait it was handed and woke the thread instead.
+    bool TakeCompletion(TEventWait& wait);
+    // False when the thread is to end. wait: the completed event wait,
+    // started again by the GUI thread after a hand-over.
+    bool Dispatch(TEventWait& wait);
+    bool HandOverToGui(TEventWait& wait);
 
     TCustomComPort* FComPort;
     std::shared_ptr<TCommDevice> FDevice;

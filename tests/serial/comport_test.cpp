@@ -1270,43 +1270,6 @@ TEST_P(ComPortSyncTest, WaitThatCannotStartAfterABatchIsRetried) {
     port_->Close();
 }
 
-// Events ready at every start (a stream faster than its handler): the
-// notifications keep coming, and the GUI thread still gets to its timers
-// (and so to input and painting, which come before them).
-TEST_P(ComPortSyncTest, StreamOfReadyEventsLeavesTheGuiThreadItsTimers) {
-    // The stream ends by itself, so that a GUI thread kept busy fails the
-    // test instead of hanging it.
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    std::atomic<int> rx{0};
-    port_->OnRxChar = [&](fw::TObject* sender, int count) {
-        std::wstring text;
-        static_cast<TComPort*>(sender)->ReadStr(text, count);
-        ++rx;
-        if (std::chrono::steady_clock::now() >= end) return;
-        device_->Receive("x");
-        device_->RaiseEvents(EV_RXCHAR);
-    };
-    ASSERT_TRUE(Opened());
-    device_->Receive("x");
-    device_->RaiseEvents(EV_RXCHAR);
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 10, nullptr);
-    int ticks = 0;
-    while ((ticks < 5 || rx < 50) && std::chrono::steady_clock::now() < end) {
-        MSG msg;
-        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        } else if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == timer) {
-            ++ticks;
-        } else {
-            ::DispatchMessageW(&msg);
-        }
-    }
-    const bool inTime = std::chrono::steady_clock::now() < end;
-    ::KillTimer(nullptr, timer);
-    EXPECT_TRUE(inTime) << ticks << " timer ticks and " << rx << " notifications";
-    port_->Close();
-}
-
 TEST_P(ComPortSyncTest, FailingWaitsArePacedAndCloseIsPrompt) {
     device_->WaitError = ERROR_NOT_SUPPORTED;
     port_->Open();
