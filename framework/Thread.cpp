@@ -22,11 +22,8 @@ constexpr UINT kSyncMessage = WM_USER + 1;
 struct SyncQueue {
     std::mutex lock;
     std::deque<std::function<void()>> items;
-    // Auto-reset; set for a queued item only while a GUI-thread WaitFor
-    // waits on it (waiters, under lock): setting an event is a round trip to
-    // Wine's server, which the message posted for every item makes already.
+    // Auto-reset; set on every queued item so that a GUI-thread WaitFor wakes.
     UniqueHandle event{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
-    int waiters = 0;
 };
 
 SyncQueue& Queue() {
@@ -72,13 +69,11 @@ bool IsGuiThread() noexcept { return gGuiThreadId.load() == ::GetCurrentThreadId
 
 void QueueOnGuiThread(std::function<void()> fn) {
     auto& q = Queue();
-    bool wake = false;
     {
         std::lock_guard guard(q.lock);
         q.items.push_back(std::move(fn));
-        wake = q.waiters > 0;
     }
-    if (wake) ::SetEvent(q.event.get());
+    ::SetEvent(q.event.get());
     // One message per item; each message drains the whole queue, so a
     // message that finds it empty costs nothing.
     if (HWND wnd = gSyncWindow.load()) ::PostMessageW(wnd, kSyncMessage, 0, 0);
@@ -152,24 +147,7 @@ void TThread::WaitFor() {
     }
     // On the GUI thread: the thread may be waiting in Synchronize or in a
     // SendMessage to one of our windows; keep serving both until it ends.
-    // Items queued before this wait was counted did not set the event: set
-    // it for them, so that they run unless the thread has ended already.
-    auto& q = Queue();
-    bool queued = false;
-    {
-        std::lock_guard guard(q.lock);
-        ++q.waiters;
-        queued = !q.items.empty();
-    }
-    struct TWaiting {
-        SyncQueue& q;
-        ~TWaiting() {
-            std::lock_guard guard(q.lock);
-            --q.waiters;
-        }
-    } waiting{q};
-    if (queued) ::SetEvent(q.event.get());
-    const HANDLE waits[2] = {handle_.get(), q.event.get()};
+    const HANDLE waits[2] = {handle_.get(), Queue().event.get()};
     for (;;) {
         const DWORD r = ::MsgWaitForMultipleObjects(2, waits, FALSE, INFINITE, QS_SENDMESSAGE);
         if (r == WAIT_OBJECT_0) return;

@@ -1013,7 +1013,7 @@ void TCustomComPort::WaitForEvent(TComEvents& events, HANDLE stopEvent, int time
         ReportComError(ComErrorCode(TComExceptions::CE_ThreadCreated), 0);
         return;
     }
-    std::unique_ptr<TEventWait> wait = TEventWait::Create();
+    std::unique_ptr<TEventWait> wait = TEventWait::Create(false);
     if (!wait) {
         ReportComError(ComErrorCode(TComExceptions::CE_WaitFailed), ::GetLastError());
         return;

@@ -1,7 +1,6 @@
 #include "serial/ComThread.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "framework/Application.h"
 #include "serial/ComPort.h"
@@ -18,9 +17,9 @@ constexpr DWORD kFirstRetryDelay = 10;
 constexpr DWORD kLongestRetryDelay = 200;
 }  // namespace
 
-std::unique_ptr<TEventWait> TEventWait::Create() {
+std::unique_ptr<TEventWait> TEventWait::Create(bool signalled) {
     auto wait = std::make_unique<TEventWait>();
-    wait->Event.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    wait->Event.reset(::CreateEventW(nullptr, TRUE, signalled, nullptr));
     if (!wait->Event) return nullptr;
     return wait;
 }
@@ -55,6 +54,8 @@ TComThread::TComThread(TCustomComPort& port)
       FWindow(port.FWindow.get()),
       FHandover(std::make_shared<THandover>()) {
     if (!FStopEvent) throw fw::EOSError(L"Cannot create the event thread's stop event", ::GetLastError());
+    FHandover->Done.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!FHandover->Done) throw fw::EOSError(L"Cannot create the event thread's hand-over event", ::GetLastError());
     SetPriority(port.FEventThreadPriority);
     FDevice->SetCommMask(FHandle, EventsToMask(port.FEvents));
     Start();
@@ -87,47 +88,34 @@ bool TComThread::Pace(DWORD& delay) const noexcept {
 }
 
 void TComThread::Execute() {
-    std::unique_ptr<TEventWait> wait = TEventWait::Create();
+    std::unique_ptr<TEventWait> wait = TEventWait::Create(true);
     if (wait) {
         const HANDLE waitSet[2] = {FStopEvent.get(), wait->Event.get()};
         DWORD delay = 0;
-        // False while the GUI thread is to start the next wait, at the end of
-        // the batch it was handed (smThreadSync).
-        bool startHere = true;
         for (;;) {
-            if (startHere && !wait->Start(*FDevice, FHandle)) {
+            // With smThreadSync the GUI thread has started the wait already,
+            // at the end of the batch (HandOverToGui).
+            if (!wait->Pending && !wait->Start(*FDevice, FHandle)) {
                 if (Pace(delay)) break;
                 continue;
             }
             if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
-            startHere = true;
+            wait->Pending = false;
             DWORD unused = 0;
-            if (!TakeCompletion(*wait) || !FDevice->GetOverlappedResult(FHandle, &wait->Overlapped, &unused, FALSE) ||
-                wait->Mask == 0) {
+            if (!FDevice->GetOverlappedResult(FHandle, &wait->Overlapped, &unused, FALSE) || wait->Mask == 0) {
                 if (Pace(delay)) break;
                 continue;
             }
             delay = 0;
             FEvents = MaskToEvents(wait->Mask);
             if (!Dispatch(*wait)) break;
-            startHere = FSyncMethod != TSyncMethod::smThreadSync;
         }
-        // No hand-over starts a wait from here on, so Pending stays as it is.
-        std::lock_guard guard(FHandover->Lock);
-        FHandover->Cancelled = true;
     } else {
         ::WaitForSingleObject(FStopEvent.get(), INFINITE);
     }
     if (FDeviceReleased) return;
     TEventWait::Finish(std::move(wait), *FDevice, FHandle);
     FDevice->PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
-}
-
-bool TComThread::TakeCompletion(TEventWait& wait) {
-    // A wait the GUI thread starts may complete inside the very call that
-    // starts it, before Pending is written: the lock waits for that.
-    std::lock_guard guard(FHandover->Lock);
-    return std::exchange(wait.Pending, false);
 }
 
 void TComThread::ReleaseDevice() noexcept {
@@ -162,17 +150,26 @@ bool TComThread::HandOverToGui(TEventWait& wait) {
                           handle = FHandle] {
         // Cancelled: the port is closing or gone; touch nothing of it.
         if (!handover->Cancelled) port->DispatchBatch(events, [&handover] { return handover->Cancelled.load(); });
-        // The next wait starts the moment the batch is done, here rather
-        // than after the event thread has woken: Wine reports received
-        // characters only when more arrive after a wait has started, so
-        // under a steady stream a late start waits for the next bytes. The
-        // event thread is already waiting on the record's event; should the
-        // start fail, setting that event sends it to retry, paced. Under the
-        // lock that cancels: a stopped thread frees the record.
-        std::lock_guard guard(handover->Lock);
-        if (!handover->Cancelled && !next->Start(*device, handle)) ::SetEvent(next->Event.get());
+        {
+            // The next wait starts the moment the batch is done, here rather
+            // than after the event thread has woken: Wine reports received
+            // characters only when more arrive after a wait has started, so
+            // under a steady stream a late start waits for the next bytes.
+            // Under the lock that cancels: a stopped thread frees the record.
+            std::lock_guard guard(handover->Lock);
+            if (!handover->Cancelled) next->Start(*device, handle);
+        }
+        ::SetEvent(handover->Done.get());
     });
-    return true;
+    const HANDLE waitSet[2] = {FStopEvent.get(), FHandover->Done.get()};
+    if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+        // Stopped (or the wait failed): the batch, if it has not run yet,
+        // must neither run nor start a wait on a record about to be freed.
+        std::lock_guard guard(FHandover->Lock);
+        FHandover->Cancelled = true;
+        return false;
+    }
+    return !Stopped();
 }
 
 }  // namespace serial

@@ -3,11 +3,10 @@
 // hands each batch to the port, on the thread its SyncMethod names.
 //
 // Stopping it never waits on a thread that waits for the stopper:
-//   smThreadSync  the GUI thread starts the next event wait when the batch
-//                 is done; meanwhile the thread already waits on that wait's
-//                 event (or its stop event), never on the GUI thread. A Close
-//                 inside the handlers (GUI thread) stops it and cancels the
-//                 rest of the batch and the next wait.
+//   smThreadSync  the thread waits for its hand-over to be done OR for the
+//                 stop event; a Close inside the handlers (GUI thread) stops
+//                 it and cancels the rest of the batch. The GUI thread starts
+//                 the next event wait when the batch is done.
 //   smWindowSync  each message is released at once (ReplyMessage); a Close on
 //                 the GUI thread keeps serving sent messages while it waits,
 //                 and the port ignores events once it is closing.
@@ -35,10 +34,6 @@ class TCommDevice;
 // The record of one overlapped event wait: the OVERLAPPED, the mask the
 // system fills in and the record's event. The system writes into it until
 // the wait has completed, so it lives on the heap and goes only after that.
-//
-// The event resets itself when a wait for it ends: a completion wakes its
-// waiter once, and the record can be started again by another thread while
-// its waiter already waits for the next completion.
 struct TEventWait {
     OVERLAPPED Overlapped{};
     DWORD Mask = 0;
@@ -46,7 +41,7 @@ struct TEventWait {
     bool Pending = false;
 
     // Null when no event could be created.
-    static std::unique_ptr<TEventWait> Create();
+    static std::unique_ptr<TEventWait> Create(bool signalled);
     // Starts WaitCommEvent; false (last error set) when it could not start.
     bool Start(TCommDevice& device, HANDLE handle);
     // Clears the device's event mask, which ends a wait still pending, and
@@ -76,12 +71,13 @@ protected:
 
 private:
     // The hand-over of batches to the GUI thread, one for the thread's
-    // life. Once the thread is stopped, a batch still queued dispatches
-    // nothing when it gets its turn; the queued work keeps this record alive,
-    // not the thread. Lock orders the GUI thread starting the next event
-    // wait (and so writing the wait record's Pending) against the event
-    // thread taking its completion and against cancelling.
+    // life: the event thread waits for Done (auto-reset, set once per batch)
+    // or for its stop event. Once the thread is stopped, a batch still
+    // queued dispatches nothing when it gets its turn; the queued work keeps
+    // this record alive, not the thread. Lock orders cancelling against the
+    // GUI thread starting the next event wait.
     struct THandover {
+        fw::UniqueHandle Done;
         std::mutex Lock;
         std::atomic<bool> Cancelled{false};
     };
@@ -90,10 +86,6 @@ private:
     // Waits before the next attempt after a failed event wait; true when
     // the thread is to end.
     bool Pace(DWORD& delay) const noexcept;
-    // After the wait's event has fired: true when it ended a wait that was
-    // started (then no longer pending), false when the GUI thread could not
-    // start the wait it was handed and woke the thread instead.
-    bool TakeCompletion(TEventWait& wait);
     // False when the thread is to end. wait: the completed event wait,
     // started again by the GUI thread after a hand-over.
     bool Dispatch(TEventWait& wait);

@@ -239,27 +239,6 @@ TEST(Thread, SynchronizeRunsOnTheGuiThreadAndCarriesExceptionsBack) {
     EXPECT_TRUE(fw::IsGuiThread());
 }
 
-// WaitFor on the GUI thread serves work queued before it began to wait (no
-// message loop has run it) as well as work queued while it waits.
-TEST(Thread, WaitForServesWorkQueuedBeforeAndDuringTheWait) {
-    fw::Application();
-    const fw::UniqueHandle ran[2] = {fw::UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-                                     fw::UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr))};
-    bool served[2] = {false, false};
-    Worker worker([&](Worker&) {
-        for (int i = 0; i < 2; ++i) {
-            const HANDLE event = ran[i].get();
-            fw::QueueOnGuiThread([event] { ::SetEvent(event); });
-            served[i] = ::WaitForSingleObject(event, 5000) == WAIT_OBJECT_0;
-        }
-    });
-    worker.Start();
-    ::Sleep(200);
-    worker.WaitFor();
-    EXPECT_TRUE(served[0]) << "queued before the wait";
-    EXPECT_TRUE(served[1]) << "queued during the wait";
-}
-
 TEST(Thread, QueuedWorkRunsInOrderAndExceptionsReachTheHandler) {
     ExceptionCatcher catcher;
     std::vector<int> order;

@@ -1246,30 +1246,6 @@ TEST_P(ComPortSyncTest, HandlerExceptionIsShownAndTheThreadGoesOn) {
     port_->Close();
 }
 
-// The next wait cannot start after a batch (the device refuses it for a
-// while): it is tried again, paced, and the port goes on delivering.
-TEST_P(ComPortSyncTest, WaitThatCannotStartAfterABatchIsRetried) {
-    if (GetParam() == TSyncMethod::smWindowSync)
-        GTEST_SKIP() << "the next wait starts once the handler is released, before it runs";
-    std::atomic<int> rx{0};
-    port_->OnRxChar = [&](fw::TObject* sender, int count) {
-        std::wstring text;
-        static_cast<TComPort*>(sender)->ReadStr(text, count);
-        if (++rx == 1) device_->WaitError = ERROR_NOT_SUPPORTED;
-    };
-    ASSERT_TRUE(Opened());
-    const int starts = device_->WaitStarts();
-    device_->Receive("a");
-    device_->RaiseEvents(EV_RXCHAR);
-    ASSERT_TRUE(PumpUntil([&] { return rx == 1 && device_->WaitStarts() >= starts + 3; }));
-    device_->WaitError = 0;
-    ASSERT_TRUE(PumpUntil([&] { return device_->WaitPending(); }));
-    device_->Receive("b");
-    device_->RaiseEvents(EV_RXCHAR);
-    EXPECT_TRUE(PumpUntil([&] { return rx == 2; }));
-    port_->Close();
-}
-
 TEST_P(ComPortSyncTest, FailingWaitsArePacedAndCloseIsPrompt) {
     device_->WaitError = ERROR_NOT_SUPPORTED;
     port_->Open();
