@@ -9,8 +9,10 @@ namespace serial {
 
 namespace {
 // How long the end of a wait is awaited once the event mask is cleared. A
-// driver completes it at once; one that never does keeps its record.
-constexpr DWORD kCollectTimeout = 2000;
+// driver completes it at once; one that never does keeps its record. Under
+// Wine a wait ended while bytes stream in is sometimes not collected at all,
+// and every close would then hang for the whole of this.
+constexpr DWORD kCollectTimeout = 500;
 // Retry pacing while every event wait fails (a removed device, a driver
 // without modem-status support): from the first to the longest delay.
 constexpr DWORD kFirstRetryDelay = 10;
