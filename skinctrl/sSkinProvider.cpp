@@ -189,6 +189,7 @@ TsSkinProvider::TsSkinProvider(fw::TCustomForm* form) : fw::TComponent(form), FF
 
 TsSkinProvider::~TsSkinProvider() {
   SetDestroying();
+  KillAnimations();
   FForm->WindowProc.Remove(this);
   if (registeredWnd_) skin::UnregisterSkinnedForm(registeredWnd_);
   // Leaving a live window: it gets its native frame back.
@@ -469,19 +470,14 @@ void TsSkinProvider::RestoreButtonStrip() {
 
 void TsSkinProvider::PaintCaptionButtons() {
   RestoreButtonStrip();
-  const TsSkinManager* m = FCommonData->SkinManager();
   if (!SystemMenu || !(FForm->BorderIcons() & fw::biSystemMenu)) return;
   const TTitleButtonRules rules = SystemMenu->Rules();
   const ScanLines lines = cache_.Lines();
-  const TCacheInfo ci = CacheInfoOfBitmap(lines, 0, 0);
+  // A button whose look is faded in an overlay keeps its normal glyph here.
   const auto draw = [&](const TsCaptionButton& button, bool enabled) {
-    if (!button.Visible() || button.cpGlyphType < 0 || button.cpGlyphType >= skin::TitleGlyphCount) return;
-    const int index = m->ConstData.TitleGlyphs[static_cast<std::size_t>(button.cpGlyphType)];
-    if (!m->Model().IsValidImgIndex(index)) return;
-    const int frame = std::max(button.cpState, 0);
-    const bool halfTransparent = frame == 0 && (!FFormActive || !enabled || !FForm->Enabled());
-    PutSkinImage(lines, TPoint{button.cpRect.Left, button.cpRect.Top}, frame, ci, &m->Model(),
-                 m->ma()[static_cast<std::size_t>(index)], !halfTransparent);
+    if (!button.Visible()) return;
+    const bool faded = ButtonAnimation(static_cast<int>(button.cpHitCode)) != nullptr;
+    DrawTitleGlyph(lines, TPoint{button.cpRect.Left, button.cpRect.Top}, button, faded ? 0 : button.cpState, enabled);
   };
   draw(layout_.ButtonClose, rules.VisibleClose && rules.EnabledClose);
   if (rules.VisibleMax) draw(layout_.ButtonMax, rules.EnabledMax);
@@ -704,48 +700,35 @@ void TsSkinProvider::OnNcHitTest(fw::TMessage& m) {
   if (m.Result == HTNOWHERE && code == htCaption) m.Result = HTCAPTION;
 }
 
-// Pressing a title button and releasing it over the same button runs its
-// command. The buttons' hot and pressed looks are not drawn here; the press is
-// kept from the system, whose own tracking would draw native buttons.
+// Presses on the title: the icon drops the system menu (a double click closes),
+// a button shows pressed until its release. The press is kept from the
+// system, whose own tracking would draw native buttons.
 void TsSkinProvider::OnTitleButtonMouse(fw::TMessage& m) {
   const auto code = static_cast<int>(m.WParam);
-  const bool button = code == htClose || code == htMinButton || code == htMaxButton || code == htHelp;
   if (code == htSysMenu && m.Msg == WM_NCLBUTTONDBLCLK) {
     ::PostMessageW(FForm->HandleIfAllocated(), WM_SYSCOMMAND, SC_CLOSE, 0);
     m.Result = 0;
     return;
   }
   if (code == htSysMenu && m.Msg == WM_NCLBUTTONDOWN) {
+    SetHotButton(0, true);
+    biClicked = false;
     RECT w{};
     ::GetWindowRect(FForm->HandleIfAllocated(), &w);
     DropSysMenu(w.left + layout_.IconRect.Left, w.top + HeaderHeight());
     m.Result = 0;
     return;
   }
-  switch (m.Msg) {
-  case WM_NCLBUTTONDOWN:
-  case WM_NCLBUTTONDBLCLK:
-    if (!button) break;
-    biClicked = true;
-    CurrentHT = code;
-    m.Result = 0;
+  if (m.Msg == WM_NCLBUTTONUP) {
+    OnTitleButtonUp(m);
     return;
-  case WM_NCLBUTTONUP:
-    if (!biClicked) break;
-    biClicked = false;
-    if (button && code == CurrentHT) {
-      const WPARAM command = code == htClose ? SC_CLOSE : code == htMinButton ? SC_MINIMIZE
-                             : code == htHelp                                 ? SC_CONTEXTHELP
-                             : ::IsZoomed(FForm->HandleIfAllocated())         ? SC_RESTORE
-                                                                              : SC_MAXIMIZE;
-      CurrentHT = 0;
-      ::PostMessageW(FForm->HandleIfAllocated(), WM_SYSCOMMAND, command, 0);
-    }
-    CurrentHT = 0;
-    m.Result = 0;
-    return;
-  default: break;
   }
+  if (TitleButton(code)) {
+    PressButton(code);
+    m.Result = 0;
+    return;
+  }
+  SetHotButton(0, true);
   OldWndProc(m);
 }
 
@@ -790,11 +773,18 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   case fw::CM_VISIBLECHANGED:
     OldWndProc(m);
     if (!m.WParam) {
+      KillAnimations();
       cache_ = TDibBitmap();
       FCommonData->BGChanged = true;
     }
     return;
   case WM_SIZE:
+    // The buttons start afresh in the new size (or after minimising or restoring).
+    KillAnimations();
+    for (TsCaptionButton* b : {&layout_.ButtonClose, &layout_.ButtonMax, &layout_.ButtonMin, &layout_.ButtonHelp})
+      b->cpState = 0;
+    CurrentHT = 0;
+    biClicked = false;
     OldWndProc(m);
     glowMask_[0] = Mask8{};
     glowMask_[1] = Mask8{};
@@ -838,6 +828,21 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   case WM_NCLBUTTONDOWN:
   case WM_NCLBUTTONUP:
   case WM_NCLBUTTONDBLCLK: OnTitleButtonMouse(m); return;
+  case WM_NCMOUSEMOVE: OnNcMouseMove(m); return;
+  case WM_NCMOUSELEAVE:
+  case WM_MOUSELEAVE:
+  case fw::CM_MOUSELEAVE:
+  case fw::CM_MOUSEENTER:
+    if (m.Msg != fw::CM_MOUSEENTER) SetHotButton(-1, true);
+    biClicked = false;
+    break;
+  case WM_LBUTTONUP:
+    // A title-button press released over the client area runs nothing.
+    if (biClicked) {
+      biClicked = false;
+      SetHotButton(0, true);
+    }
+    break;
   case WM_NCRBUTTONDOWN:
     // A right click on the caption or the icon drops the system menu at its release.
     if (m.WParam == HTCAPTION || m.WParam == HTSYSMENU) {
@@ -921,6 +926,7 @@ void TsSkinProvider::PrintWindowImage(fw::TMessage& m) {
 // --- Skin commands ---
 
 void TsSkinProvider::SkinChanged() {
+  KillAnimations();
   if (!SystemMenu) PrepareForm();
   FCommonData->UpdateIndexes(true);
   UpdateIndexes();
@@ -956,6 +962,7 @@ void TsSkinProvider::Refresh() {
 }
 
 void TsSkinProvider::SkinRemoved() {
+  KillAnimations();
   const HWND wnd = FForm->HandleIfAllocated();
   FCommonData->SkinIndex = -1;
   FCommonData->BorderIndex = -1;

@@ -2,7 +2,8 @@
 // first activation, its geometry, the active and inactive looks read back from
 // the screen against the skin's own records, the hit-test map, the window
 // region, caption and activation changes without the native caption,
-// minimising and restoring, and removing and re-adding the skin.
+// minimising and restoring, removing and re-adding the skin, and the title
+// buttons under real pointer input.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -561,6 +562,159 @@ TEST_F(SkinnedFrame, TitleButtonsIconAndKeyboardReachTheWindowsCommands) {
   Pump(50ms);
   EXPECT_TRUE(::IsWindowVisible(wnd));
   click(l.ButtonClose.cpRect, HTCLOSE);
+  EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
+}
+
+// Real pointer input: moves, presses and releases at screen points.
+void MouseAt(POINT p) {
+  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = static_cast<LONG>((p.x * 65535 + w / 2) / (w - 1));
+  in.mi.dy = static_cast<LONG>((p.y * 65535 + h / 2) / (h - 1));
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  ::SendInput(1, &in, sizeof(in));
+}
+void MouseButton(bool down) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  ::SendInput(1, &in, sizeof(in));
+}
+
+// A point of a title-glyph image where the cell of a state differs from the
+// normal cell, both cells opaque there (not the key colour).
+struct GlyphProbe {
+  POINT at{-1, -1};
+  std::uint32_t color = 0;
+};
+GlyphProbe ProbeOfState(const skin::SkinModel& model, const skin::TsMaskData& image, int state) {
+  const int cell = std::min(state, image.ImageCount - 1);
+  for (int y = 0; y < image.Height; ++y)
+    for (int x = 0; x < image.Width; ++x) {
+      const std::uint32_t normal = ImagePixel(model, image, 0, x, y), look = ImagePixel(model, image, cell, x, y);
+      if (normal != look && normal != 0xFF00FF && look != 0xFF00FF) return {POINT{x, y}, look};
+    }
+  return {};
+}
+
+TEST_F(SkinnedFrame, TitleButtonsShowTheirLooksAndActOnlyWhenReleasedOnThemselves) {
+  skin::TsSkinManager& m = *form->sSkinManager1;
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const int closeImage = m.ConstData.TitleGlyphs[static_cast<std::size_t>(l.ButtonClose.cpGlyphType)];
+  ASSERT_TRUE(m.Model().IsValidImgIndex(closeImage));
+  const skin::TsMaskData& image = m.ma()[static_cast<std::size_t>(closeImage)];
+  const GlyphProbe hot = ProbeOfState(m.Model(), image, 1), pressed = ProbeOfState(m.Model(), image, 2);
+  ASSERT_GE(hot.at.x, 0) << "the skin's close glyph has a hot look";
+  ASSERT_GE(pressed.at.x, 0) << "the skin's close glyph has a pressed look";
+  const auto onScreen = [&](const skin::TRect& r, POINT offset) {
+    const RECT w = WindowRect();
+    return POINT{w.left + r.Left + offset.x, w.top + r.Top + offset.y};
+  };
+  const auto centre = [&](const skin::TRect& r) { return onScreen(r, POINT{r.Width() / 2, r.Height() / 2}); };
+  const POINT caption = onScreen(provider->CaptionRect(), POINT{20, 0});
+  const POINT captionAt{caption.x, WindowRect().top + l.VCenter};
+  const auto shotAt = [&](POINT probe) {
+    const skin::Bitmap32 shot = ShotOf(wnd);
+    return shot.At(l.ButtonClose.cpRect.Left + probe.x, l.ButtonClose.cpRect.Top + probe.y);
+  };
+
+  // Drawn into the frame (no overlay): hot, pressed, and a press taken off
+  // the button and released on the caption leaves the window open.
+  m.EffectsData().AllowGlowing = false;
+  MouseAt(captionAt);
+  Pump(100ms);
+  MouseAt(centre(l.ButtonClose.cpRect));
+  ASSERT_TRUE(PumpUntil([&] { return l.ButtonClose.cpState == 1; }, 2s)) << "hot under the pointer";
+  EXPECT_EQ(shotAt(hot.at), hot.color) << "hot cell of the close glyph";
+  frametest::Save(ShotOf(wnd), "title-close-hot.bmp");
+  MouseButton(true);
+  ASSERT_TRUE(PumpUntil([&] { return l.ButtonClose.cpState == 2; }, 2s)) << "pressed";
+  EXPECT_EQ(shotAt(pressed.at), pressed.color) << "pressed cell of the close glyph";
+  frametest::Save(ShotOf(wnd), "title-close-pressed.bmp");
+  MouseAt(captionAt);
+  EXPECT_TRUE(PumpUntil([&] { return l.ButtonClose.cpState == 0; }, 2s)) << "normal once the pointer left it";
+  MouseButton(false);
+  Pump(300ms);
+  EXPECT_TRUE(::IsWindowVisible(wnd)) << "released off the button: not closed";
+  EXPECT_FALSE(provider->biClicked);
+  EXPECT_NE(shotAt(hot.at), hot.color) << "normal look back on the screen";
+  {
+    // Moved back onto the button while still pressed and released elsewhere
+    // on the button's row: the release position decides.
+    MouseAt(centre(l.ButtonClose.cpRect));
+    ASSERT_TRUE(PumpUntil([&] { return l.ButtonClose.cpState == 1; }, 2s));
+    MouseButton(true);
+    ASSERT_TRUE(PumpUntil([&] { return provider->biClicked; }, 2s));
+    const RECT w = WindowRect();
+    ::SendMessageW(wnd, WM_NCLBUTTONUP, HTCLOSE, MAKELPARAM(w.left + l.ButtonClose.cpRect.Right + 2, w.top + 1));
+    MouseButton(false);
+    Pump(300ms);
+    EXPECT_TRUE(::IsWindowVisible(wnd)) << "a release reported for the button but outside it runs nothing";
+  }
+
+  // Through the overlay, not animated: the look shows at once at full alpha
+  // exactly over the button, the frame keeping the normal glyph.
+  m.EffectsData().AllowGlowing = true;
+  m.EffectsData().AllowAnimation = false;
+  MouseAt(captionAt);
+  Pump(150ms);
+  MouseAt(centre(l.ButtonClose.cpRect));
+  ASSERT_TRUE(PumpUntil([&] { return provider->ButtonAnimation(HTCLOSE) && provider->ButtonAnimation(HTCLOSE)->Overlay(); }, 2s));
+  {
+    const skinctrl::TacGlowForm& overlay = *provider->ButtonAnimation(HTCLOSE)->Overlay();
+    EXPECT_EQ(overlay.Alpha(), 255);
+    EXPECT_EQ(overlay.Picture().At(hot.at.x, hot.at.y) & 0xFFFFFF, hot.color) << "the overlay shows the hot cell";
+    RECT o{};
+    ::GetWindowRect(overlay.HandleIfAllocated(), &o);
+    const POINT tl = onScreen(l.ButtonClose.cpRect, POINT{0, 0});
+    EXPECT_EQ(o.left, tl.x);
+    EXPECT_EQ(o.top, tl.y);
+    EXPECT_EQ(o.right - o.left, l.ButtonClose.cpRect.Width());
+    EXPECT_TRUE(::GetWindowLongPtrW(overlay.HandleIfAllocated(), GWL_EXSTYLE) & WS_EX_TRANSPARENT) << "click-through";
+    EXPECT_NE(provider->Cache().Lines().At(l.ButtonClose.cpRect.Left + hot.at.x, l.ButtonClose.cpRect.Top + hot.at.y) &
+                  0xFFFFFF,
+              hot.color)
+        << "the frame cache keeps the normal glyph";
+  }
+  MouseAt(captionAt);
+  EXPECT_TRUE(PumpUntil([&] { return !provider->ButtonAnimation(HTCLOSE)->Overlay(); }, 2s)) << "gone at once";
+
+  // Animated: the overlay's alpha rises in steps to full and falls away again.
+  m.EffectsData().AllowAnimation = true;
+  MouseAt(centre(l.ButtonMin.cpRect));
+  ASSERT_TRUE(PumpUntil([&] { return provider->ButtonAnimation(HTMINBUTTON) && provider->ButtonAnimation(HTMINBUTTON)->Overlay(); }, 2s));
+  std::set<int> alphas;
+  PumpUntil([&] {
+    const skinctrl::TacGlowForm* o = provider->ButtonAnimation(HTMINBUTTON)->Overlay();
+    if (o) alphas.insert(o->Alpha());
+    return o && o->Alpha() == 255;
+  }, 2s);
+  EXPECT_TRUE(alphas.count(255)) << "reaches full alpha";
+  EXPECT_GE(alphas.size(), 3u) << "in several steps";
+  MouseAt(captionAt);
+  EXPECT_TRUE(PumpUntil([&] { return !provider->ButtonAnimation(HTMINBUTTON)->Overlay(); }, 2s)) << "faded out";
+
+  // A real click on minimise minimises; restored, the frame is skinned again.
+  MouseAt(centre(l.ButtonMin.cpRect));
+  Pump(100ms);
+  MouseButton(true);
+  MouseButton(false);
+  ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(wnd) != FALSE; })) << "minimised";
+  EXPECT_EQ(provider->ButtonAnimation(HTMINBUTTON), nullptr) << "fades freed when the window changed";
+  MouseAt(captionAt);
+  ::SendMessageW(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsIconic(wnd); }));
+  Pump(300ms);
+  EXPECT_EQ(l.ButtonMin.cpState, 0) << "the pressed look does not come back with the window";
+  ::SetForegroundWindow(wnd);
+  Pump(200ms);
+  ExpectLook(ShotOf(wnd), 1, "restored");
+  // A real click on close closes.
+  MouseAt(centre(l.ButtonClose.cpRect));
+  Pump(100ms);
+  MouseButton(true);
+  MouseButton(false);
   EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
 }
 
