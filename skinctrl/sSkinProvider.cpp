@@ -8,6 +8,7 @@
 #include "skinctrl/SectionPaint.h"
 #include "skinctrl/SkinImages.h"
 #include "skinctrl/SkinTextGdi.h"
+#include "skinctrl/sPopupMenus.h"
 
 #include <algorithm>
 #include <array>
@@ -140,6 +141,64 @@ bool CompositionEnabled() {
 }
 
 // --- TsSystemMenu ---
+
+namespace {
+
+struct SystemItem {
+  UINT command;
+  const wchar_t* text;  // when the window's menu lacks the item
+};
+constexpr SystemItem SystemItems[] = {{SC_RESTORE, L"Restore"},   {SC_MOVE, L"Move"}, {SC_SIZE, L"Size"},
+                                      {SC_MINIMIZE, L"Minimize"}, {SC_MAXIMIZE, L"Maximize"}, {0, L"-"},
+                                      {SC_CLOSE, L"Close"}};
+
+}  // namespace
+
+TsSystemMenu::TsSystemMenu(TsSkinProvider* owner, fw::TCustomForm* form) : FOwner(owner), FForm(form), FMenu(nullptr) {
+  for (const SystemItem& entry : SystemItems) {
+    auto* item = new fw::TMenuItem(&FMenu);
+    item->SetCaption(entry.text);
+    item->SetTag(static_cast<std::intptr_t>(entry.command));
+    if (entry.command) {
+      item->OnClick = [this, command = entry.command](fw::TObject*) {
+        if (const HWND wnd = FForm->HandleIfAllocated()) ::SendMessageW(wnd, WM_SYSCOMMAND, command, 0);
+      };
+    }
+    FMenu.Items().Add(item);
+  }
+}
+
+void TsSystemMenu::UpdateItems() {
+  const HWND wnd = FForm->HandleIfAllocated();
+  const HMENU own = wnd ? ::GetSystemMenu(wnd, FALSE) : nullptr;
+  const TTitleButtonRules rules = Rules();
+  const TFormTraits traits = Traits();
+  const fw::TFormBorderStyle style = FForm->BorderStyle();
+  const bool sizeable = style != fw::TFormBorderStyle::bsSingle && style != fw::TFormBorderStyle::bsDialog &&
+                        style != fw::TFormBorderStyle::bsToolWindow;
+  for (int i = 0; i < FMenu.Items().Count(); ++i) {
+    fw::TMenuItem* item = FMenu.Items().Items(i);
+    const auto command = static_cast<UINT>(item->Tag());
+    if (!command) continue;
+    wchar_t text[128]{};
+    if (own && ::GetMenuStringW(own, command, text, 128, MF_BYCOMMAND) > 0) item->SetCaption(text);
+    switch (command) {
+    case SC_RESTORE: item->SetEnabled(rules.EnabledRestore && (traits.Minimized || traits.Maximized)); break;
+    case SC_MOVE: item->SetEnabled(!traits.Maximized); break;
+    case SC_SIZE: item->SetEnabled(sizeable && !traits.Minimized && !traits.Maximized); break;
+    case SC_MINIMIZE:
+      item->SetVisible(rules.VisibleMin);
+      item->SetEnabled(rules.EnabledMin && !traits.Minimized);
+      break;
+    case SC_MAXIMIZE:
+      item->SetVisible(rules.VisibleMax);
+      item->SetEnabled(rules.EnabledMax && !traits.Maximized);
+      break;
+    case SC_CLOSE: item->SetEnabled(rules.EnabledClose); break;
+    default: break;
+    }
+  }
+}
 
 TFormTraits TsSystemMenu::Traits() const { return FormTraitsOf(*FForm); }
 
@@ -851,6 +910,12 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
       return;
     }
     break;
+  case 0x0313:
+    // The system's request to show the window menu (a right click on the
+    // taskbar button), at the point it gives.
+    DropSysMenu(static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam)));
+    m.Result = 0;
+    return;
   case WM_NCRBUTTONUP:
     if (RightPressed && (m.WParam == HTCAPTION || m.WParam == HTSYSMENU)) {
       RightPressed = false;
@@ -865,13 +930,20 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   OldWndProc(m);
 }
 
-// The window's own system menu at a screen point, its items enabled as the
-// title buttons are; the chosen command goes to the window. (The skinned menu
-// takes its place once the pop-up menus draw it.)
+// The system menu at a screen point: the skinned menu while the manager skins
+// pop-up menus, else the window's own with its items enabled as the title
+// buttons are; the chosen command goes to the window.
 void TsSkinProvider::DropSysMenu(int x, int y) {
   const HWND wnd = FForm->HandleIfAllocated();
   const HMENU menu = wnd ? ::GetSystemMenu(wnd, FALSE) : nullptr;
   if (!menu || !SystemMenu) return;
+  const TsSkinManager* m = FCommonData->SkinManager();
+  if (m && m->SkinnedPopups()) {
+    SystemMenu->UpdateItems();
+    HookPopupMenu(SystemMenu->Menu(), true);
+    SystemMenu->Menu().Popup(x, y);
+    return;
+  }
   const TTitleButtonRules rules = SystemMenu->Rules();
   const TFormTraits traits = SystemMenu->Traits();
   const auto enable = [menu](UINT command, bool enabled) {

@@ -11,6 +11,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/Handles.h"
+#include "framework/Menus.h"
 #include "skinctrl/CommonData.h"
 #include "skinctrl/DibBitmap.h"
 #include "skinctrl/FrameGeometry.h"
@@ -45,18 +46,25 @@ private:
 // A form and its window's system menu as the title-button predicates read them.
 TFormTraits FormTraitsOf(const fw::TCustomForm& form);
 
-// The predicates of a form's system menu that decide its title buttons. The
-// skinned menu itself (items, glyphs, dropping it) belongs to the pop-up menus;
-// until they exist the window's own system menu serves.
+// A form's system menu: the predicates that decide its title buttons, and the
+// skinned menu dropped in place of the window's own (its items carry their
+// system commands in their tags).
 class TsSystemMenu {
 public:
-  TsSystemMenu(TsSkinProvider* owner, fw::TCustomForm* form) noexcept : FOwner(owner), FForm(form) {}
+  TsSystemMenu(TsSkinProvider* owner, fw::TCustomForm* form);
   // The form and its window's system menu as the predicates read them.
   TFormTraits Traits() const;
   TTitleButtonRules Rules() const { return DecideTitleButtons(Traits()); }
+  // Captions, shortcut texts, visibility and enabling refreshed from the
+  // window's menu and the predicates.
+  void UpdateItems();
+  fw::TPopupMenu& Menu() noexcept { return FMenu; }
 
   TsSkinProvider* FOwner;
   fw::TCustomForm* FForm;
+
+private:
+  fw::TPopupMenu FMenu;
 };
 
 // The fade of one title button's hot or pressed look. The look is shown in an

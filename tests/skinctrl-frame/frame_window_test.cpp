@@ -16,7 +16,10 @@
 #include "app/Unit1.h"
 #include "skin/SkinCommand.h"
 #include "skinctrl/DibBitmap.h"
+#include "skinctrl/sPopupMenus.h"
 #include "skinctrl/sSkinProvider.h"
+#include "skinctrl/SectionPaint.h"
+#include "skinctrl/FrameGeometry.h"
 #include "tests/support/Gui.h"
 #include "tests/support/HandleCount.h"
 
@@ -716,6 +719,239 @@ TEST_F(SkinnedFrame, TitleButtonsShowTheirLooksAndActOnlyWhenReleasedOnThemselve
   MouseButton(true);
   MouseButton(false);
   EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
+}
+
+// Runs one step per tick (150 ms apart) on the first visible menu window of
+// this thread, inside the menu's modal loop, which handles the input a step
+// makes before the next step runs. The last step closes the menu.
+struct MenuVisit {
+  using Step = std::function<void(HWND)>;
+  static inline std::vector<Step> steps;
+  static inline int visits = 0;
+  UINT_PTR timer = ::SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR, DWORD) {
+    HWND menu = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM found) -> BOOL {
+          wchar_t cls[16] = {};
+          ::GetClassNameW(w, cls, 16);
+          if (std::wstring(cls) != L"#32768" || !::IsWindowVisible(w)) return TRUE;
+          *reinterpret_cast<HWND*>(found) = w;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&menu));
+    if (!menu || steps.empty()) return;
+    Step step = std::move(steps.front());
+    steps.erase(steps.begin());
+    if (steps.empty()) ++visits;
+    if (step) step(menu);
+  });
+  explicit MenuVisit(std::vector<Step> s) {
+    steps = std::move(s);
+    visits = 0;
+  }
+  ~MenuVisit() {
+    ::KillTimer(nullptr, timer);
+    steps.clear();
+  }
+  MenuVisit(const MenuVisit&) = delete;
+  MenuVisit& operator=(const MenuVisit&) = delete;
+};
+
+TEST_F(SkinnedFrame, SystemMenuIsSkinnedWithTheWindowsItemsAndOpensEveryWay) {
+  skin::TsSkinManager& m = *form->sSkinManager1;
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const int itemSection = m.GetSkinIndex("MENUITEM");
+  const int mainMenu = m.GetSkinIndex("MAINMENU");
+  ASSERT_GE(itemSection, 0);
+  ASSERT_GE(mainMenu, 0);
+  std::vector<UINT> commands;
+  bool checked = false;
+  int sysCommands = 0;
+  form->WindowProc.Install(&sysCommands, [&](fw::TMessage& msg) {
+    if (msg.Msg == WM_SYSCOMMAND && (msg.WParam & 0xFFF0) != SC_KEYMENU) ++sysCommands;
+    form->WindowProc.CallNext(&sysCommands, msg);
+  });
+  {
+    HMENU hmenu = nullptr;
+    RECT mr{}, move{}, restore{};
+    const auto itemRect = [&](int index) {
+      RECT r{};
+      ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(index), &r);
+      return r;
+    };
+    // Item looks against the skin's own painting of "MENUITEM" over "MAINMENU".
+    const auto expectedAt = [&](const RECT& r, int state) {
+      skin::Bitmap32 look(r.right - r.left, r.bottom - r.top);
+      skinctrl::ScanLines lines{look.Pixels.data(), look.Width, look.Height, look.Width};
+      skinctrl::PaintSkinSection(&m.Model(), mainMenu, skinctrl::TCacheInfo{}, -1, -1, lines, skinctrl::TPoint{},
+                                 skinctrl::TRect{0, 0, look.Width, look.Height}, 0);
+      skinctrl::PaintSkinSection(&m.Model(), itemSection, skinctrl::CacheInfoOfBitmap(lines, 0, 0), -1, -1, lines,
+                                 skinctrl::TPoint{}, skinctrl::TRect{0, 0, look.Width, look.Height}, state);
+      return look.At(look.Width - 4, look.Height / 2) & 0xFFFFFF;
+    };
+    const auto shownAt = [&](HWND menuWnd, const RECT& r) {
+      const skin::Bitmap32 now = ShotOf(menuWnd);
+      return now.At(r.right - mr.left - 4, (r.top + r.bottom) / 2 - mr.top);
+    };
+    MenuVisit visit({[&](HWND menuWnd) {
+                       hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+                       ASSERT_NE(hmenu, nullptr);
+                       const int count = ::GetMenuItemCount(hmenu);
+                       std::vector<fw::TMenuItem*> items;
+                       for (int i = 0; i < count; ++i) {
+                         MENUITEMINFOW info{};
+                         info.cbSize = sizeof(info);
+                         info.fMask = MIIM_ID | MIIM_FTYPE;
+                         ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+                         EXPECT_TRUE(info.fType & MFT_OWNERDRAW) << "item " << i << " drawn by the skin";
+                         items.push_back(fw::TMenuItem::FindCommand(info.wID));
+                         ASSERT_NE(items.back(), nullptr);
+                         commands.push_back(static_cast<UINT>(items.back()->Tag()));
+                       }
+                       // The items the window's state gives: Restore and Size disabled.
+                       int moveIndex = -1, restoreIndex = -1;
+                       for (int i = 0; i < count; ++i) {
+                         const fw::TMenuItem* item = items[static_cast<std::size_t>(i)];
+                         const auto c = static_cast<UINT>(item->Tag());
+                         EXPECT_EQ(item->Enabled(), c != SC_RESTORE && c != SC_SIZE) << "command " << std::hex << c;
+                         if (c == SC_CLOSE) {
+                           EXPECT_NE(item->Caption().find(L'\t'), std::wstring::npos) << "Close with its shortcut";
+                         }
+                         if (c == SC_MOVE) moveIndex = i;
+                         if (c == SC_RESTORE) restoreIndex = i;
+                       }
+                       frametest::Save(ShotOf(menuWnd), "system-menu.bmp");
+                       ::GetWindowRect(menuWnd, &mr);
+                       ASSERT_GE(moveIndex, 0);
+                       ASSERT_GE(restoreIndex, 0);
+                       move = itemRect(moveIndex);
+                       restore = itemRect(restoreIndex);
+                       EXPECT_EQ(shownAt(menuWnd, move), expectedAt(move, 0)) << "normal item";
+                       MouseAt(POINT{(move.left + move.right) / 2, (move.top + move.bottom) / 2});
+                     },
+                     nullptr,
+                     [&](HWND menuWnd) {
+                       EXPECT_EQ(shownAt(menuWnd, move), expectedAt(move, 1)) << "hot item";
+                       frametest::Save(ShotOf(menuWnd), "system-menu-hot.bmp");
+                       MouseAt(POINT{(restore.left + restore.right) / 2, (restore.top + restore.bottom) / 2});
+                     },
+                     nullptr,
+                     [&](HWND menuWnd) {
+                       EXPECT_NE(shownAt(menuWnd, restore), expectedAt(restore, 1))
+                           << "a disabled item shows no hot look";
+                       // The outline lacks the border image's key-coloured corners.
+                       const int border = m.gd()[static_cast<std::size_t>(mainMenu)].BorderIndex;
+                       if (m.Model().IsValidImgIndex(border)) {
+                         const auto cuts = skinctrl::CollectCornerRects(m.Model(), border, -1, mr.right - mr.left,
+                                                                        mr.bottom - mr.top);
+                         fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+                         const int kind = ::GetWindowRgn(menuWnd, region.get());
+                         if (!cuts.empty()) {
+                           ASSERT_NE(kind, ERROR) << "the menu window has an outline";
+                           EXPECT_FALSE(::PtInRegion(region.get(), cuts.front().Left, cuts.front().Top))
+                               << "cut corner";
+                           EXPECT_TRUE(::PtInRegion(region.get(), (mr.right - mr.left) / 2, (mr.bottom - mr.top) / 2));
+                         }
+                       }
+                       checked = true;
+                       // Esc closes it without a command.
+                       ::PostMessageW(menuWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+                     },
+                     // Reached only when Esc left the menu open: the test goes on.
+                     [](HWND) {
+                       ADD_FAILURE() << "Esc left the menu open";
+                       ::EndMenu();
+                     }});
+    ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+  }
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(commands, (std::vector<UINT>{SC_RESTORE, SC_MOVE, SC_SIZE, SC_MINIMIZE, 0, SC_CLOSE}))
+      << "Restore, Move, Size, Minimize, a separator and Close; no Maximize";
+  Pump(100ms);
+  EXPECT_EQ(sysCommands, 0) << "Esc ran no command";
+  EXPECT_TRUE(::IsWindowVisible(wnd));
+  // Every way of opening it.
+  const RECT w = WindowRect();
+  const LPARAM caption = MAKELPARAM(w.left + 60, w.top + l.VCenter);
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"Alt+Space", [&] { ::SendMessageW(wnd, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE); }},
+      {"right click on the caption",
+       [&] {
+         ::SendMessageW(wnd, WM_NCRBUTTONDOWN, HTCAPTION, caption);
+         ::SendMessageW(wnd, WM_NCRBUTTONUP, HTCAPTION, caption);
+       }},
+      {"the window-menu request", [&] { ::SendMessageW(wnd, 0x0313, 0, caption); }},
+  };
+  for (const auto& [name, open] : ways) {
+    bool skinned = false;
+    {
+      MenuVisit visit({[&](HWND menuWnd) {
+        const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE;
+        skinned = hmenu && ::GetMenuItemInfoW(hmenu, 0, TRUE, &info) && (info.fType & MFT_OWNERDRAW);
+        ::EndMenu();
+      }});
+      open();
+      EXPECT_EQ(MenuVisit::visits, 1) << name;
+    }
+    EXPECT_TRUE(skinned) << name;
+  }
+  // A command chosen in it acts: Minimize.
+  {
+    MenuVisit visit({[&](HWND menuWnd) {
+      const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+      for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID;
+        ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+        const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
+        if (item && item->Tag() == SC_MINIMIZE) {
+          RECT r{};
+          ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(i), &r);
+          MouseAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        }
+      }
+    }, [](HWND) {
+      MouseButton(true);
+      MouseButton(false);
+    }, [](HWND) {
+      ADD_FAILURE() << "the click left the menu open";
+      ::EndMenu();
+    }});
+    ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(wnd) != FALSE; })) << "Minimize from the menu";
+  form->WindowProc.Remove(&sysCommands);
+}
+
+TEST_F(SkinnedFrame, MenuFrameRequestsUseOnlyLiveItemsAndMenuWindows) {
+  // A request naming an item that is gone, or a window that is no menu, is
+  // dropped: nothing is read through it and the window keeps its outline.
+  UINT stale = 0;
+  {
+    fw::TMenuItem item(nullptr);
+    stale = item.Command();
+  }
+  ASSERT_EQ(fw::TMenuItem::FindCommand(stale), nullptr);
+  EXPECT_TRUE(skinctrl::HandleMenuFrameRequest(skinctrl::WM_MENUFRAMEBYITEM, stale, 0));
+  const int before = skinctrl::SkinnedMenuWindowCount();
+  const fw::UniqueRegion formRegion(::CreateRectRgn(0, 0, 0, 0));
+  const int kind = ::GetWindowRgn(wnd, formRegion.get());
+  EXPECT_TRUE(skinctrl::HandleMenuFrameRequest(skinctrl::WM_MENUFRAMEBYWINDOW, 0, reinterpret_cast<LPARAM>(wnd)));
+  EXPECT_TRUE(skinctrl::HandleMenuFrameRequest(skinctrl::WM_MENUFRAMEBYWINDOW, 0, 0x1234));
+  const fw::UniqueRegion after(::CreateRectRgn(0, 0, 0, 0));
+  EXPECT_EQ(::GetWindowRgn(wnd, after.get()), kind);
+  EXPECT_TRUE(::EqualRgn(formRegion.get(), after.get())) << "the form's outline untouched";
+  EXPECT_EQ(skinctrl::SkinnedMenuWindowCount(), before) << "no window taken for a menu";
+  // Posted through the application window, both are handled there.
+  ::PostMessageW(fw::Application().Handle(), skinctrl::WM_MENUFRAMEBYITEM, stale, 0);
+  ::PostMessageW(fw::Application().Handle(), skinctrl::WM_MENUFRAMEBYWINDOW, 0, reinterpret_cast<LPARAM>(wnd));
+  Pump(100ms);
+  EXPECT_EQ(skinctrl::SkinnedMenuWindowCount(), before);
 }
 
 TEST_F(SkinnedFrame, PrintingCopiesTheFrameImageAndTheClient) {
