@@ -721,14 +721,15 @@ TEST_F(SkinnedFrame, TitleButtonsShowTheirLooksAndActOnlyWhenReleasedOnThemselve
   EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
 }
 
-// Runs one step per tick (150 ms apart) on the first visible menu window of
+// Runs one step per tick (150 ms apart unless told otherwise) on the first visible menu window of
 // this thread, inside the menu's modal loop, which handles the input a step
 // makes before the next step runs. The last step closes the menu.
 struct MenuVisit {
   using Step = std::function<void(HWND)>;
   static inline std::vector<Step> steps;
   static inline int visits = 0;
-  UINT_PTR timer = ::SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR, DWORD) {
+  UINT_PTR timer = 0;
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     HWND menu = nullptr;
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
@@ -745,10 +746,11 @@ struct MenuVisit {
     steps.erase(steps.begin());
     if (steps.empty()) ++visits;
     if (step) step(menu);
-  });
-  explicit MenuVisit(std::vector<Step> s) {
+  }
+  explicit MenuVisit(std::vector<Step> s, UINT interval = 150) {
     steps = std::move(s);
     visits = 0;
+    timer = ::SetTimer(nullptr, 0, interval, &Tick);
   }
   ~MenuVisit() {
     ::KillTimer(nullptr, timer);
@@ -952,6 +954,26 @@ TEST_F(SkinnedFrame, MenuFrameRequestsUseOnlyLiveItemsAndMenuWindows) {
   ::PostMessageW(fw::Application().Handle(), skinctrl::WM_MENUFRAMEBYWINDOW, 0, reinterpret_cast<LPARAM>(wnd));
   Pump(100ms);
   EXPECT_EQ(skinctrl::SkinnedMenuWindowCount(), before);
+}
+
+TEST_F(SkinnedFrame, HundredSystemMenuOpeningsLeaveNoHandlesBehind) {
+  const auto openOnce = [&] {
+    MenuVisit visit({nullptr, [](HWND) { ::EndMenu(); }}, 30);
+    ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+    ASSERT_EQ(MenuVisit::visits, 1);
+  };
+  // The first openings make what lives on (the hook on the application window,
+  // fonts and images the skin caches).
+  for (int i = 0; i < 3; ++i) openOnce();
+  Pump(100ms);
+  const unsigned gdi = testsupport::GdiObjectCount(), handles = testsupport::OpenHandleCount();
+  const int menus = skinctrl::SkinnedMenuWindowCount();
+  for (int i = 0; i < 100; ++i) openOnce();
+  Pump(100ms);
+  EXPECT_LE(testsupport::GdiObjectCount(), gdi) << "GDI objects";
+  EXPECT_LE(testsupport::OpenHandleCount(), handles + 2) << "handles";
+  EXPECT_EQ(skinctrl::SkinnedMenuWindowCount(), menus) << "menu-window records";
+  EXPECT_EQ(menus, 0);
 }
 
 TEST_F(SkinnedFrame, PrintingCopiesTheFrameImageAndTheClient) {
