@@ -976,6 +976,100 @@ TEST_F(SkinnedFrame, HundredSystemMenuOpeningsLeaveNoHandlesBehind) {
   EXPECT_EQ(menus, 0);
 }
 
+// Clicks the item of an open menu whose caption is given.
+void ClickMenuItem(HWND menuWnd, std::wstring_view caption) {
+  const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+  for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_ID;
+    ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+    const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
+    if (item && item->Caption() == caption) {
+      RECT r{};
+      ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(i), &r);
+      MouseAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    }
+  }
+}
+
+TEST_F(SkinnedFrame, MemoContextMenuIsSkinnedAndOnlyCopiesAndSelects) {
+  const HWND memo = form->sMemo1->Handle();
+  ASSERT_TRUE(::GetWindowLongPtrW(memo, GWL_STYLE) & ES_READONLY);
+  const std::wstring text = L"ELM327 v1.5";
+  ::SendMessageW(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  ::SendMessageW(memo, EM_SETSEL, 0, 0);
+  RECT mr{};
+  ::GetWindowRect(memo, &mr);
+  const LPARAM at = MAKELPARAM(mr.left + 10, mr.top + 10);
+  std::vector<std::wstring> captions;
+  std::vector<bool> enabled;
+  bool ownerDrawn = true;
+  const auto release = [](HWND) {
+    MouseButton(true);
+    MouseButton(false);
+  };
+  {
+    MenuVisit visit({[&](HWND menuWnd) {
+                       const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+                       for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
+                         MENUITEMINFOW info{};
+                         info.cbSize = sizeof(info);
+                         info.fMask = MIIM_ID | MIIM_FTYPE;
+                         ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+                         ownerDrawn = ownerDrawn && (info.fType & MFT_OWNERDRAW);
+                         const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
+                         captions.push_back(item ? item->Caption() : L"?");
+                         enabled.push_back(item && item->Enabled());
+                       }
+                       frametest::Save(ShotOf(menuWnd), "memo-menu.bmp");
+                       ClickMenuItem(menuWnd, L"Select &All");
+                     },
+                     release, [](HWND) {
+                       ADD_FAILURE() << "the click left the menu open";
+                       ::EndMenu();
+                     }});
+    ::SendMessageW(memo, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(memo), at);
+  }
+  EXPECT_TRUE(ownerDrawn) << "skinned items";
+  EXPECT_EQ(captions, (std::vector<std::wstring>{L"&Copy", L"-", L"Select &All"})) << "nothing that edits";
+  EXPECT_EQ(enabled, (std::vector<bool>{false, true, true})) << "Copy waits for a selection";
+  DWORD start = 1, end = 0;
+  PumpUntil([&] {
+    ::SendMessageW(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return start == 0 && end == text.size();
+  }, 2s);
+  EXPECT_EQ(start, 0u);
+  EXPECT_EQ(end, text.size()) << "Select All selected the whole text";
+  if (::OpenClipboard(nullptr)) {
+    ::EmptyClipboard();
+    ::CloseClipboard();
+  }
+  {
+    MenuVisit visit({[&](HWND menuWnd) { ClickMenuItem(menuWnd, L"&Copy"); }, release, [](HWND) {
+                       ADD_FAILURE() << "the click left the menu open";
+                       ::EndMenu();
+                     }});
+    ::SendMessageW(memo, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(memo), at);
+  }
+  std::wstring copied;
+  PumpUntil([&] {
+    if (!::OpenClipboard(nullptr)) return false;
+    if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+      if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+        copied = chars;
+        ::GlobalUnlock(data);
+      }
+    }
+    ::CloseClipboard();
+    return !copied.empty();
+  }, 2s);
+  EXPECT_EQ(copied, text) << "Copy put the selection on the clipboard";
+  wchar_t now[64]{};
+  ::GetWindowTextW(memo, now, 64);
+  EXPECT_EQ(std::wstring(now), text) << "the memo's text untouched";
+}
+
 TEST_F(SkinnedFrame, PrintingCopiesTheFrameImageAndTheClient) {
   const RECT w = WindowRect();
   const int width = w.right - w.left, height = w.bottom - w.top;
