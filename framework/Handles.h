@@ -105,6 +105,22 @@ private:
     HDC dc_;
 };
 
+// The DC of a whole window (its frame included), released with the window.
+class WholeWindowDc {
+public:
+    explicit WholeWindowDc(HWND wnd) noexcept : wnd_(wnd), dc_(::GetWindowDC(wnd)) {}
+    WholeWindowDc(const WholeWindowDc&) = delete;
+    WholeWindowDc& operator=(const WholeWindowDc&) = delete;
+    ~WholeWindowDc() {
+        if (dc_) ::ReleaseDC(wnd_, dc_);
+    }
+    [[nodiscard]] HDC get() const noexcept { return dc_; }
+
+private:
+    HWND wnd_;
+    HDC dc_;
+};
+
 // A DC of the whole window, non-client area included (GetWindowDC).
 class NonClientDc {
 public:

@@ -6,6 +6,7 @@
 #include "skinctrl/ParentBackground.h"
 #include "skinctrl/SectionPaint.h"
 #include "skinctrl/SectionQueries.h"
+#include "skinctrl/sPopupMenus.h"
 
 namespace skinctrl {
 
@@ -179,6 +180,34 @@ bool TacEditWnd::HandleSkinCmd(fw::TMessage& m) {
   }
 }
 
+void TacEditWnd::ShowContextMenu(LPARAM at) {
+  if (!contextMenu_) {
+    contextMenu_ = std::make_unique<fw::TPopupMenu>(nullptr);
+    const HWND wnd = CtrlHandle;
+    const auto add = [&](const wchar_t* caption, std::function<void()> action) {
+      auto* item = new fw::TMenuItem(contextMenu_.get());
+      item->SetCaption(caption);
+      item->OnClick = [action = std::move(action)](fw::TObject*) { action(); };
+      contextMenu_->Items().Add(item);
+    };
+    add(L"&Copy", [wnd] { ::SendMessageW(wnd, WM_COPY, 0, 0); });
+    add(L"-", nullptr);
+    add(L"Select &All", [wnd] { ::SendMessageW(wnd, EM_SETSEL, 0, -1); });
+  }
+  DWORD start = 0, end = 0;
+  ::SendMessageW(CtrlHandle, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  contextMenu_->Items().Items(0)->SetEnabled(end > start);
+  contextMenu_->Items().Items(2)->SetEnabled(::GetWindowTextLengthW(CtrlHandle) > 0);
+  POINT p{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+  if (at == -1) {
+    // From the keyboard: at the control's top-left corner.
+    p = POINT{0, 0};
+    ::ClientToScreen(CtrlHandle, &p);
+  }
+  HookPopupMenu(*contextMenu_, true);
+  contextMenu_->Popup(p.x, p.y);
+}
+
 void TacEditWnd::acWndProc(fw::TMessage& m) {
   if (!SkinData->Skinned() || Destroyed) {
     TacBaseWnd::acWndProc(m);
@@ -188,6 +217,14 @@ void TacEditWnd::acWndProc(fw::TMessage& m) {
   switch (m.Msg) {
   case skin::WM_SKINCMD:
     if (HandleSkinCmd(m)) return;
+    break;
+  case WM_CONTEXTMENU:
+    // A read-only edit gets the skinned menu; an editable one keeps the system's.
+    if ((::GetWindowLongPtrW(CtrlHandle, GWL_STYLE) & ES_READONLY) && SkinManager && SkinManager->SkinnedPopups()) {
+      ShowContextMenu(m.LParam);
+      m.Result = 0;
+      return;
+    }
     break;
   case WM_SIZE:
     TacBaseWnd::acWndProc(m);

@@ -3,7 +3,10 @@
 // of a combo box) that paints the skin's border image around the window,
 // pushes the section's colours into the control and keeps the window's own
 // client painting untouched: the border is copied from a cache as a frame.
+#include "framework/Menus.h"
 #include "skinctrl/WindowAdapters.h"
+
+#include <memory>
 
 namespace skinctrl {
 
@@ -35,7 +38,11 @@ protected:
   bool HandleSkinCmd(fw::TMessage& m);
 
 private:
+  // A read-only edit's context menu, skinned: copying and selecting only.
+  void ShowContextMenu(LPARAM at);
+
   bool inSetSkinParams_ = false;
+  std::unique_ptr<fw::TPopupMenu> contextMenu_;
 };
 
 }  // namespace skinctrl

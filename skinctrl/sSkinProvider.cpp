@@ -9,6 +9,7 @@
 #include "skinctrl/SectionPaint.h"
 #include "skinctrl/SkinImages.h"
 #include "skinctrl/SkinTextGdi.h"
+#include "skinctrl/sPopupMenus.h"
 
 #include <algorithm>
 #include <array>
@@ -142,6 +143,64 @@ bool CompositionEnabled() {
 
 // --- TsSystemMenu ---
 
+namespace {
+
+struct SystemItem {
+  UINT command;
+  const wchar_t* text;  // when the window's menu lacks the item
+};
+constexpr SystemItem SystemItems[] = {{SC_RESTORE, L"Restore"},   {SC_MOVE, L"Move"}, {SC_SIZE, L"Size"},
+                                      {SC_MINIMIZE, L"Minimize"}, {SC_MAXIMIZE, L"Maximize"}, {0, L"-"},
+                                      {SC_CLOSE, L"Close"}};
+
+}  // namespace
+
+TsSystemMenu::TsSystemMenu(TsSkinProvider* owner, fw::TCustomForm* form) : FOwner(owner), FForm(form), FMenu(nullptr) {
+  for (const SystemItem& entry : SystemItems) {
+    auto* item = new fw::TMenuItem(&FMenu);
+    item->SetCaption(entry.text);
+    item->SetTag(static_cast<std::intptr_t>(entry.command));
+    if (entry.command) {
+      item->OnClick = [this, command = entry.command](fw::TObject*) {
+        if (const HWND wnd = FForm->HandleIfAllocated()) ::SendMessageW(wnd, WM_SYSCOMMAND, command, 0);
+      };
+    }
+    FMenu.Items().Add(item);
+  }
+}
+
+void TsSystemMenu::UpdateItems() {
+  const HWND wnd = FForm->HandleIfAllocated();
+  const HMENU own = wnd ? ::GetSystemMenu(wnd, FALSE) : nullptr;
+  const TTitleButtonRules rules = Rules();
+  const TFormTraits traits = Traits();
+  const fw::TFormBorderStyle style = FForm->BorderStyle();
+  const bool sizeable = style != fw::TFormBorderStyle::bsSingle && style != fw::TFormBorderStyle::bsDialog &&
+                        style != fw::TFormBorderStyle::bsToolWindow;
+  for (int i = 0; i < FMenu.Items().Count(); ++i) {
+    fw::TMenuItem* item = FMenu.Items().Items(i);
+    const auto command = static_cast<UINT>(item->Tag());
+    if (!command) continue;
+    wchar_t text[128]{};
+    if (own && ::GetMenuStringW(own, command, text, 128, MF_BYCOMMAND) > 0) item->SetCaption(text);
+    switch (command) {
+    case SC_RESTORE: item->SetEnabled(rules.EnabledRestore && (traits.Minimized || traits.Maximized)); break;
+    case SC_MOVE: item->SetEnabled(!traits.Maximized); break;
+    case SC_SIZE: item->SetEnabled(sizeable && !traits.Minimized && !traits.Maximized); break;
+    case SC_MINIMIZE:
+      item->SetVisible(rules.VisibleMin);
+      item->SetEnabled(rules.EnabledMin && !traits.Minimized);
+      break;
+    case SC_MAXIMIZE:
+      item->SetVisible(rules.VisibleMax);
+      item->SetEnabled(rules.EnabledMax && !traits.Maximized);
+      break;
+    case SC_CLOSE: item->SetEnabled(rules.EnabledClose); break;
+    default: break;
+    }
+  }
+}
+
 TFormTraits TsSystemMenu::Traits() const { return FormTraitsOf(*FForm); }
 
 TFormTraits FormTraitsOf(const fw::TCustomForm& form) {
@@ -190,6 +249,7 @@ TsSkinProvider::TsSkinProvider(fw::TCustomForm* form) : fw::TComponent(form), FF
 
 TsSkinProvider::~TsSkinProvider() {
   SetDestroying();
+  KillAnimations();
   FForm->WindowProc.Remove(this);
   if (registeredWnd_) skin::UnregisterSkinnedForm(registeredWnd_);
   // Leaving a live window: it gets its native frame back.
@@ -470,19 +530,14 @@ void TsSkinProvider::RestoreButtonStrip() {
 
 void TsSkinProvider::PaintCaptionButtons() {
   RestoreButtonStrip();
-  const TsSkinManager* m = FCommonData->SkinManager();
   if (!SystemMenu || !(FForm->BorderIcons() & fw::biSystemMenu)) return;
   const TTitleButtonRules rules = SystemMenu->Rules();
   const ScanLines lines = cache_.Lines();
-  const TCacheInfo ci = CacheInfoOfBitmap(lines, 0, 0);
+  // A button whose look is faded in an overlay keeps its normal glyph here.
   const auto draw = [&](const TsCaptionButton& button, bool enabled) {
-    if (!button.Visible() || button.cpGlyphType < 0 || button.cpGlyphType >= skin::TitleGlyphCount) return;
-    const int index = m->ConstData.TitleGlyphs[static_cast<std::size_t>(button.cpGlyphType)];
-    if (!m->Model().IsValidImgIndex(index)) return;
-    const int frame = std::max(button.cpState, 0);
-    const bool halfTransparent = frame == 0 && (!FFormActive || !enabled || !FForm->Enabled());
-    PutSkinImage(lines, TPoint{button.cpRect.Left, button.cpRect.Top}, frame, ci, &m->Model(),
-                 m->ma()[static_cast<std::size_t>(index)], !halfTransparent);
+    if (!button.Visible()) return;
+    const bool faded = ButtonAnimation(static_cast<int>(button.cpHitCode)) != nullptr;
+    DrawTitleGlyph(lines, TPoint{button.cpRect.Left, button.cpRect.Top}, button, faded ? 0 : button.cpState, enabled);
   };
   draw(layout_.ButtonClose, rules.VisibleClose && rules.EnabledClose);
   if (rules.VisibleMax) draw(layout_.ButtonMax, rules.EnabledMax);
@@ -705,48 +760,35 @@ void TsSkinProvider::OnNcHitTest(fw::TMessage& m) {
   if (m.Result == HTNOWHERE && code == htCaption) m.Result = HTCAPTION;
 }
 
-// Pressing a title button and releasing it over the same button runs its
-// command. The buttons' hot and pressed looks are not drawn here; the press is
-// kept from the system, whose own tracking would draw native buttons.
+// Presses on the title: the icon drops the system menu (a double click closes),
+// a button shows pressed until its release. The press is kept from the
+// system, whose own tracking would draw native buttons.
 void TsSkinProvider::OnTitleButtonMouse(fw::TMessage& m) {
   const auto code = static_cast<int>(m.WParam);
-  const bool button = code == htClose || code == htMinButton || code == htMaxButton || code == htHelp;
   if (code == htSysMenu && m.Msg == WM_NCLBUTTONDBLCLK) {
     ::PostMessageW(FForm->HandleIfAllocated(), WM_SYSCOMMAND, SC_CLOSE, 0);
     m.Result = 0;
     return;
   }
   if (code == htSysMenu && m.Msg == WM_NCLBUTTONDOWN) {
+    SetHotButton(0, true);
+    biClicked = false;
     RECT w{};
     ::GetWindowRect(FForm->HandleIfAllocated(), &w);
     DropSysMenu(w.left + layout_.IconRect.Left, w.top + HeaderHeight());
     m.Result = 0;
     return;
   }
-  switch (m.Msg) {
-  case WM_NCLBUTTONDOWN:
-  case WM_NCLBUTTONDBLCLK:
-    if (!button) break;
-    biClicked = true;
-    CurrentHT = code;
-    m.Result = 0;
+  if (m.Msg == WM_NCLBUTTONUP) {
+    OnTitleButtonUp(m);
     return;
-  case WM_NCLBUTTONUP:
-    if (!biClicked) break;
-    biClicked = false;
-    if (button && code == CurrentHT) {
-      const WPARAM command = code == htClose ? SC_CLOSE : code == htMinButton ? SC_MINIMIZE
-                             : code == htHelp                                 ? SC_CONTEXTHELP
-                             : ::IsZoomed(FForm->HandleIfAllocated())         ? SC_RESTORE
-                                                                              : SC_MAXIMIZE;
-      CurrentHT = 0;
-      ::PostMessageW(FForm->HandleIfAllocated(), WM_SYSCOMMAND, command, 0);
-    }
-    CurrentHT = 0;
-    m.Result = 0;
-    return;
-  default: break;
   }
+  if (TitleButton(code)) {
+    PressButton(code);
+    m.Result = 0;
+    return;
+  }
+  SetHotButton(0, true);
   OldWndProc(m);
 }
 
@@ -791,11 +833,18 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   case fw::CM_VISIBLECHANGED:
     OldWndProc(m);
     if (!m.WParam) {
+      KillAnimations();
       cache_ = TDibBitmap();
       FCommonData->BGChanged = true;
     }
     return;
   case WM_SIZE:
+    // The buttons start afresh in the new size (or after minimising or restoring).
+    KillAnimations();
+    for (TsCaptionButton* b : {&layout_.ButtonClose, &layout_.ButtonMax, &layout_.ButtonMin, &layout_.ButtonHelp})
+      b->cpState = 0;
+    CurrentHT = 0;
+    biClicked = false;
     OldWndProc(m);
     glowMask_[0] = Mask8{};
     glowMask_[1] = Mask8{};
@@ -839,6 +888,21 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   case WM_NCLBUTTONDOWN:
   case WM_NCLBUTTONUP:
   case WM_NCLBUTTONDBLCLK: OnTitleButtonMouse(m); return;
+  case WM_NCMOUSEMOVE: OnNcMouseMove(m); return;
+  case WM_NCMOUSELEAVE:
+  case WM_MOUSELEAVE:
+  case fw::CM_MOUSELEAVE:
+  case fw::CM_MOUSEENTER:
+    if (m.Msg != fw::CM_MOUSEENTER) SetHotButton(-1, true);
+    biClicked = false;
+    break;
+  case WM_LBUTTONUP:
+    // A title-button press released over the client area runs nothing.
+    if (biClicked) {
+      biClicked = false;
+      SetHotButton(0, true);
+    }
+    break;
   case WM_NCRBUTTONDOWN:
     // A right click on the caption or the icon drops the system menu at its release.
     if (m.WParam == HTCAPTION || m.WParam == HTSYSMENU) {
@@ -847,6 +911,12 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
       return;
     }
     break;
+  case 0x0313:
+    // The system's request to show the window menu (a right click on the
+    // taskbar button), at the point it gives.
+    DropSysMenu(static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam)));
+    m.Result = 0;
+    return;
   case WM_NCRBUTTONUP:
     if (RightPressed && (m.WParam == HTCAPTION || m.WParam == HTSYSMENU)) {
       RightPressed = false;
@@ -861,13 +931,20 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   OldWndProc(m);
 }
 
-// The window's own system menu at a screen point, its items enabled as the
-// title buttons are; the chosen command goes to the window. (The skinned menu
-// takes its place once the pop-up menus draw it.)
+// The system menu at a screen point: the skinned menu while the manager skins
+// pop-up menus, else the window's own with its items enabled as the title
+// buttons are; the chosen command goes to the window.
 void TsSkinProvider::DropSysMenu(int x, int y) {
   const HWND wnd = FForm->HandleIfAllocated();
   const HMENU menu = wnd ? ::GetSystemMenu(wnd, FALSE) : nullptr;
   if (!menu || !SystemMenu) return;
+  const TsSkinManager* m = FCommonData->SkinManager();
+  if (m && m->SkinnedPopups()) {
+    SystemMenu->UpdateItems();
+    HookPopupMenu(SystemMenu->Menu(), true);
+    SystemMenu->Menu().Popup(x, y);
+    return;
+  }
   const TTitleButtonRules rules = SystemMenu->Rules();
   const TFormTraits traits = SystemMenu->Traits();
   const auto enable = [menu](UINT command, bool enabled) {
@@ -922,6 +999,7 @@ void TsSkinProvider::PrintWindowImage(fw::TMessage& m) {
 // --- Skin commands ---
 
 void TsSkinProvider::SkinChanged() {
+  KillAnimations();
   if (!SystemMenu) PrepareForm();
   FCommonData->UpdateIndexes(true);
   UpdateIndexes();
@@ -955,6 +1033,7 @@ void TsSkinProvider::Refresh() {
 }
 
 void TsSkinProvider::SkinRemoved() {
+  KillAnimations();
   const HWND wnd = FForm->HandleIfAllocated();
   FCommonData->SkinIndex = -1;
   FCommonData->BorderIndex = -1;

@@ -8,13 +8,17 @@
 // first activation.
 #include <windows.h>
 
+#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/Handles.h"
+#include "framework/Menus.h"
 #include "skinctrl/CommonData.h"
 #include "skinctrl/DibBitmap.h"
 #include "skinctrl/FrameGeometry.h"
+#include "skinctrl/HoverGlow.h"
 #include "skinctrl/SkinTextPaint.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -42,18 +46,60 @@ private:
 // A form and its window's system menu as the title-button predicates read them.
 TFormTraits FormTraitsOf(const fw::TCustomForm& form);
 
-// The predicates of a form's system menu that decide its title buttons. The
-// skinned menu itself (items, glyphs, dropping it) belongs to the pop-up menus;
-// until they exist the window's own system menu serves.
+// A form's system menu: the predicates that decide its title buttons, and the
+// skinned menu dropped in place of the window's own (its items carry their
+// system commands in their tags).
 class TsSystemMenu {
 public:
-  TsSystemMenu(TsSkinProvider* owner, fw::TCustomForm* form) noexcept : FOwner(owner), FForm(form) {}
+  TsSystemMenu(TsSkinProvider* owner, fw::TCustomForm* form);
   // The form and its window's system menu as the predicates read them.
   TFormTraits Traits() const;
   TTitleButtonRules Rules() const { return DecideTitleButtons(Traits()); }
+  // Captions, shortcut texts, visibility and enabling refreshed from the
+  // window's menu and the predicates.
+  void UpdateItems();
+  fw::TPopupMenu& Menu() noexcept { return FMenu; }
 
   TsSkinProvider* FOwner;
   fw::TCustomForm* FForm;
+
+private:
+  fw::TPopupMenu FMenu;
+};
+
+// The fade of one title button's hot or pressed look. The look is shown in an
+// overlay window laid exactly over the button (click-through, so the frame
+// below keeps the mouse) whose constant alpha rises in MaxIterations steps of
+// 12 ms, and falls again when the button returns to normal; the frame cache
+// keeps the button's normal glyph all the while.
+class TacSBAnimation {
+public:
+  TacSBAnimation(TsSkinProvider* owner, int code);
+  ~TacSBAnimation();
+  TacSBAnimation(const TacSBAnimation&) = delete;
+  TacSBAnimation& operator=(const TacSBAnimation&) = delete;
+
+  // Shows the look of state (1 hot, 2 pressed) rising in steps, or (0) lets
+  // the shown look fade out; one step shows it at once.
+  void StartAnimation(int newState, int steps);
+  int Step() const noexcept { return 255 / std::max(MaxIterations, 1); }
+  // The overlay window while a look is shown (else none).
+  const TacGlowForm* Overlay() const noexcept { return AForm.get(); }
+
+  int CurrentLevel = 0;
+  int CurrentState = -1;  // the look shown, -1 none
+  int MaxIterations = 1;
+  bool Up = true;
+
+private:
+  void OnAnimTimer();
+  void UpdateForm(int blend);
+  void Free() noexcept;
+
+  TsSkinProvider* FOwner;
+  int FCode;
+  std::unique_ptr<TacGlowForm> AForm;
+  fw::TTimer FTimer;
 };
 
 class TsSkinProvider : public fw::TComponent {
@@ -82,6 +128,23 @@ public:
   int TitleHitTest(POINT windowPoint) const;
   // Opens the window's system menu at a screen point and runs the command chosen.
   void DropSysMenu(int x, int y);
+
+  // --- Title buttons ---
+  // The standard button answering a hit code, or none.
+  TsCaptionButton* TitleButton(int code) noexcept;
+  // The button with hit code Code becomes hot (0 or -1: none).
+  void SetHotButton(int code, bool repaint);
+  // The button shows pressed and awaits its release.
+  void PressButton(int code);
+  // Shows a button's current cpState: through its fade overlay while the
+  // manager allows glowing, else drawn into the frame and the window.
+  void RepaintCaptionButton(int code);
+  // Frees every title button's fade and its overlay.
+  void KillAnimations() noexcept;
+  // The fade of a button, or none.
+  const TacSBAnimation* ButtonAnimation(int code) const noexcept;
+  // A button's picture in a state (1 hot, 2 pressed) over the title strip.
+  skin::Bitmap32 ButtonPicture(int code, int state) const;
 
   // --- Frame ---
   // Renders the whole window image into the frame cache; false when the
@@ -145,6 +208,10 @@ private:
   void DrawTitleIcon();
   void PaintCaptionText();
   void PaintCaptionButtons();
+  void DrawTitleGlyph(const ScanLines& lines, TPoint at, const TsCaptionButton& button, int state, bool enabled) const;
+  bool ButtonEnabled(int code) const;
+  void OnNcMouseMove(fw::TMessage& m);
+  void OnTitleButtonUp(fw::TMessage& m);
   void SaveButtonStrip();
   void ForgetDrawings();
   void RestoreButtonStrip();
@@ -184,6 +251,8 @@ private:
   // The window's text, read again after each caption change.
   std::optional<std::wstring> captionText_;
   HWND registeredWnd_ = nullptr;
+  // The fades of the close, maximise, minimise and help buttons.
+  std::array<std::unique_ptr<TacSBAnimation>, 4> fades_;
 };
 
 // The run-time attachment of a provider to a form.

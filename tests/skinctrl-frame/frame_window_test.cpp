@@ -2,7 +2,8 @@
 // first activation, its geometry, the active and inactive looks read back from
 // the screen against the skin's own records, the hit-test map, the window
 // region, caption and activation changes without the native caption,
-// minimising and restoring, and removing and re-adding the skin.
+// minimising and restoring, removing and re-adding the skin, and the title
+// buttons under real pointer input.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,7 +16,10 @@
 #include "app/Unit1.h"
 #include "skin/SkinCommand.h"
 #include "skinctrl/DibBitmap.h"
+#include "skinctrl/sPopupMenus.h"
 #include "skinctrl/sSkinProvider.h"
+#include "skinctrl/SectionPaint.h"
+#include "skinctrl/FrameGeometry.h"
 #include "tests/support/Gui.h"
 #include "tests/support/HandleCount.h"
 
@@ -568,6 +572,508 @@ TEST_F(SkinnedFrame, TitleButtonsIconAndKeyboardReachTheWindowsCommands) {
   EXPECT_TRUE(::IsWindowVisible(wnd));
   click(l.ButtonClose.cpRect, HTCLOSE);
   EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
+}
+
+// Real pointer input: moves, presses and releases at screen points.
+void MouseAt(POINT p) {
+  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = static_cast<LONG>((p.x * 65535 + w / 2) / (w - 1));
+  in.mi.dy = static_cast<LONG>((p.y * 65535 + h / 2) / (h - 1));
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  ::SendInput(1, &in, sizeof(in));
+}
+void MouseButton(bool down) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  ::SendInput(1, &in, sizeof(in));
+}
+
+// A point of a title-glyph image where the cell of a state differs from the
+// normal cell, both cells opaque there (not the key colour).
+struct GlyphProbe {
+  POINT at{-1, -1};
+  std::uint32_t color = 0;
+};
+GlyphProbe ProbeOfState(const skin::SkinModel& model, const skin::TsMaskData& image, int state) {
+  const int cell = std::min(state, image.ImageCount - 1);
+  for (int y = 0; y < image.Height; ++y)
+    for (int x = 0; x < image.Width; ++x) {
+      const std::uint32_t normal = ImagePixel(model, image, 0, x, y), look = ImagePixel(model, image, cell, x, y);
+      if (normal != look && normal != 0xFF00FF && look != 0xFF00FF) return {POINT{x, y}, look};
+    }
+  return {};
+}
+
+TEST_F(SkinnedFrame, TitleButtonsShowTheirLooksAndActOnlyWhenReleasedOnThemselves) {
+  skin::TsSkinManager& m = *form->sSkinManager1;
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const int closeImage = m.ConstData.TitleGlyphs[static_cast<std::size_t>(l.ButtonClose.cpGlyphType)];
+  ASSERT_TRUE(m.Model().IsValidImgIndex(closeImage));
+  const skin::TsMaskData& image = m.ma()[static_cast<std::size_t>(closeImage)];
+  const GlyphProbe hot = ProbeOfState(m.Model(), image, 1), pressed = ProbeOfState(m.Model(), image, 2);
+  ASSERT_GE(hot.at.x, 0) << "the skin's close glyph has a hot look";
+  ASSERT_GE(pressed.at.x, 0) << "the skin's close glyph has a pressed look";
+  const auto onScreen = [&](const skin::TRect& r, POINT offset) {
+    const RECT w = WindowRect();
+    return POINT{w.left + r.Left + offset.x, w.top + r.Top + offset.y};
+  };
+  const auto centre = [&](const skin::TRect& r) { return onScreen(r, POINT{r.Width() / 2, r.Height() / 2}); };
+  const POINT caption = onScreen(provider->CaptionRect(), POINT{20, 0});
+  const POINT captionAt{caption.x, WindowRect().top + l.VCenter};
+  const auto shotAt = [&](POINT probe) {
+    const skin::Bitmap32 shot = ShotOf(wnd);
+    return shot.At(l.ButtonClose.cpRect.Left + probe.x, l.ButtonClose.cpRect.Top + probe.y);
+  };
+
+  // Drawn into the frame (no overlay): hot, pressed, and a press taken off
+  // the button and released on the caption leaves the window open.
+  m.EffectsData().AllowGlowing = false;
+  MouseAt(captionAt);
+  Pump(100ms);
+  MouseAt(centre(l.ButtonClose.cpRect));
+  ASSERT_TRUE(PumpUntil([&] { return l.ButtonClose.cpState == 1; }, 2s)) << "hot under the pointer";
+  EXPECT_EQ(shotAt(hot.at), hot.color) << "hot cell of the close glyph";
+  frametest::Save(ShotOf(wnd), "title-close-hot.bmp");
+  MouseButton(true);
+  ASSERT_TRUE(PumpUntil([&] { return l.ButtonClose.cpState == 2; }, 2s)) << "pressed";
+  EXPECT_EQ(shotAt(pressed.at), pressed.color) << "pressed cell of the close glyph";
+  frametest::Save(ShotOf(wnd), "title-close-pressed.bmp");
+  MouseAt(captionAt);
+  EXPECT_TRUE(PumpUntil([&] { return l.ButtonClose.cpState == 0; }, 2s)) << "normal once the pointer left it";
+  MouseButton(false);
+  Pump(300ms);
+  EXPECT_TRUE(::IsWindowVisible(wnd)) << "released off the button: not closed";
+  EXPECT_FALSE(provider->biClicked);
+  EXPECT_NE(shotAt(hot.at), hot.color) << "normal look back on the screen";
+  {
+    // Moved back onto the button while still pressed and released elsewhere
+    // on the button's row: the release position decides.
+    MouseAt(centre(l.ButtonClose.cpRect));
+    ASSERT_TRUE(PumpUntil([&] { return l.ButtonClose.cpState == 1; }, 2s));
+    MouseButton(true);
+    ASSERT_TRUE(PumpUntil([&] { return provider->biClicked; }, 2s));
+    const RECT w = WindowRect();
+    ::SendMessageW(wnd, WM_NCLBUTTONUP, HTCLOSE, MAKELPARAM(w.left + l.ButtonClose.cpRect.Right + 2, w.top + 1));
+    MouseButton(false);
+    Pump(300ms);
+    EXPECT_TRUE(::IsWindowVisible(wnd)) << "a release reported for the button but outside it runs nothing";
+  }
+
+  // Through the overlay, not animated: the look shows at once at full alpha
+  // exactly over the button, the frame keeping the normal glyph.
+  m.EffectsData().AllowGlowing = true;
+  m.EffectsData().AllowAnimation = false;
+  MouseAt(captionAt);
+  Pump(150ms);
+  MouseAt(centre(l.ButtonClose.cpRect));
+  ASSERT_TRUE(PumpUntil([&] { return provider->ButtonAnimation(HTCLOSE) && provider->ButtonAnimation(HTCLOSE)->Overlay(); }, 2s));
+  {
+    const skinctrl::TacGlowForm& overlay = *provider->ButtonAnimation(HTCLOSE)->Overlay();
+    EXPECT_EQ(overlay.Alpha(), 255);
+    EXPECT_EQ(overlay.Picture().At(hot.at.x, hot.at.y) & 0xFFFFFF, hot.color) << "the overlay shows the hot cell";
+    RECT o{};
+    ::GetWindowRect(overlay.HandleIfAllocated(), &o);
+    const POINT tl = onScreen(l.ButtonClose.cpRect, POINT{0, 0});
+    EXPECT_EQ(o.left, tl.x);
+    EXPECT_EQ(o.top, tl.y);
+    EXPECT_EQ(o.right - o.left, l.ButtonClose.cpRect.Width());
+    EXPECT_TRUE(::GetWindowLongPtrW(overlay.HandleIfAllocated(), GWL_EXSTYLE) & WS_EX_TRANSPARENT) << "click-through";
+    EXPECT_NE(provider->Cache().Lines().At(l.ButtonClose.cpRect.Left + hot.at.x, l.ButtonClose.cpRect.Top + hot.at.y) &
+                  0xFFFFFF,
+              hot.color)
+        << "the frame cache keeps the normal glyph";
+  }
+  MouseAt(captionAt);
+  EXPECT_TRUE(PumpUntil([&] { return !provider->ButtonAnimation(HTCLOSE)->Overlay(); }, 2s)) << "gone at once";
+
+  // Animated: the overlay's alpha rises in steps to full and falls away again.
+  m.EffectsData().AllowAnimation = true;
+  MouseAt(centre(l.ButtonMin.cpRect));
+  ASSERT_TRUE(PumpUntil([&] { return provider->ButtonAnimation(HTMINBUTTON) && provider->ButtonAnimation(HTMINBUTTON)->Overlay(); }, 2s));
+  std::set<int> alphas;
+  PumpUntil([&] {
+    const skinctrl::TacGlowForm* o = provider->ButtonAnimation(HTMINBUTTON)->Overlay();
+    if (o) alphas.insert(o->Alpha());
+    return o && o->Alpha() == 255;
+  }, 2s);
+  EXPECT_TRUE(alphas.count(255)) << "reaches full alpha";
+  EXPECT_GE(alphas.size(), 3u) << "in several steps";
+  MouseAt(captionAt);
+  EXPECT_TRUE(PumpUntil([&] { return !provider->ButtonAnimation(HTMINBUTTON)->Overlay(); }, 2s)) << "faded out";
+
+  // A real click on minimise minimises; restored, the frame is skinned again.
+  MouseAt(centre(l.ButtonMin.cpRect));
+  Pump(100ms);
+  MouseButton(true);
+  MouseButton(false);
+  ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(wnd) != FALSE; })) << "minimised";
+  EXPECT_EQ(provider->ButtonAnimation(HTMINBUTTON), nullptr) << "fades freed when the window changed";
+  MouseAt(captionAt);
+  ::SendMessageW(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsIconic(wnd); }));
+  Pump(300ms);
+  EXPECT_EQ(l.ButtonMin.cpState, 0) << "the pressed look does not come back with the window";
+  ::SetForegroundWindow(wnd);
+  Pump(200ms);
+  ExpectLook(ShotOf(wnd), 1, "restored");
+  // A real click on close closes.
+  MouseAt(centre(l.ButtonClose.cpRect));
+  Pump(100ms);
+  MouseButton(true);
+  MouseButton(false);
+  EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
+}
+
+// Runs one step per tick (150 ms apart unless told otherwise) on the first visible menu window of
+// this thread, inside the menu's modal loop, which handles the input a step
+// makes before the next step runs. The last step closes the menu.
+struct MenuVisit {
+  using Step = std::function<void(HWND)>;
+  static inline std::vector<Step> steps;
+  static inline int visits = 0;
+  UINT_PTR timer = 0;
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND menu = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM found) -> BOOL {
+          wchar_t cls[16] = {};
+          ::GetClassNameW(w, cls, 16);
+          if (std::wstring(cls) != L"#32768" || !::IsWindowVisible(w)) return TRUE;
+          *reinterpret_cast<HWND*>(found) = w;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&menu));
+    if (!menu || steps.empty()) return;
+    Step step = std::move(steps.front());
+    steps.erase(steps.begin());
+    if (steps.empty()) ++visits;
+    if (step) step(menu);
+  }
+  explicit MenuVisit(std::vector<Step> s, UINT interval = 150) {
+    steps = std::move(s);
+    visits = 0;
+    timer = ::SetTimer(nullptr, 0, interval, &Tick);
+  }
+  ~MenuVisit() {
+    ::KillTimer(nullptr, timer);
+    steps.clear();
+  }
+  MenuVisit(const MenuVisit&) = delete;
+  MenuVisit& operator=(const MenuVisit&) = delete;
+};
+
+TEST_F(SkinnedFrame, SystemMenuIsSkinnedWithTheWindowsItemsAndOpensEveryWay) {
+  skin::TsSkinManager& m = *form->sSkinManager1;
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const int itemSection = m.GetSkinIndex("MENUITEM");
+  const int mainMenu = m.GetSkinIndex("MAINMENU");
+  ASSERT_GE(itemSection, 0);
+  ASSERT_GE(mainMenu, 0);
+  std::vector<UINT> commands;
+  bool checked = false;
+  int sysCommands = 0;
+  form->WindowProc.Install(&sysCommands, [&](fw::TMessage& msg) {
+    if (msg.Msg == WM_SYSCOMMAND && (msg.WParam & 0xFFF0) != SC_KEYMENU) ++sysCommands;
+    form->WindowProc.CallNext(&sysCommands, msg);
+  });
+  {
+    HMENU hmenu = nullptr;
+    RECT mr{}, move{}, restore{};
+    const auto itemRect = [&](int index) {
+      RECT r{};
+      ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(index), &r);
+      return r;
+    };
+    // Item looks against the skin's own painting of "MENUITEM" over "MAINMENU".
+    const auto expectedAt = [&](const RECT& r, int state) {
+      skin::Bitmap32 look(r.right - r.left, r.bottom - r.top);
+      skinctrl::ScanLines lines{look.Pixels.data(), look.Width, look.Height, look.Width};
+      skinctrl::PaintSkinSection(&m.Model(), mainMenu, skinctrl::TCacheInfo{}, -1, -1, lines, skinctrl::TPoint{},
+                                 skinctrl::TRect{0, 0, look.Width, look.Height}, 0);
+      skinctrl::PaintSkinSection(&m.Model(), itemSection, skinctrl::CacheInfoOfBitmap(lines, 0, 0), -1, -1, lines,
+                                 skinctrl::TPoint{}, skinctrl::TRect{0, 0, look.Width, look.Height}, state);
+      return look.At(look.Width - 4, look.Height / 2) & 0xFFFFFF;
+    };
+    const auto shownAt = [&](HWND menuWnd, const RECT& r) {
+      const skin::Bitmap32 now = ShotOf(menuWnd);
+      return now.At(r.right - mr.left - 4, (r.top + r.bottom) / 2 - mr.top);
+    };
+    MenuVisit visit({[&](HWND menuWnd) {
+                       hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+                       ASSERT_NE(hmenu, nullptr);
+                       const int count = ::GetMenuItemCount(hmenu);
+                       std::vector<fw::TMenuItem*> items;
+                       for (int i = 0; i < count; ++i) {
+                         MENUITEMINFOW info{};
+                         info.cbSize = sizeof(info);
+                         info.fMask = MIIM_ID | MIIM_FTYPE;
+                         ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+                         EXPECT_TRUE(info.fType & MFT_OWNERDRAW) << "item " << i << " drawn by the skin";
+                         items.push_back(fw::TMenuItem::FindCommand(info.wID));
+                         ASSERT_NE(items.back(), nullptr);
+                         commands.push_back(static_cast<UINT>(items.back()->Tag()));
+                       }
+                       // The items the window's state gives: Restore and Size disabled.
+                       int moveIndex = -1, restoreIndex = -1;
+                       for (int i = 0; i < count; ++i) {
+                         const fw::TMenuItem* item = items[static_cast<std::size_t>(i)];
+                         const auto c = static_cast<UINT>(item->Tag());
+                         EXPECT_EQ(item->Enabled(), c != SC_RESTORE && c != SC_SIZE) << "command " << std::hex << c;
+                         if (c == SC_CLOSE) {
+                           EXPECT_NE(item->Caption().find(L'\t'), std::wstring::npos) << "Close with its shortcut";
+                         }
+                         if (c == SC_MOVE) moveIndex = i;
+                         if (c == SC_RESTORE) restoreIndex = i;
+                       }
+                       frametest::Save(ShotOf(menuWnd), "system-menu.bmp");
+                       ::GetWindowRect(menuWnd, &mr);
+                       ASSERT_GE(moveIndex, 0);
+                       ASSERT_GE(restoreIndex, 0);
+                       move = itemRect(moveIndex);
+                       restore = itemRect(restoreIndex);
+                       EXPECT_EQ(shownAt(menuWnd, move), expectedAt(move, 0)) << "normal item";
+                       MouseAt(POINT{(move.left + move.right) / 2, (move.top + move.bottom) / 2});
+                     },
+                     nullptr,
+                     [&](HWND menuWnd) {
+                       EXPECT_EQ(shownAt(menuWnd, move), expectedAt(move, 1)) << "hot item";
+                       frametest::Save(ShotOf(menuWnd), "system-menu-hot.bmp");
+                       MouseAt(POINT{(restore.left + restore.right) / 2, (restore.top + restore.bottom) / 2});
+                     },
+                     nullptr,
+                     [&](HWND menuWnd) {
+                       EXPECT_NE(shownAt(menuWnd, restore), expectedAt(restore, 1))
+                           << "a disabled item shows no hot look";
+                       // The outline lacks the border image's key-coloured corners.
+                       const int border = m.gd()[static_cast<std::size_t>(mainMenu)].BorderIndex;
+                       if (m.Model().IsValidImgIndex(border)) {
+                         const auto cuts = skinctrl::CollectCornerRects(m.Model(), border, -1, mr.right - mr.left,
+                                                                        mr.bottom - mr.top);
+                         fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+                         const int kind = ::GetWindowRgn(menuWnd, region.get());
+                         if (!cuts.empty()) {
+                           ASSERT_NE(kind, ERROR) << "the menu window has an outline";
+                           EXPECT_FALSE(::PtInRegion(region.get(), cuts.front().Left, cuts.front().Top))
+                               << "cut corner";
+                           EXPECT_TRUE(::PtInRegion(region.get(), (mr.right - mr.left) / 2, (mr.bottom - mr.top) / 2));
+                         }
+                       }
+                       checked = true;
+                       // Esc closes it without a command.
+                       ::PostMessageW(menuWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+                     },
+                     // Reached only when Esc left the menu open: the test goes on.
+                     [](HWND) {
+                       ADD_FAILURE() << "Esc left the menu open";
+                       ::EndMenu();
+                     }});
+    ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+  }
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(commands, (std::vector<UINT>{SC_RESTORE, SC_MOVE, SC_SIZE, SC_MINIMIZE, 0, SC_CLOSE}))
+      << "Restore, Move, Size, Minimize, a separator and Close; no Maximize";
+  Pump(100ms);
+  EXPECT_EQ(sysCommands, 0) << "Esc ran no command";
+  EXPECT_TRUE(::IsWindowVisible(wnd));
+  // Every way of opening it.
+  const RECT w = WindowRect();
+  const LPARAM caption = MAKELPARAM(w.left + 60, w.top + l.VCenter);
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"Alt+Space", [&] { ::SendMessageW(wnd, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE); }},
+      {"right click on the caption",
+       [&] {
+         ::SendMessageW(wnd, WM_NCRBUTTONDOWN, HTCAPTION, caption);
+         ::SendMessageW(wnd, WM_NCRBUTTONUP, HTCAPTION, caption);
+       }},
+      {"the window-menu request", [&] { ::SendMessageW(wnd, 0x0313, 0, caption); }},
+  };
+  for (const auto& [name, open] : ways) {
+    bool skinned = false;
+    {
+      MenuVisit visit({[&](HWND menuWnd) {
+        const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE;
+        skinned = hmenu && ::GetMenuItemInfoW(hmenu, 0, TRUE, &info) && (info.fType & MFT_OWNERDRAW);
+        ::EndMenu();
+      }});
+      open();
+      EXPECT_EQ(MenuVisit::visits, 1) << name;
+    }
+    EXPECT_TRUE(skinned) << name;
+  }
+  // A command chosen in it acts: Minimize.
+  {
+    MenuVisit visit({[&](HWND menuWnd) {
+      const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+      for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID;
+        ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+        const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
+        if (item && item->Tag() == SC_MINIMIZE) {
+          RECT r{};
+          ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(i), &r);
+          MouseAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        }
+      }
+    }, [](HWND) {
+      MouseButton(true);
+      MouseButton(false);
+    }, [](HWND) {
+      ADD_FAILURE() << "the click left the menu open";
+      ::EndMenu();
+    }});
+    ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(wnd) != FALSE; })) << "Minimize from the menu";
+  form->WindowProc.Remove(&sysCommands);
+}
+
+TEST_F(SkinnedFrame, MenuFrameRequestsUseOnlyLiveItemsAndMenuWindows) {
+  // A request naming an item that is gone, or a window that is no menu, is
+  // dropped: nothing is read through it and the window keeps its outline.
+  UINT stale = 0;
+  {
+    fw::TMenuItem item(nullptr);
+    stale = item.Command();
+  }
+  ASSERT_EQ(fw::TMenuItem::FindCommand(stale), nullptr);
+  EXPECT_TRUE(skinctrl::HandleMenuFrameRequest(skinctrl::WM_MENUFRAMEBYITEM, stale, 0));
+  const int before = skinctrl::SkinnedMenuWindowCount();
+  const fw::UniqueRegion formRegion(::CreateRectRgn(0, 0, 0, 0));
+  const int kind = ::GetWindowRgn(wnd, formRegion.get());
+  EXPECT_TRUE(skinctrl::HandleMenuFrameRequest(skinctrl::WM_MENUFRAMEBYWINDOW, 0, reinterpret_cast<LPARAM>(wnd)));
+  EXPECT_TRUE(skinctrl::HandleMenuFrameRequest(skinctrl::WM_MENUFRAMEBYWINDOW, 0, 0x1234));
+  const fw::UniqueRegion after(::CreateRectRgn(0, 0, 0, 0));
+  EXPECT_EQ(::GetWindowRgn(wnd, after.get()), kind);
+  EXPECT_TRUE(::EqualRgn(formRegion.get(), after.get())) << "the form's outline untouched";
+  EXPECT_EQ(skinctrl::SkinnedMenuWindowCount(), before) << "no window taken for a menu";
+  // Posted through the application window, both are handled there.
+  ::PostMessageW(fw::Application().Handle(), skinctrl::WM_MENUFRAMEBYITEM, stale, 0);
+  ::PostMessageW(fw::Application().Handle(), skinctrl::WM_MENUFRAMEBYWINDOW, 0, reinterpret_cast<LPARAM>(wnd));
+  Pump(100ms);
+  EXPECT_EQ(skinctrl::SkinnedMenuWindowCount(), before);
+}
+
+TEST_F(SkinnedFrame, HundredSystemMenuOpeningsLeaveNoHandlesBehind) {
+  const auto openOnce = [&] {
+    MenuVisit visit({nullptr, [](HWND) { ::EndMenu(); }}, 30);
+    ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+    ASSERT_EQ(MenuVisit::visits, 1);
+  };
+  // The first openings make what lives on (the hook on the application window,
+  // fonts and images the skin caches).
+  for (int i = 0; i < 3; ++i) openOnce();
+  Pump(100ms);
+  const unsigned gdi = testsupport::GdiObjectCount(), handles = testsupport::OpenHandleCount();
+  const int menus = skinctrl::SkinnedMenuWindowCount();
+  for (int i = 0; i < 100; ++i) openOnce();
+  Pump(100ms);
+  EXPECT_LE(testsupport::GdiObjectCount(), gdi) << "GDI objects";
+  EXPECT_LE(testsupport::OpenHandleCount(), handles + 2) << "handles";
+  EXPECT_EQ(skinctrl::SkinnedMenuWindowCount(), menus) << "menu-window records";
+  EXPECT_EQ(menus, 0);
+}
+
+// Clicks the item of an open menu whose caption is given.
+void ClickMenuItem(HWND menuWnd, std::wstring_view caption) {
+  const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+  for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_ID;
+    ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+    const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
+    if (item && item->Caption() == caption) {
+      RECT r{};
+      ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(i), &r);
+      MouseAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    }
+  }
+}
+
+TEST_F(SkinnedFrame, MemoContextMenuIsSkinnedAndOnlyCopiesAndSelects) {
+  const HWND memo = form->sMemo1->Handle();
+  ASSERT_TRUE(::GetWindowLongPtrW(memo, GWL_STYLE) & ES_READONLY);
+  const std::wstring text = L"ELM327 v1.5";
+  ::SendMessageW(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  ::SendMessageW(memo, EM_SETSEL, 0, 0);
+  RECT mr{};
+  ::GetWindowRect(memo, &mr);
+  const LPARAM at = MAKELPARAM(mr.left + 10, mr.top + 10);
+  std::vector<std::wstring> captions;
+  std::vector<bool> enabled;
+  bool ownerDrawn = true;
+  const auto release = [](HWND) {
+    MouseButton(true);
+    MouseButton(false);
+  };
+  {
+    MenuVisit visit({[&](HWND menuWnd) {
+                       const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+                       for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
+                         MENUITEMINFOW info{};
+                         info.cbSize = sizeof(info);
+                         info.fMask = MIIM_ID | MIIM_FTYPE;
+                         ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+                         ownerDrawn = ownerDrawn && (info.fType & MFT_OWNERDRAW);
+                         const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
+                         captions.push_back(item ? item->Caption() : L"?");
+                         enabled.push_back(item && item->Enabled());
+                       }
+                       frametest::Save(ShotOf(menuWnd), "memo-menu.bmp");
+                       ClickMenuItem(menuWnd, L"Select &All");
+                     },
+                     release, [](HWND) {
+                       ADD_FAILURE() << "the click left the menu open";
+                       ::EndMenu();
+                     }});
+    ::SendMessageW(memo, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(memo), at);
+  }
+  EXPECT_TRUE(ownerDrawn) << "skinned items";
+  EXPECT_EQ(captions, (std::vector<std::wstring>{L"&Copy", L"-", L"Select &All"})) << "nothing that edits";
+  EXPECT_EQ(enabled, (std::vector<bool>{false, true, true})) << "Copy waits for a selection";
+  DWORD start = 1, end = 0;
+  PumpUntil([&] {
+    ::SendMessageW(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return start == 0 && end == text.size();
+  }, 2s);
+  EXPECT_EQ(start, 0u);
+  EXPECT_EQ(end, text.size()) << "Select All selected the whole text";
+  if (::OpenClipboard(nullptr)) {
+    ::EmptyClipboard();
+    ::CloseClipboard();
+  }
+  {
+    MenuVisit visit({[&](HWND menuWnd) { ClickMenuItem(menuWnd, L"&Copy"); }, release, [](HWND) {
+                       ADD_FAILURE() << "the click left the menu open";
+                       ::EndMenu();
+                     }});
+    ::SendMessageW(memo, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(memo), at);
+  }
+  std::wstring copied;
+  PumpUntil([&] {
+    if (!::OpenClipboard(nullptr)) return false;
+    if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+      if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+        copied = chars;
+        ::GlobalUnlock(data);
+      }
+    }
+    ::CloseClipboard();
+    return !copied.empty();
+  }, 2s);
+  EXPECT_EQ(copied, text) << "Copy put the selection on the clipboard";
+  wchar_t now[64]{};
+  ::GetWindowTextW(memo, now, 64);
+  EXPECT_EQ(std::wstring(now), text) << "the memo's text untouched";
 }
 
 TEST_F(SkinnedFrame, PrintingCopiesTheFrameImageAndTheClient) {

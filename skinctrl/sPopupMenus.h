@@ -1,0 +1,38 @@
+#pragma once
+// Skinned pop-up menus: the items of a framework pop-up menu measured and
+// drawn from the skin ("MAINMENU" background and border, "MENUITEM" looks,
+// the icon column, "DIVIDERV" separators, the "CHECK" mark and the symbols of
+// the system commands), and the menu window given the skin's frame and the
+// outline cut from the border image's key-coloured corners.
+#include <windows.h>
+
+#include "framework/Menus.h"
+
+namespace skinctrl {
+
+// Switches a pop-up menu's items to the skinned handlers (Active) or back;
+// handlers the program set itself are kept.
+void HookPopupMenu(fw::TPopupMenu& menu, bool active);
+
+// The item handlers HookPopupMenu installs.
+void sMeasureItem(fw::TObject* sender, fw::TCanvas& canvas, int& width, int& height);
+void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rect, fw::TOwnerDrawState state);
+
+// Asks for a menu window's frame when item drawing could not find the window:
+// WParam the command of an item of the menu. Handled on the application window.
+inline constexpr UINT WM_MENUFRAMEBYITEM = 0xBCB3;
+// The same with the menu window in LParam.
+inline constexpr UINT WM_MENUFRAMEBYWINDOW = 0xBCB4;
+
+// The frame of the menu window showing the item with the command (message
+// WM_MENUFRAMEBYITEM) or of the window given (WM_MENUFRAMEBYWINDOW): only an
+// item alive now and a live skinned menu window are used. True when handled.
+bool HandleMenuFrameRequest(UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Menu windows skinned now (tests and benchmarks).
+int SkinnedMenuWindowCount() noexcept;
+
+// Metrics of the skinned items.
+inline constexpr int MenuMargin = 3, MenuSpacing = 6, MenuBorderWidth = 3, MenuGlyphSize = 16;
+
+}  // namespace skinctrl
