@@ -13,9 +13,11 @@ namespace fw {
 namespace {
 
 // Menu items alive now by their command identifier (GUI thread only).
+// Never destroyed: menus freed during the application object's static
+// destruction still take their items out.
 std::map<UINT, TMenuItem*>& Commands() {
-    static std::map<UINT, TMenuItem*> commands;
-    return commands;
+    static auto* commands = new std::map<UINT, TMenuItem*>;
+    return *commands;
 }
 
 UINT NextCommand() {

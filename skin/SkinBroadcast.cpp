@@ -14,14 +14,16 @@
 namespace skin {
 namespace {
 
-// Broadcasts run on the GUI thread only; these lists belong to it.
+// Broadcasts run on the GUI thread only; these lists belong to it. Never
+// destroyed: windows freed during the application object's static
+// destruction still take themselves out.
 std::vector<HWND>& SkinnedForms() {
-    static std::vector<HWND> forms;
-    return forms;
+    static auto* forms = new std::vector<HWND>;
+    return *forms;
 }
 std::vector<HWND>& AdaptedWindows() {
-    static std::vector<HWND> windows;
-    return windows;
+    static auto* windows = new std::vector<HWND>;
+    return *windows;
 }
 ControlTreeBroadcaster& Broadcaster() {
     static ControlTreeBroadcaster broadcaster;

@@ -13,10 +13,12 @@ struct ClassRecord {
   std::vector<HWND> Users;
 };
 
-// Touched only from the GUI thread, like the windows themselves.
+// Touched only from the GUI thread, like the windows themselves. Never
+// destroyed: forms freed by the application object's own static destruction
+// give their brushes back after this file's statics would be gone.
 std::map<ATOM, ClassRecord>& Records() {
-  static std::map<ATOM, ClassRecord> records;
-  return records;
+  static auto* records = new std::map<ATOM, ClassRecord>;
+  return *records;
 }
 
 ATOM ClassAtomOf(HWND wnd) noexcept { return static_cast<ATOM>(::GetClassWord(wnd, GCW_ATOM)); }

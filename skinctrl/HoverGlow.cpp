@@ -90,9 +90,11 @@ struct GlowEntry {
   std::unique_ptr<TacGlowForm> Window;
 };
 
+// Never destroyed: controls freed during the application object's static
+// destruction still hide their glows.
 std::vector<GlowEntry>& Glows() {
-  static std::vector<GlowEntry> glows;
-  return glows;
+  static auto* glows = new std::vector<GlowEntry>;
+  return *glows;
 }
 
 GlowEntry* EntryOf(int glowId) noexcept {

@@ -41,9 +41,11 @@ struct TacMnuWnd {
   bool regionSet = false;
 };
 
+// Never destroyed, like the other window registries: menu windows can go
+// during the application object's static destruction.
 std::map<HWND, std::unique_ptr<TacMnuWnd>>& MenuWindows() {
-  static std::map<HWND, std::unique_ptr<TacMnuWnd>> windows;
-  return windows;
+  static auto* windows = new std::map<HWND, std::unique_ptr<TacMnuWnd>>;
+  return *windows;
 }
 
 const void* const SubclassKey = &SubclassKey;

@@ -31,9 +31,11 @@ constexpr std::array<std::wstring_view, 7> ExcludedClasses = {
 constexpr wchar_t AdapterProperty[] = L"ACSBSC";
 constexpr DWORD DwmTransitionsForceDisabled = 3;  // DWMWA_TRANSITIONS_FORCEDISABLED
 
+// Never destroyed: forms freed during the application object's static
+// destruction still take their providers out.
 std::vector<TacProvider*>& AttachmentList() {
-  static std::vector<TacProvider*> list;
-  return list;
+  static auto* list = new std::vector<TacProvider*>;
+  return *list;
 }
 
 TsSkinManager* Manager() noexcept { return TsSkinManager::DefaultManager(); }
