@@ -454,13 +454,21 @@ void ApplyStateColors(TsCommonData& data, bool silent) {
   const HWND wnd = OwnerWindow(data);
   const bool lockDrawing = !silent && wnd && owner->Visible();
   if (lockDrawing) ::SendMessageW(wnd, WM_SETREDRAW, FALSE, 0);
-  if (!data.FCustomColor) owner->SetColor(state.Color);
-  if (!data.FCustomFont && owner->Font().Color() != state.FontColor.Color) {
-    data.CtrlSkinState |= ACS_FONTCHANGING;
-    owner->Font().SetColor(state.FontColor.Color);
-    data.CtrlSkinState &= ~ACS_FONTCHANGING;
-  }
+  SetSkinColors(data, *owner, state.Color, state.FontColor.Color);
   if (lockDrawing) ::SendMessageW(wnd, WM_SETREDRAW, TRUE, 0);
+}
+
+void SetSkinColors(TsCommonData& data, fw::TControl& control, TColor color, TColor fontColor) {
+  if (!data.FCustomColor) control.SetColor(color);
+  if (data.FCustomFont || control.Font().Color() == fontColor) return;
+  data.CtrlSkinState |= ACS_FONTCHANGING;
+  try {
+    control.Font().SetColor(fontColor);
+  } catch (...) {
+    data.CtrlSkinState &= ~ACS_FONTCHANGING;
+    throw;
+  }
+  data.CtrlSkinState &= ~ACS_FONTCHANGING;
 }
 
 void ApplySkinColors(TsCommonData& data, bool repaint) {

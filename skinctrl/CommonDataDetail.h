@@ -25,5 +25,8 @@ RECT OwnerBounds(const TsCommonData& data) noexcept;
 bool FullyTransparent(const skin::TsGeneralData& section) noexcept;
 // Redraws the owner's window frame (SetWindowPos with a frame change only).
 void RecalcFrame(HWND wnd) noexcept;
+// Gives the control these colours, each unless the user set it (FCustomColor,
+// FCustomFont); the font's change is marked as the skin's own.
+void SetSkinColors(TsCommonData& data, fw::TControl& control, TColor color, TColor fontColor);
 
 }  // namespace skinctrl

@@ -48,14 +48,9 @@ void TacEditWnd::RestoreStdParams() noexcept {
   fw::TControl* control = OwnerControl();
   if (!control || control->Destroying()) return;
   try {
-    if (!SkinData->FCustomColor) control->SetColor(fw::clWindow);
-    if (!SkinData->FCustomFont) {
-      SkinData->CtrlSkinState |= ACS_FONTCHANGING;
-      control->Font().SetColor(fw::clWindowText);
-      SkinData->CtrlSkinState &= ~ACS_FONTCHANGING;
-    }
+    SetSkinColors(*SkinData, *control, fw::clWindow, fw::clWindowText);
   } catch (...) {
-    SkinData->CtrlSkinState &= ~ACS_FONTCHANGING;
+    // Giving the system's colours back is best effort while letting go.
   }
   if (::IsWindow(CtrlHandle)) RecalcFrame(CtrlHandle);
 }

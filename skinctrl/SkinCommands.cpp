@@ -39,8 +39,7 @@ void SkinRemoved(TsCommonData& data, TsSkinManager* manager) {
   if (wnd) RestoreSkinClassBrush(wnd);
   fw::TControl* owner = data.FOwnerControl;
   if (owner && IsEditLikeCode(data.COC)) {
-    if (!data.FCustomColor) owner->SetColor(fw::clWindow);
-    if (!data.FCustomFont) owner->Font().SetColor(fw::clWindowText);
+    SetSkinColors(data, *owner, fw::clWindow, fw::clWindowText);
     if (wnd) ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
   }
   if (fw::TWinControl* w = WindowedOwner(data)) {

@@ -5,6 +5,7 @@
 #include "framework/Handles.h"
 #include "skin/SkinCommand.h"
 #include "skinctrl/ArrowPaint.h"
+#include "skinctrl/CommonDataDetail.h"
 #include "skinctrl/DibBitmap.h"
 #include "skinctrl/ParentBackground.h"
 #include "skinctrl/SectionPaint.h"
@@ -14,6 +15,14 @@
 namespace skinctrl {
 
 namespace {
+
+bool PointerOverWindow(HWND wnd) noexcept {
+  POINT p;
+  RECT w;
+  ::GetCursorPos(&p);
+  ::GetWindowRect(wnd, &w);
+  return ::PtInRect(&w, p) != 0;
+}
 
 // The list window's "start tracking" and "end tracking" notifications: the
 // system sends them when the list drops and when it closes.
@@ -461,12 +470,7 @@ bool TsComboBox::HandleSkinCmd(fw::TMessage& m) {
     HandleSkinCommand(m, data);
     ReleaseListBox();
     data.SkinIndex = -1;
-    if (!data.FCustomColor) SetColor(fw::clWindow);
-    if (!data.FCustomFont) {
-      data.CtrlSkinState |= ACS_FONTCHANGING;
-      Font().SetColor(fw::clWindowText);
-      data.CtrlSkinState &= ~ACS_FONTCHANGING;
-    }
+    SetSkinColors(data, *this, fw::clWindow, fw::clWindowText);
     if (HandleAllocated()) RecreateWnd();
     return true;
   case skin::SKC_REFRESH:
@@ -612,11 +616,7 @@ void TsComboBox::WndProc(fw::TMessage& m) {
       return;
     case fw::CM_MOUSELEAVE:
       if (!FDropDown && data.FMouseAbove) {
-        POINT p;
-        RECT w;
-        ::GetCursorPos(&p);
-        ::GetWindowRect(HandleIfAllocated(), &w);
-        if (!::PtInRect(&w, p)) {
+        if (!PointerOverWindow(HandleIfAllocated())) {
           data.FMouseAbove = false;
           State = 0;
           ComboStateChanged(0);
@@ -634,11 +634,7 @@ void TsComboBox::WndProc(fw::TMessage& m) {
       } else if (HIWORD(m.WParam) == CBN_CLOSEUP) {
         FDropDown = false;
         data.BGChanged = true;
-        POINT p;
-        RECT w;
-        ::GetCursorPos(&p);
-        ::GetWindowRect(HandleIfAllocated(), &w);
-        if (!::PtInRect(&w, p)) {
+        if (!PointerOverWindow(HandleIfAllocated())) {
           data.FMouseAbove = false;
           State = 0;
         }

@@ -1,6 +1,7 @@
 #include "skinctrl/sMemo.h"
 
 #include "skin/SkinCommand.h"
+#include "skinctrl/CommonDataDetail.h"
 #include "skinctrl/SectionQueries.h"
 
 namespace skinctrl {
@@ -91,12 +92,7 @@ void TsMemo::WndProc(fw::TMessage& m) {
       if (ListSW) ListSW->ReleaseAdapter();
       data.SkinIndex = -1;
       data.BorderIndex = -1;
-      if (!data.FCustomColor) SetColor(fw::clWindow);
-      if (!data.FCustomFont) {
-        data.CtrlSkinState |= ACS_FONTCHANGING;
-        Font().SetColor(fw::clWindowText);
-        data.CtrlSkinState &= ~ACS_FONTCHANGING;
-      }
+      SetSkinColors(data, *this, fw::clWindow, fw::clWindowText);
       if (HandleAllocated()) RecreateWnd();
       m.Result = 0;
       return;

@@ -13,18 +13,11 @@
 #include <functional>
 #include <vector>
 
-#include "app/Unit1.h"
-#include "skinctrl/sSkinProvider.h"
+#include "bench/support/SkinnedMainWindow.h"
 
 namespace {
 
-void Pump() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-}
+using benchwindow::Pump;
 
 struct Figures {
   double median, min, max;
@@ -48,24 +41,13 @@ void Print(const char* what, const Figures& f, int runs) {
 }  // namespace
 
 int main() {
-  fw::Application().Initialize();
-  fw::Application().SetMainFormOnTaskBar(true);
-  fw::Application().SetTitle(L"Quillon");
-  auto form = std::make_unique<app::TForm1>(nullptr);
-  form->AfterConstruction();
-  form->Show();
-  const HWND wnd = form->Handle();
-  ::SetForegroundWindow(wnd);
-  for (int i = 0; i < 200 && !skinctrl::ProviderOf(wnd); ++i) {
-    Pump();
-    ::Sleep(5);
-  }
-  skinctrl::TsSkinProvider* provider = skinctrl::ProviderOf(wnd);
-  if (!provider) {
+  auto form = benchwindow::ShowSkinnedMainWindow();
+  if (!form) {
     std::printf("the window got no skinned frame\n");
     return 1;
   }
-  Pump();
+  const HWND wnd = form->Handle();
+  skinctrl::TsSkinProvider* provider = skinctrl::ProviderOf(wnd);
   constexpr int kRuns = 400;
   // Warm-up: both looks once.
   ::SendMessageW(wnd, WM_NCACTIVATE, FALSE, 0);

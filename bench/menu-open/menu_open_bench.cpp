@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/Unit1.h"
+#include "bench/support/SkinnedMainWindow.h"
 #include "skin/sSkinManager.h"
 #include "skinctrl/sSkinProvider.h"
 
@@ -17,13 +17,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void Pump() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-}
+using benchwindow::Pump;
 
 bool IsMenuWindow(HWND wnd) {
   wchar_t name[16]{};
@@ -74,22 +68,12 @@ void Run(const char* what, HWND wnd, int runs) {
 }  // namespace
 
 int main() {
-  fw::Application().Initialize();
-  fw::Application().SetMainFormOnTaskBar(true);
-  fw::Application().SetTitle(L"Quillon");
-  auto form = std::make_unique<app::TForm1>(nullptr);
-  form->AfterConstruction();
-  form->Show();
-  const HWND wnd = form->Handle();
-  ::SetForegroundWindow(wnd);
-  for (int i = 0; i < 200 && !skinctrl::ProviderOf(wnd); ++i) {
-    Pump();
-    ::Sleep(10);
-  }
-  if (!skinctrl::ProviderOf(wnd)) {
+  auto form = benchwindow::ShowSkinnedMainWindow();
+  if (!form) {
     std::printf("no skinned frame\n");
     return 1;
   }
+  const HWND wnd = form->Handle();
   const HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &AfterMessage, nullptr, ::GetCurrentThreadId());
   constexpr int runs = 40;
   Run("system menu, skinned", wnd, runs);
