@@ -70,7 +70,7 @@ Figures RepaintMicros(HWND wnd, int times) {
 
 void MemoRepaint(AdapterHost& host) {
   std::wstring text;
-  for (int i = 0; i < 1000; ++i) text += L"Device found: ELM327 v1.5 line " + std::to_wstring(i) + L"\r\n";
+  for (int i = 0; i < 1000; ++i) text += L"Device found: SIM327 v1.5 line " + std::to_wstring(i) + L"\r\n";
   host.memo->SetText(text);
   auto* plain = new fw::TMemo(&host.form);
   plain->SetParent(&host.form);

@@ -98,7 +98,7 @@ TEST_F(MainWindowSkinTest, TheMemoShowsTheEditSectionsBorderAndColours) {
   EXPECT_EQ(memo.Adapter()->cxLeftEdge, 2);
 
   memo.Lines().Add(L"Connect to COM3 port is OK.");
-  memo.Lines().Add(L"Device found: ELM327 v1.5");
+  memo.Lines().Add(L"Device found: SIM327 v1.5");
   Pump(200ms);
   const RECT r = MemoRect();
   ASSERT_EQ(r.right - r.left, 185);
@@ -120,7 +120,7 @@ TEST_F(MainWindowSkinTest, TheMemoShowsTheEditSectionsBorderAndColours) {
 
 TEST_F(MainWindowSkinTest, ThePrintedMemoCarriesTheSkinsFrame) {
   skinctrl::TsMemo& memo = *form->sMemo1;
-  memo.Lines().Add(L"Device found: ELM327 v1.5");
+  memo.Lines().Add(L"Device found: SIM327 v1.5");
   Pump(100ms);
   skinctrl::TDibBitmap printed(185, 37);
   ::SendMessageW(memo.Handle(), WM_PRINT, reinterpret_cast<WPARAM>(printed.DC()),

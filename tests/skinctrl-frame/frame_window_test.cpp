@@ -766,6 +766,28 @@ struct MenuVisit {
   MenuVisit& operator=(const MenuVisit&) = delete;
 };
 
+// Points at the item of an open menu that matches; the click follows.
+template <typename Match>
+void PointAtMenuItem(HWND menuWnd, Match match) {
+  const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+  for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_ID;
+    ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+    const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
+    if (item && match(*item)) {
+      RECT r{};
+      ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(i), &r);
+      MouseAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    }
+  }
+}
+
+void ClickMenuItem(HWND menuWnd, std::wstring_view caption) {
+  PointAtMenuItem(menuWnd, [&](const fw::TMenuItem& item) { return item.Caption() == caption; });
+}
+
 TEST_F(SkinnedFrame, SystemMenuIsSkinnedWithTheWindowsItemsAndOpensEveryWay) {
   skin::TsSkinManager& m = *form->sSkinManager1;
   const skinctrl::TFrameLayout& l = provider->Layout();
@@ -910,19 +932,7 @@ TEST_F(SkinnedFrame, SystemMenuIsSkinnedWithTheWindowsItemsAndOpensEveryWay) {
   // A command chosen in it acts: Minimize.
   {
     MenuVisit visit({[&](HWND menuWnd) {
-      const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
-      for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
-        MENUITEMINFOW info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_ID;
-        ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
-        const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
-        if (item && item->Tag() == SC_MINIMIZE) {
-          RECT r{};
-          ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(i), &r);
-          MouseAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-        }
-      }
+      PointAtMenuItem(menuWnd, [](const fw::TMenuItem& item) { return item.Tag() == SC_MINIMIZE; });
     }, [](HWND) {
       MouseButton(true);
       MouseButton(false);
@@ -982,27 +992,10 @@ TEST_F(SkinnedFrame, HundredSystemMenuOpeningsLeaveNoHandlesBehind) {
   EXPECT_EQ(menus, 0);
 }
 
-// Clicks the item of an open menu whose caption is given.
-void ClickMenuItem(HWND menuWnd, std::wstring_view caption) {
-  const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
-  for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
-    MENUITEMINFOW info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIIM_ID;
-    ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
-    const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
-    if (item && item->Caption() == caption) {
-      RECT r{};
-      ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(i), &r);
-      MouseAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    }
-  }
-}
-
 TEST_F(SkinnedFrame, MemoContextMenuIsSkinnedAndOnlyCopiesAndSelects) {
   const HWND memo = form->sMemo1->Handle();
   ASSERT_TRUE(::GetWindowLongPtrW(memo, GWL_STYLE) & ES_READONLY);
-  const std::wstring text = L"ELM327 v1.5";
+  const std::wstring text = L"QUILLON SIM 1.0";
   ::SendMessageW(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   ::SendMessageW(memo, EM_SETSEL, 0, 0);
   RECT mr{};
