@@ -7,6 +7,7 @@
 // nothing behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -477,6 +478,47 @@ TEST_F(SkinnedPopupMenu, ContextMenuRequestsOfSkinnedControlsShowTheSkinnedMenu)
   EXPECT_EQ(windows, 2u) << "the Right key opened the sub-menu";
   EXPECT_EQ(subCheck, check.normal) << "the sub-menu is skinned";
   EXPECT_TRUE(clicked.empty()) << "no command ran";
+}
+
+TEST_F(SkinnedPopupMenu, TheFormKeepsItsActiveLookWhileItsMenuIsOpen) {
+  const HWND wnd = form->Handle();
+  const skinctrl::TsSkinProvider* provider = skinctrl::ProviderOf(wnd);
+  ASSERT_NE(provider, nullptr);
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  // The title's own colour left of the leftmost title button.
+  int left = l.ButtonClose.cpRect.Left;
+  for (const skinctrl::TsCaptionButton* b : {&l.ButtonMax, &l.ButtonMin, &l.ButtonHelp})
+    if (b->Visible()) left = std::min(left, b->cpRect.Left);
+  const POINT probe{left - 4, l.VCenter};
+  const int title = manager->GetSkinIndex("FORMTITLE");
+  ASSERT_GE(title, 0);
+  const std::uint32_t active = PixelOfColor(manager->gd()[static_cast<std::size_t>(title)].Props[1].Color);
+  ASSERT_EQ(ShotOf(wnd).At(probe.x, probe.y), active) << "active before the menu";
+  bool seen = false, formActive = false;
+  std::uint32_t during = 0;
+  {
+    MenuScript script({[&](const std::vector<HWND>&) {
+                         // Into the sub-menu as well: two menu windows open.
+                         Keys({}, VK_UP);
+                         Keys({}, VK_RIGHT);
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         seen = menus.size() == 2;
+                         formActive = provider->FormActive();
+                         during = ShotOf(wnd).At(probe.x, probe.y);
+                         frametest::Save(ShotOf(wnd), "popup-menu-form-active.bmp");
+                         ::EndMenu();
+                       }});
+    RECT pr{};
+    ::GetWindowRect(panel->Handle(), &pr);
+    MouseAt(POINT{pr.left + 30, pr.top + 30});
+    Pump(100ms);
+    MouseClick(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    PumpUntil([&] { return script.Done(); }, 5s);
+  }
+  EXPECT_TRUE(seen);
+  EXPECT_TRUE(formActive) << "the frame counts the form active";
+  EXPECT_EQ(during, active) << "the title shows the active look";
 }
 
 TEST_F(SkinnedPopupMenu, HundredOpeningsWithTheSubMenuLeaveNothingBehind) {
