@@ -16,6 +16,7 @@
 
 #include "FrameShots.h"
 #include "framework/Forms.h"
+#include "framework/Handles.h"
 #include "framework/Menus.h"
 #include "skin/SkinManagerSetup.h"
 #include "skinctrl/PixelMath.h"
@@ -113,7 +114,7 @@ POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bo
 class MenuScript {
 public:
   using Step = std::function<void(const std::vector<HWND>&)>;
-  MenuScript(std::vector<Step> steps, UINT interval = 150) {
+  MenuScript(std::vector<Step> steps, UINT interval = 150) : interval_(interval) {
     current_ = this;
     steps_ = std::move(steps);
     timer_ = ::SetTimer(nullptr, 0, interval, &Tick);
@@ -125,18 +126,30 @@ public:
   MenuScript(const MenuScript&) = delete;
   MenuScript& operator=(const MenuScript&) = delete;
   bool Done() const noexcept { return next_ == steps_.size(); }
+  // Called by a step: run it again at the next tick (a step waiting for
+  // something gives up after two seconds of ticks).
+  static void Again() noexcept {
+    if (current_) current_->again_ = true;
+  }
 
 private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     MenuScript* s = current_;
     const std::vector<HWND> menus = MenuWindows();
     if (!s || menus.empty() || s->Done()) return;
-    const Step& step = s->steps_[s->next_++];
+    const Step& step = s->steps_[s->next_];
+    s->again_ = false;
     if (step) step(menus);
+    if (s->again_ && ++s->repeats_ * s->interval_ < 2000) return;
+    s->repeats_ = 0;
+    ++s->next_;
   }
   static inline MenuScript* current_ = nullptr;
   std::vector<Step> steps_;
   std::size_t next_ = 0;
+  bool again_ = false;
+  UINT repeats_ = 0;
+  UINT interval_;
   UINT_PTR timer_ = 0;
 };
 
@@ -203,16 +216,28 @@ protected:
   const skin::TsGenState& ItemLook(int state) const {
     return manager->gd()[static_cast<std::size_t>(itemSection)].Props[static_cast<std::size_t>(state)];
   }
-  // The background of a shown item as the skin paints it: "MAINMENU" over the
-  // menu window, "MENUITEM" in the state over the item's place; a point of the
-  // item (screen coordinates).
-  std::uint32_t ItemBackground(HWND menuWnd, const RECT& item, POINT at, int state) const {
+  // The skin's picture of a menu window: "MAINMENU" over its size.
+  skin::Bitmap32 MenuPicture(HWND menuWnd) const {
     RECT w{};
     ::GetWindowRect(menuWnd, &w);
     skin::Bitmap32 look(w.right - w.left, w.bottom - w.top);
     const skinctrl::ScanLines lines{look.Pixels.data(), look.Width, look.Height, look.Width};
     skinctrl::PaintSkinSection(&manager->Model(), mainMenu, skinctrl::TCacheInfo{}, -1, -1, lines, skinctrl::TPoint{},
                                skinctrl::TRect{0, 0, look.Width, look.Height}, 0);
+    return look;
+  }
+  std::uint32_t MenuBackground(HWND menuWnd, POINT at) const {
+    RECT w{};
+    ::GetWindowRect(menuWnd, &w);
+    return MenuPicture(menuWnd).At(at.x - w.left, at.y - w.top) & 0xFFFFFF;
+  }
+  // The background of a shown item as the skin paints it: "MENUITEM" in the
+  // state over the menu's picture at the item's place; a point of the item
+  // (screen coordinates).
+  std::uint32_t ItemBackground(HWND menuWnd, const RECT& item, POINT at, int state) const {
+    RECT w{};
+    ::GetWindowRect(menuWnd, &w);
+    skin::Bitmap32 look = MenuPicture(menuWnd);
     const int left = item.left - w.left, top = item.top - w.top;
     const skinctrl::ScanLines place{&look.Pixels[static_cast<std::size_t>(top * look.Width + left)],
                                     item.right - item.left, item.bottom - item.top, look.Width};
@@ -361,7 +386,9 @@ TEST_F(SkinnedPopupMenu, MarksAndArrowsShowTheSkinsLooksInNormalHotAndDisabledIt
              << "a disabled item under the pointer keeps its disabled look";
          MouseAt(Centre(moreR));
        },
-       nullptr, nullptr, nullptr,
+       [&](const std::vector<HWND>& menus) {
+         if (menus.size() < 2) MenuScript::Again();
+       },
        [&](const std::vector<HWND>& menus) {
          ASSERT_EQ(menus.size(), 2u) << "the sub-menu opened under the pointer";
          EXPECT_GE(CountOf(menus[0], ArrowPlace(moreR), hotInk), 12) << "sub-menu arrow, hot";
@@ -452,6 +479,7 @@ TEST_F(SkinnedPopupMenu, ContextMenuRequestsOfSkinnedControlsShowTheSkinnedMenu)
     MenuScript script({[](const std::vector<HWND>&) { Keys({}, VK_UP); },
                        [](const std::vector<HWND>&) { Keys({}, VK_RIGHT); },
                        [&](const std::vector<HWND>& menus) {
+                         if (menus.size() < 2) return MenuScript::Again();
                          windows = menus.size();
                          sub = menus.back();
                          frametest::Save(ShotOf(sub), "popup-submenu-key.bmp");
@@ -503,6 +531,7 @@ TEST_F(SkinnedPopupMenu, TheFormKeepsItsActiveLookWhileItsMenuIsOpen) {
                          Keys({}, VK_RIGHT);
                        },
                        [&](const std::vector<HWND>& menus) {
+                         if (menus.size() < 2) return MenuScript::Again();
                          seen = menus.size() == 2;
                          formActive = provider->FormActive();
                          during = ShotOf(wnd).At(probe.x, probe.y);
@@ -521,6 +550,57 @@ TEST_F(SkinnedPopupMenu, TheFormKeepsItsActiveLookWhileItsMenuIsOpen) {
   EXPECT_EQ(during, active) << "the title shows the active look";
 }
 
+TEST_F(SkinnedPopupMenu, AFrameRequestByItemReachesTheWindowShowingThatItem) {
+  // The parent menu's window raised above its open sub-menu: a request naming
+  // a sub-menu item must still frame the sub-menu, not the parent, whose
+  // items hold the sub-menu item only through their own sub-menu.
+  std::uint32_t subTop = 0, parentTop = 0, skinTop = 0;
+  bool ran = false;
+  {
+    MenuScript script({[](const std::vector<HWND>& menus) {
+                         ::PostMessageW(menus.front(), WM_KEYDOWN, VK_UP, 0);
+                         ::PostMessageW(menus.front(), WM_KEYDOWN, VK_RIGHT, 0);
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         if (menus.size() < 2) return MenuScript::Again();
+                         const HWND parent = menus[0], sub = menus[1];
+                         ::SetWindowPos(parent, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+                         const auto topMiddle = [](HWND w) {
+                           RECT r{};
+                           ::GetWindowRect(w, &r);
+                           return POINT{(r.left + r.right) / 2, r.top + 1};
+                         };
+                         // Both frames overpainted, then the request.
+                         for (HWND w : {parent, sub}) {
+                           const fw::WholeWindowDc dc(w);
+                           RECT strip{0, 0, 4000, skinctrl::MenuBorderWidth};
+                           ::FillRect(dc.get(), &strip, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+                         }
+                         skinctrl::HandleMenuFrameRequest(skinctrl::WM_MENUFRAMEBYITEM, subOne->Command(), 0);
+                         // Read from the windows themselves: the screen may not show the fills yet.
+                         const auto frameAt = [](HWND w, POINT p) {
+                           RECT r{};
+                           ::GetWindowRect(w, &r);
+                           const fw::WholeWindowDc dc(w);
+                           return PixelOfColor(static_cast<std::int32_t>(::GetPixel(dc.get(), p.x - r.left, p.y - r.top)));
+                         };
+                         subTop = frameAt(sub, topMiddle(sub));
+                         parentTop = frameAt(parent, topMiddle(parent));
+                         const POINT p = topMiddle(sub);
+                         skinTop = MenuBackground(sub, p);
+                         ran = true;
+                         ::EndMenu();
+                       }});
+    RECT pr{};
+    ::GetWindowRect(panel->Handle(), &pr);
+    ::SendMessageW(panel->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel->Handle()),
+                   MAKELPARAM(pr.left + 30, pr.top + 30));
+  }
+  ASSERT_TRUE(ran);
+  EXPECT_EQ(subTop, skinTop) << "the sub-menu's frame drawn again";
+  EXPECT_EQ(parentTop, 0u) << "the parent's frame left alone";
+}
+
 TEST_F(SkinnedPopupMenu, HundredOpeningsWithTheSubMenuLeaveNothingBehind) {
   RECT pr{};
   ::GetWindowRect(panel->Handle(), &pr);
@@ -532,7 +612,8 @@ TEST_F(SkinnedPopupMenu, HundredOpeningsWithTheSubMenuLeaveNothingBehind) {
                          ::PostMessageW(menus.front(), WM_KEYDOWN, VK_RIGHT, 0);
                        },
                        [&](const std::vector<HWND>& menus) {
-                         subMenus += menus.size() == 2;
+                         if (menus.size() < 2) return MenuScript::Again();
+                         ++subMenus;
                          ::EndMenu();
                        }},
                       30);
