@@ -22,6 +22,7 @@
 #include "skinctrl/PixelMath.h"
 #include "skinctrl/SectionPaint.h"
 #include "skinctrl/sButton.h"
+#include "skinctrl/sLabel.h"
 #include "skinctrl/sPanel.h"
 #include "skinctrl/sPopupMenus.h"
 #include "skinctrl/sSkinProvider.h"
@@ -473,6 +474,23 @@ TEST_F(SkinnedPopupMenu, ContextMenuRequestsOfSkinnedControlsShowTheSkinnedMenu)
   menu->SetPopupComponent(nullptr);
   EXPECT_TRUE(opened("the context-menu key", [] { Keys({}, VK_APPS); }));
   EXPECT_EQ(menu->PopupComponent(), button);
+
+  // A request over a graphic child with a menu of its own shows that menu, skinned.
+  auto* label = new skinctrl::TsLabel(form.get());
+  label->SetParent(panel);
+  label->SetCaption(L"Port:");
+  label->SetBounds(10, 110, 60, 20);
+  auto* labelMenu = new fw::TPopupMenu(form.get());
+  auto* labelItem = new fw::TMenuItem(form.get());
+  labelItem->SetCaption(L"About the port");
+  labelMenu->Items().Add(labelItem);
+  label->SetPopupMenu(labelMenu);
+  Pump(100ms);
+  const LPARAM overLabel = MAKELPARAM(pr.left + 30, pr.top + 120);
+  EXPECT_TRUE(opened("request over the label", [&] {
+    ::SendMessageW(panel->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel->Handle()), overLabel);
+  }));
+  EXPECT_EQ(labelMenu->PopupComponent(), label);
 
   // Without an active skin the same request shows the system's menu.
   manager->SetActive(false);
