@@ -174,8 +174,9 @@ void HandOverContextMenu(const TsCommonData& data, LPARAM at) {
   if (fw::TPopupMenu* menu = owner->PopupMenu()) HookPopupMenu(*menu, active);
   const auto* windowed = dynamic_cast<const fw::TWinControl*>(owner);
   const HWND wnd = windowed ? windowed->HandleIfAllocated() : nullptr;
-  if (!wnd || at == -1) return;
   POINT client{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  // (-1, -1): from the keyboard, for the control itself.
+  if (!wnd || (client.x == -1 && client.y == -1)) return;
   ::ScreenToClient(wnd, &client);
   if (const fw::TControl* child = windowed->ControlAtPos(client); child && child->PopupMenu())
     HookPopupMenu(*child->PopupMenu(), active);
