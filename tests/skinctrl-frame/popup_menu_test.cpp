@@ -492,6 +492,18 @@ TEST_F(SkinnedPopupMenu, ContextMenuRequestsOfSkinnedControlsShowTheSkinnedMenu)
   }));
   EXPECT_EQ(labelMenu->PopupComponent(), label);
 
+  // The form's own menu, for a request to the form.
+  auto* formMenu = new fw::TPopupMenu(form.get());
+  auto* formItem = new fw::TMenuItem(form.get());
+  formItem->SetCaption(L"About");
+  formMenu->Items().Add(formItem);
+  form->SetPopupMenu(formMenu);
+  EXPECT_TRUE(opened("request to the form", [&] {
+    ::SendMessageW(form->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form->Handle()),
+                   MAKELPARAM(pr.left + 30, pr.top + 30));
+  }));
+  EXPECT_EQ(formMenu->PopupComponent(), form.get());
+
   // Without an active skin the same request shows the system's menu.
   manager->SetActive(false);
   Pump(200ms);
