@@ -574,22 +574,26 @@ TEST_F(SkinnedFrame, TitleButtonsIconAndKeyboardReachTheWindowsCommands) {
   EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
 }
 
-// Real pointer input: moves, presses and releases at screen points.
-void MouseAt(POINT p) {
+// Real pointer input: moves, presses and releases at screen points. A press
+// or release carries the position of the last move: one without it can land
+// where the X server still has the pointer before that move (on the caption,
+// starting the system's move loop, which then waits for a release this thread
+// can no longer send).
+POINT lastPointer{};
+void PointerEvent(POINT p, DWORD flags) {
   const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
   INPUT in{};
   in.type = INPUT_MOUSE;
   in.mi.dx = static_cast<LONG>((p.x * 65535 + w / 2) / (w - 1));
   in.mi.dy = static_cast<LONG>((p.y * 65535 + h / 2) / (h - 1));
-  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   ::SendInput(1, &in, sizeof(in));
 }
-void MouseButton(bool down) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-  ::SendInput(1, &in, sizeof(in));
+void MouseAt(POINT p) {
+  lastPointer = p;
+  PointerEvent(p, 0);
 }
+void MouseButton(bool down) { PointerEvent(lastPointer, down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP); }
 
 // A point of a title-glyph image where the cell of a state differs from the
 // normal cell, both cells opaque there (not the key colour).
