@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "FrameShots.h"
+#include "PointerInput.h"
 #include "app/Unit1.h"
 #include "skin/SkinCommand.h"
 #include "skinctrl/DibBitmap.h"
@@ -26,6 +27,8 @@
 namespace {
 
 using namespace std::chrono_literals;
+using frametest::MouseAt;
+using frametest::MouseButton;
 using frametest::PixelOfColor;
 using frametest::ShotOf;
 using skinctrl::TsSkinProvider;
@@ -573,27 +576,6 @@ TEST_F(SkinnedFrame, TitleButtonsIconAndKeyboardReachTheWindowsCommands) {
   click(l.ButtonClose.cpRect, HTCLOSE);
   EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
 }
-
-// Real pointer input: moves, presses and releases at screen points. A press
-// or release carries the position of the last move: one without it can land
-// where the X server still has the pointer before that move (on the caption,
-// starting the system's move loop, which then waits for a release this thread
-// can no longer send).
-POINT lastPointer{};
-void PointerEvent(POINT p, DWORD flags) {
-  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dx = static_cast<LONG>((p.x * 65535 + w / 2) / (w - 1));
-  in.mi.dy = static_cast<LONG>((p.y * 65535 + h / 2) / (h - 1));
-  in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  ::SendInput(1, &in, sizeof(in));
-}
-void MouseAt(POINT p) {
-  lastPointer = p;
-  PointerEvent(p, 0);
-}
-void MouseButton(bool down) { PointerEvent(lastPointer, down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP); }
 
 // A point of a title-glyph image where the cell of a state differs from the
 // normal cell, both cells opaque there (not the key colour).

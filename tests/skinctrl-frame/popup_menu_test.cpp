@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "FrameShots.h"
+#include "PointerInput.h"
 #include "framework/Forms.h"
 #include "framework/Handles.h"
 #include "framework/Menus.h"
@@ -33,31 +34,16 @@
 namespace {
 
 using namespace std::chrono_literals;
+using frametest::Click;
+using frametest::MouseAt;
 using frametest::PixelOfColor;
+using frametest::RightClick;
 using frametest::ShotOf;
 using testsupport::PumpUntil;
 
 void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
 
-// Real input: pointer moves and clicks, keys.
-// Absolute events: one without the position can land where the X server
-// still has the pointer, before the last move.
-void MouseEvent(POINT p, DWORD flags) {
-  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dx = static_cast<LONG>((p.x * 65535 + w / 2) / (w - 1));
-  in.mi.dy = static_cast<LONG>((p.y * 65535 + h / 2) / (h - 1));
-  in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  ::SendInput(1, &in, sizeof(in));
-}
-void MouseAt(POINT p) { MouseEvent(p, 0); }
-// A press and release at a point.
-void MouseClick(POINT p, DWORD down, DWORD up) {
-  MouseEvent(p, down);
-  MouseEvent(p, up);
-}
-void RightClick(POINT p) { MouseClick(p, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }
+// Keys pressed and released, with modifiers held around them.
 void Keys(std::initializer_list<WORD> held, WORD key) {
   std::vector<INPUT> in;
   const auto add = [&](WORD vk, bool up) {
@@ -423,7 +409,7 @@ TEST_F(SkinnedPopupMenu, MarksAndArrowsShowTheSkinsLooksInNormalHotAndDisabledIt
        [&](const std::vector<HWND>& menus) {
          const RECT r = menus.size() == 2 ? ItemRect(menus[1], *subOne) : RECT{};
          if (menus.size() == 2 && !reached(menus[1], r)) return;
-         MouseClick(Centre(r), MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+         Click(Centre(r));
        },
        [&](const std::vector<HWND>&) {
          ADD_FAILURE() << "the click left the menu open";
