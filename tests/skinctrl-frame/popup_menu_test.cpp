@@ -20,7 +20,6 @@
 #include "framework/Handles.h"
 #include "framework/Menus.h"
 #include "skin/SkinManagerSetup.h"
-#include "skinctrl/PixelMath.h"
 #include "skinctrl/SectionPaint.h"
 #include "skinctrl/sButton.h"
 #include "skinctrl/sLabel.h"
