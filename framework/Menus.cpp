@@ -95,6 +95,12 @@ LRESULT OwnerProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         canvas.Font().Assign(Screen().MenuFont());
         item->AdvancedDrawItem(canvas, dis->rcItem, DrawState(dis->itemState));
         ::RestoreDC(dis->hDC, saved);
+        // The system draws a sub-menu's arrow into the same DC once the item
+        // is drawn (a white box with a black arrow under Wine). A handler
+        // draws the whole item, arrow included: the item is taken out of the
+        // DC's clip so that nothing lands on it afterwards.
+        if (item->OnAdvancedDrawItem && item->Count() > 0)
+            ::ExcludeClipRect(dis->hDC, dis->rcItem.left, dis->rcItem.top, dis->rcItem.right, dis->rcItem.bottom);
         return TRUE;
     }
     case WM_COMMAND:

@@ -84,6 +84,7 @@ public:
 
     TNotifyEvent OnClick;
     TMenuMeasureItemEvent OnMeasureItem;
+    // Draws the whole item, a sub-menu's arrow included: the system adds none.
     TAdvancedMenuDrawItemEvent OnAdvancedDrawItem;
 
 private:

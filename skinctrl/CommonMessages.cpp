@@ -5,6 +5,9 @@
 #include "skinctrl/CommonDataDetail.h"
 #include "skinctrl/HoverGlow.h"
 #include "skinctrl/SectionQueries.h"
+#include "skinctrl/sPopupMenus.h"
+
+#include <windowsx.h>
 
 namespace skinctrl {
 
@@ -159,6 +162,26 @@ void PrintFrame(TsCommonData& data, fw::TMessage& message) {
   message.LParam &= ~static_cast<LPARAM>(PRF_NONCLIENT);
 }
 
+// The menus the framework may show for a context-menu request to the control:
+// its own, and that of a graphic child under the pointer. They are drawn by the
+// skin while the manager is active and natively otherwise; the framework then
+// shows the menu.
+void HandOverContextMenu(const TsCommonData& data, LPARAM at) {
+  fw::TControl* owner = data.FOwnerControl;
+  if (!owner) return;
+  const TsSkinManager* m = data.SkinManager();
+  const bool active = m && m->Active();
+  if (fw::TPopupMenu* menu = owner->PopupMenu()) HookPopupMenu(*menu, active);
+  const auto* windowed = dynamic_cast<const fw::TWinControl*>(owner);
+  const HWND wnd = windowed ? windowed->HandleIfAllocated() : nullptr;
+  POINT client{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  // (-1, -1): from the keyboard, for the control itself.
+  if (!wnd || (client.x == -1 && client.y == -1)) return;
+  ::ScreenToClient(wnd, &client);
+  if (const fw::TControl* child = windowed->ControlAtPos(client); child && child->PopupMenu())
+    HookPopupMenu(*child->PopupMenu(), active);
+}
+
 }  // namespace
 
 bool HandleCommonMessage(fw::TMessage& message, TsCommonData& data) {
@@ -192,6 +215,7 @@ bool HandleCommonMessage(fw::TMessage& message, TsCommonData& data) {
   case WM_WINDOWPOSCHANGING:
     if (message.LParam) SizeChanging(data, *reinterpret_cast<const WINDOWPOS*>(message.LParam));
     return false;
+  case WM_CONTEXTMENU: HandOverContextMenu(data, message.LParam); return false;
   case WM_UPDATEUISTATE: return data.Skinned();
   case WM_PARENTNOTIFY:
     if (LOWORD(message.WParam) == WM_CREATE && OwnerWindow(data)) {

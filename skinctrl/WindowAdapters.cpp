@@ -11,6 +11,7 @@
 #include "skinctrl/SectionPaint.h"
 #include "skinctrl/SectionQueries.h"
 #include "skinctrl/SkinImages.h"
+#include "skinctrl/sPopupMenus.h"
 
 namespace skinctrl {
 
@@ -804,6 +805,10 @@ void TacScrollWnd::acWndProc(fw::TMessage& m) {
     }
     if (m.Msg == WM_STYLECHANGED && m.WParam == static_cast<WPARAM>(GWL_EXSTYLE))
       fLeftScrollbar = (reinterpret_cast<const STYLESTRUCT*>(m.LParam)->styleNew & WS_EX_LEFTSCROLLBAR) != 0;
+    break;
+  case WM_CONTEXTMENU:
+    if (fw::TControl* owner = OwnerControl(); owner && owner->PopupMenu())
+      HookPopupMenu(*owner->PopupMenu(), SkinManager && SkinManager->Active());
     break;
   case WM_NCCALCSIZE: CalcScrollFrame(m); return;
   case WM_NCHITTEST:

@@ -4,8 +4,10 @@
 #include "framework/Handles.h"
 #include "framework/Subclass.h"
 #include "skin/sSkinManager.h"
+#include "skinctrl/ArrowPaint.h"
 #include "skinctrl/DibBitmap.h"
 #include "skinctrl/FrameGeometry.h"
+#include "skinctrl/PixelMath.h"
 #include "skinctrl/SectionPaint.h"
 #include "skinctrl/SkinImages.h"
 
@@ -214,6 +216,40 @@ void DrawCommandGlyph(HDC dc, RECT r, UINT command, COLORREF color) {
   }
 }
 
+// The mark of a checked item in the glyph place of the icon column: a radio
+// item's dot in the text colour; otherwise the skin's "CHECK" image (its
+// second frame on a lit item), or a drawn tick when the skin has none.
+void DrawCheckMark(const ScanLines& lines, TsSkinManager& m, const fw::TMenuItem& item, bool lit, skin::TColor color,
+                   const TRect& place) {
+  const std::uint32_t ink = ColorToPixel(color);
+  const int cx = place.Left + place.Width() / 2, cy = place.Top + place.Height() / 2;
+  const auto plot = [&](int x, int y) {
+    if (x >= 0 && y >= 0 && x < lines.Width && y < lines.Height) lines.At(x, y) = ink;
+  };
+  if (item.RadioItem()) {
+    // A disc of diameter 6 around the centre.
+    for (int y = -3; y < 3; ++y)
+      for (int x = -3; x < 3; ++x) {
+        const int dx = 2 * x + 1, dy = 2 * y + 1;
+        if (dx * dx + dy * dy <= 36) plot(cx + x, cy + y);
+      }
+    return;
+  }
+  const int check = m.GetMaskIndex(m.ConstData.IndexGLobalInfo, "CHECK");
+  if (m.Model().IsValidImgIndex(check)) {
+    const skin::TsMaskData& image = m.ma()[static_cast<std::size_t>(check)];
+    const TPoint at{place.Left + (place.Width() - image.Width) / 2, place.Top + (place.Height() - image.Height) / 2};
+    PutSkinImage(lines, at, lit ? std::min(1, image.ImageCount - 1) : 0, CacheInfoOfBitmap(lines, 0, 0), &m.Model(),
+                 image, true);
+    return;
+  }
+  // A tick two pixels thick: down from the left, then up to the right.
+  for (int i = 0; i < 3; ++i)
+    for (int t = 0; t < 2; ++t) plot(cx - 3 + i, cy - 1 + i + t);
+  for (int i = 0; i < 5; ++i)
+    for (int t = 0; t < 2; ++t) plot(cx + i, cy + 1 - i + t);
+}
+
 }  // namespace
 
 void HookPopupMenu(fw::TPopupMenu& menu, bool active) {
@@ -307,9 +343,16 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
         itemSection >= 0
             ? static_cast<COLORREF>(m->gd()[static_cast<std::size_t>(itemSection)].Props[lit ? 1 : 0].FontColor.Color)
             : ::GetSysColor(COLOR_MENUTEXT);
+    const TRect glyphPlace{MenuMargin, 0, MenuMargin + MenuGlyphSize, h};
+    if (state & fw::odChecked)
+      DrawCheckMark(lines, *m, *item, lit, static_cast<skin::TColor>(fontColor), glyphPlace);
+    if (item->Count() > 0)
+      DrawSolidArrow(lines, static_cast<skin::TColor>(fontColor),
+                     TRect{w - MenuArrowWidth - MenuMargin, 0, w - MenuMargin, h}, TacArrowDirection::Right);
     const auto command = static_cast<UINT>(item->Tag());
     if (command >= 0xF000 && command <= 0xF1FF)
-      DrawCommandGlyph(image.DC(), RECT{MenuMargin, 0, MenuMargin + MenuGlyphSize, h}, command, fontColor);
+      DrawCommandGlyph(image.DC(), RECT{glyphPlace.Left, glyphPlace.Top, glyphPlace.Right, glyphPlace.Bottom}, command,
+                       fontColor);
     fw::TCanvas text(image.DC());
     text.Font().Assign(canvas.Font());
     text.Font().SetColor(static_cast<fw::TColor>(fontColor));
@@ -350,13 +393,18 @@ bool HandleMenuFrameRequest(UINT msg, WPARAM wParam, LPARAM lParam) {
     // The item may have gone since the request was posted.
     const fw::TMenuItem* item = fw::TMenuItem::FindCommand(static_cast<UINT>(wParam));
     if (!item) return true;
-    // The open menu windows: the one showing this command.
-    for (HWND w = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
+    // The open menu windows: the one showing this command among its own
+    // items (a search by command would also find it in the sub-menus of the
+    // window's items, and so the parent's window).
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w && !wnd;
          w = ::FindWindowExW(nullptr, w, L"#32768", nullptr)) {
       const auto menu = reinterpret_cast<HMENU>(::SendMessageW(w, 0x01E1 /* MN_GETHMENU */, 0, 0));
-      if (menu && ::GetMenuState(menu, item->Command(), MF_BYCOMMAND) != static_cast<UINT>(-1)) {
-        wnd = w;
-        break;
+      for (int i = 0, count = menu ? ::GetMenuItemCount(menu) : 0; i < count && !wnd; ++i) {
+        // By its identifier: GetMenuItemID answers -1 for an item that opens a sub-menu.
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID;
+        if (::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info) && info.wID == item->Command()) wnd = w;
       }
     }
   } else {

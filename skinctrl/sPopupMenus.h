@@ -34,5 +34,7 @@ int SkinnedMenuWindowCount() noexcept;
 
 // Metrics of the skinned items.
 inline constexpr int MenuMargin = 3, MenuSpacing = 6, MenuBorderWidth = 3, MenuGlyphSize = 16;
+// The place of a sub-menu's arrow at the right end of its item.
+inline constexpr int MenuArrowWidth = 12;
 
 }  // namespace skinctrl

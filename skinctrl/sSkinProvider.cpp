@@ -819,6 +819,10 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
     m.Result = 0;
     return;
   case WM_NCACTIVATE: OnNcActivate(m); return;
+  case WM_CONTEXTMENU:
+    if (fw::TPopupMenu* menu = FForm->PopupMenu()) HookPopupMenu(*menu, true);
+    OldWndProc(m);
+    return;
   case WM_NCHITTEST: OnNcHitTest(m); return;
   case WM_SETTEXT: OnSetText(m); return;
   case WM_SETICON:

@@ -1,15 +1,18 @@
-// The main window's system menu under Wine, in milliseconds: from the request
-// (a press on the title icon) to the end of the menu window's first paint,
-// with the skinned menu and with the window's own native one.
+// Pop-up menus of the main window under Wine, in milliseconds: from the
+// request to the end of the menu window's first paint, skinned and native.
+// The system menu (a press on the title icon) and a pop-up menu with checked,
+// radio and sub-menu items given to the panel (a context-menu request).
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "bench/support/SkinnedMainWindow.h"
+#include "framework/Menus.h"
 #include "skin/sSkinManager.h"
 #include "skinctrl/sSkinProvider.h"
 
@@ -41,14 +44,14 @@ LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam) {
 // A menu that never paints is closed after two seconds.
 void CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); }
 
-void Run(const char* what, HWND wnd, int runs) {
+void Run(const char* what, const std::function<void()>& request, int runs) {
   std::vector<double> ms;
   int missed = 0;
   for (int i = 0; i < runs; ++i) {
     seen = false;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 2000, &GiveUp);
     const auto start = Clock::now();
-    ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+    request();
     ::KillTimer(nullptr, timer);
     Pump();
     if (seen)
@@ -74,11 +77,41 @@ int main() {
     return 1;
   }
   const HWND wnd = form->Handle();
+  // The panel's menu: two plain items, a checked one, a radio pair, a
+  // separator and an item with a sub-menu.
+  fw::TPopupMenu menu(nullptr);
+  std::vector<std::unique_ptr<fw::TMenuItem>> items;
+  const auto add = [&](fw::TMenuItem& parent, const wchar_t* caption) -> fw::TMenuItem& {
+    items.push_back(std::make_unique<fw::TMenuItem>(nullptr));
+    items.back()->SetCaption(caption);
+    parent.Add(items.back().get());
+    return *items.back();
+  };
+  add(menu.Items(), L"Open");
+  add(menu.Items(), L"Close");
+  add(menu.Items(), L"Echo").SetChecked(true);
+  for (const wchar_t* caption : {L"Radio A", L"Radio B"}) add(menu.Items(), caption).SetRadioItem(true);
+  menu.Items().Items(3)->SetChecked(true);
+  add(menu.Items(), L"-");
+  fw::TMenuItem& more = add(menu.Items(), L"More");
+  add(more, L"First");
+  add(more, L"Second");
+  form->sPanel1->SetPopupMenu(&menu);
+  const HWND panel = form->sPanel1->Handle();
+  RECT pr{};
+  ::GetWindowRect(panel, &pr);
+  const LPARAM at = MAKELPARAM(pr.left + 20, pr.top + 20);
+
   const HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &AfterMessage, nullptr, ::GetCurrentThreadId());
   constexpr int runs = 40;
-  Run("system menu, skinned", wnd, runs);
+  const auto systemMenu = [wnd] { ::SendMessageW(wnd, WM_NCLBUTTONDOWN, HTSYSMENU, 0); };
+  const auto panelMenu = [panel, at] { ::SendMessageW(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel), at); };
+  Run("system menu, skinned", systemMenu, runs);
+  Run("panel's pop-up menu, skinned", panelMenu, runs);
   form->sSkinManager1->SetSkinnedPopups(false);
-  Run("system menu, native", wnd, runs);
+  Run("system menu, native", systemMenu, runs);
+  Run("panel's pop-up menu, native", panelMenu, runs);
   ::UnhookWindowsHookEx(hook);
+  form->sPanel1->SetPopupMenu(nullptr);
   return 0;
 }

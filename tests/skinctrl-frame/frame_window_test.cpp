@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "FrameShots.h"
+#include "PointerInput.h"
 #include "app/Unit1.h"
 #include "skin/SkinCommand.h"
 #include "skinctrl/DibBitmap.h"
@@ -26,6 +27,8 @@
 namespace {
 
 using namespace std::chrono_literals;
+using frametest::MouseAt;
+using frametest::MouseButton;
 using frametest::PixelOfColor;
 using frametest::ShotOf;
 using skinctrl::TsSkinProvider;
@@ -572,23 +575,6 @@ TEST_F(SkinnedFrame, TitleButtonsIconAndKeyboardReachTheWindowsCommands) {
   EXPECT_TRUE(::IsWindowVisible(wnd));
   click(l.ButtonClose.cpRect, HTCLOSE);
   EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
-}
-
-// Real pointer input: moves, presses and releases at screen points.
-void MouseAt(POINT p) {
-  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dx = static_cast<LONG>((p.x * 65535 + w / 2) / (w - 1));
-  in.mi.dy = static_cast<LONG>((p.y * 65535 + h / 2) / (h - 1));
-  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  ::SendInput(1, &in, sizeof(in));
-}
-void MouseButton(bool down) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-  ::SendInput(1, &in, sizeof(in));
 }
 
 // A point of a title-glyph image where the cell of a state differs from the

@@ -1,0 +1,43 @@
+#pragma once
+// Real pointer input for the frame and menu tests: absolute moves, presses and
+// releases at screen points. Every event carries its position: one without it
+// can land where the X server still has the pointer before the last move (on
+// a caption, say, starting the system's move loop, which then waits for a
+// release the test's thread can no longer send).
+#include <windows.h>
+
+namespace frametest {
+
+inline void PointerEvent(POINT p, DWORD flags) {
+  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = static_cast<LONG>((p.x * 65535 + w / 2) / (w - 1));
+  in.mi.dy = static_cast<LONG>((p.y * 65535 + h / 2) / (h - 1));
+  in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  ::SendInput(1, &in, sizeof(in));
+}
+
+// Where the last move sent the pointer.
+inline POINT& LastPointer() {
+  static POINT last{};
+  return last;
+}
+
+inline void MouseAt(POINT p) {
+  LastPointer() = p;
+  PointerEvent(p, 0);
+}
+// A left press or release where the last move went.
+inline void MouseButton(bool down) {
+  PointerEvent(LastPointer(), down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+}
+// A press and release at a point.
+inline void Click(POINT p, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
+  LastPointer() = p;
+  PointerEvent(p, down);
+  PointerEvent(p, up);
+}
+inline void RightClick(POINT p) { Click(p, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }
+
+}  // namespace frametest
