@@ -6,6 +6,10 @@
 // release the test's thread can no longer send).
 #include <windows.h>
 
+#include <chrono>
+
+#include "tests/support/Gui.h"
+
 namespace frametest {
 
 inline void PointerEvent(POINT p, DWORD flags) {
@@ -39,5 +43,18 @@ inline void Click(POINT p, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEV
   PointerEvent(p, up);
 }
 inline void RightClick(POINT p) { Click(p, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }
+
+// A move, sent again while what it should cause has not happened: under load
+// the X server now and then drops a move, and a leave that never comes would
+// read as a fault of the window under test.
+template <class Pred>
+bool MoveUntil(POINT p, Pred pred, std::chrono::milliseconds limit = std::chrono::milliseconds(2000)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  do {
+    MouseAt(p);
+    if (testsupport::PumpUntil(pred, std::chrono::milliseconds(400))) return true;
+  } while (std::chrono::steady_clock::now() < end);
+  return false;
+}
 
 }  // namespace frametest

@@ -29,6 +29,7 @@ namespace {
 using namespace std::chrono_literals;
 using frametest::MouseAt;
 using frametest::MouseButton;
+using frametest::MoveUntil;
 using frametest::PixelOfColor;
 using frametest::ShotOf;
 using skinctrl::TsSkinProvider;
@@ -672,8 +673,7 @@ TEST_F(SkinnedFrame, TitleButtonsShowTheirLooksAndActOnlyWhenReleasedOnThemselve
               hot.color)
         << "the frame cache keeps the normal glyph";
   }
-  MouseAt(captionAt);
-  EXPECT_TRUE(PumpUntil([&] { return !provider->ButtonAnimation(HTCLOSE)->Overlay(); }, 2s)) << "gone at once";
+  EXPECT_TRUE(MoveUntil(captionAt, [&] { return !provider->ButtonAnimation(HTCLOSE)->Overlay(); })) << "gone at once";
 
   // Animated: the overlay's alpha rises in steps to full and falls away again.
   m.EffectsData().AllowAnimation = true;
@@ -687,8 +687,7 @@ TEST_F(SkinnedFrame, TitleButtonsShowTheirLooksAndActOnlyWhenReleasedOnThemselve
   }, 2s);
   EXPECT_TRUE(alphas.count(255)) << "reaches full alpha";
   EXPECT_GE(alphas.size(), 3u) << "in several steps";
-  MouseAt(captionAt);
-  EXPECT_TRUE(PumpUntil([&] { return !provider->ButtonAnimation(HTMINBUTTON)->Overlay(); }, 2s)) << "faded out";
+  EXPECT_TRUE(MoveUntil(captionAt, [&] { return !provider->ButtonAnimation(HTMINBUTTON)->Overlay(); })) << "faded out";
 
   // A real click on minimise minimises; restored, the frame is skinned again.
   MouseAt(centre(l.ButtonMin.cpRect));
