@@ -82,9 +82,17 @@ void QueueOnGuiThread(std::function<void()> fn) {
 void CheckSynchronize() {
     if (!IsGuiThread()) return;
     auto& q = Queue();
-    // One item at a time: an item that runs a nested message loop (an error
-    // box) lets later items run inside it, still in their order.
-    for (;;) {
+    // Only what was queued before this call: work queued meanwhile waits for
+    // its own posted message, behind the messages posted before it, so that
+    // threads queueing without pause cannot keep the loop from the rest of
+    // its messages. One item at a time: an item that runs a nested message
+    // loop (an error box) lets later items run inside it, still in order.
+    size_t queued = 0;
+    {
+        std::lock_guard guard(q.lock);
+        queued = q.items.size();
+    }
+    for (; queued > 0; --queued) {
         std::function<void()> fn;
         {
             std::lock_guard guard(q.lock);
