@@ -289,6 +289,27 @@ TEST(Thread, WorkQueuedByQueuedWorkWaitsBehindMessagesPostedBeforeIt) {
     PumpUntil([&] { return std::chrono::steady_clock::now() > end + 100ms; }, 3s);
 }
 
+// A long run of work on the GUI thread lets due painting and timers through
+// and leaves posted messages queued, in order, for the loop.
+TEST(MessageLoop, DueMessagesGoThroughAndPostedOnesWait) {
+    testsupport::CountingWindow window;
+    ASSERT_TRUE(PumpUntil([&] { return window.paints > 0 && window.ticks > 0; }));
+    ::PostMessageW(window.Handle(), WM_APP, 0, 0);
+    ::PostMessageW(window.Handle(), WM_APP, 1, 0);
+    window.Reset();
+    ::InvalidateRect(window.Handle(), nullptr, FALSE);
+    ::Sleep(30);  // the timer is due
+    EXPECT_TRUE(fw::Application().HandleDueMessages());
+    EXPECT_GE(window.paints, 1);
+    EXPECT_GE(window.ticks, 1);
+    EXPECT_EQ(window.posted, 0);
+    EXPECT_TRUE(PumpUntil([&] { return window.posted == 2; }));
+    // Nothing due, nothing posted.
+    ::KillTimer(window.Handle(), 1);
+    PumpUntil([] { return false; }, 30ms);
+    EXPECT_FALSE(fw::Application().HandleDueMessages());
+}
+
 TEST(UtilWindow, HiddenWindowOfItsClassSurvivesBeingFreedInsideItsProc) {
     ExceptionCatcher catcher;
     std::unique_ptr<fw::TUtilWindow> window;
