@@ -74,8 +74,9 @@ void QueueOnGuiThread(std::function<void()> fn) {
         q.items.push_back(std::move(fn));
     }
     ::SetEvent(q.event.get());
-    // One message per item; each message drains the whole queue, so a
-    // message that finds it empty costs nothing.
+    // One message per item; each message runs what was queued before it, so
+    // a message whose item an earlier one (or a GUI-thread wait) ran costs
+    // nothing.
     if (HWND wnd = gSyncWindow.load()) ::PostMessageW(wnd, kSyncMessage, 0, 0);
 }
 
