@@ -8,7 +8,7 @@
 //     what is waiting);
 //   - for reference, a bare overlapped ReadFile loop, and a plain Linux reader
 //     of the pty (which Wine's serial layer cannot approach).
-// Best of three runs each, alternating; then where one notification's time
+// Best of five runs each, alternating; then where one notification's time
 // goes, for the component and for the yardstick.
 #include "PtyAgent.h"
 
@@ -172,7 +172,7 @@ int main() {
     const std::string data = Pattern();
     Result native, threadSync, rxOnly, none, event, bare;
     // The machine is shared: alternate the readers, keep each one's best.
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < 5; ++run) {
       Native(data, native);
       Component(data, "thread", "all", threadSync);
       Peer(data, "event", event);
