@@ -5,6 +5,7 @@
 
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "framework/Internal.h"
 
 namespace fw {
 
@@ -71,6 +72,9 @@ void TApplication::ProcessMessages() {
 }
 
 bool TApplication::HandleDueMessages() {
+    // Inside a wait for a thread to end (a port closing), nothing else is to
+    // run; the caller makes way at once.
+    if (detail::GuiThreadWaits()) return true;
     const DWORD due = HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_POSTMESSAGE));
     // Each kind at most this many times: a window that never validates
     // itself, or input arriving faster than it is handled, must not keep the

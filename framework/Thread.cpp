@@ -17,6 +17,7 @@ namespace {
 
 std::atomic<DWORD> gGuiThreadId{0};
 std::atomic<HWND> gSyncWindow{nullptr};
+int gGuiWaits = 0;  // GUI thread only: TThread::WaitFor calls under way
 constexpr UINT kSyncMessage = WM_USER + 1;
 
 struct SyncQueue {
@@ -43,6 +44,8 @@ void BindGuiThread(HWND syncWindow) noexcept {
 void UnbindSyncWindow() noexcept { gSyncWindow = nullptr; }
 
 bool IsSyncMessage(UINT msg) noexcept { return msg == kSyncMessage; }
+
+bool GuiThreadWaits() noexcept { return gGuiWaits > 0; }
 
 void RegisterWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH background, UINT style) {
     static std::mutex lock;
@@ -156,6 +159,10 @@ void TThread::WaitFor() {
     }
     // On the GUI thread: the thread may be waiting in Synchronize or in a
     // SendMessage to one of our windows; keep serving both until it ends.
+    ++gGuiWaits;
+    struct TWaitEnd {
+        ~TWaitEnd() { --gGuiWaits; }
+    } waitEnd;
     const HANDLE waits[2] = {handle_.get(), Queue().event.get()};
     for (;;) {
         const DWORD r = ::MsgWaitForMultipleObjects(2, waits, FALSE, INFINITE, QS_SENDMESSAGE);

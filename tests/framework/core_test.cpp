@@ -290,7 +290,8 @@ TEST(Thread, WorkQueuedByQueuedWorkWaitsBehindMessagesPostedBeforeIt) {
 }
 
 // A long run of work on the GUI thread lets due painting and timers through
-// and leaves posted messages queued, in order, for the loop.
+// and leaves posted messages queued, in order, for the loop; not while the
+// GUI thread waits for another thread.
 TEST(MessageLoop, DueMessagesGoThroughAndPostedOnesWait) {
     testsupport::CountingWindow window;
     ASSERT_TRUE(PumpUntil([&] { return window.paints > 0 && window.ticks > 0; }));
@@ -304,6 +305,22 @@ TEST(MessageLoop, DueMessagesGoThroughAndPostedOnesWait) {
     EXPECT_GE(window.ticks, 1);
     EXPECT_EQ(window.posted, 0);
     EXPECT_TRUE(PumpUntil([&] { return window.posted == 2; }));
+    // Inside a wait for a thread to end (a port closing): nothing is let
+    // through, and the run is told to make way.
+    window.Reset();
+    ::Sleep(30);
+    bool makeWay = false;
+    int ticksInside = -1;
+    Worker worker([&](Worker&) {
+        fw::TThread::Synchronize([&] {
+            makeWay = fw::Application().HandleDueMessages();
+            ticksInside = window.ticks;
+        });
+    });
+    worker.Start();
+    worker.WaitFor();
+    EXPECT_TRUE(makeWay);
+    EXPECT_EQ(ticksInside, 0);
     // Nothing due, nothing posted.
     ::KillTimer(window.Handle(), 1);
     PumpUntil([] { return false; }, 30ms);
