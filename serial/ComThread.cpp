@@ -195,11 +195,12 @@ bool TComThread::Dispatch() {
 
 void TComThread::RunBatches(THandover& h, TComEvents events) {
     using TNext = THandover::TNext;
+    // Cancelled: the port is closing or gone; touch nothing of it.
+    if (h.Cancelled) return;
     // Come from the message loop, which may not have handed out input,
     // painting or timers for a while: those go first when due.
     LetDueMessagesThrough();
     for (;;) {
-        // Cancelled: the port is closing or gone; touch nothing of it.
         if (h.Cancelled) return;
         h.Port->DispatchBatch(events, [&h] { return h.Cancelled.load(); });
         bool completed = false;
