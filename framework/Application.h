@@ -64,6 +64,13 @@ public:
 
     // Handles every pending message, then returns.
     void ProcessMessages();
+    // For a long run of work on the GUI thread (a stream of queued batches):
+    // handles the input, paint and timer messages that are due, which the
+    // message loop hands out only when no posted message waits. Posted
+    // messages stay queued, in order; true when one waits, so that the run
+    // can make way for the loop. Inside a GUI-thread TThread::WaitFor it
+    // handles nothing and answers true.
+    bool HandleDueMessages();
     // Waits for and handles one message (false when WM_QUIT arrived).
     bool HandleMessage();
     // Shows the main form and runs the message loop until it closes; then

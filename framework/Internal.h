@@ -8,6 +8,9 @@ namespace fw::detail {
 void BindGuiThread(HWND syncWindow) noexcept;
 void UnbindSyncWindow() noexcept;
 bool IsSyncMessage(UINT msg) noexcept;
+// The GUI thread is inside TThread::WaitFor (serving only queued work and
+// sent messages until another thread ends).
+bool GuiThreadWaits() noexcept;
 
 // Registers a window class of this module once per process.
 void RegisterWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH background, UINT style);

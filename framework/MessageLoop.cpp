@@ -5,6 +5,7 @@
 
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "framework/Internal.h"
 
 namespace fw {
 
@@ -68,6 +69,27 @@ void TApplication::ProcessMessages() {
         }
         ProcessMessage(msg);
     }
+}
+
+bool TApplication::HandleDueMessages() {
+    // Inside a wait for a thread to end (a port closing), nothing else is to
+    // run; the caller makes way at once.
+    if (detail::GuiThreadWaits()) return true;
+    const DWORD due = HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_POSTMESSAGE));
+    // Each kind at most this many times: a window that never validates
+    // itself, or input arriving faster than it is handled, must not keep the
+    // run from going on.
+    constexpr int kMostOfAKind = 32;
+    const auto handle = [this](UINT first, UINT last, UINT kinds) {
+        MSG msg;
+        for (int i = 0; i < kMostOfAKind && ::PeekMessageW(&msg, nullptr, first, last, PM_REMOVE | kinds); ++i) {
+            ProcessMessage(msg);
+        }
+    };
+    if (due & QS_INPUT) handle(0, 0, PM_QS_INPUT);
+    if (due & QS_PAINT) handle(WM_PAINT, WM_PAINT, 0);
+    if (due & QS_TIMER) handle(WM_TIMER, WM_TIMER, 0);
+    return (due & QS_POSTMESSAGE) != 0;
 }
 
 bool TApplication::HandleMessage() {

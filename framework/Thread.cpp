@@ -17,6 +17,7 @@ namespace {
 
 std::atomic<DWORD> gGuiThreadId{0};
 std::atomic<HWND> gSyncWindow{nullptr};
+int gGuiWaits = 0;  // GUI thread only: TThread::WaitFor calls under way
 constexpr UINT kSyncMessage = WM_USER + 1;
 
 struct SyncQueue {
@@ -43,6 +44,8 @@ void BindGuiThread(HWND syncWindow) noexcept {
 void UnbindSyncWindow() noexcept { gSyncWindow = nullptr; }
 
 bool IsSyncMessage(UINT msg) noexcept { return msg == kSyncMessage; }
+
+bool GuiThreadWaits() noexcept { return gGuiWaits > 0; }
 
 void RegisterWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH background, UINT style) {
     static std::mutex lock;
@@ -74,17 +77,26 @@ void QueueOnGuiThread(std::function<void()> fn) {
         q.items.push_back(std::move(fn));
     }
     ::SetEvent(q.event.get());
-    // One message per item; each message drains the whole queue, so a
-    // message that finds it empty costs nothing.
+    // One message per item; each message runs what was queued before it, so
+    // a message whose item an earlier one (or a GUI-thread wait) ran costs
+    // nothing.
     if (HWND wnd = gSyncWindow.load()) ::PostMessageW(wnd, kSyncMessage, 0, 0);
 }
 
 void CheckSynchronize() {
     if (!IsGuiThread()) return;
     auto& q = Queue();
-    // One item at a time: an item that runs a nested message loop (an error
-    // box) lets later items run inside it, still in their order.
-    for (;;) {
+    // Only what was queued before this call: work queued meanwhile waits for
+    // its own posted message, behind the messages posted before it, so that
+    // threads queueing without pause cannot keep the loop from the rest of
+    // its messages. One item at a time: an item that runs a nested message
+    // loop (an error box) lets later items run inside it, still in order.
+    size_t queued = 0;
+    {
+        std::lock_guard guard(q.lock);
+        queued = q.items.size();
+    }
+    for (; queued > 0; --queued) {
         std::function<void()> fn;
         {
             std::lock_guard guard(q.lock);
@@ -147,6 +159,10 @@ void TThread::WaitFor() {
     }
     // On the GUI thread: the thread may be waiting in Synchronize or in a
     // SendMessage to one of our windows; keep serving both until it ends.
+    ++gGuiWaits;
+    struct TWaitEnd {
+        ~TWaitEnd() { --gGuiWaits; }
+    } waitEnd;
     const HANDLE waits[2] = {handle_.get(), Queue().event.get()};
     for (;;) {
         const DWORD r = ::MsgWaitForMultipleObjects(2, waits, FALSE, INFINITE, QS_SENDMESSAGE);

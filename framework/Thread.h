@@ -20,9 +20,10 @@ bool IsGuiThread() noexcept;
 // An exception leaving fn goes to Application().HandleException.
 void QueueOnGuiThread(std::function<void()> fn);
 
-// Runs, on the GUI thread, everything queued so far. The GUI thread's message
-// loop does this by itself; a GUI-thread wait for another thread (TThread::WaitFor)
-// does it too, so that a thread inside Synchronize can finish.
+// Runs, on the GUI thread, everything queued so far; work queued meanwhile
+// waits for its own turn in the message loop. The loop does this by itself;
+// a GUI-thread wait for another thread (TThread::WaitFor) does it too, so
+// that a thread inside Synchronize can finish.
 void CheckSynchronize();
 
 enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };

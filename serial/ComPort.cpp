@@ -768,6 +768,8 @@ LRESULT TCustomComPort::PortWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM
             break;
         }
     }
+    // Last: what is let through may close and free the port.
+    LetDueMessagesThrough();
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "serial/ComThread.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "framework/Application.h"
 #include "serial/ComPort.h"
@@ -17,6 +18,8 @@ constexpr DWORD kCollectTimeout = 500;
 // without modem-status support): from the first to the longest delay.
 constexpr DWORD kFirstRetryDelay = 10;
 constexpr DWORD kLongestRetryDelay = 200;
+// How often a stream lets due input, painting and timers through.
+constexpr auto kServeEvery = std::chrono::milliseconds(10);
 }  // namespace
 
 std::unique_ptr<TEventWait> TEventWait::Create(bool signalled) {
@@ -47,6 +50,14 @@ void TEventWait::Finish(std::unique_ptr<TEventWait> wait, TCommDevice& device, H
     if (::WaitForSingleObject(wait->Event.get(), kCollectTimeout) != WAIT_OBJECT_0) static_cast<void>(wait.release());
 }
 
+bool LetDueMessagesThrough() {
+    static std::chrono::steady_clock::time_point served;  // GUI thread only
+    const auto now = std::chrono::steady_clock::now();
+    if (now - served < kServeEvery) return false;
+    served = now;
+    return fw::Application().HandleDueMessages();
+}
+
 TComThread::TComThread(TCustomComPort& port)
     : FComPort(&port),
       FDevice(port.FDevice),
@@ -56,8 +67,11 @@ TComThread::TComThread(TCustomComPort& port)
       FWindow(port.FWindow.get()),
       FHandover(std::make_shared<THandover>()) {
     if (!FStopEvent) throw fw::EOSError(L"Cannot create the event thread's stop event", ::GetLastError());
-    FHandover->Done.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!FHandover->Done) throw fw::EOSError(L"Cannot create the event thread's hand-over event", ::GetLastError());
+    FHandover->Port = FComPort;
+    FHandover->Device = FDevice;
+    FHandover->Handle = FHandle;
+    FHandover->Baton.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!FHandover->Baton) throw fw::EOSError(L"Cannot create the event thread's hand-over event", ::GetLastError());
     SetPriority(port.FEventThreadPriority);
     FDevice->SetCommMask(FHandle, EventsToMask(port.FEvents));
     Start();
@@ -92,32 +106,63 @@ bool TComThread::Pace(DWORD& delay) const noexcept {
 void TComThread::Execute() {
     std::unique_ptr<TEventWait> wait = TEventWait::Create(true);
     if (wait) {
-        const HANDLE waitSet[2] = {FStopEvent.get(), wait->Event.get()};
+        FHandover->Wait = wait.get();
         DWORD delay = 0;
+        // True while the GUI thread has the next wait (smThreadSync).
+        bool handedOver = false;
         for (;;) {
-            // With smThreadSync the GUI thread has started the wait already,
-            // at the end of the batch (HandOverToGui).
-            if (!wait->Pending && !wait->Start(*FDevice, FHandle)) {
-                if (Pace(delay)) break;
-                continue;
-            }
-            if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
-            wait->Pending = false;
+            const TOutcome outcome = handedOver ? AwaitHandedBack(*wait) : StartAndAwait(*wait);
+            handedOver = false;
+            if (outcome == TOutcome::Stopped) break;
             DWORD unused = 0;
-            if (!FDevice->GetOverlappedResult(FHandle, &wait->Overlapped, &unused, FALSE) || wait->Mask == 0) {
+            if (outcome == TOutcome::Failed ||
+                !FDevice->GetOverlappedResult(FHandle, &wait->Overlapped, &unused, FALSE) || wait->Mask == 0) {
                 if (Pace(delay)) break;
                 continue;
             }
             delay = 0;
             FEvents = MaskToEvents(wait->Mask);
-            if (!Dispatch(*wait)) break;
+            if (!Dispatch()) break;
+            handedOver = FSyncMethod == TSyncMethod::smThreadSync;
         }
+        // No hand-over starts a wait from here on, so Pending stays as it is.
+        std::lock_guard guard(FHandover->Lock);
+        FHandover->Cancelled = true;
+        FHandover->Wait = nullptr;
     } else {
         ::WaitForSingleObject(FStopEvent.get(), INFINITE);
     }
     if (FDeviceReleased) return;
     TEventWait::Finish(std::move(wait), *FDevice, FHandle);
     FDevice->PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
+}
+
+TComThread::TOutcome TComThread::StartAndAwait(TEventWait& wait) {
+    return wait.Start(*FDevice, FHandle) ? Await(wait) : TOutcome::Failed;
+}
+
+TComThread::TOutcome TComThread::AwaitHandedBack(TEventWait& wait) {
+    const HANDLE waitSet[2] = {FStopEvent.get(), FHandover->Baton.get()};
+    if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return TOutcome::Stopped;
+    THandover::TNext next;
+    {
+        std::lock_guard guard(FHandover->Lock);
+        next = FHandover->Next;
+    }
+    switch (next) {
+    case THandover::TNext::Pending: return Await(wait);
+    case THandover::TNext::Failed: return TOutcome::Failed;
+    case THandover::TNext::Completed: break;
+    }
+    wait.Pending = false;
+    return TOutcome::Completed;
+}
+
+TComThread::TOutcome TComThread::Await(TEventWait& wait) {
+    const HANDLE waitSet[2] = {FStopEvent.get(), wait.Event.get()};
+    if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return TOutcome::Stopped;
+    wait.Pending = false;
+    return TOutcome::Completed;
 }
 
 void TComThread::ReleaseDevice() noexcept {
@@ -128,10 +173,12 @@ void TComThread::ReleaseDevice() noexcept {
     FDeviceReleased = true;
 }
 
-bool TComThread::Dispatch(TEventWait& wait) {
+bool TComThread::Dispatch() {
     switch (FSyncMethod) {
     case TSyncMethod::smThreadSync:
-        return HandOverToGui(wait);
+        if (Stopped()) return false;
+        fw::QueueOnGuiThread([handover = FHandover, events = FEvents] { RunBatches(*handover, events); });
+        break;
     case TSyncMethod::smWindowSync:
         for (TComEvent event : BatchOrder) {
             if (!FEvents.Contains(event)) continue;
@@ -146,32 +193,46 @@ bool TComThread::Dispatch(TEventWait& wait) {
     return !Stopped();
 }
 
-bool TComThread::HandOverToGui(TEventWait& wait) {
-    if (Stopped()) return false;
-    fw::QueueOnGuiThread([handover = FHandover, port = FComPort, events = FEvents, next = &wait, device = FDevice,
-                          handle = FHandle] {
-        // Cancelled: the port is closing or gone; touch nothing of it.
-        if (!handover->Cancelled) port->DispatchBatch(events, [&handover] { return handover->Cancelled.load(); });
+void TComThread::RunBatches(THandover& h, TComEvents events) {
+    using TNext = THandover::TNext;
+    // Cancelled: the port is closing or gone; touch nothing of it.
+    if (h.Cancelled) return;
+    // Come from the message loop, which may not have handed out input,
+    // painting or timers for a while: those go first when due.
+    LetDueMessagesThrough();
+    for (;;) {
+        if (h.Cancelled) return;
+        h.Port->DispatchBatch(events, [&h] { return h.Cancelled.load(); });
+        bool completed = false;
         {
             // The next wait starts the moment the batch is done, here rather
-            // than after the event thread has woken: Wine reports received
-            // characters only when more arrive after a wait has started, so
-            // under a steady stream a late start waits for the next bytes.
-            // Under the lock that cancels: a stopped thread frees the record.
-            std::lock_guard guard(handover->Lock);
-            if (!handover->Cancelled) next->Start(*device, handle);
+            // than after the event thread has woken: two thread switches
+            // fewer per batch. Under the lock that cancels: a stopped thread
+            // frees the record.
+            std::lock_guard guard(h.Lock);
+            if (h.Cancelled) return;
+            TEventWait& wait = *h.Wait;
+            if (!wait.Start(*h.Device, h.Handle)) {
+                h.Next = TNext::Failed;
+            } else {
+                DWORD unused = 0;
+                const bool ok = h.Device->GetOverlappedResult(h.Handle, &wait.Overlapped, &unused, FALSE) != FALSE;
+                const bool ended = ok || ::GetLastError() != ERROR_IO_INCOMPLETE;
+                h.Next = ended ? TNext::Completed : TNext::Pending;
+                completed = ok && wait.Mask != 0;
+                if (completed) {
+                    wait.Pending = false;
+                    events = MaskToEvents(wait.Mask);
+                }
+            }
         }
-        ::SetEvent(handover->Done.get());
-    });
-    const HANDLE waitSet[2] = {FStopEvent.get(), FHandover->Done.get()};
-    if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-        // Stopped (or the wait failed): the batch, if it has not run yet,
-        // must neither run nor start a wait on a record about to be freed.
-        std::lock_guard guard(FHandover->Lock);
-        FHandover->Cancelled = true;
-        return false;
+        // Ended already, the usual case while data streams in: the batch is
+        // ours, unless posted messages wait for the message loop. Then the
+        // thread takes the ended wait back and queues its batch behind them.
+        if (!completed || LetDueMessagesThrough()) break;
     }
-    return !Stopped();
+    if (h.Cancelled) return;
+    ::SetEvent(h.Baton.get());
 }
 
 }  // namespace serial

@@ -3,10 +3,15 @@
 // hands each batch to the port, on the thread its SyncMethod names.
 //
 // Stopping it never waits on a thread that waits for the stopper:
-//   smThreadSync  the thread waits for its hand-over to be done OR for the
-//                 stop event; a Close inside the handlers (GUI thread) stops
-//                 it and cancels the rest of the batch. The GUI thread starts
-//                 the next event wait when the batch is done.
+//   smThreadSync  the GUI thread starts the next event wait when the batch
+//                 is done. While that wait ends at once (a steady stream),
+//                 the GUI thread goes on with the next batch itself; every
+//                 few milliseconds it lets due input, painting and timers
+//                 through, and when other posted messages wait it hands the
+//                 wait back and returns to its message loop. The thread
+//                 waits for the hand-back or its stop event. A Close inside
+//                 the handlers (GUI thread) stops it and cancels the rest of
+//                 the batch and the next wait.
 //   smWindowSync  each message is released at once (ReplyMessage); a Close on
 //                 the GUI thread keeps serving sent messages while it waits,
 //                 and the port ignores events once it is closing.
@@ -49,6 +54,13 @@ struct TEventWait {
     static void Finish(std::unique_ptr<TEventWait> wait, TCommDevice& device, HANDLE handle) noexcept;
 };
 
+// On the GUI thread, before and after the notifications of a stream: lets
+// due input, painting and timers through when they were last let through
+// long enough ago. The message loop hands those out only when no posted
+// message waits, and under a steady stream one nearly always does. True when
+// posted messages wait for the loop.
+bool LetDueMessagesThrough();
+
 class TComThread final : public fw::TThread {
 public:
     // Sets the device's event mask from the port's Events and starts waiting.
@@ -70,26 +82,42 @@ protected:
     void Execute() override;
 
 private:
-    // The hand-over of batches to the GUI thread, one for the thread's
-    // life: the event thread waits for Done (auto-reset, set once per batch)
-    // or for its stop event. Once the thread is stopped, a batch still
-    // queued dispatches nothing when it gets its turn; the queued work keeps
-    // this record alive, not the thread. Lock orders cancelling against the
-    // GUI thread starting the next event wait.
+    // The hand-over of batches to the GUI thread, one for the thread's life.
+    // Once the thread is stopped, a batch still queued dispatches nothing
+    // when it gets its turn; the queued work keeps this record alive, not the
+    // thread. Lock orders the GUI thread starting the next event wait
+    // against cancelling, which frees the wait record.
     struct THandover {
-        fw::UniqueHandle Done;
+        // What the GUI thread's start of the next wait came to.
+        enum class TNext { Pending, Failed, Completed };
+
+        TCustomComPort* Port;
+        std::shared_ptr<TCommDevice> Device;
+        HANDLE Handle;
+        TEventWait* Wait = nullptr;  // the thread's record, set before the first hand-over
+        // Auto-reset; set when the GUI thread hands the next wait back.
+        fw::UniqueHandle Baton;
         std::mutex Lock;
         std::atomic<bool> Cancelled{false};
+        TNext Next = TNext::Pending;  // under Lock
     };
+    enum class TOutcome { Completed, Failed, Stopped };
+
+    // On the GUI thread: dispatches a batch, then starts the next wait; while
+    // that wait ends at once, goes on with its batch.
+    static void RunBatches(THandover& handover, TComEvents events);
 
     bool Stopped() const noexcept;
     // Waits before the next attempt after a failed event wait; true when
     // the thread is to end.
     bool Pace(DWORD& delay) const noexcept;
-    // False when the thread is to end. wait: the completed event wait,
-    // started again by the GUI thread after a hand-over.
-    bool Dispatch(TEventWait& wait);
-    bool HandOverToGui(TEventWait& wait);
+    // Starts the wait on this thread and waits for it to end.
+    TOutcome StartAndAwait(TEventWait& wait);
+    // Waits until the GUI thread hands the wait back, and then for its end.
+    TOutcome AwaitHandedBack(TEventWait& wait);
+    TOutcome Await(TEventWait& wait);
+    // Dispatches FEvents; false when the thread is to end.
+    bool Dispatch();
 
     TCustomComPort* FComPort;
     std::shared_ptr<TCommDevice> FDevice;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <functional>
 #include <thread>
 
 #include "framework/Application.h"
@@ -258,6 +259,72 @@ TEST(Thread, QueuedWorkRunsInOrderAndExceptionsReachTheHandler) {
     ASSERT_EQ(order.size(), 50u);
     for (int i = 0; i < 50; ++i) EXPECT_EQ(order[static_cast<size_t>(i)], i);
     EXPECT_EQ(catcher.messages, (std::vector<std::wstring>{L"queued failure", L"thread failure"}));
+}
+
+// Work that queues more work as it runs (a stream of batches) does not keep
+// the message loop from a message posted meanwhile: the new work waits for
+// its own turn.
+TEST(Thread, WorkQueuedByQueuedWorkWaitsBehindMessagesPostedBeforeIt) {
+    testsupport::CountingWindow window;
+    // The chain ends by itself, so that a loop that never gets out of it
+    // fails the test instead of hanging it.
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    int links = 0;
+    std::function<void()> link = [&] {
+        ++links;
+        if (std::chrono::steady_clock::now() < end) fw::QueueOnGuiThread(link);
+    };
+    // One message at a time, as the application's loop takes them.
+    const auto loopUntil = [&](auto pred) {
+        while (!pred() && std::chrono::steady_clock::now() < end) fw::Application().HandleMessage();
+        return pred();
+    };
+    fw::QueueOnGuiThread(link);
+    ASSERT_TRUE(loopUntil([&] { return links > 0; }));
+    ::PostMessageW(window.Handle(), WM_APP, 0, 0);
+    EXPECT_TRUE(loopUntil([&] { return window.posted == 1; })) << links << " links of the chain ran first";
+    const int before = links;
+    EXPECT_TRUE(loopUntil([&] { return links > before + 10; })) << "the chain goes on";
+    // Let the chain end before link goes out of scope.
+    PumpUntil([&] { return std::chrono::steady_clock::now() > end + 100ms; }, 3s);
+}
+
+// A long run of work on the GUI thread lets due painting and timers through
+// and leaves posted messages queued, in order, for the loop; not while the
+// GUI thread waits for another thread.
+TEST(MessageLoop, DueMessagesGoThroughAndPostedOnesWait) {
+    testsupport::CountingWindow window;
+    ASSERT_TRUE(PumpUntil([&] { return window.paints > 0 && window.ticks > 0; }));
+    ::PostMessageW(window.Handle(), WM_APP, 0, 0);
+    ::PostMessageW(window.Handle(), WM_APP, 1, 0);
+    window.Reset();
+    ::InvalidateRect(window.Handle(), nullptr, FALSE);
+    ::Sleep(30);  // the timer is due
+    EXPECT_TRUE(fw::Application().HandleDueMessages());
+    EXPECT_GE(window.paints, 1);
+    EXPECT_GE(window.ticks, 1);
+    EXPECT_EQ(window.posted, 0);
+    EXPECT_TRUE(PumpUntil([&] { return window.posted == 2; }));
+    // Inside a wait for a thread to end (a port closing): nothing is let
+    // through, and the run is told to make way.
+    window.Reset();
+    ::Sleep(30);
+    bool makeWay = false;
+    int ticksInside = -1;
+    Worker worker([&](Worker&) {
+        fw::TThread::Synchronize([&] {
+            makeWay = fw::Application().HandleDueMessages();
+            ticksInside = window.ticks;
+        });
+    });
+    worker.Start();
+    worker.WaitFor();
+    EXPECT_TRUE(makeWay);
+    EXPECT_EQ(ticksInside, 0);
+    // Nothing due, nothing posted.
+    ::KillTimer(window.Handle(), 1);
+    PumpUntil([] { return false; }, 30ms);
+    EXPECT_FALSE(fw::Application().HandleDueMessages());
 }
 
 TEST(UtilWindow, HiddenWindowOfItsClassSurvivesBeingFreedInsideItsProc) {

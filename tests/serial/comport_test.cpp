@@ -17,6 +17,7 @@
 #include "serial/AdapterCheckPort.h"
 #include "serial/ComPort.h"
 #include "tests/support/FakeCommDevice.h"
+#include "tests/support/Gui.h"
 #include "tests/support/HandleCount.h"
 
 using namespace serial;
@@ -1244,6 +1245,53 @@ TEST_P(ComPortSyncTest, HandlerExceptionIsShownAndTheThreadGoesOn) {
         return calls == 2;
     }));
     port_->Close();
+}
+
+// Events ready at every start (streams faster than their handlers) on two
+// ports at once, each notification posting a message for later work, as
+// handlers often do: the notifications keep coming, and the GUI thread
+// still gets to its timers, its painting and the posted messages.
+TEST_P(ComPortSyncTest, SteadyStreamsLeaveTheGuiThreadItsTimersPaintingAndPostedMessages) {
+    // The streams end by themselves, so that a GUI thread kept busy fails the
+    // test instead of hanging it.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    auto second = std::make_shared<TFakeCommDevice>();
+    TComPort secondPort(nullptr, second);
+    secondPort.SetPort(L"COM6");
+    secondPort.SetSyncMethod(GetParam());
+    testsupport::CountingWindow window;
+    std::atomic<int> rx{0};
+    const auto stream = [&](TFakeCommDevice& device) {
+        return [&](fw::TObject* sender, int count) {
+            std::wstring text;
+            static_cast<TComPort*>(sender)->ReadStr(text, count);
+            ++rx;
+            if (std::chrono::steady_clock::now() >= end) return;
+            ::PostMessageW(window.Handle(), WM_APP, 0, 0);
+            device.Receive("x");
+            device.RaiseEvents(EV_RXCHAR);
+        };
+    };
+    port_->OnRxChar = stream(*device_);
+    secondPort.OnRxChar = stream(*second);
+    ASSERT_TRUE(Opened());
+    secondPort.Open();
+    ASSERT_TRUE(PumpUntil([&] { return second->WaitPending(); }));
+    Pump(50);
+    window.Reset();
+    for (TFakeCommDevice* device : {device_.get(), second.get()}) {
+        device->Receive("x");
+        device->RaiseEvents(EV_RXCHAR);
+    }
+    // One message at a time, as the application's loop takes them (the
+    // window's timer keeps them coming).
+    const auto served = [&] { return window.ticks >= 10 && window.paints >= 10 && window.posted >= 200; };
+    while (!served() && std::chrono::steady_clock::now() < end) fw::Application().HandleMessage();
+    const bool streaming = std::chrono::steady_clock::now() < end;
+    EXPECT_TRUE(served() && streaming) << window.ticks << " ticks, " << window.paints << " paints, " << window.posted
+                                     << " posted messages, " << rx << " notifications";
+    port_->Close();
+    secondPort.Close();
 }
 
 TEST_P(ComPortSyncTest, FailingWaitsArePacedAndCloseIsPrompt) {

@@ -24,6 +24,63 @@ bool PumpUntil(Pred pred, std::chrono::milliseconds limit = std::chrono::millise
     return true;
 }
 
+// A shown window that asks to be painted on every tick of its 10 ms timer
+// and counts ticks, paints and WM_APP messages, as the GUI thread's loop
+// hands them out.
+class CountingWindow {
+public:
+    CountingWindow() {
+        static const ATOM atom = [] {
+            WNDCLASSEXW wc{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = &CountingWindow::Proc;
+            wc.hInstance = ::GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"QuillonTestCounting";
+            return ::RegisterClassExW(&wc);
+        }();
+        wnd_ = ::CreateWindowExW(0, MAKEINTATOM(atom), L"ticks", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
+                                 ::GetModuleHandleW(nullptr), this);
+        ::SetTimer(wnd_, 1, 10, nullptr);
+    }
+    CountingWindow(const CountingWindow&) = delete;
+    CountingWindow& operator=(const CountingWindow&) = delete;
+    ~CountingWindow() { ::DestroyWindow(wnd_); }
+    HWND Handle() const { return wnd_; }
+    void Reset() { ticks = paints = posted = 0; }
+
+    int ticks = 0;
+    int paints = 0;
+    int posted = 0;  // WM_APP messages
+
+private:
+    static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_NCCREATE) {
+            ::SetWindowLongPtrW(wnd, GWLP_USERDATA,
+                                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<CountingWindow*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
+        if (self && msg == WM_TIMER) {
+            ++self->ticks;
+            ::InvalidateRect(wnd, nullptr, FALSE);
+            return 0;
+        }
+        if (self && msg == WM_APP) {
+            ++self->posted;
+            return 0;
+        }
+        if (self && msg == WM_PAINT) {
+            PAINTSTRUCT ps;
+            ::BeginPaint(wnd, &ps);
+            ::EndPaint(wnd, &ps);
+            ++self->paints;
+            return 0;
+        }
+        return ::DefWindowProcW(wnd, msg, wParam, lParam);
+    }
+
+    HWND wnd_ = nullptr;
+};
+
 // The message boxes this process shows now.
 inline std::vector<HWND> VisibleMessageBoxes() {
     std::vector<HWND> boxes;

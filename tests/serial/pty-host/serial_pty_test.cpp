@@ -297,26 +297,33 @@ TEST(SerialPty, FailingWaitsNeitherSpinNorHoldUpClose) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
 }
 
-TEST(SerialPty, FourMebibyteFloodArrivesWhole) {
+// The GUI thread meanwhile ticks and paints a window: the stream does not
+// keep it from its timers and painting.
+TEST(SerialPty, FourMebibyteFloodArrivesWholeAndLeavesTheGuiThreadItsTimers) {
   Pty pty(kCom);
   Agent agent;
   const size_t size = 4u << 20;
   agent.call("open " + kCom);
-  agent.call("mode flood " + std::to_string(size));
+  agent.call("mode flood " + std::to_string(size) + " ticking");
   std::string data(size, '\0');
   for (size_t i = 0; i < size; ++i) data[i] = char(i % 251);
   std::thread writer([&] { pty.send(data); });
   auto result = agent.line(120s);
   writer.join();
   ASSERT_TRUE(result) << "the flood did not arrive";
-  // "flood RECEIVED MS BAD": every byte, in order, none twice.
+  // "flood RECEIVED MS BAD NOTIFICATIONS GAP READ REST MESSAGES TICKS PAINTS":
+  // every byte, in order, none twice.
   std::istringstream fields(*result);
   std::string word;
-  long long received = 0, ms = 0, bad = -1;
-  fields >> word >> received >> ms >> bad;
+  long long received = 0, ms = 0, bad = -1, notifications = 0, gap = 0, read = 0, rest = 0, messages = 0, ticks = -1,
+            paints = -1;
+  fields >> word >> received >> ms >> bad >> notifications >> gap >> read >> rest >> messages >> ticks >> paints;
   EXPECT_EQ(word, "flood");
   EXPECT_EQ(received, (long long)size);
   EXPECT_EQ(bad, 0);
+  // A 10 ms timer: at least a tick and a paint every 40 ms of the flood.
+  EXPECT_GE(ticks, ms / 40) << *result;
+  EXPECT_GE(paints, ms / 40) << *result;
   std::this_thread::sleep_for(200ms);
   EXPECT_EQ(agent.call("inputcount"), "0");  // nothing more than was sent
   agent.call("close");

@@ -2,12 +2,16 @@
 // worked line by line from standard input by the Linux side of the pty tests
 // and benchmarks. Each command answers one line, "ok ..." or "err MESSAGE";
 // a few modes also print lines of their own ("rx", "closed", and
-// "flood RECEIVED MS BAD NOTIFICATIONS GAP_US READ_US REST_US": microseconds
-// summed over the notifications, from the end of one OnRxChar to the start of
-// the next, in ReadStr, and in the rest of the handler).
+// "flood RECEIVED MS BAD NOTIFICATIONS GAP_US READ_US REST_US MESSAGES":
+// microseconds summed over the notifications, from the end of one OnRxChar to
+// the start of the next, in ReadStr, and in the rest of the handler; then the
+// messages the GUI thread's loop took meanwhile, each a hand-over from the
+// event thread, as nothing else posts to it during a flood; with "ticking",
+// a shown window meanwhile ticks every 10 ms, asks to be painted on every
+// tick, and its ticks and paints follow, its messages counted too).
 //
 //   open COMn | close | sync thread|window|none | events all|rx
-//   mode log|manual|latency|closeonrx|throwonce|flood BYTES
+//   mode log|manual|latency|closeonrx|throwonce|flood BYTES [ticking]
 //   probe N: the mean cost of InputCount on the open port ("ok US"), then,
 //            from a thread of its own, of handing work to the GUI thread and
 //            waiting until it has run ("handover US")
@@ -20,6 +24,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -28,6 +33,7 @@
 #include "framework/Application.h"
 #include "serial/AdapterCheckPort.h"
 #include "serial/ComPort.h"
+#include "tests/support/Gui.h"
 #include "tests/support/HandleCount.h"
 
 using namespace serial;
@@ -70,6 +76,8 @@ public:
     }
 
     bool quit = false;
+    // Messages the GUI thread's loop has taken.
+    long long messages = 0;
 
     void Run(const std::string& line) {
         std::istringstream in(line);
@@ -101,10 +109,18 @@ private:
             mode_ = arg;
             if (mode_ == "flood") {
                 in >> floodTarget_;
+                std::string ticking;
+                in >> ticking;
+                if (ticking == "ticking") {
+                    ticking_ = std::make_unique<testsupport::CountingWindow>();
+                } else {
+                    ticking_.reset();
+                }
                 received_ = 0;
                 bad_ = 0;
                 notifications_ = 0;
                 gapUs_ = readUs_ = restUs_ = 0;
+                floodMessages_ = messages + 1;  // this command's own message is counted once it returns
                 floodStart_ = lastEnd_ = std::chrono::steady_clock::now();
             }
             pending_ = 0;
@@ -211,9 +227,16 @@ private:
             lastEnd_ = end;
             if (received_ >= floodTarget_) {
                 const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(end - floodStart_).count();
-                Print("flood " + std::to_string(received_) + " " + std::to_string(ms) + " " + std::to_string(bad_) + " " +
-                      std::to_string(notifications_) + " " + std::to_string(gapUs_) + " " + std::to_string(readUs_) +
-                      " " + std::to_string(restUs_));
+                std::string line = "flood";
+                std::vector<long long> fields{received_, ms,      bad_,   notifications_,
+                                              gapUs_,    readUs_, restUs_, messages - floodMessages_};
+                if (ticking_) {
+                    fields.push_back(ticking_->ticks);
+                    fields.push_back(ticking_->paints);
+                    ticking_.reset();
+                }
+                for (long long field : fields) line += ' ' + std::to_string(field);
+                Print(line);
                 mode_ = "manual";
             }
         }
@@ -231,6 +254,8 @@ private:
     long long gapUs_ = 0;
     long long readUs_ = 0;
     long long restUs_ = 0;
+    long long floodMessages_ = 0;  // messages when the flood began
+    std::unique_ptr<testsupport::CountingWindow> ticking_;
     std::chrono::steady_clock::time_point floodStart_;
     std::chrono::steady_clock::time_point lastEnd_;
 };
@@ -259,7 +284,6 @@ int main() {
     });
     reader.detach();
     Print("ready");
-    while (!agent.quit && fw::Application().HandleMessage()) {
-    }
+    while (!agent.quit && fw::Application().HandleMessage()) ++agent.messages;
     return 0;
 }

@@ -1,0 +1,63 @@
+// The idle cost of an open port, the component alone: serial_pty_agent.exe
+// (one TComPort configured as the adapter check's: all ten events, batches
+// handed to the GUI thread) with its port open and nothing arriving, beside
+// the yardstick, a minimal Win32 program waiting in WaitCommEvent with the
+// same event mask on a port of its own (bench/check's serial_idle_peer).
+// Both are measured over the same windows of 10 s, three of them; most of
+// either figure is Wine polling the line for the event wait. bench/check
+// measures the whole program with its port open, port-list refresh included.
+#include "PtyAgent.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+int main() {
+  try {
+    serialpty::Pty agentPty("COM65");
+    serialpty::Pty peerPty("COM66");
+    serialpty::Agent agent;
+    agent.call("open COM65");
+    rig::Process::Options o;
+    o.env = serialpty::session().wineEnvironment();
+    o.pipeStdout = true;
+    rig::Process peer({"wine", (serialpty::session().build() / "bench" / "check" / "serial_idle_peer.exe").string(),
+                       "COM66", "1535"},
+                      o);
+    if (const auto ready = peer.readLine(60s); !ready || *ready != "ready")
+      throw rig::Error("serial_idle_peer: " + ready.value_or("no answer"));
+    std::this_thread::sleep_for(1s);  // both settled in their waits
+
+    const double ticksPerSecond = double(sysconf(_SC_CLK_TCK));
+    constexpr int kWindows = 3, kSeconds = 10;
+    long agentTotal = 0, peerTotal = 0;
+    std::printf("serial-idle: port open, nothing arriving, %d windows of %d s (one clock tick, 10 ms, is 0.1 %%)\n",
+                kWindows, kSeconds);
+    for (int w = 0; w < kWindows; ++w) {
+      const long agentStart = serialpty::cpuTicks(agent.pid()), peerStart = serialpty::cpuTicks(peer.pid());
+      std::this_thread::sleep_for(std::chrono::seconds(kSeconds));
+      const long agentTicks = serialpty::cpuTicks(agent.pid()) - agentStart;
+      const long peerTicks = serialpty::cpuTicks(peer.pid()) - peerStart;
+      agentTotal += agentTicks;
+      peerTotal += peerTicks;
+      std::printf("  window %d: TComPort %.2f %% of one core, yardstick %.2f %%\n", w + 1,
+                  100.0 * double(agentTicks) / ticksPerSecond / kSeconds,
+                  100.0 * double(peerTicks) / ticksPerSecond / kSeconds);
+    }
+    const double seconds = double(kWindows * kSeconds);
+    std::printf("  all: TComPort %.2f %%, yardstick (WaitCommEvent loop, same event mask) %.2f %%\n",
+                100.0 * double(agentTotal) / ticksPerSecond / seconds,
+                100.0 * double(peerTotal) / ticksPerSecond / seconds);
+    std::printf("  TComPort / yardstick: %.2f (target at most 1.1)\n",
+                peerTotal > 0 ? double(agentTotal) / double(peerTotal) : 0.0);
+    agent.call("close");
+    return 0;
+  } catch (const std::exception &e) {
+    std::fprintf(stderr, "serial_idle: %s\n", e.what());
+    return 1;
+  }
+}
