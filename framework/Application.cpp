@@ -1,7 +1,5 @@
 #include "framework/Application.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -41,10 +39,9 @@ TApplication::~TApplication() { DestroyForms(); }
 
 void TApplication::Initialize() {
     if (appWindow_) return;
-    // The version 6 common controls the manifest asks for register their
-    // classes when the library is initialised.
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&icc);
+    // No common-controls initialisation: the manifest redirects the standard
+    // classes to the version 6 library, which the system loads when such a
+    // class is first looked up (the controls' superclassing does that).
     appWindow_ = std::make_unique<TUtilWindow>(
         [this](UINT msg, WPARAM wParam, LPARAM lParam) { return AppWndProc(msg, wParam, lParam); }, L"TApplication");
     ::SetWindowTextW(appWindow_->Handle(), title_.c_str());

@@ -396,8 +396,13 @@ void TWinControl::CreateWnd() {
     handle_ = wnd;
 }
 
+void TWinControl::SendFont(BOOL redraw) {
+    fontRevisionSent_ = Font().FaceRevision();
+    ::SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), redraw);
+}
+
 void TWinControl::CreateHandleDone() {
-    ::SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
+    SendFont(FALSE);
     CreateChildHandles();
     UpdateShowing();
 }
@@ -879,7 +884,16 @@ void TWinControl::WndProc(TMessage& m) {
         return;
     }
     case CM_FONTCHANGED: {
-        if (handle_) ::SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+        if (handle_ && Font().FaceRevision() != fontRevisionSent_) {
+            SendFont(TRUE);
+        } else if (handle_) {
+            // Only the colour changed: the window keeps its GDI font and is
+            // repainted. Setting the font again would make a combo box or an
+            // edit control measure and lay itself out anew (a combo box moves
+            // its list window twice under Wine), which is what a skin's text
+            // colour cost each such control at start-up.
+            ::RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        }
         TControl::WndProc(m);
         TMessage pm{CM_PARENTFONTCHANGED, 0, 0, 0};
         Broadcast(pm);

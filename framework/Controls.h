@@ -329,6 +329,8 @@ private:
     void SaveWindowState();
     bool ReflectToChild(TMessage& m);
     void HandleFocus(TMessage& m);
+    // Gives the window the control's font (WM_SETFONT).
+    void SendFont(BOOL redraw);
 
     HWND handle_ = nullptr;
     WNDPROC defProc_ = nullptr;
@@ -340,6 +342,7 @@ private:
     int dispatchDepth_ = 0;  // messages of this window being handled now
     UniqueBrush colorBrush_;
     TColor colorBrushColor_ = clNone;
+    unsigned fontRevisionSent_ = 0;  // the font's FaceRevision the window was given
 };
 
 // A window that paints itself on a canvas (Paint), then its graphic children.

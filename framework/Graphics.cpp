@@ -20,6 +20,7 @@ void TFont::CopyFrom(const TFont& other) {
     // The colour is not part of the GDI font: a change of colour keeps it.
     if (name_ != other.name_ || height_ != other.height_ || style_ != other.style_ || charset_ != other.charset_) {
         handle_.reset();
+        ++faceRevision_;
     }
     name_ = other.name_;
     height_ = other.height_;
@@ -30,6 +31,7 @@ void TFont::CopyFrom(const TFont& other) {
 
 void TFont::Changed() {
     handle_.reset();
+    ++faceRevision_;
     if (OnChange) OnChange();
 }
 

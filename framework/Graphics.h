@@ -63,6 +63,8 @@ public:
     void Assign(const TFont& source);
     bool SameAs(const TFont& other) const noexcept;
     HFONT Handle() const;
+    // Counts the changes that make a new GDI font; the colour is not one.
+    unsigned FaceRevision() const noexcept { return faceRevision_; }
 
     std::function<void()> OnChange;
 
@@ -76,6 +78,7 @@ private:
     TFontStyles style_ = 0;
     BYTE charset_ = DEFAULT_CHARSET;
     mutable UniqueFont handle_;
+    unsigned faceRevision_ = 0;
 };
 
 enum class TPenStyle { psSolid, psDash, psDot, psClear };

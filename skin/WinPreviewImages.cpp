@@ -21,17 +21,49 @@ Bitmap32 Fit(const Bitmap32& src, int w, int h) {
   return out;
 }
 
+// The image-list functions, bound on first use. The program imports nothing
+// from the common-controls library: an import would load it before the entry
+// point, where the manifest's class redirection loads it with the first
+// control. Once loaded here it stays loaded.
+struct ImageListFunctions {
+  decltype(&::ImageList_Create) Create = nullptr;
+  decltype(&::ImageList_Destroy) Destroy = nullptr;
+  decltype(&::ImageList_Remove) Remove = nullptr;
+  decltype(&::ImageList_Add) Add = nullptr;
+
+  bool Bound() const noexcept { return Create && Destroy && Remove && Add; }
+};
+
+template <typename F>
+void Bind(HMODULE module, F& function, const char* name) noexcept {
+  function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+const ImageListFunctions& ImageLists() noexcept {
+  static const ImageListFunctions functions = [] {
+    ImageListFunctions f;
+    if (const HMODULE module = ::LoadLibraryW(L"comctl32.dll")) {
+      Bind(module, f.Create, "ImageList_Create");
+      Bind(module, f.Destroy, "ImageList_Destroy");
+      Bind(module, f.Remove, "ImageList_Remove");
+      Bind(module, f.Add, "ImageList_Add");
+    }
+    return f.Bound() ? f : ImageListFunctions{};
+  }();
+  return functions;
+}
+
 }  // namespace
 
 WinPreviewImageList::WinPreviewImageList()
-    : list_(::ImageList_Create(Width, Height, ILC_COLOR32, 0, 4)) {}
+    : list_(ImageLists().Bound() ? ImageLists().Create(Width, Height, ILC_COLOR32, 0, 4) : nullptr) {}
 
 WinPreviewImageList::~WinPreviewImageList() {
-  if (list_) ::ImageList_Destroy(list_);
+  if (list_) ImageLists().Destroy(list_);
 }
 
 void WinPreviewImageList::Clear() {
-  if (list_) ::ImageList_Remove(list_, -1);
+  if (list_) ImageLists().Remove(list_, -1);
 }
 
 int WinPreviewImageList::Add(std::span<const std::uint8_t> png) {
@@ -53,7 +85,7 @@ int WinPreviewImageList::Add(std::span<const std::uint8_t> png) {
   if (!bitmap || !bits) return -1;
   std::memcpy(bits, fitted.Pixels.data(), fitted.Pixels.size() * sizeof(std::uint32_t));
   // The image list copies the pixels; the bitmap stays ours to free.
-  return ::ImageList_Add(list_, bitmap.get(), nullptr);
+  return ImageLists().Add(list_, bitmap.get(), nullptr);
 }
 
 }  // namespace skin

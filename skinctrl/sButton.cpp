@@ -548,6 +548,7 @@ bool TsButton::HandleSkinned(fw::TMessage& m) {
     data.Invalidate(true);
     return true;
   case WM_SETFONT:
+  case fw::CM_FONTCHANGED:  // a change of colour alone sends no WM_SETFONT
   case fw::CM_VISIBLECHANGED:
     fw::TButton::WndProc(m);
     data.FUpdating = false;

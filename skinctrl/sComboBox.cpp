@@ -661,6 +661,7 @@ void TsComboBox::WndProc(fw::TMessage& m) {
   case CB_ADDSTRING:
   case CB_DELETESTRING:
   case WM_SETFONT:
+  case fw::CM_FONTCHANGED:
   case fw::CM_VISIBLECHANGED:
   case fw::CM_ENABLEDCHANGED: Repaint(); break;
   default: break;

@@ -122,6 +122,7 @@ void TsMemo::WndProc(fw::TMessage& m) {
   fw::TMemo::WndProc(m);
   switch (m.Msg) {
   case WM_SETFONT:
+  case fw::CM_FONTCHANGED:
   case fw::CM_VISIBLECHANGED:
   case fw::CM_ENABLEDCHANGED: data.Invalidate(); break;
   case EM_SETSEL:

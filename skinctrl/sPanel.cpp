@@ -294,6 +294,7 @@ void TsPanel::WndProc(fw::TMessage& m) {
   fw::TPanel::WndProc(m);
   switch (m.Msg) {
   case WM_SETFONT:
+  case fw::CM_FONTCHANGED:
     if (!Caption().empty()) data.Invalidate();
     break;
   case fw::CM_TEXTCHANGED:

@@ -618,6 +618,8 @@ void TsSkinProvider::UpdateWindowRegion() {
   RgnChanging = true;
   // The system owns the region from here on.
   if (::SetWindowRgn(wnd, region.get(), ::IsWindowVisible(wnd))) (void)region.release();
+  regionWidth_ = w;
+  regionHeight_ = h;
   RgnChanging = false;
 }
 
@@ -856,7 +858,8 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
     glowMask_[1] = Mask8{};
     FCommonData->BGChanged = true;
     if (::IsWindowVisible(wnd) && m.WParam != SIZE_MINIMIZED) {
-      RgnChanged = true;
+      // The first showing reports the size the region was just cut for.
+      if (CaptionWidth() != regionWidth_ || FForm->Height() != regionHeight_) RgnChanged = true;
       ProcessMessage(WM_NCPAINT, 1);
     }
     return;

@@ -241,6 +241,8 @@ private:
   TDibBitmap TempBmp;
   TRect tempRect_;
   std::vector<TRect> Rects_;
+  // The window size the region was cut for.
+  int regionWidth_ = 0, regionHeight_ = 0;
   Mask8 glowMask_[2];
   // The caption font: the system's caption font with the skin's face, made
   // once (again after a system font or skin change).

@@ -127,6 +127,27 @@ TEST_F(ControlsTest, PropertyChangesSendTheirNotifications) {
     EXPECT_EQ(panelSpy.Last(fw::CM_CONTROLLISTCHANGE)->LParam, 0);
 }
 
+// A change of colour alone keeps the window's font: setting it again makes a
+// combo box measure itself and move its list window.
+TEST_F(ControlsTest, AColourChangeRepaintsWithoutSettingTheFontAgain) {
+    Spy spy(combo);
+    ::ValidateRect(combo->Handle(), nullptr);
+    combo->Font().SetColor(0x0000FF);
+    EXPECT_EQ(spy.Count(fw::CM_FONTCHANGED), 1);
+    EXPECT_EQ(spy.Count(WM_SETFONT), 0);
+    EXPECT_TRUE(::GetUpdateRect(combo->Handle(), nullptr, FALSE)) << "repainted in the new colour";
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(combo->Handle(), WM_GETFONT, 0, 0));
+    EXPECT_EQ(font, combo->Font().Handle());
+
+    combo->Font().SetHeight(-14);
+    EXPECT_EQ(spy.Count(WM_SETFONT), 1) << "a new face is set";
+    LOGFONTW lf{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(combo->Handle(), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    EXPECT_EQ(lf.lfHeight, -14);
+    combo->Font().SetColor(0xFF0000);
+    EXPECT_EQ(spy.Count(WM_SETFONT), 1);
+}
+
 TEST_F(ControlsTest, FocusMovesSendEnterExitAndFocusChanged) {
     combo->SetFocus();
     Spy comboSpy(combo), memoSpy(memo), buttonSpy(button);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <set>
 #include <thread>
 #include <utility>
@@ -1066,3 +1067,56 @@ TEST_F(SkinnedFrame, PrintingCopiesTheFrameImageAndTheClient) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the windows of this thread are sent while the main window is shown for
+// the first time.
+struct ShowingCounts {
+  HWND form = nullptr;
+  int formFrameRecalcs = 0;  // WM_NCCALCSIZE asking for the client area anew
+  std::map<HWND, int> erases;
+};
+ShowingCounts* gShowing = nullptr;
+
+LRESULT CALLBACK CountShowingMessages(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* c = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && gShowing) {
+    if (c->hwnd == gShowing->form && c->message == WM_NCCALCSIZE && c->wParam) ++gShowing->formFrameRecalcs;
+    if (c->message == WM_ERASEBKGND) ++gShowing->erases[c->hwnd];
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+// The first showing cuts the window region once, when the frame is attached:
+// every further cut makes the system erase and frame the window and each of
+// its controls once more before the first paint.
+TEST(FirstShowing, CutsTheRegionOnceAndErasesEachControlAtMostTwice) {
+  fw::Application().SetTitle(L"Quillon");
+  auto form = std::make_unique<app::TForm1>(nullptr);
+  form->AfterConstruction();
+  ShowingCounts counts;
+  counts.form = form->Handle();
+  gShowing = &counts;
+  const HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, CountShowingMessages, nullptr, ::GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  form->Show();
+  ::SetForegroundWindow(form->Handle());
+  const HWND wnd = form->Handle();
+  const bool painted = PumpUntil([&] { return skinctrl::ProviderOf(wnd) && !::GetUpdateRect(wnd, nullptr, FALSE); });
+  Pump(150ms);
+  ::UnhookWindowsHookEx(hook);
+  gShowing = nullptr;
+  ASSERT_TRUE(painted);
+
+  fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+  EXPECT_EQ(::GetWindowRgn(wnd, region.get()), COMPLEXREGION) << "the corners are cut";
+  EXPECT_EQ(counts.formFrameRecalcs, 1) << "one cut of the region";
+  // One erase comes with the region, one with the first paint (the button and
+  // the memo repaint once more when the button takes the focus).
+  const std::pair<const char*, HWND> controls[] = {{"panel", form->sPanel1->Handle()},
+                                                   {"combo box", form->sComboBox1->Handle()}};
+  for (const auto& [name, control] : controls) EXPECT_LE(counts.erases[control], 2) << "erases of the " << name;
+}
