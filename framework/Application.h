@@ -99,6 +99,11 @@ public:
     // checked until it moves again.
     void UpdateMouseControl();
     TControl* MouseControl() const noexcept { return mouseControl_; }
+    // Called after the loop followed a mouse move or leave (and, while it
+    // ticks, a pointer it saw move outside this thread's windows): a check
+    // of its own that rests while the pointer rests starts again from here.
+    int AddMouseWatch(std::function<void()> watch);
+    void RemoveMouseWatch(int id) noexcept;
     // A control is being freed: drop every reference to it.
     void ControlDestroying(TControl* control) noexcept;
 
@@ -115,9 +120,11 @@ private:
     void NotifyForms(UINT msg, WPARAM wParam);
     static void NotifyTree(TControl* control, UINT msg, WPARAM wParam);
     void ProcessMessage(MSG& msg);
-    void TrackMouse(const MSG& msg);
+    // True when the message was the loop's own business alone.
+    bool TrackMouse(const MSG& msg);
     void SetMouseTick(bool on);
     void MouseTick();
+    void NotifyMouseWatches();
 
     std::wstring title_;
     bool mainFormOnTaskBar_ = false;
@@ -132,6 +139,8 @@ private:
     bool mouseTickOn_ = false;
     POINT tickPoint_{};  // where the pointer was at the last tick
     int restingTicks_ = 0;  // ticks since the pointer last moved
+    std::vector<std::pair<int, std::function<void()>>> mouseWatches_;
+    int nextMouseWatchId_ = 1;
     HWND trackedWindow_ = nullptr;  // the window TrackMouseEvent watches
     bool trackedNonClient_ = false;
     // The error box being shown, and what arrived meanwhile.

@@ -46,6 +46,23 @@ constexpr UINT kMouseTickMs = 100;
 // message starts it again. Wine may report the old position once more just
 // after a move, so one still tick is not yet rest.
 constexpr int kRestingTicks = 3;
+// The leave request also asks for a hover after this time, only to pace
+// Wine: Windows reports a leave as it happens, but Wine polls the pointer
+// for a standing leave request at the hover time of the request, which is
+// the system's 400 ms unless a hover is asked for too. Under Wine each poll
+// costs several wineserver round trips, and the request stands for as long
+// as the pointer rests over the window. A pointer that moves is followed by
+// the tick above; this interval bounds, under Wine, how late a leave
+// straight from rest is seen. The hover itself is nobody's business: the
+// loop drops it.
+constexpr DWORD kLeavePollMs = 1000;
+
+// The hover message answers the framework's own leave request (a native
+// control may have made its own request since, with a hover of its own).
+bool IsOwnHover(HWND wnd) noexcept {
+    TRACKMOUSEEVENT query{sizeof query, TME_QUERY, nullptr, 0};
+    return ::TrackMouseEvent(&query) && query.hwndTrack == wnd && query.dwHoverTime == kLeavePollMs;
+}
 
 }  // namespace
 
@@ -83,7 +100,7 @@ bool TApplication::HandleMessage() {
 
 void TApplication::ProcessMessage(MSG& msg) {
     try {
-        TrackMouse(msg);
+        if (TrackMouse(msg)) return;
         if (IsPreProcessMessage(msg)) return;
     } catch (...) {
         HandleException(std::current_exception());
@@ -122,7 +139,7 @@ bool TApplication::IsPreProcessMessage(MSG& msg) {
     return false;
 }
 
-void TApplication::TrackMouse(const MSG& msg) {
+bool TApplication::TrackMouse(const MSG& msg) {
     switch (msg.message) {
     case WM_MOUSEMOVE:
     case WM_NCMOUSEMOVE: {
@@ -130,7 +147,8 @@ void TApplication::TrackMouse(const MSG& msg) {
         // pointer leaves, which WM_MOUSELEAVE / WM_NCMOUSELEAVE then tell.
         const bool nonClient = msg.message == WM_NCMOUSEMOVE;
         if (msg.hwnd != trackedWindow_ || nonClient != trackedNonClient_) {
-            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE | (nonClient ? DWORD(TME_NONCLIENT) : 0u), msg.hwnd, 0};
+            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE | TME_HOVER | (nonClient ? DWORD(TME_NONCLIENT) : 0u), msg.hwnd,
+                                kLeavePollMs};
             if (::TrackMouseEvent(&tme)) {
                 trackedWindow_ = msg.hwnd;
                 trackedNonClient_ = nonClient;
@@ -139,6 +157,7 @@ void TApplication::TrackMouse(const MSG& msg) {
         UpdateMouseControl();
         // Moving again after a rest: checked again until it rests.
         SetMouseTick(mouseControl_ != nullptr);
+        NotifyMouseWatches();
         break;
     }
     case WM_MOUSELEAVE:
@@ -146,10 +165,15 @@ void TApplication::TrackMouse(const MSG& msg) {
         if (msg.hwnd == trackedWindow_ && (msg.message == WM_NCMOUSELEAVE) == trackedNonClient_) trackedWindow_ = nullptr;
         UpdateMouseControl();
         SetMouseTick(mouseControl_ != nullptr);
+        NotifyMouseWatches();
         break;
+    case WM_MOUSEHOVER:
+    case WM_NCMOUSEHOVER:
+        return IsOwnHover(msg.hwnd);
     default:
         break;
     }
+    return false;
 }
 
 void TApplication::UpdateMouseControl() {
@@ -202,11 +226,30 @@ void TApplication::MouseTick() {
             SetMouseTick(false);
             return;
         }
-    } else {
-        tickPoint_ = pt;
-        restingTicks_ = 0;
+        UpdateMouseControl();
+        return;
     }
+    tickPoint_ = pt;
+    restingTicks_ = 0;
     UpdateMouseControl();
+    NotifyMouseWatches();
+}
+
+int TApplication::AddMouseWatch(std::function<void()> watch) {
+    mouseWatches_.emplace_back(nextMouseWatchId_, std::move(watch));
+    return nextMouseWatchId_++;
+}
+
+void TApplication::RemoveMouseWatch(int id) noexcept {
+    std::erase_if(mouseWatches_, [id](const auto& w) { return w.first == id; });
+}
+
+void TApplication::NotifyMouseWatches() {
+    // A watch may add or remove watches.
+    for (size_t i = 0; i < mouseWatches_.size(); ++i) {
+        const std::function<void()> watch = mouseWatches_[i].second;
+        watch();
+    }
 }
 
 }  // namespace fw
