@@ -230,6 +230,26 @@ TEST_F(MainWindowTest, ExceptionFromAHandlerShowsAnErrorBoxAndTheWindowGoesOn) {
     EXPECT_TRUE(::IsWindowVisible(form->Handle()));
 }
 
+// A user's pointer left over the memo: the window turns it hot, then, once
+// the pointer rests, only the port list's one-second timer wakes the
+// window. A pointer that jumps out of the window from rest still ends the
+// hot look.
+TEST_F(MainWindowTest, PointerAtRestOverAControlWakesOnlyThePortListTimer) {
+    HWND memo = form->sMemo1->Handle();
+    RECT r;
+    ::GetWindowRect(memo, &r);
+    testsupport::MovePointerTo({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    ASSERT_TRUE(PumpUntil([&] { return form->sSkinManager1->FActiveControl == memo; }, 3000ms));
+    Pump(600ms);
+    EXPECT_LE(testsupport::UtilTimerTicks(3000ms), 4);
+    EXPECT_EQ(form->sSkinManager1->FActiveControl, memo);
+
+    RECT frame;
+    ::GetWindowRect(form->Handle(), &frame);
+    testsupport::MovePointerTo({frame.right + 60, frame.bottom + 60});
+    EXPECT_TRUE(PumpUntil([&] { return form->sSkinManager1->FActiveControl == nullptr; }, 3000ms));
+}
+
 TEST_F(MainWindowTest, RepaintingCreatesNoLastingHandlesOrGdiObjects) {
     HWND wnd = form->Handle();
     auto repaint = [&](int times) {
