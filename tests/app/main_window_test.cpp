@@ -190,6 +190,18 @@ TEST_F(MainWindowTest, PortListFollowsTheSystemAndSelectsTheFirstPort) {
     ASSERT_TRUE(PumpUntil([&] { return items.Count() == 1; }, 2500ms));
     EXPECT_EQ(form->sComboBox1->Text(), L"COM7");
     EXPECT_TRUE(form->sButton1->Enabled());
+
+    // The system's list goes away as a whole: the items stay as they were;
+    // when it comes back, the window follows it again.
+    ASSERT_EQ(::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM"), ERROR_SUCCESS);
+    Pump(2200ms);
+    EXPECT_EQ(form->sComboBox1->Text(), L"COM7");
+    SetPorts({L"COM2", L"COM1"});
+    ASSERT_TRUE(PumpUntil([&] { return items.Count() == 2; }, 2500ms));
+    EXPECT_EQ(items.Get(0), L"COM1");
+    EXPECT_EQ(form->sComboBox1->Text(), L"COM1");
+    SetPorts({L"COM4"});
+    EXPECT_TRUE(PumpUntil([&] { return form->sComboBox1->Text() == L"COM4"; }, 2500ms));
 }
 
 TEST_F(MainWindowTest, ClickingIntoTheMemoShowsNoCaretAndTypingChangesNothing) {
