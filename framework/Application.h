@@ -95,8 +95,9 @@ public:
     // pointer, graphic controls included and native children counting as
     // the control they belong to. Checked on every mouse move and leave the
     // message loop sees and, while the pointer moves over a control, every
-    // 100 ms, so that the leave always arrives; a pointer at rest is not
-    // checked until it moves again.
+    // 100 ms, so that the leave always arrives; a pointer at rest is looked
+    // at only when the thread wakes for something else (at most once a
+    // second), besides the system's report of a leave.
     void UpdateMouseControl();
     TControl* MouseControl() const noexcept { return mouseControl_; }
     // Called after the loop followed a mouse move or leave (and, while it
@@ -125,6 +126,7 @@ private:
     void SetMouseTick(bool on);
     void MouseTick();
     void NotifyMouseWatches();
+    void LookAtRestingPointer();
 
     std::wstring title_;
     bool mainFormOnTaskBar_ = false;
@@ -139,6 +141,7 @@ private:
     bool mouseTickOn_ = false;
     POINT tickPoint_{};  // where the pointer was at the last tick
     int restingTicks_ = 0;  // ticks since the pointer last moved
+    DWORD restLookTime_ = 0;  // GetTickCount of the last look at a resting pointer
     std::vector<std::pair<int, std::function<void()>>> mouseWatches_;
     int nextMouseWatchId_ = 1;
     HWND trackedWindow_ = nullptr;  // the window TrackMouseEvent watches

@@ -245,7 +245,7 @@ TEST_F(MainWindowTest, ExceptionFromAHandlerShowsAnErrorBoxAndTheWindowGoesOn) {
 // A user's pointer left over the memo: the window turns it hot, then, once
 // the pointer rests, only the port list's one-second timer wakes the
 // window. A pointer that jumps out of the window from rest still ends the
-// hot look.
+// hot look, seen at the next tick.
 TEST_F(MainWindowTest, PointerAtRestOverAControlWakesOnlyThePortListTimer) {
     HWND memo = form->sMemo1->Handle();
     RECT r;
@@ -259,7 +259,7 @@ TEST_F(MainWindowTest, PointerAtRestOverAControlWakesOnlyThePortListTimer) {
     RECT frame;
     ::GetWindowRect(form->Handle(), &frame);
     testsupport::MovePointerTo({frame.right + 60, frame.bottom + 60});
-    EXPECT_TRUE(PumpUntil([&] { return form->sSkinManager1->FActiveControl == nullptr; }, 3000ms));
+    EXPECT_TRUE(PumpUntil([&] { return form->sSkinManager1->FActiveControl == nullptr; }, 2500ms));
 }
 
 TEST_F(MainWindowTest, RepaintingCreatesNoLastingHandlesOrGdiObjects) {
