@@ -126,7 +126,7 @@ private:
     void SetMouseTick(bool on);
     void MouseTick();
     void NotifyMouseWatches();
-    void LookAtRestingPointer();
+    void LookAtRestingPointer(POINT messagePoint);
 
     std::wstring title_;
     bool mainFormOnTaskBar_ = false;
@@ -142,6 +142,7 @@ private:
     POINT tickPoint_{};  // where the pointer was at the last tick
     int restingTicks_ = 0;  // ticks since the pointer last moved
     DWORD restLookTime_ = 0;  // GetTickCount of the last look at a resting pointer
+    POINT restPoint_{};       // where it came to rest, as messages report it
     std::vector<std::pair<int, std::function<void()>>> mouseWatches_;
     int nextMouseWatchId_ = 1;
     HWND trackedWindow_ = nullptr;  // the window TrackMouseEvent watches

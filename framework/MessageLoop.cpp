@@ -1,6 +1,8 @@
 // TApplication's message loop: pre-translation of keys for the focused
 // control, the dialog keys and characters, and the tracking of the control
 // under the mouse (CM_MOUSEENTER / CM_MOUSELEAVE).
+#include <windowsx.h>
+
 #include <utility>
 
 #include "framework/Application.h"
@@ -178,20 +180,23 @@ bool TApplication::TrackMouse(const MSG& msg) {
     case WM_NCMOUSEHOVER:
         return IsOwnHover(msg.hwnd);
     default:
-        if (mouseControl_ && !mouseTickOn_) LookAtRestingPointer();
+        if (mouseControl_ && !mouseTickOn_) LookAtRestingPointer(msg.pt);
         break;
     }
     return false;
 }
 
-void TApplication::LookAtRestingPointer() {
+// The look compares where the pointer was when each message was posted
+// (the message's own point): asking for the cursor instead costs four
+// wineserver round trips and a query of the X server under Wine. Under
+// Wine a message's point can lag a pointer that went on over a window of
+// another X program; the leave poll still catches that.
+void TApplication::LookAtRestingPointer(POINT messagePoint) {
     const DWORD now = ::GetTickCount();
     if (now - restLookTime_ < kRestCheckMs) return;
     restLookTime_ = now;
-    POINT pt{};
-    if (!::GetCursorPos(&pt) || (pt.x == tickPoint_.x && pt.y == tickPoint_.y)) return;
+    if (messagePoint.x == restPoint_.x && messagePoint.y == restPoint_.y) return;
     // It moved without a message to this thread: followed as a moving pointer again.
-    tickPoint_ = pt;
     UpdateMouseControl();
     SetMouseTick(mouseControl_ != nullptr);
     NotifyMouseWatches();
@@ -245,6 +250,8 @@ void TApplication::MouseTick() {
     if (::GetCursorPos(&pt) && pt.x == tickPoint_.x && pt.y == tickPoint_.y) {
         if (++restingTicks_ >= kRestingTicks) {
             SetMouseTick(false);
+            const DWORD at = ::GetMessagePos();
+            restPoint_ = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
             return;
         }
         UpdateMouseControl();
