@@ -103,14 +103,18 @@ bool SameItems(const fw::TStrings& a, const fw::TStrings& b) {
 }  // namespace
 
 // Runs every second: when nothing has changed it changes nothing, so that an
-// idle window does not rebuild and repaint its list each time. The outcome is
-// that of replacing the items and selecting the first one.
+// idle window does not read the system's list, nor rebuild and repaint its
+// own, each time. The outcome is that of replacing the items with the
+// system's list and selecting the first one: nothing but this changes the
+// items.
 void TForm1::RefreshPortList() {
     fw::TStrings& items = sComboBox1->Items();
-    fw::TStringList ports;
-    ports.Assign(items);  // kept as they are when the system's list cannot be read
-    serial::ListSerialPorts(ports);
-    if (!SameItems(ports, items)) items.Assign(ports);
+    if (portListWatch_.Changed()) {
+        fw::TStringList ports;
+        ports.Assign(items);  // kept as they are when the system's list cannot be read
+        serial::ListSerialPorts(ports);
+        if (!SameItems(ports, items)) items.Assign(ports);
+    }
     if (items.Count() > 0 && sComboBox1->ItemIndex() != 0) sComboBox1->SetItemIndex(0);
     sButton1->SetEnabled(!sComboBox1->Text().empty());
 }

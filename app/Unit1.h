@@ -3,6 +3,7 @@
 // "Check" button and the result memo.
 #include <memory>
 
+#include "app/PortListWatch.h"
 #include "framework/Forms.h"
 #include "serial/ComPort.h"
 #include "skin/sSkinManager.h"
@@ -55,6 +56,9 @@ public:
     // Fills the list from the system, selects the first port, and enables
     // "Check" only when a port is shown.
     void RefreshPortList();
+
+private:
+    TPortListWatch portListWatch_;
 };
 
 }  // namespace app

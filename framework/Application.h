@@ -102,10 +102,16 @@ public:
     // pointer, graphic controls included and native children counting as
     // the control they belong to. Checked on every mouse move and leave the
     // message loop sees and, while the pointer moves over a control, every
-    // 100 ms, so that the leave always arrives; a pointer at rest is not
-    // checked until it moves again.
+    // 100 ms, so that the leave always arrives; a pointer at rest is looked
+    // at only when the thread wakes for something else (at most once a
+    // second), besides the system's report of a leave.
     void UpdateMouseControl();
     TControl* MouseControl() const noexcept { return mouseControl_; }
+    // Called after the loop followed a mouse move or leave (and, while it
+    // ticks, a pointer it saw move outside this thread's windows): a check
+    // of its own that rests while the pointer rests starts again from here.
+    int AddMouseWatch(std::function<void()> watch);
+    void RemoveMouseWatch(int id) noexcept;
     // A control is being freed: drop every reference to it.
     void ControlDestroying(TControl* control) noexcept;
 
@@ -122,9 +128,12 @@ private:
     void NotifyForms(UINT msg, WPARAM wParam);
     static void NotifyTree(TControl* control, UINT msg, WPARAM wParam);
     void ProcessMessage(MSG& msg);
-    void TrackMouse(const MSG& msg);
+    // True when the message was the loop's own business alone.
+    bool TrackMouse(const MSG& msg);
     void SetMouseTick(bool on);
     void MouseTick();
+    void NotifyMouseWatches();
+    void LookAtRestingPointer(POINT messagePoint);
 
     std::wstring title_;
     bool mainFormOnTaskBar_ = false;
@@ -139,6 +148,10 @@ private:
     bool mouseTickOn_ = false;
     POINT tickPoint_{};  // where the pointer was at the last tick
     int restingTicks_ = 0;  // ticks since the pointer last moved
+    DWORD restLookTime_ = 0;  // GetTickCount of the last look at a resting pointer
+    POINT restPoint_{};       // where it came to rest, as messages report it
+    std::vector<std::pair<int, std::function<void()>>> mouseWatches_;
+    int nextMouseWatchId_ = 1;
     HWND trackedWindow_ = nullptr;  // the window TrackMouseEvent watches
     bool trackedNonClient_ = false;
     // The error box being shown, and what arrived meanwhile.

@@ -16,7 +16,6 @@ namespace fw {
 
 namespace {
 
-constexpr wchar_t kControlProp[] = L"QuillonControl";
 thread_local TWinControl* tCreating = nullptr;
 
 // Native procedures of the superclassed system classes, by our class name.
@@ -43,6 +42,7 @@ WNDPROC RegisterControlClass(const TCreateParams& p, WNDPROC staticProc) {
         wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
         wc.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
     }
+    wc.cbWndExtra += detail::kBindingSlotBytes;
     wc.lpfnWndProc = staticProc;
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = p.WinClassName.c_str();
@@ -347,7 +347,13 @@ TWinControl::~TWinControl() {
 }
 
 TWinControl* TWinControl::FindControl(HWND wnd) noexcept {
-    return wnd ? static_cast<TWinControl*>(::GetPropW(wnd, kControlProp)) : nullptr;
+    // Only a window of this process whose class the framework registered
+    // has the binding slot; another instance of the program has the same
+    // class procedure at the same address.
+    DWORD process = 0;
+    if (!wnd || !::GetWindowThreadProcessId(wnd, &process) || process != ::GetCurrentProcessId()) return nullptr;
+    if (::GetClassLongPtrW(wnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&TWinControl::StaticWndProc)) return nullptr;
+    return static_cast<TWinControl*>(detail::BoundObject(wnd));
 }
 
 TWinControl* TWinControl::CreatingControl() noexcept { return tCreating; }
@@ -949,11 +955,12 @@ private:
 };
 
 LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    TWinControl* control = FindControl(wnd);
+    // Every window of the classes this procedure serves has the binding slot.
+    auto* control = static_cast<TWinControl*>(detail::BoundObject(wnd));
     if (!control && tCreating && !tCreating->handle_) {
         control = tCreating;
         control->handle_ = wnd;
-        ::SetPropW(wnd, kControlProp, control);
+        detail::BindObject(wnd, control);
     }
     if (!control) return ::CallWindowProcW(NativeProcOf(wnd), wnd, msg, wParam, lParam);
     TMessage m{msg, wParam, lParam, 0};
@@ -966,7 +973,8 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, L
         }
     }
     if (msg == WM_NCDESTROY) {
-        if (auto* bound = static_cast<TWinControl*>(::RemovePropW(wnd, kControlProp))) {
+        if (auto* bound = static_cast<TWinControl*>(detail::BoundObject(wnd))) {
+            detail::BindObject(wnd, nullptr);
             bound->handle_ = nullptr;
             // A re-creation posted to this window dies with it.
             bound->recreatePending_ = false;

@@ -5,7 +5,8 @@
 //
 // Binding. Every framework window is created by TWinControl::CreateWnd with
 // the object recorded as "being created"; the first message the window gets
-// binds the object to it (a window property) and WM_NCDESTROY unbinds it.
+// binds the object to it (the binding slot of the window's extra bytes,
+// framework/Internal.h) and WM_NCDESTROY unbinds it.
 // One static window procedure serves every framework window class: it builds
 // a TMessage, calls the object's WindowProc slot inside try/catch (an
 // exception goes to Application().HandleException, never back into Windows)

@@ -12,8 +12,20 @@ bool IsSyncMessage(UINT msg) noexcept;
 // sent messages until another thread ends).
 bool GuiThreadWaits() noexcept;
 
-// Registers a window class of this module once per process.
+// Registers a window class of this module once per process; its windows
+// carry the binding slot below.
 void RegisterWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH background, UINT style);
+
+// Binding. Every window class the framework registers ends its window extra
+// bytes with one pointer-sized slot that holds the window's object: set by the
+// class procedure at the window's first message, cleared on WM_NCDESTROY.
+// Not a window property: under Wine every GetPropW is a round trip to the
+// wineserver, and the class procedure needs its object for every message;
+// extra bytes of the process's own windows are read in-process.
+inline constexpr int kBindingSlotBytes = sizeof(void*);
+// The object bound to wnd, which must be a window of a framework class.
+void* BoundObject(HWND wnd) noexcept;
+void BindObject(HWND wnd, void* object) noexcept;
 
 }  // namespace fw::detail
 

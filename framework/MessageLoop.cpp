@@ -1,6 +1,8 @@
 // TApplication's message loop: pre-translation of keys for the focused
 // control, the dialog keys and characters, and the tracking of the control
 // under the mouse (CM_MOUSEENTER / CM_MOUSELEAVE).
+#include <windowsx.h>
+
 #include <utility>
 
 #include "framework/Application.h"
@@ -47,6 +49,30 @@ constexpr UINT kMouseTickMs = 100;
 // message starts it again. Wine may report the old position once more just
 // after a move, so one still tick is not yet rest.
 constexpr int kRestingTicks = 3;
+// The leave request also asks for a hover after this time, only to pace
+// Wine: Windows reports a leave as it happens, but Wine polls the pointer
+// for a standing leave request at the hover time of the request, which is
+// the system's 400 ms unless a hover is asked for too. Under Wine each poll
+// wakes the thread (measured here: about 0.4 ms of processor time, as much
+// as a whole tick of the window's one-second timer), and the request stands
+// for as long as the pointer rests over the window. A pointer that moves
+// sends a mouse message first and is followed by the tick above; this
+// interval bounds, under Wine, how late a pointer that jumps straight from
+// rest out of the window is seen to leave, when nothing else wakes the
+// thread (see kRestCheckMs). The hover itself is nobody's business: the
+// loop drops it.
+constexpr DWORD kLeavePollMs = 5000;
+// While the pointer rests over a control, a message that wakes the thread
+// for anything else (a timer of the program) also looks at the pointer, at
+// most this often: a wake-up costs far more under Wine than the look.
+constexpr DWORD kRestCheckMs = 1000;
+
+// The hover message answers the framework's own leave request (a native
+// control may have made its own request since, with a hover of its own).
+bool IsOwnHover(HWND wnd) noexcept {
+    TRACKMOUSEEVENT query{sizeof query, TME_QUERY, nullptr, 0};
+    return ::TrackMouseEvent(&query) && query.hwndTrack == wnd && query.dwHoverTime == kLeavePollMs;
+}
 
 }  // namespace
 
@@ -105,7 +131,7 @@ bool TApplication::HandleMessage() {
 
 void TApplication::ProcessMessage(MSG& msg) {
     try {
-        TrackMouse(msg);
+        if (TrackMouse(msg)) return;
         if (IsPreProcessMessage(msg)) return;
     } catch (...) {
         HandleException(std::current_exception());
@@ -144,7 +170,7 @@ bool TApplication::IsPreProcessMessage(MSG& msg) {
     return false;
 }
 
-void TApplication::TrackMouse(const MSG& msg) {
+bool TApplication::TrackMouse(const MSG& msg) {
     switch (msg.message) {
     case WM_MOUSEMOVE:
     case WM_NCMOUSEMOVE: {
@@ -152,7 +178,8 @@ void TApplication::TrackMouse(const MSG& msg) {
         // pointer leaves, which WM_MOUSELEAVE / WM_NCMOUSELEAVE then tell.
         const bool nonClient = msg.message == WM_NCMOUSEMOVE;
         if (msg.hwnd != trackedWindow_ || nonClient != trackedNonClient_) {
-            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE | (nonClient ? DWORD(TME_NONCLIENT) : 0u), msg.hwnd, 0};
+            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE | TME_HOVER | (nonClient ? DWORD(TME_NONCLIENT) : 0u), msg.hwnd,
+                                kLeavePollMs};
             if (::TrackMouseEvent(&tme)) {
                 trackedWindow_ = msg.hwnd;
                 trackedNonClient_ = nonClient;
@@ -161,6 +188,7 @@ void TApplication::TrackMouse(const MSG& msg) {
         UpdateMouseControl();
         // Moving again after a rest: checked again until it rests.
         SetMouseTick(mouseControl_ != nullptr);
+        NotifyMouseWatches();
         break;
     }
     case WM_MOUSELEAVE:
@@ -168,10 +196,32 @@ void TApplication::TrackMouse(const MSG& msg) {
         if (msg.hwnd == trackedWindow_ && (msg.message == WM_NCMOUSELEAVE) == trackedNonClient_) trackedWindow_ = nullptr;
         UpdateMouseControl();
         SetMouseTick(mouseControl_ != nullptr);
+        NotifyMouseWatches();
         break;
+    case WM_MOUSEHOVER:
+    case WM_NCMOUSEHOVER:
+        return IsOwnHover(msg.hwnd);
     default:
+        if (mouseControl_ && !mouseTickOn_) LookAtRestingPointer(msg.pt);
         break;
     }
+    return false;
+}
+
+// The look compares where the pointer was when each message was posted
+// (the message's own point): asking for the cursor instead costs four
+// wineserver round trips and a query of the X server under Wine. Under
+// Wine a message's point can lag a pointer that went on over a window of
+// another X program; the leave poll still catches that.
+void TApplication::LookAtRestingPointer(POINT messagePoint) {
+    const DWORD now = ::GetTickCount();
+    if (now - restLookTime_ < kRestCheckMs) return;
+    restLookTime_ = now;
+    if (messagePoint.x == restPoint_.x && messagePoint.y == restPoint_.y) return;
+    // It moved without a message to this thread: followed as a moving pointer again.
+    UpdateMouseControl();
+    SetMouseTick(mouseControl_ != nullptr);
+    NotifyMouseWatches();
 }
 
 void TApplication::UpdateMouseControl() {
@@ -222,13 +272,34 @@ void TApplication::MouseTick() {
     if (::GetCursorPos(&pt) && pt.x == tickPoint_.x && pt.y == tickPoint_.y) {
         if (++restingTicks_ >= kRestingTicks) {
             SetMouseTick(false);
+            const DWORD at = ::GetMessagePos();
+            restPoint_ = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
             return;
         }
-    } else {
-        tickPoint_ = pt;
-        restingTicks_ = 0;
+        UpdateMouseControl();
+        return;
     }
+    tickPoint_ = pt;
+    restingTicks_ = 0;
     UpdateMouseControl();
+    NotifyMouseWatches();
+}
+
+int TApplication::AddMouseWatch(std::function<void()> watch) {
+    mouseWatches_.emplace_back(nextMouseWatchId_, std::move(watch));
+    return nextMouseWatchId_++;
+}
+
+void TApplication::RemoveMouseWatch(int id) noexcept {
+    std::erase_if(mouseWatches_, [id](const auto& w) { return w.first == id; });
+}
+
+void TApplication::NotifyMouseWatches() {
+    // A watch may add or remove watches.
+    for (size_t i = 0; i < mouseWatches_.size(); ++i) {
+        const std::function<void()> watch = mouseWatches_[i].second;
+        watch();
+    }
 }
 
 }  // namespace fw

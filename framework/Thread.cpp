@@ -55,6 +55,7 @@ void RegisterWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH backgrou
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = style;
+    wc.cbWndExtra = kBindingSlotBytes;
     wc.lpfnWndProc = proc;
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
@@ -64,6 +65,25 @@ void RegisterWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH backgrou
         throw EOSError(std::wstring(L"Cannot register the window class ") + className, ::GetLastError());
     }
     registered.insert(className);
+}
+
+// The slot is the last one: a superclass of a system class keeps the system
+// class's own extra bytes in front of it. -1: the window has no room for it
+// (gone, or its handle now names a window of another class).
+namespace {
+int BindingSlot(HWND wnd) noexcept {
+    const int extra = static_cast<int>(::GetClassLongW(wnd, GCL_CBWNDEXTRA));
+    return extra >= kBindingSlotBytes ? extra - kBindingSlotBytes : -1;
+}
+}  // namespace
+
+void* BoundObject(HWND wnd) noexcept {
+    const int slot = BindingSlot(wnd);
+    return slot < 0 ? nullptr : reinterpret_cast<void*>(::GetWindowLongPtrW(wnd, slot));
+}
+
+void BindObject(HWND wnd, void* object) noexcept {
+    if (const int slot = BindingSlot(wnd); slot >= 0) ::SetWindowLongPtrW(wnd, slot, reinterpret_cast<LONG_PTR>(object));
 }
 
 }  // namespace detail
@@ -223,7 +243,6 @@ void TThread::Synchronize(std::function<void()> fn) {
 }
 
 namespace {
-constexpr wchar_t kUtilProp[] = L"QuillonUtilWindow";
 thread_local TUtilWindow* tCreatingUtil = nullptr;
 thread_local HWND tDispatching = nullptr;
 }  // namespace
@@ -248,11 +267,11 @@ TUtilWindow::~TUtilWindow() {
 }
 
 LRESULT CALLBACK TUtilWindow::StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    auto* self = static_cast<TUtilWindow*>(::GetPropW(wnd, kUtilProp));
+    auto* self = static_cast<TUtilWindow*>(detail::BoundObject(wnd));
     if (!self && tCreatingUtil) {
         self = std::exchange(tCreatingUtil, nullptr);
         self->wnd_ = wnd;
-        ::SetPropW(wnd, kUtilProp, self);
+        detail::BindObject(wnd, self);
     }
     if (!self) return ::DefWindowProcW(wnd, msg, wParam, lParam);
     // Keeps proc alive even when it frees its own window object.
@@ -266,7 +285,10 @@ LRESULT CALLBACK TUtilWindow::StaticProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
     }
     tDispatching = outer;
     if (msg == WM_NCDESTROY) {
-        if (auto* bound = static_cast<TUtilWindow*>(::RemovePropW(wnd, kUtilProp))) bound->wnd_ = nullptr;
+        if (auto* bound = static_cast<TUtilWindow*>(detail::BoundObject(wnd))) {
+            detail::BindObject(wnd, nullptr);
+            bound->wnd_ = nullptr;
+        }
     }
     return result;
 }

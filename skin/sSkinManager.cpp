@@ -141,6 +141,7 @@ TsSkinManager::~TsSkinManager() {
     }
     FExtendedBorders = false;
     UnInstallHook();
+    if (mouseWatchId_) fw::Application().RemoveMouseWatch(mouseWatchId_);
     EmbeddedFonts.Clear();
     if (defaultManager == this) {
         UnhookApplication();
@@ -743,6 +744,11 @@ void TsSkinManager::UpdateDialogSwitch() {
 namespace {
 constexpr UINT_PTR kHotCheckTimer = 1;
 constexpr UINT kHotCheckMs = 100;
+// Checks that found the cursor where it was before: after this many the
+// check rests until the pointer moves. Under Wine each check asks the X
+// server and the wineserver for the cursor, and a user's pointer may rest
+// over a control for hours.
+constexpr int kHotCheckRestingTicks = 3;
 }  // namespace
 
 void TsSkinManager::TrackActiveControl(HWND wnd) {
@@ -761,6 +767,10 @@ void TsSkinManager::TrackActiveControl(HWND wnd) {
         return;
     }
     SendSkinCommand(wnd, SKC_HOTACTIVATED, reinterpret_cast<LPARAM>(this));
+    StartHotCheck();
+}
+
+void TsSkinManager::StartHotCheck() {
     if (!timerCheckHot_) {
         timerCheckHot_ = std::make_unique<fw::TUtilWindow>([this](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
             if (msg == WM_TIMER) {
@@ -772,11 +782,24 @@ void TsSkinManager::TrackActiveControl(HWND wnd) {
             return fw::TUtilWindow::DefaultHandler(msg, wParam, lParam);
         });
     }
+    if (!mouseWatchId_) {
+        // A pointer that leaves from rest sends a mouse move or, straight
+        // out of this thread's windows, a mouse leave through the loop.
+        mouseWatchId_ = fw::Application().AddMouseWatch([this] {
+            if (!hotCheckResting_ || !FActiveControl) return;
+            StartHotCheck();
+            CheckHot();
+        });
+    }
+    hotCheckResting_ = false;
+    hotCheckStillTicks_ = 0;
+    ::GetCursorPos(&hotCheckPoint_);
     ::SetTimer(timerCheckHot_->Handle(), kHotCheckTimer, kHotCheckMs, nullptr);
 }
 
 // The check runs only while a control is hot: an idle window is not woken.
 void TsSkinManager::StopHotCheck() noexcept {
+    hotCheckResting_ = false;
     if (timerCheckHot_) ::KillTimer(timerCheckHot_->Handle(), kHotCheckTimer);
 }
 
@@ -792,6 +815,14 @@ void TsSkinManager::CheckHot() {
         const HWND old = std::exchange(FActiveControl, nullptr);
         StopHotCheck();
         if (::IsWindow(old)) SendSkinCommand(old, SKC_HOTDEACTIVATED, reinterpret_cast<LPARAM>(this));
+        return;
+    }
+    if (p.x != hotCheckPoint_.x || p.y != hotCheckPoint_.y) {
+        hotCheckPoint_ = p;
+        hotCheckStillTicks_ = 0;
+    } else if (++hotCheckStillTicks_ >= kHotCheckRestingTicks) {
+        StopHotCheck();
+        hotCheckResting_ = true;
     }
 }
 

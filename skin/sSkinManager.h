@@ -296,6 +296,7 @@ private:
     void CopyThirdPartyToLists();
     void StoreDefFont();
     void CheckHot();
+    void StartHotCheck();
     void StopHotCheck() noexcept;
     int ShowBox(const std::wstring& text, const std::wstring& caption, UINT type) const;
     void ErrorBox(const std::wstring& text) const;
@@ -332,6 +333,12 @@ private:
     std::optional<std::string> previewOptions_;
     std::vector<HWND> skinListControls_;
     std::unique_ptr<fw::TUtilWindow> timerCheckHot_;
+    // The hover check rests while the pointer rests over the hot control,
+    // and the application's mouse watch starts it again.
+    POINT hotCheckPoint_{};
+    int hotCheckStillTicks_ = 0;
+    bool hotCheckResting_ = false;
+    int mouseWatchId_ = 0;
     std::unique_ptr<WinPreviewImageList> previews_;
     int skinListStoredCount_ = -1;
 };

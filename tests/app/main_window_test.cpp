@@ -190,6 +190,18 @@ TEST_F(MainWindowTest, PortListFollowsTheSystemAndSelectsTheFirstPort) {
     ASSERT_TRUE(PumpUntil([&] { return items.Count() == 1; }, 2500ms));
     EXPECT_EQ(form->sComboBox1->Text(), L"COM7");
     EXPECT_TRUE(form->sButton1->Enabled());
+
+    // The system's list goes away as a whole: the items stay as they were;
+    // when it comes back, the window follows it again.
+    ASSERT_EQ(::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM"), ERROR_SUCCESS);
+    Pump(2200ms);
+    EXPECT_EQ(form->sComboBox1->Text(), L"COM7");
+    SetPorts({L"COM2", L"COM1"});
+    ASSERT_TRUE(PumpUntil([&] { return items.Count() == 2; }, 2500ms));
+    EXPECT_EQ(items.Get(0), L"COM1");
+    EXPECT_EQ(form->sComboBox1->Text(), L"COM1");
+    SetPorts({L"COM4"});
+    EXPECT_TRUE(PumpUntil([&] { return form->sComboBox1->Text() == L"COM4"; }, 2500ms));
 }
 
 TEST_F(MainWindowTest, ClickingIntoTheMemoShowsNoCaretAndTypingChangesNothing) {
@@ -228,6 +240,26 @@ TEST_F(MainWindowTest, ExceptionFromAHandlerShowsAnErrorBoxAndTheWindowGoesOn) {
     SetPorts({L"COM5"});
     EXPECT_TRUE(PumpUntil([&] { return form->sComboBox1->Text() == L"COM5"; }, 2500ms));
     EXPECT_TRUE(::IsWindowVisible(form->Handle()));
+}
+
+// A user's pointer left over the memo: the window turns it hot, then, once
+// the pointer rests, only the port list's one-second timer wakes the
+// window. A pointer that jumps out of the window from rest still ends the
+// hot look, seen at the next tick.
+TEST_F(MainWindowTest, PointerAtRestOverAControlWakesOnlyThePortListTimer) {
+    HWND memo = form->sMemo1->Handle();
+    RECT r;
+    ::GetWindowRect(memo, &r);
+    testsupport::MovePointerTo({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    ASSERT_TRUE(PumpUntil([&] { return form->sSkinManager1->FActiveControl == memo; }, 3000ms));
+    Pump(600ms);
+    EXPECT_LE(testsupport::UtilTimerTicks(3000ms), 4);
+    EXPECT_EQ(form->sSkinManager1->FActiveControl, memo);
+
+    RECT frame;
+    ::GetWindowRect(form->Handle(), &frame);
+    testsupport::MovePointerTo({frame.right + 60, frame.bottom + 60});
+    EXPECT_TRUE(PumpUntil([&] { return form->sSkinManager1->FActiveControl == nullptr; }, 2500ms));
 }
 
 TEST_F(MainWindowTest, RepaintingCreatesNoLastingHandlesOrGdiObjects) {

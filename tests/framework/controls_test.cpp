@@ -45,6 +45,38 @@ TEST_F(ControlsTest, ObjectsAreBoundToWindowsOfTheirClassNames) {
     EXPECT_EQ(fw::TWinControl::FindControl(memo->Handle()), memo);
 }
 
+// A window's object is found only for framework windows of this process:
+// not for a window of another class that keeps a pointer in its last extra
+// bytes, and not confused by what anyone writes into the user data.
+TEST_F(ControlsTest, BindingBelongsToFrameworkWindowsAlone) {
+    static const ATOM foreignClass = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.cbWndExtra = sizeof(void*);
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"ForeignWithExtraBytes";
+        return ::RegisterClassW(&wc);
+    }();
+    ASSERT_NE(foreignClass, 0);
+    HWND foreign = ::CreateWindowExW(0, L"ForeignWithExtraBytes", L"", WS_CHILD, 0, 0, 10, 10, panel->Handle(),
+                                     nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(foreign, nullptr);
+    ::SetWindowLongPtrW(foreign, 0, reinterpret_cast<LONG_PTR>(button));
+    EXPECT_EQ(fw::TWinControl::FindControl(foreign), nullptr);
+    ::DestroyWindow(foreign);
+
+    // Native classes under framework names keep their own extra bytes.
+    ::SetWindowLongPtrW(button->Handle(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(memo));
+    ::SetWindowLongPtrW(combo->Handle(), GWLP_USERDATA, 0);
+    EXPECT_EQ(fw::TWinControl::FindControl(button->Handle()), button);
+    EXPECT_EQ(fw::TWinControl::FindControl(combo->Handle()), combo);
+    combo->Items().Add(L"COM1");
+    combo->SetItemIndex(0);
+    EXPECT_EQ(combo->Text(), L"COM1");
+    EXPECT_EQ(fw::TWinControl::FindControl(::GetDesktopWindow()), nullptr);
+    EXPECT_EQ(fw::TWinControl::FindControl(nullptr), nullptr);
+}
+
 TEST_F(ControlsTest, WindowProcSlotSeesMessagesAndCanBeRestored) {
     {
         Spy spy(button);

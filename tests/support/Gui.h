@@ -81,6 +81,35 @@ private:
     HWND wnd_ = nullptr;
 };
 
+// Moves the pointer as a user's mouse would: an input event, not a cursor call.
+inline void MovePointerTo(POINT screen) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>((screen.x * 65536 + 65535) / ::GetSystemMetrics(SM_CXSCREEN));
+    in.mi.dy = static_cast<LONG>((screen.y * 65536 + 65535) / ::GetSystemMetrics(SM_CYSCREEN));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ::SendInput(1, &in, sizeof in);
+}
+
+// Timer messages this thread's hidden utility windows (timers, hover and
+// mouse checks) get over the given time, the thread pumping all the while.
+inline int UtilTimerTicks(std::chrono::milliseconds time) {
+    int ticks = 0;
+    const auto end = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < end) {
+        MSG msg;
+        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            continue;
+        }
+        wchar_t cls[32] = {};
+        if (msg.message == WM_TIMER && msg.hwnd && ::GetClassNameW(msg.hwnd, cls, 32) && std::wstring(cls) == L"TPUtilWindow")
+            ++ticks;
+        ::DispatchMessageW(&msg);
+    }
+    return ticks;
+}
+
 // The message boxes this process shows now.
 inline std::vector<HWND> VisibleMessageBoxes() {
     std::vector<HWND> boxes;
