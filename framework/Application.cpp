@@ -43,7 +43,8 @@ void TApplication::Initialize() {
     // classes to the version 6 library, which the system loads when such a
     // class is first looked up (the controls' superclassing does that).
     appWindow_ = std::make_unique<TUtilWindow>(
-        [this](UINT msg, WPARAM wParam, LPARAM lParam) { return AppWndProc(msg, wParam, lParam); }, L"TApplication");
+        [this](UINT msg, WPARAM wParam, LPARAM lParam) { return AppWndProc(msg, wParam, lParam); }, L"TApplication",
+        TUtilWindowKind::TopLevel);
     ::SetWindowTextW(appWindow_->Handle(), title_.c_str());
 }
 

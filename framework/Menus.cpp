@@ -287,7 +287,7 @@ void TPopupMenu::Notification(TComponent* component, TOperation operation) {
 }
 
 HWND TPopupMenu::OwnerWindow() {
-    static TUtilWindow owner(&OwnerProc);
+    static TUtilWindow owner(&OwnerProc, L"TPUtilWindow", TUtilWindowKind::TopLevel);
     return owner.Handle();
 }
 

@@ -247,13 +247,13 @@ thread_local TUtilWindow* tCreatingUtil = nullptr;
 thread_local HWND tDispatching = nullptr;
 }  // namespace
 
-TUtilWindow::TUtilWindow(Proc proc, const wchar_t* className) : proc_(std::make_shared<Proc>(std::move(proc))) {
+TUtilWindow::TUtilWindow(Proc proc, const wchar_t* className, TUtilWindowKind kind)
+    : proc_(std::make_shared<Proc>(std::move(proc))) {
     detail::RegisterWindowClass(className, &TUtilWindow::StaticProc, nullptr, 0);
     tCreatingUtil = this;
-    // A hidden top-level window rather than a message-only one: broadcasts
-    // (WM_SETTINGCHANGE, WM_TIMECHANGE) reach it, and others find it by class.
-    HWND wnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, className, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                 ::GetModuleHandleW(nullptr), nullptr);
+    const bool topLevel = kind == TUtilWindowKind::TopLevel;
+    HWND wnd = ::CreateWindowExW(topLevel ? WS_EX_TOOLWINDOW : 0, className, L"", topLevel ? WS_POPUP : 0, 0, 0, 0, 0,
+                                 topLevel ? nullptr : HWND_MESSAGE, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     tCreatingUtil = nullptr;
     if (!wnd) throw EOSError(L"Cannot create a window", ::GetLastError());
 }

@@ -77,8 +77,15 @@ private:
     std::exception_ptr fatal_;
 };
 
-// A hidden top-level window owned by this object, created on the calling
-// thread, whose messages go to proc (the result is proc's answer; return
+// Where a utility window lives. A message-only window is the cheap kind (under
+// Wine a hidden top-level window costs about three times as much to create,
+// which shows at start-up); a hidden top-level window is for the few that
+// must get broadcasts (WM_SETTINGCHANGE) or own a pop-up menu, which needs an
+// owner that can be the foreground window.
+enum class TUtilWindowKind { MessageOnly, TopLevel };
+
+// A hidden window owned by this object, created on the calling thread, whose
+// messages go to proc (the result is proc's answer; return
 // TUtilWindow::DefaultHandler(msg, wParam, lParam) for what proc does not
 // handle). Exceptions leaving proc go
 // to Application().HandleException. The object may be destroyed from inside
@@ -87,7 +94,8 @@ private:
 class TUtilWindow {
 public:
     using Proc = std::function<LRESULT(UINT msg, WPARAM wParam, LPARAM lParam)>;
-    explicit TUtilWindow(Proc proc, const wchar_t* className = L"TPUtilWindow");
+    explicit TUtilWindow(Proc proc, const wchar_t* className = L"TPUtilWindow",
+                         TUtilWindowKind kind = TUtilWindowKind::MessageOnly);
     TUtilWindow(const TUtilWindow&) = delete;
     TUtilWindow& operator=(const TUtilWindow&) = delete;
     ~TUtilWindow();

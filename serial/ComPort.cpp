@@ -584,8 +584,8 @@ void TCustomComPort::Open() {
                     wc.lpszClassName = kPortWindowClass;
                     ::RegisterClassExW(&wc);
                 });
-                FWindow.reset(::CreateWindowExW(WS_EX_TOOLWINDOW, kPortWindowClass, L"", WS_POPUP, 0, 0, 0, 0,
-                                                nullptr, nullptr, ::GetModuleHandleW(nullptr), this));
+                FWindow.reset(::CreateWindowExW(0, kPortWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                                ::GetModuleHandleW(nullptr), this));
                 if (!FWindow) throw fw::EOSError(L"Cannot create the port's window", ::GetLastError());
             }
             auto thread = std::make_unique<TComThread>(*this);
