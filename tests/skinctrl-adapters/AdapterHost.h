@@ -141,15 +141,9 @@ struct AdapterHost {
 // set while a window was being mapped can be taken back by the X server's
 // stale pointer: the move is repeated until the system reports it.
 inline void MoveTo(POINT screen) {
-  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
   for (int attempt = 0; attempt < 10; ++attempt) {
     ::SetCursorPos(screen.x, screen.y);
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in.mi.dx = static_cast<LONG>((static_cast<long long>(screen.x) * 65536 + w - 1) / w);
-    in.mi.dy = static_cast<LONG>((static_cast<long long>(screen.y) * 65536 + h - 1) / h);
-    ::SendInput(1, &in, sizeof in);
+    testsupport::SendPointerInput(screen, 0);
     Pump(30ms);
     POINT p;
     ::GetCursorPos(&p);

@@ -26,19 +26,10 @@ using testsupport::PumpUntil;
 using testsupport::Rgb;
 using testsupport::ScreenShot;
 using testsupport::SetPorts;
+using testsupport::MovePointerTo;
 
 void Pump(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
 
-// Real pointer input: an absolute move, a press and a release.
-void PointerEvent(POINT screen, DWORD flags) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dx = static_cast<LONG>(screen.x * 65535.0 / (::GetSystemMetrics(SM_CXSCREEN) - 1) + 0.5);
-  in.mi.dy = static_cast<LONG>(screen.y * 65535.0 / (::GetSystemMetrics(SM_CYSCREEN) - 1) + 0.5);
-  in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  ::SendInput(1, &in, sizeof in);
-}
-void MoveTo(POINT screen) { PointerEvent(screen, 0); }
 // Waits until the system has the pointer where it was sent.
 void WaitForPointer(POINT screen) {
   PumpUntil([&] {
@@ -52,7 +43,7 @@ void WaitForPointer(POINT screen) {
 void Button(DWORD flag) {
   POINT p;
   ::GetCursorPos(&p);
-  PointerEvent(p, flag);
+  testsupport::SendPointerInput(p, flag);
 }
 POINT ScreenPoint(HWND wnd, int x, int y) {
   POINT p{x, y};
@@ -130,7 +121,7 @@ class MainWindowSkinTest : public ::testing::Test {
 protected:
   void SetUp() override {
     SetPorts({L"COM3"});
-    MoveTo({0, 0});
+    MovePointerTo({0, 0});
     form = std::make_unique<app::TForm1>(nullptr);
     form->AfterConstruction();
     form->Show();
@@ -168,11 +159,11 @@ protected:
   // The pointer far from the window, the focus on the panel. The pointer
   // crosses the panel on its way out, so that leaving is noticed.
   void Rest() {
-    MoveTo(ScreenPoint(form->sPanel1->Handle(), 100, 2));
+    MovePointerTo(ScreenPoint(form->sPanel1->Handle(), 100, 2));
     Pump(100ms);
     RECT r;
     ::GetWindowRect(form->Handle(), &r);
-    MoveTo({r.right + 40, r.bottom + 40});
+    MovePointerTo({r.right + 40, r.bottom + 40});
     form->sPanel1->SetFocus();
     Pump(400ms);
   }
@@ -252,7 +243,7 @@ TEST_F(MainWindowSkinTest, ButtonInEveryLookFromRealInput) {
   const ScreenShot normal = ButtonShot();
   ExpectLook(normal, SkinLook(0), "normal");
 
-  MoveTo(ScreenPoint(wnd, w / 2, h / 2));
+  MovePointerTo(ScreenPoint(wnd, w / 2, h / 2));
   Pump(400ms);
   const ScreenShot hot = ButtonShot();
   ExpectLook(hot, SkinLook(1), "hot");
@@ -276,7 +267,7 @@ TEST_F(MainWindowSkinTest, ButtonInEveryLookFromRealInput) {
   form->sButton1->SetShowFocus(true);
   RECT r;
   ::GetWindowRect(form->Handle(), &r);
-  MoveTo({r.right + 40, r.bottom + 40});
+  MovePointerTo({r.right + 40, r.bottom + 40});
   Pump(400ms);
   ASSERT_EQ(::GetFocus(), wnd);
   const ScreenShot focused = ButtonShot();
@@ -340,7 +331,7 @@ TEST_F(MainWindowSkinTest, KeyColouredCornersLetClicksThrough) {
   EXPECT_EQ(::SendMessageW(wnd, WM_NCHITTEST, 0, MAKELPARAM(inside.x, inside.y)), HTCLIENT);
   EXPECT_EQ(::WindowFromPoint(corner), form->sPanel1->Handle());
 
-  MoveTo(corner);
+  MovePointerTo(corner);
   WaitForPointer(corner);
   Pump(200ms);
   Button(MOUSEEVENTF_LEFTDOWN);
@@ -350,7 +341,7 @@ TEST_F(MainWindowSkinTest, KeyColouredCornersLetClicksThrough) {
   Pump(200ms);
   EXPECT_EQ(clicks, 0);
 
-  MoveTo(inside);
+  MovePointerTo(inside);
   WaitForPointer(inside);
   Pump(200ms);
   Button(MOUSEEVENTF_LEFTDOWN);
@@ -368,7 +359,7 @@ TEST_F(MainWindowSkinTest, QuickClicksInARowEachClick) {
   button.OnClick = [&](fw::TObject*) { ++clicks; };
   Rest();
   const POINT centre = ScreenPoint(ButtonWnd(), button.Width() / 2, button.Height() / 2);
-  MoveTo(centre);
+  MovePointerTo(centre);
   WaitForPointer(centre);
   for (int i = 1; i <= 3; ++i) {
     Button(MOUSEEVENTF_LEFTDOWN);
@@ -384,7 +375,7 @@ TEST_F(MainWindowSkinTest, HoverFadesInSixFramesAndOutInTwelve) {
   HWND wnd = ButtonWnd();
   Rest();
   const ScreenShot normal = ButtonShot();
-  MoveTo(ScreenPoint(wnd, button.Width() / 2, button.Height() / 2));
+  MovePointerTo(ScreenPoint(wnd, button.Width() / 2, button.Height() / 2));
   const std::vector<FadeFrame> in = LogFade(button, 1500ms);
   Print("hover in", in);
   ASSERT_FALSE(in.empty());
@@ -396,7 +387,7 @@ TEST_F(MainWindowSkinTest, HoverFadesInSixFramesAndOutInTwelve) {
 
   RECT r;
   ::GetWindowRect(form->Handle(), &r);
-  MoveTo({r.right + 40, r.bottom + 40});
+  MovePointerTo({r.right + 40, r.bottom + 40});
   const std::vector<FadeFrame> out = LogFade(button, 1500ms);
   Print("hover out", out);
   ASSERT_FALSE(out.empty());
@@ -418,9 +409,9 @@ TEST_F(MainWindowSkinTest, HoverFadesInSixFramesAndOutInTwelve) {
   EXPECT_TRUE(ButtonShot() == normal);
 
   // A quick pass over the button ends in the normal look.
-  MoveTo(ScreenPoint(wnd, 3, button.Height() / 2));
+  MovePointerTo(ScreenPoint(wnd, 3, button.Height() / 2));
   LogFade(button, 20ms);
-  MoveTo({r.right + 40, r.bottom + 40});
+  MovePointerTo({r.right + 40, r.bottom + 40});
   LogFade(button, 1500ms);
   EXPECT_TRUE(ButtonShot() == normal);
 }

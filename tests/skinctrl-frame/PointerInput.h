@@ -12,16 +12,6 @@
 
 namespace frametest {
 
-inline void PointerEvent(POINT p, DWORD flags) {
-  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dx = static_cast<LONG>((p.x * 65535 + w / 2) / (w - 1));
-  in.mi.dy = static_cast<LONG>((p.y * 65535 + h / 2) / (h - 1));
-  in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  ::SendInput(1, &in, sizeof(in));
-}
-
 // Where the last move sent the pointer.
 inline POINT& LastPointer() {
   static POINT last{};
@@ -30,17 +20,17 @@ inline POINT& LastPointer() {
 
 inline void MouseAt(POINT p) {
   LastPointer() = p;
-  PointerEvent(p, 0);
+  testsupport::SendPointerInput(p, 0);
 }
 // A left press or release where the last move went.
 inline void MouseButton(bool down) {
-  PointerEvent(LastPointer(), down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+  testsupport::SendPointerInput(LastPointer(), down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
 }
 // A press and release at a point.
 inline void Click(POINT p, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
   LastPointer() = p;
-  PointerEvent(p, down);
-  PointerEvent(p, up);
+  testsupport::SendPointerInput(p, down);
+  testsupport::SendPointerInput(p, up);
 }
 inline void RightClick(POINT p) { Click(p, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }
 

@@ -81,15 +81,22 @@ private:
     HWND wnd_ = nullptr;
 };
 
-// Moves the pointer as a user's mouse would: an input event, not a cursor call.
-inline void MovePointerTo(POINT screen) {
+// Pointer input as a user's mouse gives it, at a screen point: an absolute
+// move, with the button flags given. Every event carries its position: one
+// without it can land where the X server still has the pointer before the
+// last move.
+inline void SendPointerInput(POINT screen, DWORD flags) {
+    const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
     INPUT in{};
     in.type = INPUT_MOUSE;
-    in.mi.dx = static_cast<LONG>((screen.x * 65536 + 65535) / ::GetSystemMetrics(SM_CXSCREEN));
-    in.mi.dy = static_cast<LONG>((screen.y * 65536 + 65535) / ::GetSystemMetrics(SM_CYSCREEN));
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in.mi.dx = static_cast<LONG>((screen.x * 65535 + w / 2) / (w - 1));
+    in.mi.dy = static_cast<LONG>((screen.y * 65535 + h / 2) / (h - 1));
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     ::SendInput(1, &in, sizeof in);
 }
+
+// Moves the pointer as a user's mouse would: an input event, not a cursor call.
+inline void MovePointerTo(POINT screen) { SendPointerInput(screen, 0); }
 
 // Timer messages this thread's hidden utility windows (timers, hover and
 // mouse checks) get over the given time, the thread pumping all the while.
