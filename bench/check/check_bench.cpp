@@ -12,7 +12,8 @@
 //     waiting in WaitCommEvent on a port of its own with the same event mask
 //     (most of the idle cost with the port open is Wine polling the line for
 //     that wait);
-//   - open handles and private bytes over 1,000 checks.
+//   - open handles and private bytes over 1,000 checks, and over 1,000 more with
+//     the memo emptied every 100 (what the program keeps beside the memo's text).
 #include "rig.h"
 
 #include <fcntl.h>
@@ -233,6 +234,12 @@ int main() {
     std::printf("idle with the port open: %.3f %% of one core over 10 s; the yardstick, WaitCommEvent on a port of its own (same event mask), over the same 10 s: %.3f %%\n",
                 idle[0], idle[1]);
     std::printf("idle with the port open, Quillon / yardstick: %.2f (target at most 1.1)\n", idle[0] / idle[1]);
+    // The memo keeps every reply by design, so its text grows with the
+    // checks; emptied every 100 checks, what the program itself keeps shows.
+    const auto emptyMemo = [&] {
+      driver.call("empty " + memo);
+      found = 0;
+    };
     const long long handlesBefore = std::stoll(driver.call("handles " + window).at(0));
     const ProcStat memBefore = ReadProc(pid);
     const size_t memoBefore = rig::unescape(driver.call("text " + memo).at(0)).size();
@@ -243,6 +250,20 @@ int main() {
     std::printf("1,000 checks: handles %lld -> %lld; private bytes %lld -> %lld (%+lld); memo text %zu -> %zu characters\n",
                 handlesBefore, handlesAfter, memBefore.privateBytes, memAfter.privateBytes,
                 memAfter.privateBytes - memBefore.privateBytes, memoBefore, memoAfter);
+    std::vector<long long> emptied;
+    for (int i = 0; i < 1000; ++i) {
+      if (i % 100 == 0) {
+        emptyMemo();
+        emptied.push_back(ReadProc(pid).privateBytes);
+      }
+      runCheck(nullptr, nullptr);
+    }
+    emptyMemo();
+    emptied.push_back(ReadProc(pid).privateBytes);
+    std::printf("1,000 more checks, the memo emptied every 100: private bytes at each emptying (KiB):");
+    for (long long b : emptied) std::printf(" %lld", b / 1024);
+    std::printf("\n  last 500 checks: %+lld bytes; handles now %s\n", emptied.back() - emptied[emptied.size() / 2],
+                driver.call("handles " + window).at(0).c_str());
     driver.call("close " + window);
     quillon.process().waitExit(5s);
 

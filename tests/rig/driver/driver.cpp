@@ -18,6 +18,7 @@
 //   rect HWND                the window's rectangle on the screen: left top right bottom
 //   press HWND               BM_CLICK posted to a button (returns at once)
 //   type TEXT                types TEXT into the focused window
+//   empty HWND               empties the window's text (WM_SETTEXT, as program code would)
 //   key VK                   presses and releases virtual key VK (decimal)
 //   focus HWND               focus, active and caret windows of HWND's thread, caret shown
 //   msgbox MS                wait up to MS for a message box -> hwnd caption text
@@ -500,6 +501,8 @@ Reply run(const std::string &line) {
     }, reinterpret_cast<LPARAM>(&walk));
   } else if (cmd == "text") {
     r << windowText(hwndArg());
+  } else if (cmd == "empty") {
+    if (!SendMessageW(hwndArg(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""))) fail("text not set");
   } else if (cmd == "combo") {
     HWND h = hwndArg();
     LRESULT count = SendMessageW(h, CB_GETCOUNT, 0, 0);
