@@ -8,10 +8,11 @@
 //     seconds beside a window of the same plain controls (the floor: what
 //     Wine itself costs), then over 30 seconds with the pointer away from the
 //     window (what the refresh alone costs); and with the
-//     port open, over 10 seconds beside the yardstick, a minimal Win32 program
+//     port open, over 30 seconds beside the yardstick, a minimal Win32 program
 //     waiting in WaitCommEvent on a port of its own with the same event mask
 //     (most of the idle cost with the port open is Wine polling the line for
-//     that wait);
+//     that wait). Processor time is the scheduler's, to the nanosecond;
+//     the share of each 10 s is printed too;
 //   - open handles and private bytes over 1,000 checks, and over 1,000 more with
 //     the memo emptied every 100 (what the program keeps beside the memo's text).
 #include "rig.h"
@@ -82,24 +83,9 @@ private:
   int fd_;
 };
 
-struct ProcStat {
-  double cpuSeconds = 0;
-  long long privateBytes = 0;
-};
-
-// Processor time and private memory of a Linux process (a Wine process is one).
-ProcStat ReadProc(pid_t pid) {
-  ProcStat s;
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), {});
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string f;
-  unsigned long long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && fields >> f; ++i) {
-    if (i == 14) utime = std::stoull(f);
-    if (i == 15) stime = std::stoull(f);
-  }
-  s.cpuSeconds = double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+// Private memory of a Linux process (a Wine process is one).
+long long PrivateBytes(pid_t pid) {
+  long long bytes = 0;
   std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
   std::string key;
   long long kb = 0;
@@ -107,26 +93,42 @@ ProcStat ReadProc(pid_t pid) {
   while (rollup >> key) {
     if (key == "Private_Clean:" || key == "Private_Dirty:") {
       rollup >> kb >> unit;
-      s.privateBytes += kb * 1024;
+      bytes += kb * 1024;
     } else {
       rollup.ignore(1 << 12, '\n');
     }
   }
-  return s;
+  return bytes;
 }
 
 // Percent of one core each idle process used over the same seconds (the
-// same window for all: the machine's load moves what a wake-up costs). The
-// kernel counts in ticks of 10 ms: over 10 s one tick is 0.1 %.
-std::vector<double> IdleShares(const std::vector<pid_t>& pids, int seconds = 10) {
-  std::vector<double> start;
-  for (pid_t pid : pids) start.push_back(ReadProc(pid).cpuSeconds);
-  std::this_thread::sleep_for(std::chrono::seconds(seconds));
-  std::vector<double> shares;
-  for (size_t i = 0; i < pids.size(); ++i)
-    shares.push_back((ReadProc(pids[i]).cpuSeconds - start[i]) * 100.0 / seconds);
-  return shares;
-}
+// same window for all: the machine's load moves what a wake-up costs), and
+// the first process's share of each 10 s of the window, so that a passing
+// disturbance shows apart from a steady cost.
+struct IdleShares {
+  std::vector<double> whole;
+  std::vector<double> first;
+
+  IdleShares(const std::vector<pid_t>& pids, int seconds) {
+    using Seconds = std::chrono::duration<double>;
+    std::vector<std::chrono::nanoseconds> start;
+    for (pid_t pid : pids) start.push_back(rig::processorTime(pid));
+    for (int done = 0; done < seconds; done += 10) {
+      const auto before = rig::processorTime(pids[0]);
+      const int step = std::min(10, seconds - done);
+      std::this_thread::sleep_for(std::chrono::seconds(step));
+      first.push_back(Seconds(rig::processorTime(pids[0]) - before).count() * 100.0 / step);
+    }
+    for (size_t i = 0; i < pids.size(); ++i)
+      whole.push_back(Seconds(rig::processorTime(pids[i]) - start[i]).count() * 100.0 / seconds);
+  }
+
+  void PrintSteps() const {
+    std::printf("    Quillon in each 10 s:");
+    for (double share : first) std::printf(" %.3f %%", share);
+    std::printf("\n");
+  }
+};
 
 }  // namespace
 
@@ -137,16 +139,6 @@ int main() {
     rig::Driver driver(session);
     driver.setSerialComm({{"Rig0", "COM3"}});
     rig::Program quillon(session, session.quillonExe());
-    // The yardstick of the idle cost with the port open, on a port of its own,
-    // waiting for all ten events as the adapter check's port does.
-    rig::Port peerPort(session, "COM4", {.mode = ""});
-    rig::Process::Options peerOptions;
-    peerOptions.env = session.wineEnvironment();
-    peerOptions.pipeStdout = true;
-    rig::Process peer({"wine", (session.build() / "bench" / "check" / "serial_idle_peer.exe").string(), "COM4", "1535"},
-                      peerOptions);
-    if (const auto ready = peer.readLine(60s); !ready || *ready != "ready")
-      throw rig::Error("serial_idle_peer: " + ready.value_or("no answer"));
     const std::string window = driver.mainWindow("Quillon", 30s);
     std::string check, memo, combo;
     for (const auto& c : rig::parseChildren(driver.call("children " + window))) {
@@ -175,17 +167,19 @@ int main() {
     movePointer((std::stoi(memoRect.at(0)) + std::stoi(memoRect.at(2))) / 2,
                 (std::stoi(memoRect.at(1)) + std::stoi(memoRect.at(3))) / 2);
     std::this_thread::sleep_for(2s);
-    const std::vector<double> idleClosed = IdleShares({quillon.process().pid(), plain.pid()}, 60);
+    const IdleShares idleClosed({quillon.process().pid(), plain.pid()}, 60);
     std::printf("idle before the first check (port closed), the pointer resting over the memo: %.3f %% of one core over 60 s (the port list refreshes every second; target at most 0.1 %%)\n",
-                idleClosed[0]);
+                idleClosed.whole[0]);
+    idleClosed.PrintSteps();
     std::printf("  the floor, a window of the same plain controls under the same Wine, over the same 60 s: %.3f %%\n",
-                idleClosed[1]);
+                idleClosed.whole[1]);
     const auto windowRect = driver.call("rect " + window);
     movePointer(std::max(0, std::stoi(windowRect.at(0)) - 100), std::max(0, std::stoi(windowRect.at(1)) - 100));
     std::this_thread::sleep_for(2s);
-    const std::vector<double> idleAway = IdleShares({quillon.process().pid(), plain.pid()}, 30);
+    const IdleShares idleAway({quillon.process().pid(), plain.pid()}, 30);
     std::printf("  the pointer away from the window (the refresh alone), over 30 s: %.3f %%; the floor over the same 30 s: %.3f %%\n",
-                idleAway[0], idleAway[1]);
+                idleAway.whole[0], idleAway.whole[1]);
+    idleAway.PrintSteps();
     driver.call("close " + plainWindow);
     plain.waitExit(5s);
 
@@ -229,11 +223,26 @@ int main() {
     std::printf("  the reply's %zu bytes on the wire at 38400 baud: %.2f ms\n", kReply.size(), wireMs);
     std::printf("  (each memo reading is one driver round trip, about a millisecond, included above)\n");
 
+    // The yardstick of the idle cost with the port open, on a port of its own,
+    // waiting for all ten events as the adapter check's port does. It starts
+    // only now: Wine polls its line all the while, and that load on the
+    // wineserver and the processors would be charged to the idle figures
+    // above.
+    rig::Port peerPort(session, "COM4", {.mode = ""});
+    rig::Process::Options peerOptions;
+    peerOptions.env = session.wineEnvironment();
+    peerOptions.pipeStdout = true;
+    rig::Process peer({"wine", (session.build() / "bench" / "check" / "serial_idle_peer.exe").string(), "COM4", "1535"},
+                      peerOptions);
+    if (const auto ready = peer.readLine(60s); !ready || *ready != "ready")
+      throw rig::Error("serial_idle_peer: " + ready.value_or("no answer"));
+    std::this_thread::sleep_for(1s);  // both settled in their waits
     const pid_t pid = quillon.process().pid();
-    const std::vector<double> idle = IdleShares({pid, peer.pid()});
-    std::printf("idle with the port open: %.3f %% of one core over 10 s; the yardstick, WaitCommEvent on a port of its own (same event mask), over the same 10 s: %.3f %%\n",
-                idle[0], idle[1]);
-    std::printf("idle with the port open, Quillon / yardstick: %.2f (target at most 1.1)\n", idle[0] / idle[1]);
+    const IdleShares idle({pid, peer.pid()}, 30);
+    std::printf("idle with the port open: %.3f %% of one core over 30 s; the yardstick, WaitCommEvent on a port of its own (same event mask), over the same 30 s: %.3f %%\n",
+                idle.whole[0], idle.whole[1]);
+    idle.PrintSteps();
+    std::printf("idle with the port open, Quillon / yardstick: %.2f (target at most 1.1)\n", idle.whole[0] / idle.whole[1]);
     // The memo keeps every reply by design, so its text grows with the
     // checks; emptied every 100 checks, what the program itself keeps shows.
     const auto emptyMemo = [&] {
@@ -241,25 +250,24 @@ int main() {
       found = 0;
     };
     const long long handlesBefore = std::stoll(driver.call("handles " + window).at(0));
-    const ProcStat memBefore = ReadProc(pid);
+    const long long memBefore = PrivateBytes(pid);
     const size_t memoBefore = rig::unescape(driver.call("text " + memo).at(0)).size();
     for (int i = 0; i < 1000; ++i) runCheck(nullptr, nullptr);
     const long long handlesAfter = std::stoll(driver.call("handles " + window).at(0));
-    const ProcStat memAfter = ReadProc(pid);
+    const long long memAfter = PrivateBytes(pid);
     const size_t memoAfter = rig::unescape(driver.call("text " + memo).at(0)).size();
     std::printf("1,000 checks: handles %lld -> %lld; private bytes %lld -> %lld (%+lld); memo text %zu -> %zu characters\n",
-                handlesBefore, handlesAfter, memBefore.privateBytes, memAfter.privateBytes,
-                memAfter.privateBytes - memBefore.privateBytes, memoBefore, memoAfter);
+                handlesBefore, handlesAfter, memBefore, memAfter, memAfter - memBefore, memoBefore, memoAfter);
     std::vector<long long> emptied;
     for (int i = 0; i < 1000; ++i) {
       if (i % 100 == 0) {
         emptyMemo();
-        emptied.push_back(ReadProc(pid).privateBytes);
+        emptied.push_back(PrivateBytes(pid));
       }
       runCheck(nullptr, nullptr);
     }
     emptyMemo();
-    emptied.push_back(ReadProc(pid).privateBytes);
+    emptied.push_back(PrivateBytes(pid));
     std::printf("1,000 more checks, the memo emptied every 100: private bytes at each emptying (KiB):");
     for (long long b : emptied) std::printf(" %lld", b / 1024);
     std::printf("\n  last 500 checks: %+lld bytes; handles now %s\n", emptied.back() - emptied[emptied.size() / 2],

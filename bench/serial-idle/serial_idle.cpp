@@ -8,8 +8,6 @@
 // measures the whole program with its port open, port-list refresh included.
 #include "PtyAgent.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -32,28 +30,25 @@ int main() {
       throw rig::Error("serial_idle_peer: " + ready.value_or("no answer"));
     std::this_thread::sleep_for(1s);  // both settled in their waits
 
-    const double ticksPerSecond = double(sysconf(_SC_CLK_TCK));
     constexpr int kWindows = 3, kSeconds = 10;
-    long agentTotal = 0, peerTotal = 0;
-    std::printf("serial-idle: port open, nothing arriving, %d windows of %d s (one clock tick, 10 ms, is 0.1 %%)\n",
-                kWindows, kSeconds);
+    using Seconds = std::chrono::duration<double>;
+    Seconds agentTotal{0}, peerTotal{0};
+    std::printf("serial-idle: port open, nothing arriving, %d windows of %d s\n", kWindows, kSeconds);
     for (int w = 0; w < kWindows; ++w) {
-      const long agentStart = serialpty::cpuTicks(agent.pid()), peerStart = serialpty::cpuTicks(peer.pid());
+      const auto agentStart = rig::processorTime(agent.pid()), peerStart = rig::processorTime(peer.pid());
       std::this_thread::sleep_for(std::chrono::seconds(kSeconds));
-      const long agentTicks = serialpty::cpuTicks(agent.pid()) - agentStart;
-      const long peerTicks = serialpty::cpuTicks(peer.pid()) - peerStart;
-      agentTotal += agentTicks;
-      peerTotal += peerTicks;
-      std::printf("  window %d: TComPort %.2f %% of one core, yardstick %.2f %%\n", w + 1,
-                  100.0 * double(agentTicks) / ticksPerSecond / kSeconds,
-                  100.0 * double(peerTicks) / ticksPerSecond / kSeconds);
+      const Seconds agentUsed = rig::processorTime(agent.pid()) - agentStart;
+      const Seconds peerUsed = rig::processorTime(peer.pid()) - peerStart;
+      agentTotal += agentUsed;
+      peerTotal += peerUsed;
+      std::printf("  window %d: TComPort %.3f %% of one core, yardstick %.3f %%\n", w + 1,
+                  100.0 * agentUsed.count() / kSeconds, 100.0 * peerUsed.count() / kSeconds);
     }
     const double seconds = double(kWindows * kSeconds);
-    std::printf("  all: TComPort %.2f %%, yardstick (WaitCommEvent loop, same event mask) %.2f %%\n",
-                100.0 * double(agentTotal) / ticksPerSecond / seconds,
-                100.0 * double(peerTotal) / ticksPerSecond / seconds);
+    std::printf("  all: TComPort %.3f %%, yardstick (WaitCommEvent loop, same event mask) %.3f %%\n",
+                100.0 * agentTotal.count() / seconds, 100.0 * peerTotal.count() / seconds);
     std::printf("  TComPort / yardstick: %.2f (target at most 1.1)\n",
-                peerTotal > 0 ? double(agentTotal) / double(peerTotal) : 0.0);
+                peerTotal.count() > 0 ? agentTotal / peerTotal : 0.0);
     agent.call("close");
     return 0;
   } catch (const std::exception &e) {

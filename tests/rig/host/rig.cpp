@@ -502,6 +502,21 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
+// ---- Processor time ----
+
+std::chrono::nanoseconds processorTime(pid_t pid) {
+  // The first field of a thread's schedstat is its time on a processor in ns.
+  std::chrono::nanoseconds total{0};
+  std::error_code ec;
+  for (const auto &task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    std::ifstream in(task.path() / "schedstat");
+    unsigned long long ns = 0;
+    if (in >> ns) total += std::chrono::nanoseconds(ns);
+  }
+  if (ec) throw Error("no process " + std::to_string(pid));
+  return total;
+}
+
 // ---- Screenshots ----
 
 void screenshot(const Session &session, const fs::path &png) {

@@ -254,6 +254,13 @@ template <typename F> bool eventually(Millis timeout, F probe) {
   }
 }
 
+// Processor time a Linux process (a Wine process is one) has used, to the
+// nanosecond: the sum of its live threads' run times from the scheduler.
+// The clock-tick counts of /proc/PID/stat come in steps of 10 ms, too coarse
+// for an idle process, whose whole minute may be a few ticks. Time of threads
+// that have ended is not in the sum: measure idle processes with it, not work.
+std::chrono::nanoseconds processorTime(pid_t pid);
+
 // A screenshot of the session's display (ImageMagick's import), and pixel probes into it.
 void screenshot(const Session &session, const fs::path &png);
 // The pixel at x,y of a PNG as rrggbb.

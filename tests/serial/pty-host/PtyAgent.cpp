@@ -6,9 +6,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace serialpty {
 
 rig::Session &session() {
@@ -118,19 +115,6 @@ std::string hex(const std::string &bytes) {
     out += digits[c & 0xF];
   }
   return out;
-}
-
-long cpuTicks(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-  std::string f;
-  long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && fields >> f; ++i) {
-    if (i == 14) utime = std::stol(f);
-    if (i == 15) stime = std::stol(f);
-  }
-  return utime + stime;
 }
 
 }  // namespace serialpty

@@ -59,7 +59,5 @@ private:
 };
 
 std::string hex(const std::string &bytes);
-// The CPU time (user + system) a process has used so far, in clock ticks.
-long cpuTicks(pid_t pid);
 
 }  // namespace serialpty
