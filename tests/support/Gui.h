@@ -38,8 +38,11 @@ public:
             wc.lpszClassName = L"QuillonTestCounting";
             return ::RegisterClassExW(&wc);
         }();
-        wnd_ = ::CreateWindowExW(0, MAKEINTATOM(atom), L"ticks", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
-                                 ::GetModuleHandleW(nullptr), this);
+        // Shown without taking the foreground: the programs that count with
+        // it run beside tests that press and type into windows of their own.
+        wnd_ = ::CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, MAKEINTATOM(atom), L"ticks", WS_POPUP, 0, 0, 40, 40,
+                                 nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+        ::ShowWindow(wnd_, SW_SHOWNOACTIVATE);
         ::SetTimer(wnd_, 1, 10, nullptr);
     }
     CountingWindow(const CountingWindow&) = delete;
