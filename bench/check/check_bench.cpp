@@ -25,7 +25,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -157,11 +156,8 @@ int main() {
     rig::Process plain({"wine", (session.build() / "bench" / "startup" / "bench_minimal_window.exe").string()},
                        plainOptions);
     const std::string plainWindow = driver.mainWindow("Minimal", 30s);
-    // The real pointer, moved by the X server as a user's mouse.
     auto movePointer = [&](int x, int y) {
-      const std::string command =
-          "DISPLAY=" + session.display() + " xdotool mousemove " + std::to_string(x) + " " + std::to_string(y);
-      if (std::system(command.c_str()) != 0) throw rig::Error("cannot move the pointer: " + command);
+      rig::pointer(session, "mousemove " + std::to_string(x) + " " + std::to_string(y));
     };
     const auto memoRect = driver.call("rect " + memo);
     movePointer((std::stoi(memoRect.at(0)) + std::stoi(memoRect.at(2))) / 2,
@@ -229,13 +225,8 @@ int main() {
     // wineserver and the processors would be charged to the idle figures
     // above.
     rig::Port peerPort(session, "COM4", {.mode = ""});
-    rig::Process::Options peerOptions;
-    peerOptions.env = session.wineEnvironment();
-    peerOptions.pipeStdout = true;
-    rig::Process peer({"wine", (session.build() / "bench" / "check" / "serial_idle_peer.exe").string(), "COM4", "1535"},
-                      peerOptions);
-    if (const auto ready = peer.readLine(60s); !ready || *ready != "ready")
-      throw rig::Error("serial_idle_peer: " + ready.value_or("no answer"));
+    rig::Process peer =
+        rig::startReadyWineProgram(session, session.build() / "bench" / "check" / "serial_idle_peer.exe", {"COM4", "1535"});
     std::this_thread::sleep_for(1s);  // both settled in their waits
     const pid_t pid = quillon.process().pid();
     const IdleShares idle({pid, peer.pid()}, 30);

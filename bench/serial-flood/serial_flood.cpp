@@ -118,15 +118,9 @@ void Component(const std::string &data, const std::string &sync, const std::stri
 
 void Peer(const std::string &data, const std::string &mode, Result &result) {
   serialpty::Pty pty("COM64");
-  rig::Process::Options o;
-  o.env = serialpty::session().wineEnvironment();
-  o.pipeStdout = true;
-  rig::Process peer({"wine",
-                     (serialpty::session().build() / "bench" / "serial-flood" / "serial_flood_peer.exe").string(),
-                     "COM64", std::to_string(data.size()), mode},
-                    o);
-  auto ready = peer.readLine(60s);
-  if (!ready || *ready != "ready") throw rig::Error("serial_flood_peer " + mode + ": " + ready.value_or("no answer"));
+  rig::Process peer = rig::startReadyWineProgram(
+      serialpty::session(), serialpty::session().build() / "bench" / "serial-flood" / "serial_flood_peer.exe",
+      {"COM64", std::to_string(data.size()), mode});
   const auto start = Clock::now();
   std::thread writer([&] { pty.send(data); });
   auto line = peer.readLine(300s);

@@ -20,14 +20,8 @@ int main() {
     serialpty::Pty peerPty("COM66");
     serialpty::Agent agent;
     agent.call("open COM65");
-    rig::Process::Options o;
-    o.env = serialpty::session().wineEnvironment();
-    o.pipeStdout = true;
-    rig::Process peer({"wine", (serialpty::session().build() / "bench" / "check" / "serial_idle_peer.exe").string(),
-                       "COM66", "1535"},
-                      o);
-    if (const auto ready = peer.readLine(60s); !ready || *ready != "ready")
-      throw rig::Error("serial_idle_peer: " + ready.value_or("no answer"));
+    rig::Process peer = rig::startReadyWineProgram(
+        serialpty::session(), serialpty::session().build() / "bench" / "check" / "serial_idle_peer.exe", {"COM66", "1535"});
     std::this_thread::sleep_for(1s);  // both settled in their waits
 
     constexpr int kWindows = 3, kSeconds = 10;

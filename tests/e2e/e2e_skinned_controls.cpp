@@ -8,7 +8,6 @@
 #include "SkinDesign.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -41,11 +40,7 @@ protected:
     return {std::stoi(f.at(0)), std::stoi(f.at(1)), std::stoi(f.at(2)), std::stoi(f.at(3))};
   }
   std::string pixel(int x, int y) { return driver_->call("pixel " + std::to_string(x) + " " + std::to_string(y)).at(0); }
-  // The real pointer, moved by the X server.
-  void pointer(const std::string &action) {
-    const std::string command = "DISPLAY=" + session_.display() + " xdotool " + action;
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  }
+  void pointer(const std::string &action) { rig::pointer(session_, action); }
   void moveTo(int x, int y) { pointer("mousemove " + std::to_string(x) + " " + std::to_string(y)); }
   // Face (inside the frame, left of the caption) and edge of the button.
   std::pair<std::string, std::string> buttonLook() {

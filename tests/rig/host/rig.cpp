@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -502,6 +503,21 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
+// ---- Wine programs ----
+
+Process startReadyWineProgram(const Session &session, const fs::path &exe, const std::vector<std::string> &args,
+                              Millis timeout) {
+  Process::Options o;
+  o.env = session.wineEnvironment();
+  o.pipeStdout = true;
+  std::vector<std::string> argv{"wine", exe.string()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Process program(argv, o);
+  if (const auto ready = program.readLine(timeout); !ready || *ready != "ready")
+    throw Error(exe.filename().string() + ": " + ready.value_or("no answer"));
+  return program;
+}
+
 // ---- Processor time ----
 
 std::chrono::nanoseconds processorTime(pid_t pid) {
@@ -523,6 +539,12 @@ void screenshot(const Session &session, const fs::path &png) {
   if (!session.hasDisplay()) throw Error("no display");
   Process p({"import", "-display", session.display(), "-window", "root", png.string()}, {});
   if (!p.waitExit(Millis(15000)) || p.exitCode() != 0) throw Error("import failed");
+}
+
+void pointer(const Session &session, const std::string &action) {
+  if (!session.hasDisplay()) throw Error("no display");
+  const std::string command = "DISPLAY=" + session.display() + " xdotool " + action;
+  if (std::system(command.c_str()) != 0) throw Error("pointer: " + command);
 }
 
 std::string pixelOf(const fs::path &png, int x, int y) {

@@ -254,12 +254,22 @@ template <typename F> bool eventually(Millis timeout, F probe) {
   }
 }
 
+// A Windows program of the session under Wine, its standard output piped,
+// that prints "ready" once it has set itself up; throws with what it printed
+// instead (or "no answer") when it does not within the time.
+Process startReadyWineProgram(const Session &session, const fs::path &exe, const std::vector<std::string> &args,
+                              Millis timeout = Millis(60000));
+
 // Processor time a Linux process (a Wine process is one) has used, to the
 // nanosecond: the sum of its live threads' run times from the scheduler.
 // The clock-tick counts of /proc/PID/stat come in steps of 10 ms, too coarse
 // for an idle process, whose whole minute may be a few ticks. Time of threads
 // that have ended is not in the sum: measure idle processes with it, not work.
 std::chrono::nanoseconds processorTime(pid_t pid);
+
+// The real pointer, driven through the X server as a user's mouse would be
+// (xdotool): "mousemove X Y", "mousedown 1", "mouseup 1".
+void pointer(const Session &session, const std::string &action);
 
 // A screenshot of the session's display (ImageMagick's import), and pixel probes into it.
 void screenshot(const Session &session, const fs::path &png);
