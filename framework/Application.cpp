@@ -22,6 +22,7 @@ TApplication::TApplication() {
     // the application object on, so that threads can post to it at any time.
     static TUtilWindow syncWindow([](UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
         if (detail::IsSyncMessage(msg)) {
+            const TMessageScope scope;
             CheckSynchronize();
             return 0;
         }

@@ -67,10 +67,11 @@ public:
     // For a long run of work on the GUI thread (a stream of queued batches):
     // handles the input, paint and timer messages that are due, which the
     // message loop hands out only when no posted message waits. Posted
-    // messages stay queued, in order; true when one waits, so that the run
-    // can make way for the loop. Inside a GUI-thread TThread::WaitFor it
-    // handles nothing and answers true.
-    bool HandleDueMessages();
+    // messages stay queued, in order. Only where the application's own loop
+    // handed the work out (InApplicationLoop): inside a menu's, a move
+    // loop's, a message box's loop or a GUI-thread TThread::WaitFor it
+    // handles nothing, as that loop takes its own messages.
+    void HandleDueMessages();
     // Waits for and handles one message (false when WM_QUIT arrived).
     bool HandleMessage();
     // Shows the main form and runs the message loop until it closes; then

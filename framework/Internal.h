@@ -12,6 +12,22 @@ bool IsSyncMessage(UINT msg) noexcept;
 // sent messages until another thread ends).
 bool GuiThreadWaits() noexcept;
 
+// What the application's message loop is doing on this thread, for
+// TMessageScope: set around its own looks at the queue and dispatches.
+enum class TLoopPlace { Elsewhere, Retrieving, DispatchingQueue, DuePass, Handling };
+class TLoopPlaceScope {
+public:
+    explicit TLoopPlaceScope(TLoopPlace place) noexcept;
+    ~TLoopPlaceScope();
+    TLoopPlaceScope(const TLoopPlaceScope&) = delete;
+    TLoopPlaceScope& operator=(const TLoopPlaceScope&) = delete;
+
+private:
+    TLoopPlace outer_;
+};
+// The queue window, which the loop tells apart from the rest.
+bool IsSyncWindow(HWND wnd) noexcept;
+
 // Registers a window class of this module once per process; its windows
 // carry the binding slot below.
 void RegisterWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH background, UINT style);

@@ -84,9 +84,17 @@ void TApplication::Run() {
     DestroyForms();
 }
 
+namespace {
+// The loop's own look at the queue: sent messages are delivered inside it.
+BOOL PeekMessageOfLoop(MSG& msg, UINT first, UINT last, UINT flags, detail::TLoopPlace place) {
+    const detail::TLoopPlaceScope scope(place);
+    return ::PeekMessageW(&msg, nullptr, first, last, flags);
+}
+}  // namespace
+
 void TApplication::ProcessMessages() {
     MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageOfLoop(msg, 0, 0, PM_REMOVE, detail::TLoopPlace::Retrieving)) {
         if (msg.message == WM_QUIT) {
             terminated_ = true;
             // Leave WM_QUIT for the loop that owns it.
@@ -97,30 +105,36 @@ void TApplication::ProcessMessages() {
     }
 }
 
-bool TApplication::HandleDueMessages() {
-    // Inside a wait for a thread to end (a port closing), nothing else is to
-    // run; the caller makes way at once.
-    if (detail::GuiThreadWaits()) return true;
-    const DWORD due = HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_POSTMESSAGE));
+void TApplication::HandleDueMessages() {
+    // Inside a wait for a thread to end (a port closing), nothing else is to run.
+    if (detail::GuiThreadWaits()) return;
+    // Input is for the loop that is open: only the application's own one is
+    // stood in for.
+    if (!InApplicationLoop()) return;
+    const DWORD due = HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER));
     // Each kind at most this many times: a window that never validates
     // itself, or input arriving faster than it is handled, must not keep the
     // run from going on.
     constexpr int kMostOfAKind = 32;
     const auto handle = [this](UINT first, UINT last, UINT kinds) {
         MSG msg;
-        for (int i = 0; i < kMostOfAKind && ::PeekMessageW(&msg, nullptr, first, last, PM_REMOVE | kinds); ++i) {
+        for (int i = 0;
+             i < kMostOfAKind && PeekMessageOfLoop(msg, first, last, PM_REMOVE | kinds, detail::TLoopPlace::DuePass); ++i) {
             ProcessMessage(msg);
         }
     };
     if (due & QS_INPUT) handle(0, 0, PM_QS_INPUT);
     if (due & QS_PAINT) handle(WM_PAINT, WM_PAINT, 0);
     if (due & QS_TIMER) handle(WM_TIMER, WM_TIMER, 0);
-    return (due & QS_POSTMESSAGE) != 0;
 }
 
 bool TApplication::HandleMessage() {
     MSG msg;
-    const BOOL r = ::GetMessageW(&msg, nullptr, 0, 0);
+    BOOL r = 0;
+    {
+        const detail::TLoopPlaceScope place(detail::TLoopPlace::Retrieving);
+        r = ::GetMessageW(&msg, nullptr, 0, 0);
+    }
     if (r == 0 || r == -1) {
         terminated_ = true;
         return false;
@@ -130,6 +144,11 @@ bool TApplication::HandleMessage() {
 }
 
 void TApplication::ProcessMessage(MSG& msg) {
+    // Queued work is the loop's own; whatever else the message's handling
+    // does, a loop opened in it (a menu, a move loop, a message box) is another.
+    const detail::TLoopPlaceScope place(detail::IsSyncWindow(msg.hwnd) && detail::IsSyncMessage(msg.message)
+                                            ? detail::TLoopPlace::DispatchingQueue
+                                            : detail::TLoopPlace::Elsewhere);
     try {
         if (TrackMouse(msg)) return;
         if (IsPreProcessMessage(msg)) return;

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "framework/Application.h"
 #include "framework/Exception.h"
@@ -19,6 +20,7 @@ std::atomic<DWORD> gGuiThreadId{0};
 std::atomic<HWND> gSyncWindow{nullptr};
 int gGuiWaits = 0;  // GUI thread only: TThread::WaitFor calls under way
 constexpr UINT kSyncMessage = WM_USER + 1;
+thread_local detail::TLoopPlace tLoopPlace = detail::TLoopPlace::Elsewhere;
 
 struct SyncQueue {
     std::mutex lock;
@@ -46,6 +48,12 @@ void UnbindSyncWindow() noexcept { gSyncWindow = nullptr; }
 bool IsSyncMessage(UINT msg) noexcept { return msg == kSyncMessage; }
 
 bool GuiThreadWaits() noexcept { return gGuiWaits > 0; }
+
+bool IsSyncWindow(HWND wnd) noexcept { return wnd && wnd == gSyncWindow.load(); }
+
+TLoopPlaceScope::TLoopPlaceScope(TLoopPlace place) noexcept : outer_(std::exchange(tLoopPlace, place)) {}
+
+TLoopPlaceScope::~TLoopPlaceScope() { tLoopPlace = outer_; }
 
 void RegisterWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH background, UINT style) {
     static std::mutex lock;
@@ -87,6 +95,21 @@ void BindObject(HWND wnd, void* object) noexcept {
 }
 
 }  // namespace detail
+
+TMessageScope::TMessageScope() noexcept : outer_(static_cast<int>(tLoopPlace)) {
+    using detail::TLoopPlace;
+    switch (tLoopPlace) {
+    case TLoopPlace::Retrieving:
+    case TLoopPlace::DispatchingQueue: source_ = TMessageSource::ApplicationLoop; break;
+    case TLoopPlace::DuePass: source_ = TMessageSource::DueMessages; break;
+    default: source_ = TMessageSource::OtherLoop; break;
+    }
+    tLoopPlace = source_ == TMessageSource::OtherLoop ? TLoopPlace::Elsewhere : TLoopPlace::Handling;
+}
+
+TMessageScope::~TMessageScope() { tLoopPlace = static_cast<detail::TLoopPlace>(outer_); }
+
+bool InApplicationLoop() noexcept { return tLoopPlace == detail::TLoopPlace::Handling; }
 
 bool IsGuiThread() noexcept { return gGuiThreadId.load() == ::GetCurrentThreadId(); }
 
@@ -183,6 +206,8 @@ void TThread::WaitFor() {
     struct TWaitEnd {
         ~TWaitEnd() { --gGuiWaits; }
     } waitEnd;
+    // Not the application's loop: what the wait hands out stands in for nothing.
+    const detail::TLoopPlaceScope place(detail::TLoopPlace::Elsewhere);
     const HANDLE waits[2] = {handle_.get(), Queue().event.get()};
     for (;;) {
         const DWORD r = ::MsgWaitForMultipleObjects(2, waits, FALSE, INFINITE, QS_SENDMESSAGE);

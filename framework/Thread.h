@@ -26,6 +26,39 @@ void QueueOnGuiThread(std::function<void()> fn);
 // that a thread inside Synchronize can finish.
 void CheckSynchronize();
 
+// Where the message being handled on this thread came from. Code that
+// stands in for the message loop now and then (a long run of queued work
+// letting due input through itself) does so only for the application's own
+// loop: input taken from under a menu's, a move loop's or a message box's
+// loop never reaches that loop, and the loop goes on without its keys.
+enum class TMessageSource {
+    ApplicationLoop,  // the application's own loop (HandleMessage, ProcessMessages)
+    DueMessages,      // a pass of TApplication::HandleDueMessages, whose look at the queue delivers sent messages
+    OtherLoop,        // any other: a menu, a move or size loop, a dialog or message box, a wait for a thread
+};
+
+// Declared first thing in the handling of a message (the queue window's does
+// it for queued work): tells where the message came from, and for as long as
+// it lives marks what the handling runs as handling, not as the loop, so that
+// a loop opened inside it counts as another loop.
+class TMessageScope {
+public:
+    TMessageScope() noexcept;
+    ~TMessageScope();
+    TMessageScope(const TMessageScope&) = delete;
+    TMessageScope& operator=(const TMessageScope&) = delete;
+    TMessageSource Source() const noexcept { return source_; }
+
+private:
+    int outer_;
+    TMessageSource source_;
+};
+
+// True while this thread handles a message (queued work included) that the
+// application's own loop or a pass of due messages handed out, and no other
+// loop has been opened inside that handling since.
+bool InApplicationLoop() noexcept;
+
 enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 // A thread object: Execute runs on the new thread; an exception leaving Execute

@@ -290,41 +290,71 @@ TEST(Thread, WorkQueuedByQueuedWorkWaitsBehindMessagesPostedBeforeIt) {
 }
 
 // A long run of work on the GUI thread lets due painting and timers through
-// and leaves posted messages queued, in order, for the loop; not while the
-// GUI thread waits for another thread.
-TEST(MessageLoop, DueMessagesGoThroughAndPostedOnesWait) {
+// and leaves posted messages queued, in order, for the loop; only for work
+// that the application's own loop handed out: not inside another loop (a
+// message box's), which takes its own messages, nor while the GUI thread
+// waits for another thread.
+TEST(MessageLoop, DueMessagesGoThroughOnlyForTheApplicationsOwnLoop) {
     testsupport::CountingWindow window;
     ASSERT_TRUE(PumpUntil([&] { return window.paints > 0 && window.ticks > 0; }));
+    // What one call let through, the timer being due and the window invalid.
+    struct Through {
+        bool inLoop = false;
+        int ticks = -1, paints = -1, posted = -1;
+    };
+    const auto letThrough = [&window] {
+        ::InvalidateRect(window.Handle(), nullptr, FALSE);
+        ::Sleep(30);
+        Through t;
+        t.inLoop = fw::InApplicationLoop();
+        const int ticks = window.ticks, paints = window.paints, posted = window.posted;
+        fw::Application().HandleDueMessages();
+        t.ticks = window.ticks - ticks;
+        t.paints = window.paints - paints;
+        t.posted = window.posted - posted;
+        return t;
+    };
+
+    Through fromLoop;
+    bool ran = false;
+    fw::QueueOnGuiThread([&] {
+        fromLoop = letThrough();
+        ran = true;
+    });
     ::PostMessageW(window.Handle(), WM_APP, 0, 0);
     ::PostMessageW(window.Handle(), WM_APP, 1, 0);
     window.Reset();
-    ::InvalidateRect(window.Handle(), nullptr, FALSE);
-    ::Sleep(30);  // the timer is due
-    EXPECT_TRUE(fw::Application().HandleDueMessages());
-    EXPECT_GE(window.paints, 1);
-    EXPECT_GE(window.ticks, 1);
-    EXPECT_EQ(window.posted, 0);
+    ASSERT_TRUE(PumpUntil([&] { return ran; }));
+    EXPECT_TRUE(fromLoop.inLoop);
+    EXPECT_GE(fromLoop.paints, 1);
+    EXPECT_GE(fromLoop.ticks, 1);
+    EXPECT_EQ(fromLoop.posted, 0);
     EXPECT_TRUE(PumpUntil([&] { return window.posted == 2; }));
-    // Inside a wait for a thread to end (a port closing): nothing is let
-    // through, and the run is told to make way.
-    window.Reset();
-    ::Sleep(30);
-    bool makeWay = false;
-    int ticksInside = -1;
-    Worker worker([&](Worker&) {
-        fw::TThread::Synchronize([&] {
-            makeWay = fw::Application().HandleDueMessages();
-            ticksInside = window.ticks;
+
+    // Queued work that a message box's loop hands out.
+    Through fromBox;
+    bool boxRan = false;
+    {
+        testsupport::MessageBoxCloser closer;
+        fw::QueueOnGuiThread([&] { ::MessageBoxW(nullptr, L"inside", L"loop", MB_OK); });
+        fw::QueueOnGuiThread([&] {
+            fromBox = letThrough();
+            boxRan = true;
         });
-    });
+        ASSERT_TRUE(PumpUntil([&] { return boxRan && closer.Closed(); }));
+    }
+    EXPECT_FALSE(fromBox.inLoop);
+    EXPECT_EQ(fromBox.ticks, 0);
+    EXPECT_EQ(fromBox.paints, 0);
+
+    // Inside a wait for a thread to end (a port closing).
+    Through inWait;
+    Worker worker([&](Worker&) { fw::TThread::Synchronize([&] { inWait = letThrough(); }); });
     worker.Start();
     worker.WaitFor();
-    EXPECT_TRUE(makeWay);
-    EXPECT_EQ(ticksInside, 0);
-    // Nothing due, nothing posted.
-    ::KillTimer(window.Handle(), 1);
-    PumpUntil([] { return false; }, 30ms);
-    EXPECT_FALSE(fw::Application().HandleDueMessages());
+    EXPECT_FALSE(inWait.inLoop);
+    EXPECT_EQ(inWait.ticks, 0);
+    EXPECT_EQ(inWait.paints, 0);
 }
 
 TEST(UtilWindow, HiddenWindowOfItsClassSurvivesBeingFreedInsideItsProc) {
