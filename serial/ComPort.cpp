@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <mutex>
+#include <utility>
 
 #include "framework/Application.h"
 #include "serial/ComThread.h"
@@ -243,7 +245,7 @@ void TComBuffer::SetOutputSize(int value) { Set(FOutputSize, value); }
 // ---- TCustomComPort: life and settings
 
 TCustomComPort::TCustomComPort(fw::TComponent* owner, std::shared_ptr<TCommDevice> device)
-    : fw::TComponent(owner), FDevice(std::move(device)) {}
+    : fw::TComponent(owner), FDevice(std::move(device)), FBatchGate(std::make_shared<TBatchGate>()) {}
 
 TCustomComPort::~TCustomComPort() {
     try {
@@ -570,6 +572,7 @@ void TCustomComPort::Open() {
     OpenDevice();
     if (FOpenSession != session || FConnected) return;
     FConnected = true;
+    FBatchGate->Open();
     try {
         ApplyAllSettings();
         if (superseded()) return;
@@ -621,9 +624,10 @@ void TCustomComPort::Close() {
         std::unique_lock lock(FStateLock);
         while (FClosingThread != 0 && FClosingThread != self) {
             // The event thread, which the closing thread waits for (or may
-            // wait for, should it reopen and close again): the close is
+            // wait for, should it reopen and close again), or a handler of
+            // the batch the closing thread waits for (below): the close is
             // under way, and waiting here would never end.
-            if (FEventThreadId == self) return;
+            if (FEventThreadId == self || FBatchGate->RunningHere()) return;
             FCloseDone.wait(lock);
         }
         if (FClosingThread == self) {
@@ -634,6 +638,10 @@ void TCustomComPort::Close() {
         FClosingThread = self;
         FTearingDown = true;
     }
+    // No batch starts from here on; one that another thread runs now (a
+    // Close on a worker while the GUI thread notifies) ends before the
+    // device goes.
+    FBatchGate->CloseAndWait();
     // Other threads' Close calls return once this one has ended, the
     // after-close notifications included.
     struct TRelease {
@@ -683,11 +691,6 @@ void TCustomComPort::Close() {
     }
     if (failure) std::rethrow_exception(failure);
     if (purgeError != 0) ReportComError(ComErrorCode(TComExceptions::CE_PurgeFailed), purgeError);
-}
-
-bool TCustomComPort::Closing() {
-    std::lock_guard guard(FStateLock);
-    return FTearingDown;
 }
 
 void TCustomComPort::StopEventThread() {
@@ -758,18 +761,57 @@ void TCustomComPort::HandleEvent(TComEvent event) {
     }
 }
 
+void TCustomComPort::HandleWindowEvent(TComEvent event) noexcept {
+    const TBatchPass pass(FBatchGate);
+    if (!pass) return;
+    try {
+        HandleEvent(event);
+    } catch (...) {
+        fw::Application().HandleException(std::current_exception());
+    }
+}
+
+namespace {
+// The pass of due messages that a port window's notification lets through
+// on this thread, and what was sent to that window meanwhile.
+struct TWindowPass {
+    HWND Window;
+    TComEvents Sent;
+};
+thread_local TWindowPass* tWindowPass = nullptr;
+}  // namespace
+
 LRESULT TCustomComPort::PortWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg != WM_PORTEVENT) return ::DefWindowProcW(wnd, msg, wParam, lParam);
     if (::InSendMessage()) ::ReplyMessage(0);
-    if (!FConnected || Closing()) return 0;
-    for (TComEvent event : BatchOrder) {
-        if (EventMaskBit(event) == wParam) {
-            HandleEvent(event);
-            break;
-        }
+    const fw::TMessageScope scope;
+    const auto event = std::find_if(std::begin(BatchOrder), std::end(BatchOrder),
+                                    [wParam](TComEvent e) { return EventMaskBit(e) == wParam; });
+    if (event == std::end(BatchOrder)) return 0;
+    // The pass's look at the queue takes the next notification, sent
+    // meanwhile: it waits for the end of the pass rather than running inside
+    // it, which under a steady stream would go one level deeper with every
+    // notification.
+    if (tWindowPass && tWindowPass->Window == wnd && scope.Source() == fw::TMessageSource::DueMessages) {
+        tWindowPass->Sent.Include(*event);
+        return 0;
     }
-    // Last: what is let through may close and free the port.
+    HandleWindowEvent(*event);
+    if (!fw::InApplicationLoop() || !DueMessagesWait()) return 0;
+    TWindowPass pass{wnd, {}};
+    TWindowPass* const outer = std::exchange(tWindowPass, &pass);
     LetDueMessagesThrough();
+    tWindowPass = outer;
+    // What was let through, or a handler, may have closed the port or freed
+    // it: then the window is gone, or no longer this port's.
+    const auto stillOurs = [this, wnd] {
+        return ::IsWindow(wnd) && reinterpret_cast<TCustomComPort*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA)) == this;
+    };
+    for (TComEvent e : BatchOrder) {
+        if (!pass.Sent.Contains(e)) continue;
+        if (!stillOurs()) break;
+        HandleWindowEvent(e);
+    }
     return 0;
 }
 

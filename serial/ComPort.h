@@ -26,6 +26,7 @@ namespace serial {
 
 class TCustomComPort;
 class TComThread;
+class TBatchGate;
 
 // A failure of the port: the error's code (1..24) and the system error
 // number (-1 when there is none).
@@ -318,8 +319,10 @@ public:
     // reports, OnException) has closed the port again.
     void Open();
     // Safe from any thread: while one thread closes, a Close on the port's
-    // event thread returns at once (the closer waits for that thread), a Close
-    // on any other thread waits until the port is closed.
+    // event thread or in a handler of the batch the GUI thread runs returns
+    // at once (the closer waits for both), a Close on any other thread waits
+    // until the port is closed. The device goes only once that batch has
+    // ended.
     void Close();
 
     // Reading and writing (counts below zero count as zero).
@@ -411,8 +414,6 @@ private:
     void ReportSignal(TComSignal signal, TComSignalEvent TComLink::*linkHandler, void (TCustomComPort::*fire)(bool));
     bool ClearCommErrorChecked(DWORD& errors, COMSTAT& stat);
     void Escape(DWORD function);
-    // Between the start of Close and the after-close notifications.
-    bool Closing();
     void StopEventThread();
     // Joins the retired threads that have ended.
     void ReapRetiredThreads() noexcept;
@@ -421,6 +422,8 @@ private:
     void DispatchBatch(TComEvents events, const std::function<bool()>& cancelled);
     void HandleEvent(TComEvent event);
     LRESULT PortWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // One event sent to the hidden window; nothing once the port is closing.
+    void HandleWindowEvent(TComEvent event) noexcept;
     void HandleRxChar();
     void HandleTxEmpty();
     void HandleRxFlag();
@@ -440,6 +443,8 @@ private:
     // the port down (before the after-close notifications).
     DWORD FClosingThread = 0;
     bool FTearingDown = false;
+    // Batches on the GUI side pass it; Close closes it.
+    std::shared_ptr<TBatchGate> FBatchGate;
     // The event thread of the open port, until its Close has ended.
     DWORD FEventThreadId = 0;
     std::unique_ptr<TComThread> FEventThread;
@@ -450,12 +455,21 @@ private:
     // Counts Opens, so that Open sees a handler that closed and reopened.
     unsigned FOpenSession = 0;
     std::atomic<HANDLE> FHandle{INVALID_HANDLE_VALUE};
-    // The hidden window of smWindowSync (DestroyWindow when released).
+    // The hidden window of smWindowSync. Only its own thread can destroy a
+    // window: from any other (a Close on a worker thread) it is asked to close
+    // itself, which it does once that thread has returned from what it is
+    // handling now.
     struct TWindowTraits {
         using Type = HWND;
         static Type empty() noexcept { return nullptr; }
         static bool valid(Type h) noexcept { return h != nullptr; }
-        static void close(Type h) noexcept { ::DestroyWindow(h); }
+        static void close(Type h) noexcept {
+            if (::GetWindowThreadProcessId(h, nullptr) == ::GetCurrentThreadId()) {
+                ::DestroyWindow(h);
+            } else {
+                ::SendMessageW(h, WM_CLOSE, 0, 0);
+            }
+        }
     };
     fw::UniqueResource<TWindowTraits> FWindow;
     static LRESULT CALLBACK StaticPortWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;

@@ -50,12 +50,50 @@ void TEventWait::Finish(std::unique_ptr<TEventWait> wait, TCommDevice& device, H
     if (::WaitForSingleObject(wait->Event.get(), kCollectTimeout) != WAIT_OBJECT_0) static_cast<void>(wait.release());
 }
 
-bool LetDueMessagesThrough() {
-    static std::chrono::steady_clock::time_point served;  // GUI thread only
-    const auto now = std::chrono::steady_clock::now();
-    if (now - served < kServeEvery) return false;
-    served = now;
-    return fw::Application().HandleDueMessages();
+void TBatchGate::Open() noexcept {
+    std::lock_guard guard(FLock);
+    FOpen = true;
+}
+
+void TBatchGate::CloseAndWait() noexcept {
+    std::unique_lock lock(FLock);
+    FOpen = false;
+    const DWORD self = ::GetCurrentThreadId();
+    FDone.wait(lock, [&] { return FDepth == 0 || FThread == self; });
+}
+
+bool TBatchGate::RunningHere() noexcept {
+    std::lock_guard guard(FLock);
+    return FDepth > 0 && FThread == ::GetCurrentThreadId();
+}
+
+TBatchPass::TBatchPass(std::shared_ptr<TBatchGate> gate) noexcept {
+    std::lock_guard guard(gate->FLock);
+    if (!gate->FOpen) return;
+    gate->FThread = ::GetCurrentThreadId();
+    ++gate->FDepth;
+    FGate = std::move(gate);
+}
+
+TBatchPass::~TBatchPass() {
+    if (!FGate) return;
+    {
+        std::lock_guard guard(FGate->FLock);
+        if (--FGate->FDepth == 0) FGate->FThread = 0;
+    }
+    FGate->FDone.notify_all();
+}
+
+namespace {
+std::chrono::steady_clock::time_point gServed;  // GUI thread only
+}
+
+bool DueMessagesWait() { return std::chrono::steady_clock::now() - gServed >= kServeEvery; }
+
+void LetDueMessagesThrough() {
+    if (!DueMessagesWait()) return;
+    gServed = std::chrono::steady_clock::now();
+    fw::Application().HandleDueMessages();
 }
 
 TComThread::TComThread(TCustomComPort& port)
@@ -68,6 +106,7 @@ TComThread::TComThread(TCustomComPort& port)
       FHandover(std::make_shared<THandover>()) {
     if (!FStopEvent) throw fw::EOSError(L"Cannot create the event thread's stop event", ::GetLastError());
     FHandover->Port = FComPort;
+    FHandover->Gate = port.FBatchGate;
     FHandover->Device = FDevice;
     FHandover->Handle = FHandle;
     FHandover->Baton.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
@@ -195,14 +234,19 @@ bool TComThread::Dispatch() {
 
 void TComThread::RunBatches(THandover& h, TComEvents events) {
     using TNext = THandover::TNext;
-    // Cancelled: the port is closing or gone; touch nothing of it.
-    if (h.Cancelled) return;
-    // Come from the message loop, which may not have handed out input,
-    // painting or timers for a while: those go first when due.
-    LetDueMessagesThrough();
+    // Handed out by another loop than the application's own, one batch: that
+    // loop takes its input between two hand-overs.
+    const bool ownLoop = fw::InApplicationLoop();
     for (;;) {
+        // Cancelled: the port is closing or gone; touch nothing of it.
         if (h.Cancelled) return;
-        h.Port->DispatchBatch(events, [&h] { return h.Cancelled.load(); });
+        {
+            // A Close waits for the batch from here on: the port is there
+            // until the batch has ended, unless a handler frees it.
+            const TBatchPass pass(h.Gate);
+            if (!pass) return;
+            h.Port->DispatchBatch(events, [&h] { return h.Cancelled.load(); });
+        }
         bool completed = false;
         {
             // The next wait starts the moment the batch is done, here rather
@@ -227,12 +271,16 @@ void TComThread::RunBatches(THandover& h, TComEvents events) {
             }
         }
         // Ended already, the usual case while data streams in: the batch is
-        // ours, unless posted messages wait for the message loop. Then the
-        // thread takes the ended wait back and queues its batch behind them.
-        if (!completed || LetDueMessagesThrough()) break;
+        // ours until due messages are to go through. Then the thread takes
+        // the ended wait back and queues its batch behind the loop's posted
+        // messages.
+        if (!completed || !ownLoop || DueMessagesWait()) break;
     }
     if (h.Cancelled) return;
+    // The wait goes back before anything is let through: input may open a
+    // modal loop (a menu, a message box), and events keep arriving inside it.
     ::SetEvent(h.Baton.get());
+    if (ownLoop) LetDueMessagesThrough();
 }
 
 }  // namespace serial

@@ -4,17 +4,26 @@
 //
 // Stopping it never waits on a thread that waits for the stopper:
 //   smThreadSync  the GUI thread starts the next event wait when the batch
-//                 is done. While that wait ends at once (a steady stream),
+//                 is done. While that wait ends at once (a steady stream) and
+//                 the application's own message loop handed the batch out,
 //                 the GUI thread goes on with the next batch itself; every
-//                 few milliseconds it lets due input, painting and timers
-//                 through, and when other posted messages wait it hands the
-//                 wait back and returns to its message loop. The thread
-//                 waits for the hand-back or its stop event. A Close inside
-//                 the handlers (GUI thread) stops it and cancels the rest of
-//                 the batch and the next wait.
+//                 few milliseconds it hands the wait back, lets due input,
+//                 painting and timers through and returns to its loop. From
+//                 any other loop (a menu's, a move loop's, a message box's)
+//                 it hands the wait back after one batch and lets nothing
+//                 through: that loop takes its own input. The wait is never
+//                 held while input is handled, so events keep arriving in a
+//                 modal loop that input opens. The thread waits for the
+//                 hand-back or its stop event. A Close inside the handlers
+//                 (GUI thread) stops it and cancels the rest of the batch and
+//                 the next wait; a Close on another thread waits for the
+//                 batch the GUI thread runs (TBatchGate).
 //   smWindowSync  each message is released at once (ReplyMessage); a Close on
 //                 the GUI thread keeps serving sent messages while it waits,
-//                 and the port ignores events once it is closing.
+//                 and the port ignores events once it is closing; a Close on
+//                 another thread waits for the notification running. A
+//                 notification sent while the one before lets due messages
+//                 through waits for the end of that pass.
 //   smNone        a Close inside a handler runs on this thread itself: the
 //                 thread is not waited for; between two event waits it has
 //                 no call pending on the device, so it gives the device up
@@ -24,6 +33,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 
@@ -54,12 +64,53 @@ struct TEventWait {
     static void Finish(std::unique_ptr<TEventWait> wait, TCommDevice& device, HANDLE handle) noexcept;
 };
 
-// On the GUI thread, before and after the notifications of a stream: lets
-// due input, painting and timers through when they were last let through
-// long enough ago. The message loop hands those out only when no posted
-// message waits, and under a steady stream one nearly always does. True when
-// posted messages wait for the loop.
-bool LetDueMessagesThrough();
+// Between a port and the batches of its notifications that run on the GUI
+// side (smThreadSync, smWindowSync): a Close on another thread waits until
+// the batch running now has ended, as its handlers may be using the device.
+// The batches share it, so that a handler may free the port.
+class TBatchGate {
+public:
+    // A port that has just opened lets batches through.
+    void Open() noexcept;
+    // A port that closes lets none through any more, and waits until none
+    // runs, other than one of the calling thread's (a Close in a handler).
+    void CloseAndWait() noexcept;
+    // Whether the calling thread is running a batch now.
+    bool RunningHere() noexcept;
+
+private:
+    friend class TBatchPass;
+    std::mutex FLock;
+    std::condition_variable FDone;
+    bool FOpen = false;
+    DWORD FThread = 0;  // the thread running batches (0: none)
+    int FDepth = 0;     // how deep: a handler's own message loop may run the next one
+};
+
+// A batch's way through the gate, for the batch's time; empty (false) when
+// the gate is closed: the batch is not to run.
+class TBatchPass {
+public:
+    explicit TBatchPass(std::shared_ptr<TBatchGate> gate) noexcept;
+    ~TBatchPass();
+    TBatchPass(const TBatchPass&) = delete;
+    TBatchPass& operator=(const TBatchPass&) = delete;
+    explicit operator bool() const noexcept { return FGate != nullptr; }
+
+private:
+    std::shared_ptr<TBatchGate> FGate;
+};
+
+// On the GUI thread, between the notifications of a stream. The message
+// loop hands out input, painting and timers only when no posted message
+// waits, and under a steady stream one nearly always does, so a run of
+// notifications lets them through itself every few milliseconds (only where
+// the application's own loop handed the run out: see
+// TApplication::HandleDueMessages). True when that is due: they were last
+// let through long enough ago.
+bool DueMessagesWait();
+// Lets them through when that is due.
+void LetDueMessagesThrough();
 
 class TComThread final : public fw::TThread {
 public:
@@ -92,6 +143,7 @@ private:
         enum class TNext { Pending, Failed, Completed };
 
         TCustomComPort* Port;
+        std::shared_ptr<TBatchGate> Gate;
         std::shared_ptr<TCommDevice> Device;
         HANDLE Handle;
         TEventWait* Wait = nullptr;  // the thread's record, set before the first hand-over
@@ -104,7 +156,7 @@ private:
     enum class TOutcome { Completed, Failed, Stopped };
 
     // On the GUI thread: dispatches a batch, then starts the next wait; while
-    // that wait ends at once, goes on with its batch.
+    // that wait ends at once, goes on with its batch (see smThreadSync above).
     static void RunBatches(THandover& handover, TComEvents events);
 
     bool Stopped() const noexcept;

@@ -107,6 +107,38 @@ std::string Agent::call(const std::string &command, rig::Millis timeout) {
   }
 }
 
+Stream::Stream(Pty &pty) : writer_([this, fd = pty.master()] { run(fd); }) {}
+
+long long Stream::stop() {
+  stop_ = true;
+  if (writer_.joinable()) writer_.join();
+  return written_;
+}
+
+void Stream::run(int fd) {
+  // Non-blocking, so that a reader that stopped reading cannot keep the
+  // writer from seeing its stop.
+  const int flags = fcntl(fd, F_GETFL);
+  fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+  char chunk[4096];
+  long long next = 0;  // the stream position of chunk[0]
+  size_t offset = sizeof chunk;
+  while (!stop_) {
+    if (offset == sizeof chunk) {
+      for (size_t i = 0; i < sizeof chunk; ++i) chunk[i] = char((next + (long long)i) % 251);
+      offset = 0;
+    }
+    pollfd p{fd, POLLOUT, 0};
+    if (poll(&p, 1, 20) <= 0) continue;
+    const ssize_t n = write(fd, chunk + offset, sizeof chunk - offset);
+    if (n <= 0) continue;
+    offset += size_t(n);
+    written_ += n;
+    if (offset == sizeof chunk) next += (long long)sizeof chunk;
+  }
+  fcntl(fd, F_SETFL, flags);
+}
+
 std::string hex(const std::string &bytes) {
   static const char digits[] = "0123456789abcdef";
   std::string out;

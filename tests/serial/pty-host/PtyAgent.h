@@ -5,8 +5,10 @@
 
 #include "rig.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace serialpty {
 
@@ -50,12 +52,33 @@ public:
   // Sends a command; the text after "ok" (empty when none). Throws rig::Error
   // with the message of an "err" answer.
   std::string call(const std::string &command, rig::Millis timeout = rig::Millis(20000));
+  // Sends a command that answers nothing (real keys and clicks).
+  void send(const std::string &command) { process_.writeLine(command); }
   // The next line the agent prints by itself.
   std::optional<std::string> line(rig::Millis timeout) { return process_.readLine(timeout); }
   pid_t pid() const { return process_.pid(); }
 
 private:
   rig::Process process_;
+};
+
+// The far end streaming at full speed: byte i of the stream is i % 251, as
+// the agent's counting modes check. Writes until stopped (or destroyed).
+class Stream {
+public:
+  explicit Stream(Pty &pty);
+  ~Stream() { stop(); }
+  Stream(const Stream &) = delete;
+  Stream &operator=(const Stream &) = delete;
+  // Stops writing; the bytes written in all.
+  long long stop();
+  long long written() const { return written_.load(); }
+
+private:
+  void run(int fd);
+  std::atomic<bool> stop_{false};
+  std::atomic<long long> written_{0};
+  std::thread writer_;
 };
 
 std::string hex(const std::string &bytes);

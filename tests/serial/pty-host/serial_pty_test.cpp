@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 using namespace std::chrono_literals;
 using serialpty::Agent;
@@ -326,4 +327,78 @@ TEST(SerialPty, FourMebibyteFloodArrivesWholeAndLeavesTheGuiThreadItsTimers) {
   std::this_thread::sleep_for(200ms);
   EXPECT_EQ(agent.call("inputcount"), "0");  // nothing more than was sent
   agent.call("close");
+}
+
+namespace {
+
+// "ok RECEIVED BAD NOTIFICATIONS" of the counting modes.
+struct Counted {
+  long long received = 0, bad = -1, notifications = 0;
+};
+Counted counted(Agent &agent) {
+  Counted c;
+  std::istringstream(agent.call("count")) >> c.received >> c.bad >> c.notifications;
+  return c;
+}
+
+// What the agent prints by itself until it has been quiet for a while.
+std::vector<std::string> linesUntilQuiet(Agent &agent, rig::Millis quiet) {
+  std::vector<std::string> lines;
+  while (auto l = agent.line(quiet)) lines.push_back(*l);
+  return lines;
+}
+
+}  // namespace
+
+// A handler slower than the interval at which a stream lets due messages
+// through: the next notification, sent while the GUI thread looks at its
+// queue, does not run inside the window procedure of the one before. (Wine
+// stops calling window procedures 64 levels deep, dropping the message;
+// Windows would go on until the stack is gone.)
+TEST(SerialPty, WindowSyncUnderAStreamWithASlowHandlerKeepsItsStackFlat) {
+  Pty pty(kCom);
+  Agent agent;
+  agent.call("sync window");
+  agent.call("open " + kCom);
+  // A window that ticks and paints: the GUI thread has messages due.
+  agent.call("mode slow 15 ticking");
+  serialpty::Stream stream(pty);
+  std::this_thread::sleep_for(30s);
+  // The command is queued work, which waits while the stream lasts: the next
+  // notification is always sent before the one before has returned, and the
+  // loop takes sent messages first.
+  const long long written = stream.stop();
+  long long first = 0, deepest = 0;
+  std::istringstream(agent.call("depth")) >> first >> deepest;
+  EXPECT_GT(first, 0);
+  // One level of nesting costs more than this.
+  EXPECT_LT(deepest - first, 512) << "the first notification ran with " << first << " bytes of stack in use, one with "
+                                  << deepest;
+  Counted c;
+  EXPECT_TRUE(rig::eventually(20000ms, [&] {
+    c = counted(agent);
+    return c.received >= written;
+  })) << c.received << " of " << written;
+  EXPECT_EQ(c.received, written);
+  EXPECT_EQ(c.bad, 0);
+  agent.call("close");
+}
+
+// The port closed by a worker thread while the GUI thread runs a
+// notification that still reads: the Close waits for it, and the device is
+// not closed under the reading handler.
+TEST(SerialPty, CloseFromAWorkerThreadWaitsForTheRunningNotification) {
+  Pty pty(kCom);
+  for (const char *sync : {"thread", "window"}) {
+    Agent agent;
+    agent.call(std::string("sync ") + sync);
+    agent.call("open " + kCom);
+    agent.call("mode closeworker");
+    std::this_thread::sleep_for(150ms);
+    pty.send("data");
+    EXPECT_EQ(linesUntilQuiet(agent, 1500ms), (std::vector<std::string>{"handler done", "worker closed"})) << sync;
+    EXPECT_TRUE(pty.hungUp(2000ms)) << sync;
+    // The port's hidden window goes too, although its thread did not close.
+    EXPECT_TRUE(rig::eventually(2000ms, [&] { return agent.call("portwindows") == "0"; })) << sync;
+  }
 }

@@ -17,14 +17,34 @@
 //            waiting until it has run ("handover US")
 // An exception that reaches the application's error handling prints
 // "shown MESSAGE" instead of an error box.
+//   mode count: every byte is checked against the far end's pattern (byte i
+//            is i % 251); "count" answers "ok RECEIVED BAD NOTIFICATIONS"
+//   mode slow MS [ticking]: the same, each notification then sleeping MS;
+//            "depth" answers the stack the first notification found in use
+//            and the most any has, in bytes below main's frame ("ok FIRST
+//            DEEPEST"; ticking: as for flood)
+//   mode closeworker: the next notification has a worker thread close the
+//            port and reads what waits 200 ms later; it prints "handler done"
+//            when it has read, the worker "worker closed" once Close returned
+//   window: a shown window whose right click opens a pop-up menu and whose
+//            left click a message box; "menu" and "box" open them from queued
+//            work. They print "menu open", "menu closed N MS", "command ID",
+//            "box open", "box closed N MS" (N: notifications delivered while
+//            it was open; MS: since the last key was sent)
+//   key esc|enter|down, rclick, lclick: a real key or click (SendInput; the
+//            click in the window's middle), sent at once by the thread that
+//            reads the commands; these answer nothing
+//   portwindows: the port's hidden windows in this process
 //   signals | inputcount | dtr 0|1 | rts 0|1 | break 0|1 | write HEX | readstr N
 //   rx (bytes received in log mode) | log (notifications so far)
 //   handles | cycles N | quit
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -62,6 +82,19 @@ std::wstring FromHex(const std::string& hex) {
     return out;
 }
 
+long long NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void Key(WORD vk) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, in, sizeof(INPUT));
+}
+
 class Agent {
 public:
     Agent() {
@@ -78,6 +111,31 @@ public:
     bool quit = false;
     // Messages the GUI thread's loop has taken.
     long long messages = 0;
+    // The GUI thread's stack where main began.
+    const char* stackBase = nullptr;
+
+    // Commands for the reader thread itself: input sent while the GUI
+    // thread may be inside a modal loop. True when line was one.
+    bool RunAtOnce(const std::string& line) {
+        if (line.rfind("key ", 0) == 0) {
+            const std::string name = line.substr(4);
+            keySentMs_ = NowMs();
+            Key(name == "esc" ? VK_ESCAPE : name == "enter" ? VK_RETURN : VK_DOWN);
+            return true;
+        }
+        if (line == "rclick" || line == "lclick") {
+            RECT r{};
+            ::GetWindowRect(window_.load(), &r);
+            const POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+            const bool right = line == "rclick";
+            testsupport::SendPointerInput(middle, 0);
+            ::Sleep(30);
+            testsupport::SendPointerInput(middle, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+            testsupport::SendPointerInput(middle, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+            return true;
+        }
+        return false;
+    }
 
     void Run(const std::string& line) {
         std::istringstream in(line);
@@ -123,7 +181,27 @@ private:
                 floodMessages_ = messages + 1;  // this command's own message is counted once it returns
                 floodStart_ = lastEnd_ = std::chrono::steady_clock::now();
             }
+            if (mode_ == "count" || mode_ == "slow") received_ = bad_ = notifications_ = 0;
+            if (mode_ == "slow") {
+                std::string ticking;
+                in >> slowMs_ >> ticking;
+                if (ticking == "ticking") ticking_ = std::make_unique<testsupport::CountingWindow>();
+            }
             pending_ = 0;
+        } else if (cmd == "count") {
+            return "ok " + std::to_string(received_) + " " + std::to_string(bad_) + " " + std::to_string(notifications_);
+        } else if (cmd == "depth") {
+            return "ok " + std::to_string(firstStack_) + " " + std::to_string(deepestStack_);
+        } else if (cmd == "window") {
+            ShowWindow();
+        } else if (cmd == "menu") {
+            fw::QueueOnGuiThread([this] { OpenMenu(); });
+        } else if (cmd == "box") {
+            fw::QueueOnGuiThread([this] { OpenBox(); });
+        } else if (cmd == "portwindows") {
+            int n = 0;
+            for (HWND w = nullptr; (w = ::FindWindowExW(HWND_MESSAGE, w, L"TComPortWindow", nullptr)) != nullptr;) ++n;
+            return "ok " + std::to_string(n);
         } else if (cmd == "signals") {
             return "ok " + std::to_string(port_.Signals().Bits());
         } else if (cmd == "dtr") {
@@ -161,6 +239,7 @@ private:
             return "ok " + Hex(std::exchange(rx_, {}));
         } else if (cmd == "log") {
             std::string all;
+            std::lock_guard guard(logLock_);
             for (const std::string& n : std::exchange(log_, {})) all += (all.empty() ? "" : " ") + n;
             return "ok " + all;
         } else if (cmd == "handles") {
@@ -183,7 +262,92 @@ private:
         return "ok";
     }
 
-    void Note(std::string n) { log_.push_back(std::move(n)); }
+    // Also from a thread that closes the port (its line notifications).
+    void Note(std::string n) {
+        std::lock_guard guard(logLock_);
+        log_.push_back(std::move(n));
+    }
+
+    void ShowWindow() {
+        static const ATOM atom = [] {
+            WNDCLASSEXW wc{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = &Agent::WindowProc;
+            wc.hInstance = ::GetModuleHandleW(nullptr);
+            wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+            wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+            wc.lpszClassName = L"QuillonPtyAgent";
+            return ::RegisterClassExW(&wc);
+        }();
+        HWND wnd = ::CreateWindowExW(WS_EX_TOPMOST, MAKEINTATOM(atom), L"agent", WS_POPUP | WS_BORDER, 300, 200, 240,
+                                     160, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+        window_ = wnd;
+        ::ShowWindow(wnd, SW_SHOW);
+        ::SetForegroundWindow(wnd);
+    }
+
+    static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_NCCREATE) {
+            ::SetWindowLongPtrW(wnd, GWLP_USERDATA,
+                                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<Agent*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
+        if (self) {
+            switch (msg) {
+            case WM_RBUTTONUP: self->OpenMenu(); return 0;
+            case WM_LBUTTONUP: self->OpenBox(); return 0;
+            case WM_INITMENUPOPUP: Print("menu open"); break;
+            case WM_COMMAND: Print("command " + std::to_string(LOWORD(wParam))); return 0;
+            default: break;
+            }
+        }
+        return ::DefWindowProcW(wnd, msg, wParam, lParam);
+    }
+
+    std::string OpenFor(long long notificationsBefore) const {
+        return std::to_string(notifications_ - notificationsBefore) + " " + std::to_string(NowMs() - keySentMs_);
+    }
+
+    void OpenMenu() {
+        HWND wnd = window_;
+        HMENU menu = ::CreatePopupMenu();
+        ::AppendMenuW(menu, MF_STRING, 101, L"First");
+        ::AppendMenuW(menu, MF_STRING, 102, L"Second");
+        RECT r{};
+        ::GetWindowRect(wnd, &r);
+        ::SetForegroundWindow(wnd);
+        const long long before = notifications_;
+        ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, r.left + 20, r.top + 20, 0, wnd, nullptr);
+        Print("menu closed " + OpenFor(before));
+        ::PostMessageW(wnd, WM_NULL, 0, 0);
+        ::DestroyMenu(menu);
+    }
+
+    void OpenBox() {
+        static HHOOK hook = nullptr;
+        hook = ::SetWindowsHookExW(
+            WH_CBT,
+            [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                if (code == HCBT_ACTIVATE && hook) {
+                    Print("box open");
+                    ::UnhookWindowsHookEx(std::exchange(hook, nullptr));
+                }
+                return ::CallNextHookEx(nullptr, code, wParam, lParam);
+            },
+            nullptr, ::GetCurrentThreadId());
+        const long long before = notifications_;
+        ::MessageBoxW(window_, L"Streaming", L"agent", MB_OK);
+        Print("box closed " + OpenFor(before));
+    }
+
+    // Bytes in the far end's pattern, counted and checked.
+    void Count(const std::wstring& text) {
+        ++notifications_;
+        for (wchar_t c : text) {
+            if (c != static_cast<wchar_t>(received_ % 251)) ++bad_;
+            ++received_;
+        }
+    }
 
     static long long Us(std::chrono::steady_clock::duration d) {
         return std::chrono::duration_cast<std::chrono::microseconds>(d).count();
@@ -197,6 +361,18 @@ private:
             Print("closed");
             return;
         }
+        if (mode_ == "closeworker") {
+            mode_ = "manual";
+            std::thread([this] {
+                port_.Close();
+                Print("worker closed");
+            }).detach();
+            ::Sleep(200);
+            std::wstring text;
+            port_.ReadStr(text, count);
+            Print("handler done");
+            return;
+        }
         std::wstring text;
         const int n = port_.ReadStr(text, count);
         if (mode_ == "throwonce") {
@@ -206,6 +382,15 @@ private:
         }
         if (mode_ == "log") {
             rx_ += text;
+        } else if (mode_ == "count") {
+            Count(text);
+        } else if (mode_ == "slow") {
+            Count(text);
+            const char here = 0;
+            const long long used = stackBase - &here;
+            if (notifications_ == 1) firstStack_ = used;
+            deepestStack_ = std::max(deepestStack_, used);
+            ::Sleep(static_cast<DWORD>(slowMs_));
         } else if (mode_ == "latency") {
             pending_ += n;
             while (pending_ >= 21) {
@@ -214,11 +399,7 @@ private:
             }
         } else if (mode_ == "flood") {
             const auto read = std::chrono::steady_clock::now();
-            ++notifications_;
-            for (wchar_t c : text) {
-                if (c != static_cast<wchar_t>(received_ % 251)) ++bad_;
-                ++received_;
-            }
+            Count(text);
             const auto end = std::chrono::steady_clock::now();
             // The first notification's gap is the wait for the flood to begin.
             if (notifications_ > 1) gapUs_ += Us(entered - lastEnd_);
@@ -245,7 +426,13 @@ private:
     TComPort port_;
     std::string mode_ = "log";
     std::wstring rx_;
+    std::mutex logLock_;
     std::vector<std::string> log_;
+    std::atomic<HWND> window_{nullptr};
+    std::atomic<long long> keySentMs_{0};
+    int slowMs_ = 0;
+    long long firstStack_ = 0;
+    long long deepestStack_ = 0;
     long long floodTarget_ = 0;
     long long received_ = 0;
     long long bad_ = 0;
@@ -265,6 +452,8 @@ private:
 int main() {
     fw::Application().OnException = [](std::exception_ptr e) { Print("shown " + fw::ToUtf8(fw::ExceptionMessage(e))); };
     Agent agent;
+    const char base = 0;
+    agent.stackBase = &base;
     // Commands arrive on a reader thread and run on the GUI thread, whose
     // message loop also carries the port's notifications.
     std::thread reader([&agent] {
@@ -274,7 +463,7 @@ int main() {
         DWORD n = 0;
         while (::ReadFile(in, &c, 1, &n, nullptr) && n == 1) {
             if (c == '\n') {
-                fw::QueueOnGuiThread([&agent, line] { agent.Run(line); });
+                if (!agent.RunAtOnce(line)) fw::QueueOnGuiThread([&agent, line] { agent.Run(line); });
                 line.clear();
             } else if (c != '\r') {
                 line += c;
