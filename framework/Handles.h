@@ -79,6 +79,13 @@ struct IconTraits {
     static void close(Type h) noexcept { ::DestroyIcon(h); }
 };
 
+struct HookTraits {
+    using Type = HHOOK;
+    static Type empty() noexcept { return nullptr; }
+    static bool valid(Type h) noexcept { return h != nullptr; }
+    static void close(Type h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueHKey = UniqueResource<RegKeyTraits>;
 using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
@@ -88,6 +95,7 @@ using UniquePen = UniqueResource<GdiObjectTraits<HPEN>>;
 using UniqueRegion = UniqueResource<GdiObjectTraits<HRGN>>;
 using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 using UniqueIcon = UniqueResource<IconTraits>;
+using UniqueHook = UniqueResource<HookTraits>;
 
 // A DC obtained with GetDC, released to its window.
 class WindowDc {

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "framework/Application.h"
 #include "framework/Exception.h"
@@ -110,6 +111,62 @@ TMessageScope::TMessageScope() noexcept : outer_(static_cast<int>(tLoopPlace)) {
 TMessageScope::~TMessageScope() { tLoopPlace = static_cast<detail::TLoopPlace>(outer_); }
 
 bool InApplicationLoop() noexcept { return tLoopPlace == detail::TLoopPlace::Handling; }
+
+namespace {
+
+constexpr UINT kPendingKinds = QS_INPUT | QS_PAINT | QS_TIMER;
+
+bool IsInputPaintOrTimer(UINT msg) noexcept {
+    return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
+           (msg >= WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK) || msg == WM_INPUT || msg == WM_PAINT ||
+           msg == WM_TIMER;
+}
+
+// What waits for the loop to come to its input, and the hook that tells,
+// there only while something waits: under Wine a thread with a message hook
+// asks the server for the hook chain at every message it takes.
+struct TInputWaiters {
+    std::vector<std::function<void()>> fns;
+    UniqueHook hook;
+};
+thread_local TInputWaiters tInputWaiters;
+
+void RunInputWaiters() {
+    tInputWaiters.hook.reset();
+    for (auto& fn : std::exchange(tInputWaiters.fns, {})) {
+        try {
+            fn();
+        } catch (...) {
+            Application().HandleException(std::current_exception());
+        }
+    }
+}
+
+// Every loop's look at the queue passes here, a menu's and a dialog's too,
+// whether it removes the message or only peeks at it.
+LRESULT CALLBACK InputReachedProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    if (code == HC_ACTION) {
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (IsInputPaintOrTimer(msg->message) || HIWORD(::GetQueueStatus(kPendingKinds)) == 0) RunInputWaiters();
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+void AfterPendingInput(std::function<void()> fn) {
+    auto& waiters = tInputWaiters;
+    waiters.fns.push_back(std::move(fn));
+    if (HIWORD(::GetQueueStatus(kPendingKinds)) == 0) {
+        RunInputWaiters();
+        return;
+    }
+    if (!waiters.hook) {
+        waiters.hook.reset(::SetWindowsHookExW(WH_GETMESSAGE, &InputReachedProc, nullptr, ::GetCurrentThreadId()));
+    }
+    // No hook to tell: at once rather than never.
+    if (!waiters.hook) RunInputWaiters();
+}
 
 bool IsGuiThread() noexcept { return gGuiThreadId.load() == ::GetCurrentThreadId(); }
 

@@ -59,6 +59,15 @@ private:
 // loop has been opened inside that handling since.
 bool InApplicationLoop() noexcept;
 
+// Runs fn on this thread once the message loop that is open has come to the
+// input, painting and timers waiting now: at its first look at the queue
+// that takes one of those or finds none left (at once when none waits).
+// Queued work that keeps coming hands its next turn over this way inside
+// another loop than the application's own: that loop takes posted messages
+// first and, under a steady stream of them, would come to its keys late or
+// never. An exception leaving fn goes to Application().HandleException.
+void AfterPendingInput(std::function<void()> fn);
+
 enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 // A thread object: Execute runs on the new thread; an exception leaving Execute

@@ -20,6 +20,10 @@ constexpr DWORD kFirstRetryDelay = 10;
 constexpr DWORD kLongestRetryDelay = 200;
 // How often a stream lets due input, painting and timers through.
 constexpr auto kServeEvery = std::chrono::milliseconds(10);
+// How long the GUI thread may hold the next wait back for another loop's
+// input before the thread takes it back: events keep arriving, at this pace
+// at least, whatever that loop does.
+constexpr DWORD kLongestHold = 50;
 }  // namespace
 
 std::unique_ptr<TEventWait> TEventWait::Create(bool signalled) {
@@ -110,7 +114,10 @@ TComThread::TComThread(TCustomComPort& port)
     FHandover->Device = FDevice;
     FHandover->Handle = FHandle;
     FHandover->Baton.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!FHandover->Baton) throw fw::EOSError(L"Cannot create the event thread's hand-over event", ::GetLastError());
+    FHandover->HoldSignal.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!FHandover->Baton || !FHandover->HoldSignal) {
+        throw fw::EOSError(L"Cannot create the event thread's hand-over events", ::GetLastError());
+    }
     SetPriority(port.FEventThreadPriority);
     FDevice->SetCommMask(FHandle, EventsToMask(port.FEvents));
     Start();
@@ -181,8 +188,26 @@ TComThread::TOutcome TComThread::StartAndAwait(TEventWait& wait) {
 }
 
 TComThread::TOutcome TComThread::AwaitHandedBack(TEventWait& wait) {
-    const HANDLE waitSet[2] = {FStopEvent.get(), FHandover->Baton.get()};
-    if (::WaitForMultipleObjects(2, waitSet, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return TOutcome::Stopped;
+    THandover& h = *FHandover;
+    // A hold signal still set from a hand-back that came first costs no more
+    // than one timed wait that finds nothing held.
+    const HANDLE waitSet[3] = {FStopEvent.get(), h.Baton.get(), h.HoldSignal.get()};
+    bool held = false;
+    for (;;) {
+        const DWORD r = ::WaitForMultipleObjects(held ? 2 : 3, waitSet, FALSE, held ? kLongestHold : INFINITE);
+        if (r == WAIT_OBJECT_0 + 1) break;
+        if (r == WAIT_OBJECT_0 + 2) {
+            held = true;
+            continue;
+        }
+        if (r != WAIT_TIMEOUT) return TOutcome::Stopped;
+        std::lock_guard guard(h.Lock);
+        if (h.Held) {
+            h.Held = false;  // taken back: the GUI thread's hand-back does nothing
+            break;
+        }
+        held = false;  // handed back meanwhile: the baton is set
+    }
     THandover::TNext next;
     {
         std::lock_guard guard(FHandover->Lock);
@@ -216,7 +241,7 @@ bool TComThread::Dispatch() {
     switch (FSyncMethod) {
     case TSyncMethod::smThreadSync:
         if (Stopped()) return false;
-        fw::QueueOnGuiThread([handover = FHandover, events = FEvents] { RunBatches(*handover, events); });
+        fw::QueueOnGuiThread([handover = FHandover, events = FEvents] { RunBatches(handover, events); });
         break;
     case TSyncMethod::smWindowSync:
         for (TComEvent event : BatchOrder) {
@@ -232,8 +257,9 @@ bool TComThread::Dispatch() {
     return !Stopped();
 }
 
-void TComThread::RunBatches(THandover& h, TComEvents events) {
+void TComThread::RunBatches(const std::shared_ptr<THandover>& handover, TComEvents events) {
     using TNext = THandover::TNext;
+    THandover& h = *handover;
     // Handed out by another loop than the application's own, one batch: that
     // loop takes its input between two hand-overs.
     const bool ownLoop = fw::InApplicationLoop();
@@ -279,8 +305,34 @@ void TComThread::RunBatches(THandover& h, TComEvents events) {
     if (h.Cancelled) return;
     // The wait goes back before anything is let through: input may open a
     // modal loop (a menu, a message box), and events keep arriving inside it.
-    ::SetEvent(h.Baton.get());
-    if (ownLoop) LetDueMessagesThrough();
+    if (ownLoop) {
+        ::SetEvent(h.Baton.get());
+        LetDueMessagesThrough();
+        return;
+    }
+    // Another loop takes the next batch's posted message before its input:
+    // the wait goes back once that loop has come to the input waiting now, as
+    // it takes it, before that input is handled.
+    {
+        std::lock_guard guard(h.Lock);
+        h.Held = true;
+    }
+    fw::AfterPendingInput([handover] { handover->HandBack(); });
+    bool stillHeld = false;
+    {
+        std::lock_guard guard(h.Lock);
+        stillHeld = h.Held;
+    }
+    if (stillHeld) ::SetEvent(h.HoldSignal.get());
+}
+
+void TComThread::THandover::HandBack() noexcept {
+    {
+        std::lock_guard guard(Lock);
+        if (!Held) return;
+        Held = false;
+    }
+    ::SetEvent(Baton.get());
 }
 
 }  // namespace serial

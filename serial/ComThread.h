@@ -10,10 +10,12 @@
 //                 few milliseconds it hands the wait back, lets due input,
 //                 painting and timers through and returns to its loop. From
 //                 any other loop (a menu's, a move loop's, a message box's)
-//                 it hands the wait back after one batch and lets nothing
-//                 through: that loop takes its own input. The wait is never
-//                 held while input is handled, so events keep arriving in a
-//                 modal loop that input opens. The thread waits for the
+//                 it runs one batch and lets nothing through: that loop takes
+//                 its own input, and the wait goes back once the loop has come
+//                 to the input waiting (fw::AfterPendingInput), or the thread
+//                 takes it back after a few tens of milliseconds. The wait is
+//                 never held while input is handled, so events keep arriving
+//                 in a modal loop that input opens. The thread waits for the
 //                 hand-back or its stop event. A Close inside the handlers
 //                 (GUI thread) stops it and cancels the rest of the batch and
 //                 the next wait; a Close on another thread waits for the
@@ -149,15 +151,23 @@ private:
         TEventWait* Wait = nullptr;  // the thread's record, set before the first hand-over
         // Auto-reset; set when the GUI thread hands the next wait back.
         fw::UniqueHandle Baton;
+        // Auto-reset; set when the GUI thread holds the wait back until a
+        // loop has come to its input (Held), which the thread bounds.
+        fw::UniqueHandle HoldSignal;
         std::mutex Lock;
         std::atomic<bool> Cancelled{false};
         TNext Next = TNext::Pending;  // under Lock
+        bool Held = false;            // under Lock
+
+        // On the GUI thread, for a held wait: hands it back, unless the
+        // thread has taken it back already.
+        void HandBack() noexcept;
     };
     enum class TOutcome { Completed, Failed, Stopped };
 
     // On the GUI thread: dispatches a batch, then starts the next wait; while
     // that wait ends at once, goes on with its batch (see smThreadSync above).
-    static void RunBatches(THandover& handover, TComEvents events);
+    static void RunBatches(const std::shared_ptr<THandover>& handover, TComEvents events);
 
     bool Stopped() const noexcept;
     // Waits before the next attempt after a failed event wait; true when
