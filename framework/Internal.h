@@ -14,7 +14,7 @@ bool GuiThreadWaits() noexcept;
 
 // What the application's message loop is doing on this thread, for
 // TMessageScope: set around its own looks at the queue and dispatches.
-enum class TLoopPlace { Elsewhere, Retrieving, DispatchingQueue, DuePass, Handling };
+enum class TLoopPlace { Elsewhere, Retrieving, DispatchingQueue, Handling };
 class TLoopPlaceScope {
 public:
     explicit TLoopPlaceScope(TLoopPlace place) noexcept;

@@ -86,15 +86,15 @@ void TApplication::Run() {
 
 namespace {
 // The loop's own look at the queue: sent messages are delivered inside it.
-BOOL PeekMessageOfLoop(MSG& msg, UINT first, UINT last, UINT flags, detail::TLoopPlace place) {
-    const detail::TLoopPlaceScope scope(place);
+BOOL PeekMessageOfLoop(MSG& msg, UINT first, UINT last, UINT flags) {
+    const detail::TLoopPlaceScope scope(detail::TLoopPlace::Retrieving);
     return ::PeekMessageW(&msg, nullptr, first, last, flags);
 }
 }  // namespace
 
 void TApplication::ProcessMessages() {
     MSG msg;
-    while (PeekMessageOfLoop(msg, 0, 0, PM_REMOVE, detail::TLoopPlace::Retrieving)) {
+    while (PeekMessageOfLoop(msg, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             terminated_ = true;
             // Leave WM_QUIT for the loop that owns it.
@@ -118,8 +118,7 @@ void TApplication::HandleDueMessages() {
     constexpr int kMostOfAKind = 32;
     const auto handle = [this](UINT first, UINT last, UINT kinds) {
         MSG msg;
-        for (int i = 0;
-             i < kMostOfAKind && PeekMessageOfLoop(msg, first, last, PM_REMOVE | kinds, detail::TLoopPlace::DuePass); ++i) {
+        for (int i = 0; i < kMostOfAKind && PeekMessageOfLoop(msg, first, last, PM_REMOVE | kinds); ++i) {
             ProcessMessage(msg);
         }
     };

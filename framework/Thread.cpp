@@ -99,13 +99,8 @@ void BindObject(HWND wnd, void* object) noexcept {
 
 TMessageScope::TMessageScope() noexcept : outer_(static_cast<int>(tLoopPlace)) {
     using detail::TLoopPlace;
-    switch (tLoopPlace) {
-    case TLoopPlace::Retrieving:
-    case TLoopPlace::DispatchingQueue: source_ = TMessageSource::ApplicationLoop; break;
-    case TLoopPlace::DuePass: source_ = TMessageSource::DueMessages; break;
-    default: source_ = TMessageSource::OtherLoop; break;
-    }
-    tLoopPlace = source_ == TMessageSource::OtherLoop ? TLoopPlace::Elsewhere : TLoopPlace::Handling;
+    const bool fromLoop = tLoopPlace == TLoopPlace::Retrieving || tLoopPlace == TLoopPlace::DispatchingQueue;
+    tLoopPlace = fromLoop ? TLoopPlace::Handling : TLoopPlace::Elsewhere;
 }
 
 TMessageScope::~TMessageScope() { tLoopPlace = static_cast<detail::TLoopPlace>(outer_); }
@@ -114,58 +109,89 @@ bool InApplicationLoop() noexcept { return tLoopPlace == detail::TLoopPlace::Han
 
 namespace {
 
-constexpr UINT kPendingKinds = QS_INPUT | QS_PAINT | QS_TIMER;
-
-bool IsInputPaintOrTimer(UINT msg) noexcept {
-    return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
-           (msg >= WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK) || msg == WM_INPUT || msg == WM_PAINT ||
-           msg == WM_TIMER;
+// The kind of a message a loop takes from the queue (never a sent one).
+UINT KindOf(UINT msg) noexcept {
+    if ((msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
+        (msg >= WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK) || msg == WM_INPUT) {
+        return QS_INPUT;
+    }
+    if (msg == WM_PAINT) return QS_PAINT;
+    if (msg == WM_TIMER) return QS_TIMER;
+    if (msg == WM_HOTKEY) return QS_HOTKEY;
+    return QS_POSTMESSAGE;
 }
 
-// What waits for the loop to come to its input, and the hook that tells,
+UINT WaitingKinds(UINT kinds) noexcept { return HIWORD(::GetQueueStatus(kinds)) & kinds; }
+
+// Of the kinds waiting, the one a loop comes to last.
+UINT LastKind(UINT waiting) noexcept {
+    for (UINT kind : {UINT(QS_TIMER), UINT(QS_PAINT), UINT(QS_INPUT)}) {
+        if (waiting & kind) return kind;
+    }
+    return QS_POSTMESSAGE | QS_HOTKEY;
+}
+
+// What waits for the loop to come to its messages, and the hook that tells,
 // there only while something waits: under Wine a thread with a message hook
 // asks the server for the hook chain at every message it takes.
-struct TInputWaiters {
-    std::vector<std::function<void()>> fns;
+struct TPendingWaiter {
+    UINT last;  // the kind the loop comes to last
+    std::function<void()> fn;
+};
+struct TPendingWaiters {
+    std::vector<TPendingWaiter> waiters;
     UniqueHook hook;
 };
-thread_local TInputWaiters tInputWaiters;
+thread_local TPendingWaiters tPending;
 
-void RunInputWaiters() {
-    tInputWaiters.hook.reset();
-    for (auto& fn : std::exchange(tInputWaiters.fns, {})) {
-        try {
-            fn();
-        } catch (...) {
-            Application().HandleException(std::current_exception());
+void RunGuarded(const std::function<void()>& fn) noexcept {
+    try {
+        fn();
+    } catch (...) {
+        Application().HandleException(std::current_exception());
+    }
+}
+
+// Runs the waiters that took: all of them when took is null.
+void RunPendingWaiters(const std::function<bool(const TPendingWaiter&)>& took) {
+    std::vector<TPendingWaiter> due;
+    auto& list = tPending.waiters;
+    for (auto it = list.begin(); it != list.end();) {
+        if (!took || took(*it)) {
+            due.push_back(std::move(*it));
+            it = list.erase(it);
+        } else {
+            ++it;
         }
     }
+    if (list.empty()) tPending.hook.reset();
+    for (const auto& waiter : due) RunGuarded(waiter.fn);
 }
 
 // Every loop's look at the queue passes here, a menu's and a dialog's too,
 // whether it removes the message or only peeks at it.
-LRESULT CALLBACK InputReachedProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT CALLBACK PendingReachedProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
     if (code == HC_ACTION) {
-        const auto* msg = reinterpret_cast<const MSG*>(lParam);
-        if (IsInputPaintOrTimer(msg->message) || HIWORD(::GetQueueStatus(kPendingKinds)) == 0) RunInputWaiters();
+        const UINT kind = KindOf(reinterpret_cast<const MSG*>(lParam)->message);
+        RunPendingWaiters([kind](const TPendingWaiter& w) { return (w.last & kind) != 0 || !WaitingKinds(w.last); });
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 }  // namespace
 
-void AfterPendingInput(std::function<void()> fn) {
-    auto& waiters = tInputWaiters;
-    waiters.fns.push_back(std::move(fn));
-    if (HIWORD(::GetQueueStatus(kPendingKinds)) == 0) {
-        RunInputWaiters();
+void AfterPendingMessages(UINT kinds, std::function<void()> fn) {
+    const UINT waiting = WaitingKinds(kinds);
+    if (waiting == 0) {
+        RunGuarded(fn);
         return;
     }
-    if (!waiters.hook) {
-        waiters.hook.reset(::SetWindowsHookExW(WH_GETMESSAGE, &InputReachedProc, nullptr, ::GetCurrentThreadId()));
+    tPending.waiters.push_back({LastKind(waiting), std::move(fn)});
+    if (!tPending.hook) {
+        tPending.hook.reset(::SetWindowsHookExW(WH_GETMESSAGE, &PendingReachedProc, nullptr, ::GetCurrentThreadId()));
     }
     // No hook to tell: at once rather than never.
-    if (!waiters.hook) RunInputWaiters();
+    if (!tPending.hook) RunPendingWaiters(nullptr);
 }
 
 bool IsGuiThread() noexcept { return gGuiThreadId.load() == ::GetCurrentThreadId(); }

@@ -26,47 +26,41 @@ void QueueOnGuiThread(std::function<void()> fn);
 // that a thread inside Synchronize can finish.
 void CheckSynchronize();
 
-// Where the message being handled on this thread came from. Code that
-// stands in for the message loop now and then (a long run of queued work
-// letting due input through itself) does so only for the application's own
-// loop: input taken from under a menu's, a move loop's or a message box's
-// loop never reaches that loop, and the loop goes on without its keys.
-enum class TMessageSource {
-    ApplicationLoop,  // the application's own loop (HandleMessage, ProcessMessages)
-    DueMessages,      // a pass of TApplication::HandleDueMessages, whose look at the queue delivers sent messages
-    OtherLoop,        // any other: a menu, a move or size loop, a dialog or message box, a wait for a thread
-};
-
 // Declared first thing in the handling of a message (the queue window's does
-// it for queued work): tells where the message came from, and for as long as
-// it lives marks what the handling runs as handling, not as the loop, so that
-// a loop opened inside it counts as another loop.
+// it for queued work): notes whether the application's own loop handed the
+// message out, and for as long as it lives marks what the handling runs as
+// handling, not as that loop, so that a loop opened inside it (a menu, a
+// move or size loop, a message box) counts as another. Code that stands in
+// for the message loop now and then (a long run of queued work letting due
+// input through itself) does so only for the application's own loop: input
+// taken from under another loop never reaches that loop, which goes on
+// without its keys.
 class TMessageScope {
 public:
     TMessageScope() noexcept;
     ~TMessageScope();
     TMessageScope(const TMessageScope&) = delete;
     TMessageScope& operator=(const TMessageScope&) = delete;
-    TMessageSource Source() const noexcept { return source_; }
 
 private:
     int outer_;
-    TMessageSource source_;
 };
 
 // True while this thread handles a message (queued work included) that the
-// application's own loop or a pass of due messages handed out, and no other
-// loop has been opened inside that handling since.
+// application's own loop handed out (HandleMessage, ProcessMessages, a pass
+// of HandleDueMessages), and no other loop has been opened inside that
+// handling since.
 bool InApplicationLoop() noexcept;
 
-// Runs fn on this thread once the message loop that is open has come to the
-// input, painting and timers waiting now: at its first look at the queue
-// that takes one of those or finds none left (at once when none waits).
-// Queued work that keeps coming hands its next turn over this way inside
-// another loop than the application's own: that loop takes posted messages
-// first and, under a steady stream of them, would come to its keys late or
-// never. An exception leaving fn goes to Application().HandleException.
-void AfterPendingInput(std::function<void()> fn);
+// Runs fn on this thread once the message loop that is open has come to all
+// the messages of the given kinds (QS_ flags) waiting now: at its first look
+// at the queue that takes one of the kind it comes to last (posted messages
+// come first, then input, painting, timers) or finds none of that kind left;
+// at once when none waits. Work that keeps coming hands its next turn over
+// this way: a loop takes sent messages first and posted ones before input,
+// and under a steady stream would come to the rest late or never. An
+// exception leaving fn goes to Application().HandleException.
+void AfterPendingMessages(UINT kinds, std::function<void()> fn);
 
 enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 

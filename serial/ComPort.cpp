@@ -771,46 +771,24 @@ void TCustomComPort::HandleWindowEvent(TComEvent event) noexcept {
     }
 }
 
-namespace {
-// The pass of due messages that a port window's notification lets through
-// on this thread, and what was sent to that window meanwhile.
-struct TWindowPass {
-    HWND Window;
-    TComEvents Sent;
-};
-thread_local TWindowPass* tWindowPass = nullptr;
-}  // namespace
-
 LRESULT TCustomComPort::PortWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg != WM_PORTEVENT) return ::DefWindowProcW(wnd, msg, wParam, lParam);
     if (::InSendMessage()) ::ReplyMessage(0);
-    const fw::TMessageScope scope;
     const auto event = std::find_if(std::begin(BatchOrder), std::end(BatchOrder),
                                     [wParam](TComEvent e) { return EventMaskBit(e) == wParam; });
     if (event == std::end(BatchOrder)) return 0;
-    // The pass's look at the queue takes the next notification, sent
-    // meanwhile: it waits for the end of the pass rather than running inside
-    // it, which under a steady stream would go one level deeper with every
-    // notification.
-    if (tWindowPass && tWindowPass->Window == wnd && scope.Source() == fw::TMessageSource::DueMessages) {
-        tWindowPass->Sent.Include(*event);
-        return 0;
-    }
+    // The handler may free the port; the gate stays.
+    const std::shared_ptr<TBatchGate> gate = FBatchGate;
     HandleWindowEvent(*event);
-    if (!fw::InApplicationLoop() || !DueMessagesWait()) return 0;
-    TWindowPass pass{wnd, {}};
-    TWindowPass* const outer = std::exchange(tWindowPass, &pass);
-    LetDueMessagesThrough();
-    tWindowPass = outer;
-    // What was let through, or a handler, may have closed the port or freed
-    // it: then the window is gone, or no longer this port's.
-    const auto stillOurs = [this, wnd] {
-        return ::IsWindow(wnd) && reinterpret_cast<TCustomComPort*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA)) == this;
-    };
-    for (TComEvent e : BatchOrder) {
-        if (!pass.Sent.Contains(e)) continue;
-        if (!stillOurs()) break;
-        HandleWindowEvent(e);
+    // Under a stream the next notification is sent before this one returns,
+    // and every loop takes sent messages first: the next waits until the loop
+    // has come to what else waits for it (posted work, input, painting,
+    // timers), instead of a pass of its own here, which would take the next
+    // notification inside this one.
+    constexpr UINT kOthers = QS_POSTMESSAGE | QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY;
+    if (HIWORD(::GetQueueStatus(kOthers)) & kOthers) {
+        gate->HoldNext();
+        fw::AfterPendingMessages(kOthers, [gate] { gate->ReleaseNext(); });
     }
     return 0;
 }

@@ -71,6 +71,34 @@ bool TBatchGate::RunningHere() noexcept {
     return FDepth > 0 && FThread == ::GetCurrentThreadId();
 }
 
+void TBatchGate::HoldNext() noexcept {
+    std::lock_guard guard(FLock);
+    FHeld = true;
+}
+
+void TBatchGate::ReleaseNext() noexcept {
+    {
+        std::lock_guard guard(FLock);
+        if (!FHeld) return;
+        FHeld = false;
+    }
+    ::SetEvent(FResume.get());
+}
+
+bool TBatchGate::AwaitNext(HANDLE stopEvent) noexcept {
+    {
+        std::lock_guard guard(FLock);
+        if (!FHeld || !FResume) return true;
+    }
+    // A resume still set from a release that came after a time-out lets one
+    // notification through unheld, no more.
+    const HANDLE waitSet[2] = {stopEvent, FResume.get()};
+    const DWORD r = ::WaitForMultipleObjects(2, waitSet, FALSE, kLongestHold);
+    std::lock_guard guard(FLock);
+    FHeld = false;
+    return r != WAIT_OBJECT_0;
+}
+
 TBatchPass::TBatchPass(std::shared_ptr<TBatchGate> gate) noexcept {
     std::lock_guard guard(gate->FLock);
     if (!gate->FOpen) return;
@@ -89,9 +117,15 @@ TBatchPass::~TBatchPass() {
 }
 
 namespace {
-std::chrono::steady_clock::time_point gServed;  // GUI thread only
-}
 
+std::chrono::steady_clock::time_point gServed;  // GUI thread only
+
+// On the GUI thread, between the batches of a stream. The message loop
+// hands out input, painting and timers only when no posted message waits,
+// and under a steady stream one nearly always does, so a run of batches lets
+// them through itself every few milliseconds (only where the application's
+// own loop handed the run out: see TApplication::HandleDueMessages). True
+// when that is due: they were last let through long enough ago.
 bool DueMessagesWait() { return std::chrono::steady_clock::now() - gServed >= kServeEvery; }
 
 void LetDueMessagesThrough() {
@@ -99,6 +133,8 @@ void LetDueMessagesThrough() {
     gServed = std::chrono::steady_clock::now();
     fw::Application().HandleDueMessages();
 }
+
+}  // namespace
 
 TComThread::TComThread(TCustomComPort& port)
     : FComPort(&port),
@@ -246,7 +282,7 @@ bool TComThread::Dispatch() {
     case TSyncMethod::smWindowSync:
         for (TComEvent event : BatchOrder) {
             if (!FEvents.Contains(event)) continue;
-            if (Stopped()) return false;
+            if (Stopped() || !FHandover->Gate->AwaitNext(FStopEvent.get())) return false;
             ::SendMessageW(FWindow, WM_PORTEVENT, EventMaskBit(event), 0);
         }
         break;
@@ -317,7 +353,7 @@ void TComThread::RunBatches(const std::shared_ptr<THandover>& handover, TComEven
         std::lock_guard guard(h.Lock);
         h.Held = true;
     }
-    fw::AfterPendingInput([handover] { handover->HandBack(); });
+    fw::AfterPendingMessages(QS_INPUT | QS_PAINT | QS_TIMER, [handover] { handover->HandBack(); });
     bool stillHeld = false;
     {
         std::lock_guard guard(h.Lock);

@@ -11,11 +11,12 @@
 //                 painting and timers through and returns to its loop. From
 //                 any other loop (a menu's, a move loop's, a message box's)
 //                 it runs one batch and lets nothing through: that loop takes
-//                 its own input, and the wait goes back once the loop has come
-//                 to the input waiting (fw::AfterPendingInput), or the thread
-//                 takes it back after a few tens of milliseconds. The wait is
-//                 never held while input is handled, so events keep arriving
-//                 in a modal loop that input opens. The thread waits for the
+//                 its own input, and the wait goes back once the loop has
+//                 come to the input, painting and timers waiting
+//                 (fw::AfterPendingMessages), or the thread takes it back
+//                 after a few tens of milliseconds. The wait is never held
+//                 while input is handled, so events keep arriving in a modal
+//                 loop that input opens. The thread waits for the
 //                 hand-back or its stop event. A Close inside the handlers
 //                 (GUI thread) stops it and cancels the rest of the batch and
 //                 the next wait; a Close on another thread waits for the
@@ -23,9 +24,11 @@
 //   smWindowSync  each message is released at once (ReplyMessage); a Close on
 //                 the GUI thread keeps serving sent messages while it waits,
 //                 and the port ignores events once it is closing; a Close on
-//                 another thread waits for the notification running. A
-//                 notification sent while the one before lets due messages
-//                 through waits for the end of that pass.
+//                 another thread waits for the notification running. The
+//                 loop takes sent messages before any other, so while the
+//                 loop has others waiting when a notification ends, the next
+//                 one waits until the loop has come to them, a few tens of
+//                 milliseconds at most (TBatchGate::HoldNext).
 //   smNone        a Close inside a handler runs on this thread itself: the
 //                 thread is not waited for; between two event waits it has
 //                 no call pending on the device, so it gives the device up
@@ -80,6 +83,14 @@ public:
     // Whether the calling thread is running a batch now.
     bool RunningHere() noexcept;
 
+    // smWindowSync. On the GUI thread: the thread's next notification waits
+    // until ReleaseNext, or a few tens of milliseconds at most.
+    void HoldNext() noexcept;
+    void ReleaseNext() noexcept;
+    // On the event thread, before a notification: waits while it is held;
+    // false when stopEvent ended the wait.
+    bool AwaitNext(HANDLE stopEvent) noexcept;
+
 private:
     friend class TBatchPass;
     std::mutex FLock;
@@ -87,6 +98,9 @@ private:
     bool FOpen = false;
     DWORD FThread = 0;  // the thread running batches (0: none)
     int FDepth = 0;     // how deep: a handler's own message loop may run the next one
+    bool FHeld = false;
+    // Auto-reset; set by ReleaseNext.
+    fw::UniqueHandle FResume{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
 };
 
 // A batch's way through the gate, for the batch's time; empty (false) when
@@ -102,17 +116,6 @@ public:
 private:
     std::shared_ptr<TBatchGate> FGate;
 };
-
-// On the GUI thread, between the notifications of a stream. The message
-// loop hands out input, painting and timers only when no posted message
-// waits, and under a steady stream one nearly always does, so a run of
-// notifications lets them through itself every few milliseconds (only where
-// the application's own loop handed the run out: see
-// TApplication::HandleDueMessages). True when that is due: they were last
-// let through long enough ago.
-bool DueMessagesWait();
-// Lets them through when that is due.
-void LetDueMessagesThrough();
 
 class TComThread final : public fw::TThread {
 public:
