@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "skin/ConstData.h"
+#include "framework/Forms.h"
 #include "skin/sSkinManager.h"
 #include "skinctrl/controls/ControlPaint.h"
 #include "skinctrl/gdi/SkinTextGdi.h"
@@ -93,8 +94,38 @@ int TsButton::CurrentState() {
 
 TacColoring TsButton::GetColoring() {
   TacColoring coloring;
-  coloring.ColorToneBG = FCommonData->FColorTone;
-  if (OnGetColoring) OnGetColoring(this, CurrentState(), coloring);
+  const int state = CurrentState();
+  if (FCommonData->FColorTone != NoColor) {
+    coloring.ColorToneBG = FCommonData->FColorTone;
+  } else {
+    // OK and Yes in green, Cancel and No in red: palette references, which
+    // an active skin gives its own colours.
+    struct Colours {
+      TColor Text, TextActive, Tone, ToneActive;
+    };
+    constexpr auto c = [](std::uint32_t value) { return static_cast<TColor>(value); };
+    constexpr Colours green{c(0xFF28851A), c(0xFF008E00), c(0xFFE1FFD2), c(0xFFCDFFB4)};
+    constexpr Colours red{c(0xFF0000B4), c(0xFF0000A2), c(0xFFD5D5FF), c(0xFFBDBDFF)};
+    const Colours* colours = nullptr;
+    switch (ModalResult()) {
+    case fw::mrOk:
+    case fw::mrYes: colours = &green; break;
+    case fw::mrCancel:
+    case fw::mrNo: colours = &red; break;
+    default: break;
+    }
+    if (colours) {
+      const skin::TsSkinManager* manager = FCommonData->SkinManager();
+      const unsigned kinds = manager ? manager->ButtonsOptions().ModalButtonsColoring : 0;
+      const TColor text = state == 0 ? colours->Text : colours->TextActive;
+      if (!manager || (kinds & skin::bcGlyph)) coloring.ColorGlyph = text;
+      if (FCommonData->Skinned()) {
+        if (kinds & skin::bcText) coloring.ColorText = text;
+        if (kinds & skin::bcBackground) coloring.ColorToneBG = state == 0 ? colours->Tone : colours->ToneActive;
+      }
+    }
+  }
+  if (OnGetColoring) OnGetColoring(this, state, coloring);
   return coloring;
 }
 
@@ -323,7 +354,10 @@ void TsButton::MouseDown(fw::TMessage& m) {
   FMouseClicked = true;
   // The system button takes the press first (capture, focus, its pushed
   // state), so that the pressed look is built from the state it reports.
+  // Its pushed state is not shown at once: the press fades into it.
+  FFadingPress = true;
   fw::TButton::WndProc(m);
+  FFadingPress = false;
   if (left && !FDown) {
     data.FUpdating = CheckUpdating(data, false);
     data.BGChanged = false;
@@ -348,8 +382,11 @@ void TsButton::MouseUp(fw::TMessage& m) {
     FForcePressed = false;
     ::Sleep(30);
   }
-  // Releasing clicks the button (its handler runs in here).
+  // Releasing clicks the button (its handler runs in here). The pressed
+  // look stays in the cache: the release fades out of it.
+  FFadingPress = true;
   fw::TButton::WndProc(m);
+  FFadingPress = false;
   if (Destroying() || !HandleAllocated()) return;
   data.FUpdating = false;
   data.BGChanged = false;
@@ -513,7 +550,7 @@ bool TsButton::HandleSkinned(fw::TMessage& m) {
     const bool before = CurrentState() == 2;
     fw::TButton::WndProc(m);
     if (Destroying() || !HandleAllocated()) return true;
-    if ((CurrentState() == 2) != before) {
+    if (!FFadingPress && (CurrentState() == 2) != before) {
       AbortAnimation(data);
       data.BGChanged = true;
       data.Invalidate(true);

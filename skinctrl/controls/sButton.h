@@ -95,6 +95,9 @@ private:
   bool FMouseClicked = false;
   bool FWordWrap = true;
   bool FForcePressed = false;
+  // Inside a press or release the button fades itself: the system button's
+  // own change of its pushed state is not painted at once.
+  bool FFadingPress = false;
   int FFocusMargin = 1;
   int FContentMargin = 6;
   int FDisabledKind = dkBlended;

@@ -13,6 +13,7 @@
 #include "tests/support/ScreenShot.h"
 #include "app/Unit1.h"
 #include "skin/ConstData.h"
+#include "skin/SkinCommand.h"
 #include "skinctrl/paint/PixelMath.h"
 #include "tests/support/Gui.h"
 #include "tests/support/HandleCount.h"
@@ -107,6 +108,89 @@ void Print(const char* what, const std::vector<FadeFrame>& frames) {
   std::printf("%s:", what);
   for (const FadeFrame& f : frames) std::printf(" [%.0f ms: to %d, %d/%d]", f.Ms, f.Target, f.Iteration, f.Iterations);
   std::printf("\n");
+}
+
+// One frame of a fade with what it showed: the fade position, the face
+// pixel of the frame the fade copied to the window, and the screen there.
+struct ShownFrame {
+  double Ms;
+  int Target;
+  int Iteration;
+  int Iterations;
+  int Glow;
+  std::uint32_t Frame;   // 0xRRGGBB
+  std::uint32_t Screen;  // 0xRRGGBB
+};
+
+std::vector<ShownFrame> LogShownFade(skinctrl::TsButton& button, POINT probe, std::chrono::milliseconds time) {
+  std::vector<ShownFrame> frames;
+  const auto start = std::chrono::steady_clock::now();
+  int lastIteration = -1, lastTarget = -2;
+  POINT screen = probe;
+  ::ClientToScreen(button.Handle(), &screen);
+  HDC desktop = ::GetDC(nullptr);
+  while (std::chrono::steady_clock::now() - start < time) {
+    fw::Application().ProcessMessages();
+    const skinctrl::TacThreadedTimer* timer = button.SkinData().AnimTimer.get();
+    if (timer && timer->State >= 0 && timer->BmpOut &&
+        (timer->Iteration != lastIteration || timer->State != lastTarget)) {
+      lastIteration = timer->Iteration;
+      lastTarget = timer->State;
+      const COLORREF c = ::GetPixel(desktop, screen.x, screen.y);
+      frames.push_back({std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(),
+                        timer->State, timer->Iteration, timer->Iterations, timer->GlowValue(),
+                        timer->BmpOut->At(probe.x, probe.y) & 0xFFFFFF,
+                        static_cast<std::uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c)});
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+  }
+  ::ReleaseDC(nullptr, desktop);
+  return frames;
+}
+
+void Print(const char* what, const std::vector<ShownFrame>& frames) {
+  std::printf("%s:", what);
+  for (const ShownFrame& f : frames)
+    std::printf(" [%.0f ms: to %d, %d/%d, glow %d, face %06X, screen %06X]", f.Ms, f.Target, f.Iteration,
+                f.Iterations, f.Glow, f.Frame, f.Screen);
+  std::printf("\n");
+}
+
+// A frame of a fade: the new look over the old one with the weight w of the
+// old look out of 256, per channel.
+std::uint32_t FadeBlend(std::uint32_t from, std::uint32_t to, int w) {
+  std::uint32_t out = 0;
+  for (int shift : {0, 8, 16}) {
+    const std::uint32_t f = (from >> shift) & 0xFF, t = (to >> shift) & 0xFF;
+    out |= ((t * (256 - w) + f * w) >> 8) << shift;
+  }
+  return out;
+}
+
+// A short fade (3 frames, 12 ms apart) from one look to another, each frame
+// the blend its fade position gives, on the screen as in the frame.
+void ExpectShortFade(const std::vector<ShownFrame>& frames, int target, std::uint32_t from, std::uint32_t to) {
+  ASSERT_GE(frames.size(), 2u);
+  EXPECT_EQ(frames.back().Iteration, skinctrl::FadeIterations / 2);
+  bool between = false;
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    const ShownFrame& f = frames[i];
+    EXPECT_EQ(f.Target, target) << i;
+    EXPECT_EQ(f.Iterations, skinctrl::FadeIterations / 2) << i;
+    if (i > 0) {
+      EXPECT_GT(f.Iteration, frames[i - 1].Iteration) << i;
+    }
+    // The old look keeps weight v toward the pressed state, 255 - v toward
+    // the hot one (v: the fade position).
+    const int w = target == 1 ? 255 - f.Glow : f.Glow;
+    EXPECT_EQ(f.Frame, FadeBlend(from, to, w)) << i;
+    EXPECT_EQ(f.Screen, f.Frame) << i;
+    between = between || (f.Frame != from && f.Frame != to);
+  }
+  EXPECT_TRUE(between) << "a frame between the two looks";
+  EXPECT_EQ(frames.back().Frame, to);
+  const int ticks = frames.back().Iteration - frames.front().Iteration;
+  EXPECT_GE(frames.back().Ms - frames.front().Ms, 10.0 * (ticks - 1));
 }
 
 void Key(WORD vk, bool up) {
@@ -414,6 +498,95 @@ TEST_F(MainWindowSkinTest, HoverFadesInSixFramesAndOutInTwelve) {
   MovePointerTo({r.right + 40, r.bottom + 40});
   LogFade(button, 1500ms);
   EXPECT_TRUE(ButtonShot() == normal);
+}
+
+// A real press and release fade in three frames each: from the hot face to
+// the pressed one and back, every frame on the screen as the fade made it.
+TEST_F(MainWindowSkinTest, PressAndReleaseFadeInThreeFramesEach) {
+  auto& button = *form->sButton1;
+  button.SetShowFocus(false);
+  int clicks = 0;
+  button.OnClick = [&](fw::TObject*) { ++clicks; };
+  Rest();
+  const POINT centre = ScreenPoint(ButtonWnd(), button.Width() / 2, button.Height() / 2);
+  MovePointerTo(centre);
+  WaitForPointer(centre);
+  LogFade(button, 600ms);
+  ExpectLook(ButtonShot(), SkinLook(1), "hot before the press");
+  const POINT probe{6, button.Height() / 2};
+
+  Button(MOUSEEVENTF_LEFTDOWN);
+  const std::vector<ShownFrame> press = LogShownFade(button, probe, 400ms);
+  Print("press", press);
+  ExpectShortFade(press, 2, SkinLook(1).Face, SkinLook(2).Face);
+  ExpectLook(ButtonShot(), SkinLook(2), "pressed after the fade");
+
+  Button(MOUSEEVENTF_LEFTUP);
+  const std::vector<ShownFrame> release = LogShownFade(button, probe, 400ms);
+  Print("release", release);
+  EXPECT_EQ(clicks, 1);
+  ExpectShortFade(release, 1, SkinLook(2).Face, SkinLook(1).Face);
+  ExpectLook(ButtonShot(), SkinLook(1), "hot after the release");
+}
+
+// ModalResult colours a button: OK in the palette's green, Cancel in its
+// red, as text and as a tone of the face, where the manager asks for it.
+TEST_F(MainWindowSkinTest, ModalResultColoursTheButtonFromThePalette) {
+  auto& button = *form->sButton1;
+  button.SetShowFocus(false);
+  Rest();
+  const ScreenShot plain = ButtonShot();
+  const skin::TacPaletteArray& palette = Manager().Palette;
+  auto tone = [](std::uint32_t rgb, skin::TColor k) {
+    const std::uint32_t v = std::max({(rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF});
+    const std::uint32_t kr = k & 0xFF, kg = (k >> 8) & 0xFF, kb = (k >> 16) & 0xFF;
+    return ((kr * v) >> 8) << 16 | ((kg * v) >> 8) << 8 | ((kb * v) >> 8);
+  };
+  auto show = [&] {
+    button.SkinData().Invalidate(true);
+    Pump(200ms);
+    return ButtonShot();
+  };
+
+  // The default colouring is the glyph's only, and the button has no glyph.
+  button.SetModalResult(fw::mrOk);
+  EXPECT_TRUE(show() == plain);
+  skinctrl::TacColoring asked;
+  ASSERT_EQ(skin::SendSkinCommand(ButtonWnd(), skin::SKC_GETCOLORING, reinterpret_cast<LPARAM>(&asked)), 1);
+  EXPECT_EQ(static_cast<std::uint32_t>(asked.ColorGlyph), 0xFF28851Au);
+  EXPECT_EQ(asked.ColorText, skinctrl::NoColor);
+  EXPECT_EQ(asked.ColorToneBG, skinctrl::NoColor);
+
+  Manager().ButtonsOptionsData().ModalButtonsColoring = skin::bcText | skin::bcBackground;
+  const ScreenShot ok = show();
+  testsupport::Save(ok, "skinctrl-button-modal-ok");
+  EXPECT_EQ(ok.At(6, ok.Height / 2), tone(SkinLook(0).Face, palette[skin::pcBtnToneGreen]));
+  EXPECT_GT(ok.Count(Rgb(palette[skin::pcBtnGreenText])), 10);
+  EXPECT_EQ(ok.Count(SkinLook(0).Text), 0);
+
+  button.SetModalResult(fw::mrCancel);
+  const ScreenShot cancel = show();
+  testsupport::Save(cancel, "skinctrl-button-modal-cancel");
+  EXPECT_EQ(cancel.At(6, cancel.Height / 2), tone(SkinLook(0).Face, palette[skin::pcBtnToneRed]));
+  EXPECT_GT(cancel.Count(Rgb(palette[skin::pcBtnRedText])), 10);
+
+  // Hot: the active colours.
+  MovePointerTo(ScreenPoint(ButtonWnd(), button.Width() / 2, button.Height() / 2));
+  Pump(400ms);
+  const ScreenShot hot = ButtonShot();
+  EXPECT_EQ(hot.At(6, hot.Height / 2), tone(SkinLook(1).Face, palette[skin::pcBtnToneRedActive]));
+  EXPECT_GT(hot.Count(Rgb(palette[skin::pcBtnRedTextActive])), 10);
+
+  // A tone of the skin data's own wins over the modal result's.
+  Rest();
+  button.SkinData().SetColorTone(0x00FF00);
+  const ScreenShot toned = show();
+  EXPECT_EQ(toned.At(6, toned.Height / 2), tone(SkinLook(0).Face, 0x00FF00));
+  EXPECT_EQ(toned.Count(Rgb(palette[skin::pcBtnRedText])), 0);
+
+  button.SkinData().SetColorTone(skinctrl::NoColor);
+  button.SetModalResult(fw::mrNone);
+  EXPECT_TRUE(show() == plain);
 }
 
 TEST_F(MainWindowSkinTest, ATransparentLabelIsRepaintedOverThePanelsPicture) {
