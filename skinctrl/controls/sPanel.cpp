@@ -73,6 +73,9 @@ bool TsPanel::PrepareCache() {
     ci.Y += Top();
     RestoreCorners(cache, &manager->Model(), data.SkinIndex, 0, ci, crAll);
   }
+  // The shadows and outlines of the children lie in the panel's picture,
+  // under its caption.
+  data.PaintOuterEffects(this, {0, 0});
   WriteText(TextRect());
   if (OnPaint) PaintOnCache();
   data.BGChanged = false;
