@@ -1,7 +1,10 @@
 #include "skinctrl/controls/sLabel.h"
 
+#include "framework/Menus.h"
 #include "skin/SkinCommand.h"
+#include "skinctrl/controls/ControlPaint.h"
 #include "skinctrl/gdi/ParentBackground.h"
+#include "skinctrl/menus/sPopupMenus.h"
 #include "skinctrl/paint/SectionPaint.h"
 #include "skinctrl/paint/SectionQueries.h"
 #include "skinctrl/state/CommonData.h"
@@ -108,10 +111,54 @@ void TsLabel::Paint(fw::TCanvas& canvas) {
 
 void TsLabel::DoDrawText(fw::TCanvas& canvas, RECT& rect, UINT flags) {
   std::wstring text = Text();
-  if ((flags & DT_CALCRECT) && (text.empty() || text == L"&")) text = L" ";
+  if ((flags & DT_CALCRECT) && (text.empty() || (text == L"&" && ShowAccelChar()))) text = L" ";
+  const fw::TEllipsisPosition ellipsis = EllipsisPosition();
+  if (!(flags & DT_CALCRECT) && WordWrap() && !AutoSize() &&
+      (ellipsis == fw::TEllipsisPosition::epPathEllipsis || ellipsis == fw::TEllipsisPosition::epWordEllipsis))
+    text = ShortenedText(std::move(text), rect, flags);
   canvas.Font().Assign(Font());
   canvas.Font().SetColor(FontColorNow());
   canvas.DrawText(text, rect, flags);
+}
+
+std::wstring TsLabel::ShortenedText(std::wstring text, const RECT& rect, UINT flags) const {
+  // GDI's ellipsis flags act on single lines only.
+  const UINT measure = flags & ~static_cast<UINT>(DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS | DT_END_ELLIPSIS);
+  const HFONT font = const_cast<TsLabel*>(this)->Font().Handle();
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  const int oneLine = MeasureText(font, L"Wg", width, measure).cy;
+  for (;;) {
+    const int needed = MeasureText(font, text, width, measure).cy;
+    if (needed <= height || needed <= oneLine) return text;
+    const std::size_t cut = text.find_last_of(L" \t");
+    if (cut == std::wstring::npos) return text;
+    text.erase(cut);
+    text += L"...";
+  }
+}
+
+void TsLabel::FontChanged(fw::TMessage& m) {
+  const skin::TsSkinManager* manager = FSkinManager ? FSkinManager : skin::TsSkinManager::DefaultManager();
+  constexpr unsigned skinAtWork = skin::msFontChanging | skin::msSkinLoading | skin::msScaleChanging;
+  if (!manager || (manager->ManagerState & skinAtWork) == 0) FDefFontHeight = Font().Height();
+  if (!AutoSize()) {
+    fw::TLabel::WndProc(m);
+    return;
+  }
+  // A larger font may need more room than the words had: the label is
+  // widened first (a word-wrapped label measures its lines at its width),
+  // then measured anew. A right-aligned label keeps its right edge.
+  const RECT before = BoundsRect();
+  SetBounds(before.left, before.top, (before.right - before.left) * 3 / 2, before.bottom - before.top);
+  fw::TLabel::WndProc(m);
+  if (Alignment() == fw::TAlignment::taRightJustify) SetBounds(before.right - Width(), Top(), Width(), Height());
+  Invalidate();
+}
+
+void TsLabel::ContextMenu() {
+  // The label's own menu is drawn by the skin wherever the label sits: the
+  // request reaches it through its parent, which shows the menu.
+  if (fw::TPopupMenu* menu = PopupMenu()) HookPopupMenu(*menu, ActiveManager() != nullptr);
 }
 
 void TsLabel::WndProc(fw::TMessage& m) {
@@ -122,6 +169,18 @@ void TsLabel::WndProc(fw::TMessage& m) {
   case fw::CM_MOUSELEAVE:
     if (OnMouseLeave && CanFire()) OnMouseLeave(this);
     break;
+  case fw::CM_FONTCHANGED:
+    if (Loading() || Destroying() || fontChanging_) break;
+    fontChanging_ = true;
+    try {
+      FontChanged(m);
+    } catch (...) {
+      fontChanging_ = false;
+      throw;
+    }
+    fontChanging_ = false;
+    return;
+  case WM_CONTEXTMENU: ContextMenu(); break;
   default:
     break;
   }

@@ -29,6 +29,9 @@ public:
 
   // The colour the text is drawn in now (RGB).
   virtual TColor FontColorNow();
+  // The font's height before any scaling, remembered at each font change
+  // that is not the skin's own.
+  int DefFontHeight() const noexcept { return FDefFontHeight; }
 
 protected:
   void Paint(fw::TCanvas& canvas) override;
@@ -38,11 +41,18 @@ protected:
 private:
   skin::TsSkinManager* ActiveManager() const noexcept;
   void PaintSection(fw::TCanvas& canvas);
+  // A word-wrapped text with path or word ellipsis, shortened word by word
+  // with "..." until it fits the label's height or one line.
+  std::wstring ShortenedText(std::wstring text, const RECT& rect, UINT flags) const;
+  void FontChanged(fw::TMessage& m);
+  void ContextMenu();
 
   std::string FSkinSection;
   int FSkinIndex = -1;
   skin::TsSkinManager* FSkinManager = nullptr;
   bool FUseSkinColor = true;
+  int FDefFontHeight = 0;
+  bool fontChanging_ = false;
 };
 
 }  // namespace skinctrl
