@@ -118,6 +118,17 @@ void TControl::WndProc(TMessage& m) {
     case CM_PARENTFONTCHANGED:
         if (parentFont_ && parent_) font_.Assign(parent_->Font());
         return;
+    case WM_CONTEXTMENU:
+        // A graphic control's request, handed over by its parent (screen
+        // coordinates).
+        if (popupMenu_) {
+            popupMenu_->SetPopupComponent(this);
+            popupMenu_->Popup(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+            m.Result = 1;
+            return;
+        }
+        DefaultHandler(m);
+        return;
     case CM_MOUSEWHEEL: {
         const POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
         m.Result = MouseWheel(KeysToShiftState(GET_KEYSTATE_WPARAM(m.WParam)), GET_WHEEL_DELTA_WPARAM(m.WParam), at) ? 1 : 0;
@@ -767,12 +778,15 @@ void TWinControl::WndProc(TMessage& m) {
         if (TControl* g = ControlAtPos({GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)})) {
             const LPARAM lp = MAKELPARAM(GET_X_LPARAM(m.LParam) - g->Left(), GET_Y_LPARAM(m.LParam) - g->Top());
             m.Result = g->Perform(m.Msg, m.WParam, lp);
+            // A right release the graphic child left alone goes on to the
+            // window's default handling, which asks for the context menu
+            // (WM_CONTEXTMENU) as it does for a click on the window itself.
+            if (m.Msg == WM_RBUTTONUP && m.Result == 0 && handle_) DefaultHandler(m);
             return;
         }
         break;
     case WM_CONTEXTMENU: {
         POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
-        TControl* target = this;
         if (at.x == -1 && at.y == -1) {
             // From the keyboard: at the control's centre.
             at = ClientOrigin();
@@ -781,10 +795,14 @@ void TWinControl::WndProc(TMessage& m) {
         } else if (handle_) {
             POINT client = at;
             ::ScreenToClient(handle_, &client);
-            if (TControl* g = ControlAtPos(client); g && g->PopupMenu()) target = g;
+            if (TControl* g = ControlAtPos(client); g && g->PopupMenu()) {
+                // The graphic child shows its own menu.
+                m.Result = g->Perform(WM_CONTEXTMENU, m.WParam, m.LParam);
+                return;
+            }
         }
-        if (TPopupMenu* menu = target->PopupMenu()) {
-            menu->SetPopupComponent(target);
+        if (TPopupMenu* menu = PopupMenu()) {
+            menu->SetPopupComponent(this);
             menu->Popup(at.x, at.y);
             m.Result = 1;
             return;

@@ -537,6 +537,86 @@ TEST_F(SkinnedPopupMenu, ContextMenuRequestsOfSkinnedControlsShowTheSkinnedMenu)
   EXPECT_TRUE(clicked.empty()) << "no command ran";
 }
 
+// A real right click on a label shows the label's own menu, drawn by the
+// skin from its first item on: on the panel and right on the form alike, and
+// the system's menu once the skin is off.
+TEST_F(SkinnedPopupMenu, ARightClickOnALabelShowsItsOwnMenuSkinned) {
+  auto* labelMenu = new fw::TPopupMenu(form.get());
+  auto* about = new fw::TMenuItem(form.get());
+  about->SetCaption(L"About the port");
+  labelMenu->Items().Add(about);
+  auto* onPanel = new skinctrl::TsLabel(form.get());
+  onPanel->SetParent(panel);
+  onPanel->SetCaption(L"Port:");
+  onPanel->SetBounds(10, 110, 60, 20);
+  onPanel->SetPopupMenu(labelMenu);
+  auto* onForm = new skinctrl::TsLabel(form.get());
+  onForm->SetParent(form.get());
+  onForm->SetCaption(L"Form label");
+  onForm->SetBounds(10, 162, 80, 16);
+  onForm->SetPopupMenu(labelMenu);
+  Pump(200ms);
+
+  struct Seen {
+    bool Shown = false, OwnerDrawn = false, SkinPixels = false;
+  };
+  const auto rightClick = [&](fw::TControl& label) {
+    Seen seen;
+    const RECT b = label.BoundsRect();
+    POINT at{(b.left + b.right) / 2, (b.top + b.bottom) / 2};
+    ::ClientToScreen(label.Parent()->Handle(), &at);
+    {
+      MenuScript script({[&](const std::vector<HWND>& menus) {
+        seen.Shown = true;
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE;
+        seen.OwnerDrawn = ::GetMenuItemInfoW(MenuOf(menus.front()), 0, TRUE, &info) && (info.fType & MFT_OWNERDRAW);
+        const RECT item = ItemRect(menus.front(), *about);
+        const POINT inside{item.right - 12, (item.top + item.bottom) / 2};
+        seen.SkinPixels = !::IsRectEmpty(&item) && (PixelAt(menus.front(), inside) == ItemBackground(menus.front(), item, inside, 0) ||
+                                                    PixelAt(menus.front(), inside) == ItemBackground(menus.front(), item, inside, 1));
+        frametest::Save(ShotOf(menus.front()), "popup-label-menu.bmp");
+        ::EndMenu();
+      }});
+      MouseAt(at);
+      Pump(100ms);
+      RightClick(at);
+      PumpUntil([&] { return script.Done(); }, 3s);
+      Pump(100ms);
+    }
+    return seen;
+  };
+
+  Seen seen = rightClick(*onPanel);
+  EXPECT_TRUE(seen.Shown) << "a right click on the label on the panel";
+  EXPECT_TRUE(seen.OwnerDrawn);
+  EXPECT_TRUE(seen.SkinPixels);
+  EXPECT_EQ(labelMenu->PopupComponent(), onPanel);
+
+  labelMenu->SetPopupComponent(nullptr);
+  seen = rightClick(*onForm);
+  EXPECT_TRUE(seen.Shown) << "a right click on the label on the form";
+  EXPECT_TRUE(seen.OwnerDrawn);
+  EXPECT_TRUE(seen.SkinPixels);
+  EXPECT_EQ(labelMenu->PopupComponent(), onForm);
+
+  // A label without a menu leaves the request to its parent: the panel's.
+  onPanel->SetPopupMenu(nullptr);
+  seen = rightClick(*onPanel);
+  EXPECT_TRUE(seen.Shown);
+  EXPECT_EQ(menu->PopupComponent(), panel);
+
+  manager->SetActive(false);
+  Pump(200ms);
+  onPanel->SetPopupMenu(labelMenu);
+  seen = rightClick(*onPanel);
+  EXPECT_TRUE(seen.Shown) << "no skin";
+  EXPECT_FALSE(seen.OwnerDrawn);
+  manager->SetActive(true);
+  Pump(200ms);
+}
+
 TEST_F(SkinnedPopupMenu, TheFormKeepsItsActiveLookWhileItsMenuIsOpen) {
   const HWND wnd = form->Handle();
   const skinctrl::TsSkinProvider* provider = skinctrl::ProviderOf(wnd);
