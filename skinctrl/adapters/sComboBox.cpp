@@ -6,11 +6,13 @@
 #include "skin/SkinCommand.h"
 #include "skinctrl/gdi/DibBitmap.h"
 #include "skinctrl/gdi/ParentBackground.h"
+#include "skinctrl/gdi/SkinTextGdi.h"
 #include "skinctrl/paint/ArrowPaint.h"
 #include "skinctrl/paint/SectionPaint.h"
 #include "skinctrl/paint/SectionQueries.h"
 #include "skinctrl/paint/SkinImages.h"
 #include "skinctrl/state/CommonDataDetail.h"
+#include "skinctrl/state/HoverGlow.h"
 
 namespace skinctrl {
 
@@ -151,6 +153,24 @@ TsComboBox::~TsComboBox() {
   DestroyHandle();
 }
 
+void TsComboBox::SetAlignment(fw::TAlignment value) {
+  if (value == FAlignment) return;
+  FAlignment = value;
+  FCommonData->Invalidate();
+}
+
+void TsComboBox::SetVerticalAlignment(TVerticalAlignment value) {
+  if (value == FVerticalAlignment) return;
+  FVerticalAlignment = value;
+  Repaint();
+}
+
+void TsComboBox::SetDisabledKind(int value) {
+  if (value == FDisabledKind) return;
+  FDisabledKind = value;
+  FCommonData->Invalidate();
+}
+
 void TsComboBox::SetShowButton(bool value) {
   if (value == FShowButton) return;
   FShowButton = value;
@@ -257,6 +277,12 @@ void TsComboBox::ReleaseListBox() noexcept {
 }
 
 int TsComboBox::VisualState() const {
+  // A skin's own face for the focused box without an edit field, when it
+  // has a fourth state.
+  if (const skin::TsGeneralData* section = FCommonData->Section();
+      section && Focused() && section->States > 3 &&
+      FCommonData->SkinIndex == FCommonData->SkinManager()->GetSkinIndex("COMBONOEDIT"))
+    return 3;
   if (FDropDown && IsButtonLook()) return 2;
   if (CommonState(*FCommonData) == 1 || (IsButtonLook() && FCommonData->FMouseAbove)) return 1;
   return 0;
@@ -276,7 +302,12 @@ void TsComboBox::ComboStateChanged(int code) {
     ::RedrawWindow(HandleIfAllocated(), &text, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   }
   const skin::TsSkinManager* manager = data.SkinManager();
-  StateChanged(data, code, &FadeStep, false, code == 2 || code == 4, manager && manager->Effects().AllowAnimation);
+  const bool animate = manager && manager->Effects().AllowAnimation;
+  const bool buttonLook = IsButtonLook();
+  // The box with a button's look glows as a button does: its glow comes up
+  // with the hover and its alpha follows the fade.
+  if ((code == 1 || code == 3) && buttonLook && data.GlowID < 0) ShowHoverGlow(data, animate ? 0 : 255);
+  StateChanged(data, code, &FadeStep, !buttonLook && data.GlowID < 0, code == 2 || code == 4, animate);
 }
 
 void TsComboBox::Repaint() {
@@ -302,7 +333,8 @@ void TsComboBox::PrepareCache() {
     if (Focused() && IsListStyle(Style())) state |= fw::odFocused | fw::odSelected;
     if (text.right > text.left && text.bottom > text.top) {
       TDibBitmap item(text.right - text.left, text.bottom - text.top);
-      DrawSkinnedItem(item.DC(), CurrentIndex(), RECT{0, 0, item.Width(), item.Height()}, state, &cache);
+      DrawSkinnedItem(item.DC(), CurrentIndex(), RECT{0, 0, item.Width(), item.Height()}, state, &cache,
+                      POINT{text.left, text.top});
       const ScanLines drawn = item.Lines();
       for (int y = 0; y < drawn.Height; ++y)
         for (int x = 0; x < drawn.Width; ++x) cache.At(text.left + x, text.top + y) = drawn.At(x, y) | 0xFF000000u;
@@ -312,7 +344,7 @@ void TsComboBox::PrepareCache() {
   if (!Enabled()) {
     TBackgroundRequest request;
     QueryParentBackground(request, Parent(), nullptr, false, FCommonData->SkinManager());
-    PaintDisabled(lines, dkBlended, {bounds.left, bounds.top}, BackgroundToCacheInfo(request), fw::clBtnFace);
+    PaintDisabled(lines, FDisabledKind, {bounds.left, bounds.top}, BackgroundToCacheInfo(request), fw::clBtnFace);
   }
   FCommonData->BGChanged = false;
 }
@@ -344,10 +376,20 @@ void TsComboBox::PaintButton(const ScanLines& cache) {
   }
 }
 
+UINT TsComboBox::ItemTextFlags() const {
+  UINT flags = DT_SINGLELINE | DT_EXPANDTABS | DT_NOCLIP | DT_NOPREFIX;
+  if (FVerticalAlignment == TVerticalAlignment::taAlignBottom) flags |= DT_BOTTOM;
+  if (FVerticalAlignment == TVerticalAlignment::taVerticalCenter) flags |= DT_VCENTER;
+  if (FAlignment == fw::TAlignment::taRightJustify) flags |= DT_RIGHT;
+  if (FAlignment == fw::TAlignment::taCenter) flags |= DT_CENTER;
+  return flags;
+}
+
 void TsComboBox::DrawSkinnedItem(HDC dc, int index, const RECT& rect, fw::TOwnerDrawState state,
-                                 const skin::Bitmap32* under) {
+                                 const skin::Bitmap32* under, POINT at) {
   skin::TsSkinManager* manager = FCommonData->SkinManager();
   const skin::TsGeneralData* section = FCommonData->Section();
+  if (!manager) return;
   const bool edit = (state & fw::odComboBoxEdit) != 0;
   const bool e = IsButtonLook() && edit;
   const bool selected = (state & fw::odSelected) != 0 && !e;
@@ -355,42 +397,107 @@ void TsComboBox::DrawSkinnedItem(HDC dc, int index, const RECT& rect, fw::TOwner
   TDibBitmap item(w, h);
   if (item.Empty()) return;
   const ScanLines lines = item.Lines();
+  const skin::TRect whole{0, 0, w, h};
   const int t = edit && (CommonState(*FCommonData) == 1 || Focused() || (e && FCommonData->FMouseAbove)) ? 1 : 0;
+
+  // The background: the closed box's picture under its text, else the
+  // list's colour.
+  TColor background = FCommonData->FCustomColor ? Color()
+                      : edit && section      ? SectionState(*section, t).Color
+                                             : manager->Palette[skin::pcEditBG];
+  if (edit && under) {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const int sx = at.x + x, sy = at.y + y;
+        lines.At(x, y) = sx < under->Width && sy < under->Height ? under->At(sx, sy) : 0;
+      }
+  } else {
+    FillSectionLayers(lines, whole, TSectionLayers{0, 0, ResolveSkinColor(background, manager)}, nullptr);
+  }
   TColor fontColor = Font().Color();
-  const int selection = manager ? manager->GetSkinIndex("SELECTION") : -1;
+  const int selection = manager->GetSkinIndex("SELECTION");
+  const bool skinSelection = selected && selection >= 0;
   if (selected) {
-    if (selection >= 0) {
-      const skin::TsGenState& s = SectionState(manager->gd()[static_cast<std::size_t>(selection)], 2);
-      FillSectionLayers(lines, {0, 0, w, h}, TSectionLayers{0, 0, ResolveSkinColor(s.Color, manager)}, nullptr);
-      fontColor = s.FontColor.Color;
+    if (skinSelection) {
+      PaintSkinSection(&manager->Model(), selection, CacheInfoOfBitmap(lines, 0, 0), -1, -1, lines, {0, 0}, whole, 1);
+      const skin::TsGenState& s2 = SectionState(manager->gd()[static_cast<std::size_t>(selection)], 2);
+      background = s2.Color;
+      fontColor = s2.FontColor.Color;
     } else {
-      FillSectionLayers(lines, {0, 0, w, h}, TSectionLayers{0, 0, ResolveSkinColor(manager->GetHighLightColor(true), manager)},
-                        nullptr);
+      background = manager->GetHighLightColor(true);
+      FillSectionLayers(lines, whole, TSectionLayers{0, 0, ResolveSkinColor(background, manager)}, nullptr);
       fontColor = manager->GetHighLightFontColor(true);
     }
-  } else {
-    if (edit && under) {
-      for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-          const int sx = 3 + x, sy = 3 + y;
-          lines.At(x, y) = sx < under->Width && sy < under->Height ? under->At(sx, sy) : 0;
-        }
-    } else {
-      TColor background = FCommonData->FCustomColor ? Color() : manager->Palette[skin::pcEditBG];
-      FillSectionLayers(lines, {0, 0, w, h}, TSectionLayers{0, 0, ResolveSkinColor(background, manager)}, nullptr);
-    }
-    if (!FCommonData->FCustomFont)
-      fontColor = !edit ? manager->Palette[skin::pcEditText] : (section ? SectionState(*section, t).FontColor.Color : fontColor);
+  } else if (FCommonData->FCustomFont) {
+    fontColor = Font().Color();
+  } else if (!edit) {
+    fontColor = manager->Palette[skin::pcEditText];
+  } else if (section) {
+    fontColor = SectionState(*section, t).FontColor.Color;
   }
-  if (index >= 0 && index < Items().Count()) {
-    const std::wstring text = Items().Get(index);
-    RECT r{2, 0, w - 2, h};
-    const fw::SelectObjectScope font(item.DC(), Font().Handle());
+
+  const bool inItems = index >= 0 && index < Items().Count();
+  fw::TFont itemFont(Font());
+  const auto askForFont = [&] {
+    if (!OnGetItemDrawData || !CanFire()) return;
+    TacItemDrawData drawData{&itemFont, index, state};
+    OnGetItemDrawData(this, drawData);
+  };
+  const UINT flags = ItemTextFlags();
+  if (IsOwnerDrawStyle(Style()) && OnDrawItem) {
+    if (inItems && CanFire()) {
+      // The handler draws on the item's bitmap at the item's rectangle.
+      fw::TCanvas& canvas = Canvas();
+      const HDC previous = canvas.Handle();
+      POINT origin{};
+      ::SetViewportOrgEx(item.DC(), -rect.left, -rect.top, &origin);
+      canvas.SetHandle(item.DC());
+      canvas.SetBrushColor(ResolveSkinColor(background, manager));
+      canvas.Font().Assign(Font());
+      canvas.Font().SetColor(ResolveSkinColor(fontColor, manager));
+      OnDrawItem(this, index, rect, state);
+      ::GdiFlush();
+      canvas.SetHandle(previous);
+      ::SetViewportOrgEx(item.DC(), origin.x, origin.y, nullptr);
+    }
+  } else if (edit && Style() == fw::TComboBoxStyle::csDropDown) {
+    askForFont();
+    const std::wstring text = Text();
+    RECT r{0, 0, w, h};
+    const fw::SelectObjectScope font(item.DC(), itemFont.Handle());
     ::SetBkMode(item.DC(), TRANSPARENT);
     ::SetTextColor(item.DC(), Rgb(fontColor, manager));
-    ::DrawTextW(item.DC(), text.c_str(), static_cast<int>(text.size()), &r,
-                DT_SINGLELINE | DT_EXPANDTABS | DT_NOCLIP | DT_NOPREFIX | (edit ? 0 : DT_VCENTER));
+    ::DrawTextW(item.DC(), text.c_str(), static_cast<int>(text.size()), &r, flags);
     ::GdiFlush();
+  } else {
+    RECT r{2, 0, w - 2, h};
+    askForFont();
+    if (inItems) {
+      const std::wstring text = Items().Get(index);
+      if (skinSelection) {
+        // In the selection's own text colours, hot for the selected item.
+        TSkinTextRequest request;
+        request.Model = &manager->Model();
+        request.ConstData = &manager->ConstData;
+        request.SkinIndex = selection;
+        request.State = selected || t > 0 ? 1 : 0;
+        request.Colors = ColorsOf(manager);
+        DrawSkinText(lines, itemFont.Handle(), text, r, flags, request);
+      } else {
+        const fw::SelectObjectScope font(item.DC(), itemFont.Handle());
+        ::SetBkMode(item.DC(), TRANSPARENT);
+        ::SetTextColor(item.DC(), Rgb(fontColor, manager));
+        ::DrawTextW(item.DC(), text.c_str(), static_cast<int>(text.size()), &r, flags);
+        ::GdiFlush();
+      }
+    }
+    if ((state & fw::odFocused) && !skinSelection && !IsButtonLook()) {
+      const RECT focus{0, 0, w, h};
+      ::SetTextColor(item.DC(), RGB(0, 0, 0));
+      ::SetBkColor(item.DC(), RGB(255, 255, 255));
+      ::DrawFocusRect(item.DC(), &focus);
+      ::GdiFlush();
+    }
   }
   ::BitBlt(dc, rect.left, rect.top, w, h, item.DC(), 0, 0, SRCCOPY);
 }
@@ -458,6 +565,7 @@ bool TsComboBox::HandleSkinCmd(fw::TMessage& m) {
   }
   case skin::SKC_SKINCHANGED:
     if (!own) break;
+    HideHoverGlow(data, false);
     HandleSkinCommand(m, data);
     UpdateIndexes();
     // The owner-draw style follows the skin: a box made unskinned is made anew.
@@ -467,6 +575,7 @@ bool TsComboBox::HandleSkinCmd(fw::TMessage& m) {
     return true;
   case skin::SKC_SKINREMOVED:
     if (!own) break;
+    HideHoverGlow(data, false);
     HandleSkinCommand(m, data);
     ReleaseListBox();
     data.SkinIndex = -1;
@@ -475,6 +584,7 @@ bool TsComboBox::HandleSkinCmd(fw::TMessage& m) {
     return true;
   case skin::SKC_REFRESH:
     if (!own) break;
+    HideHoverGlow(data, false);
     if (HandleAllocated()) {
       const int index = CurrentIndex();
       ::SendMessageW(HandleIfAllocated(), CB_SHOWDROPDOWN, FALSE, 0);
@@ -547,10 +657,12 @@ void TsComboBox::WndProc(fw::TMessage& m) {
     switch (m.Msg) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-      if (m.Msg == WM_SETFOCUS)
+      if (m.Msg == WM_SETFOCUS) {
         FinishAnimation(data);
-      else
+      } else {
         AbortAnimation(data);
+        if (!data.FMouseAbove) HideHoverGlow(data, false);
+      }
       data.FFocused = m.Msg == WM_SETFOCUS;
       data.BGChanged = true;
       fw::TComboBox::WndProc(m);

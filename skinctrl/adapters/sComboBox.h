@@ -4,6 +4,7 @@
 // rendered into a cache and copied to the window; while a skin is active the
 // list items are owner-drawn from the skin; the drop-down list window gets an
 // edit adapter of its own that paints its frame, background and scroll bar.
+#include <functional>
 #include <memory>
 
 #include "framework/StdCtrls.h"
@@ -28,6 +29,17 @@ protected:
   bool KeepsCaptureOnRelease() const override { return !SimplyBox; }
 };
 
+enum class TVerticalAlignment { taAlignTop, taAlignBottom, taVerticalCenter };
+
+// What an application may change before one item is drawn: the font it is
+// drawn with.
+struct TacItemDrawData {
+  fw::TFont* Font = nullptr;
+  int ItemIndex = -1;
+  fw::TOwnerDrawState State = 0;
+};
+using TacGetItemDrawData = std::function<void(fw::TObject* sender, TacItemDrawData& itemDrawData)>;
+
 class TsComboBox : public fw::TComboBox {
 public:
   explicit TsComboBox(fw::TComponent* owner);
@@ -41,6 +53,15 @@ public:
   void SetShowButton(bool value);
   bool AllowMouseWheel() const noexcept { return FAllowMouseWheel; }
   void SetAllowMouseWheel(bool value) noexcept { FAllowMouseWheel = value; }
+  // Of the item texts, in the list and in the closed box.
+  fw::TAlignment Alignment() const noexcept { return FAlignment; }
+  void SetAlignment(fw::TAlignment value);
+  TVerticalAlignment VerticalAlignment() const noexcept { return FVerticalAlignment; }
+  void SetVerticalAlignment(TVerticalAlignment value);
+  int DisabledKind() const noexcept { return FDisabledKind; }
+  void SetDisabledKind(int value);
+
+  TacGetItemDrawData OnGetItemDrawData;
 
   // Client coordinates of the drop-down button.
   RECT ButtonRect() const;
@@ -58,6 +79,9 @@ public:
   bool FReadOnly = false;
   bool FShowButton = true;
   bool FAllowMouseWheel = true;
+  fw::TAlignment FAlignment = fw::TAlignment::taLeftJustify;
+  int FDisabledKind = dkBlended;
+  TVerticalAlignment FVerticalAlignment = TVerticalAlignment::taAlignTop;
   int State = 0;  // 0 normal, 1 the mouse is over the button, 2 the list is dropped
   int FGlyphIndex = -1;
   HWND lboxhandle = nullptr;
@@ -78,8 +102,12 @@ private:
   void PrepareCache();
   void OurPaint(HDC dc);
   void PaintButton(const ScanLines& cache);
-  // Draws one item (or the closed box's text) into dc at rect.
-  void DrawSkinnedItem(HDC dc, int index, const RECT& rect, fw::TOwnerDrawState state, const skin::Bitmap32* under);
+  // Draws one item (or the closed box's text) into dc at rect; the closed
+  // box's text over the cache, whose point under the rectangle's corner is at.
+  void DrawSkinnedItem(HDC dc, int index, const RECT& rect, fw::TOwnerDrawState state, const skin::Bitmap32* under,
+                       POINT at = {0, 0});
+  // The item's text flags by the alignments.
+  UINT ItemTextFlags() const;
   void ComboStateChanged(int code);
   void Repaint();
   void ReleaseListBox() noexcept;

@@ -16,7 +16,10 @@ namespace skintest {
 inline constexpr int GlowSide = 12, GlowMargin = 4, GlowImageMargin = 4;
 inline constexpr int ShadowSide = 9, ShadowOffset = 3, ShadowOpacity = 128;
 
-inline std::vector<std::uint8_t> EffectsSkinArchive(const std::string& extraGlobal = "") {
+// extraSections are appended to the options; extraMembers to the archive.
+inline std::vector<std::uint8_t> EffectsSkinArchive(const std::string& extraGlobal = "",
+                                                    const std::string& extraSections = "",
+                                                    std::vector<skin::ArchiveMember> extraMembers = {}) {
   const std::string options =
       "[GLOBALINFO]\r\n"
       "VERSION=10.25\r\n"
@@ -59,7 +62,8 @@ inline std::vector<std::uint8_t> EffectsSkinArchive(const std::string& extraGlob
       "OUTERMODE=2\r\n"
       "[SKINOUTLINE]\r\n"
       "COLOR=3355443\r\n"
-      "OUTERMODE=1\r\n";
+      "OUTERMODE=1\r\n" +
+      extraSections;
 
   skin::Bitmap32 master(40, 24, 0xFF808080u);
 
@@ -85,6 +89,7 @@ inline std::vector<std::uint8_t> EffectsSkinArchive(const std::string& extraGlob
   members.push_back({"MASTER COPY.BMP", skin::EncodeBmp32(master)});
   members.push_back({"GLOW.BMP", skin::EncodeBmp32(glow)});
   members.push_back({"SHADOW.BMP", skin::EncodeBmp32(shadow)});
+  for (skin::ArchiveMember& m : extraMembers) members.push_back(std::move(m));
   return skin::WriteSkinArchive(members);
 }
 
