@@ -2,7 +2,9 @@
 
 #include "framework/Handles.h"
 #include "skinctrl/gdi/DibBitmap.h"
+#include "skinctrl/adapters/sMemo.h"
 #include "skinctrl/gdi/ParentBackground.h"
+#include "skinctrl/gdi/SkinTextGdi.h"
 #include "skinctrl/menus/sPopupMenus.h"
 #include "skinctrl/paint/SectionPaint.h"
 #include "skinctrl/paint/SectionQueries.h"
@@ -26,6 +28,22 @@ void CopyFrame(const skin::Bitmap32& cache, HDC dc, int thickness) {
   CopyBitmapToDc(cache, dc, RECT{w - thickness, 0, w, h}, POINT{w - thickness, 0});
   CopyBitmapToDc(cache, dc, RECT{thickness, 0, w - thickness, thickness}, POINT{thickness, 0});
   CopyBitmapToDc(cache, dc, RECT{thickness, h - thickness, w - thickness, h}, POINT{thickness, h - thickness});
+}
+
+// The text a disabled edit shows: its own, with a password character shown
+// as itself (the usual "*" as a bullet), or none.
+std::wstring DisabledText(HWND wnd) {
+  const int length = ::GetWindowTextLengthW(wnd);
+  std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(wnd, text.data(), length + 1)));
+  const auto password = static_cast<wchar_t>(::SendMessageW(wnd, EM_GETPASSWORDCHAR, 0, 0));
+  if (password != 0) text.assign(text.size(), password == L'*' ? L'\x25CF' : password);
+  return text;
+}
+
+std::wstring CueBanner(HWND wnd) {
+  wchar_t hint[256] = {};
+  return ::SendMessageW(wnd, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(hint), std::size(hint)) ? hint : L"";
 }
 
 }  // namespace
@@ -137,8 +155,54 @@ bool TacEditWnd::PrepareEditCache() {
     look.SkinIndex = SkinData->SkinIndex;
     PaintSkinControl(&SkinManager->Model(), look, ci, -1, -1, true, lines, {WndPos.x, WndPos.y}, whole, hot ? 1 : 0);
   }
+  if (!::IsWindowEnabled(CtrlHandle)) {
+    if (SingleLineEdit) PaintDisabledText(lines);
+    int kind = dkBlended;
+    if (const auto* memo = dynamic_cast<const TsMemo*>(control)) kind = memo->DisabledKind();
+    const TColor parentColor = ci.FillColor != KeyColor ? ci.FillColor : SkinManager->GetGlobalColor();
+    PaintDisabled(lines, kind, {WndPos.x, WndPos.y}, ci, parentColor);
+  }
   SkinData->BGChanged = false;
   return true;
+}
+
+void TacEditWnd::PaintDisabledText(const ScanLines& lines) {
+  // The system would grey the text out itself; a disabled single-line edit
+  // is shown whole from the cache instead, its text in the skin's colours
+  // at the place the edit gives its text.
+  const skin::TsGeneralData* section = SkinData->Section();
+  if (!section) return;
+  RECT r{};
+  ::SendMessageW(CtrlHandle, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
+  ::OffsetRect(&r, cxLeftEdge, cyTopEdge);
+  const LONG_PTR style = ::GetWindowLongPtrW(CtrlHandle, GWL_STYLE);
+  UINT format = DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP;
+  if (style & ES_CENTER)
+    format |= DT_CENTER;
+  else if (style & ES_RIGHT)
+    format |= DT_RIGHT;
+  // An edit that was given no font writes in the system font.
+  auto font = reinterpret_cast<HFONT>(::SendMessageW(CtrlHandle, WM_GETFONT, 0, 0));
+  if (!font) font = static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
+  const std::wstring text = DisabledText(CtrlHandle);
+  if (!text.empty()) {
+    TSkinTextRequest request;
+    request.Model = &SkinManager->Model();
+    request.ConstData = &SkinManager->ConstData;
+    request.SkinIndex = SkinData->SkinIndex;
+    request.Colors = ColorsOf(SkinManager);
+    DrawSkinText(lines, font, text, r, format, request);
+    return;
+  }
+  // An empty edit shows its hint faded toward its background.
+  const std::wstring hint = CueBanner(CtrlHandle);
+  if (hint.empty()) return;
+  const fw::TControl* control = OwnerControl();
+  const TColor fontColor = control ? control->Font().Color() : SectionState(*section, 0).FontColor.Color;
+  const TColor background = Color != NoColor ? Color : SectionState(*section, 0).Color;
+  const ColorSource colors = ColorsOf(SkinManager);
+  DrawPlainText(lines, font, hint, r, format,
+                MixColors(ResolveSkinColor(background, colors), ResolveSkinColor(fontColor, colors), 180));
 }
 
 void TacEditWnd::PaintFrame(HDC dc) {
@@ -253,8 +317,34 @@ void TacEditWnd::acWndProc(fw::TMessage& m) {
     if ((SkinData->CtrlSkinState & 0x20) == 0 && !SkinData->FUpdating)
       ::RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
     break;
+  case WM_ENABLE:
+    SkinData->BGChanged = true;
+    TacBaseWnd::acWndProc(m);
+    if (!Destroyed && visible) ::RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
+    return;
   case WM_PAINT:
+    if (visible && !bPreventStyleChange && SingleLineEdit && !::IsWindowEnabled(CtrlHandle) &&
+        !(m.WParam && reinterpret_cast<HDC>(m.WParam) != SkinData->PrintDC)) {
+      // The whole disabled look, text included, comes from the cache.
+      fw::PaintDc paint(CtrlHandle);
+      MeasureWindow();
+      if (SkinData->BGChanged) {
+        if (!ParamsChanged) SetSkinParams();
+        PrepareEditCache();
+      }
+      if (SkinData->FCacheBmp) {
+        fw::NonClientDc dc(CtrlHandle);
+        CopyBitmapToDc(*SkinData->FCacheBmp, dc.get());
+      }
+      m.Result = 0;
+      return;
+    }
+    [[fallthrough]];
   case WM_ERASEBKGND:
+    if (m.Msg == WM_ERASEBKGND && visible && SingleLineEdit && !::IsWindowEnabled(CtrlHandle)) {
+      m.Result = 1;
+      return;
+    }
     if (visible && !bPreventStyleChange) {
       CtrlState &= ~csPaintNeeded;
       if (!ParamsChanged) SetSkinParams();

@@ -35,6 +35,8 @@ public:
 protected:
   // The window's frame from the cache, and its scroll bars.
   void PaintFrame(HDC dc);
+  // A disabled single-line edit's text (or hint) into the cache.
+  void PaintDisabledText(const ScanLines& lines);
   bool HandleSkinCmd(fw::TMessage& m);
 
 private:
