@@ -1,12 +1,14 @@
 #include "skinctrl/adapters/WindowAdapters.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "framework/Application.h"
 #include "framework/Handles.h"
 #include "framework/Subclass.h"
 #include "skinctrl/gdi/DibBitmap.h"
 #include "skinctrl/menus/sPopupMenus.h"
+#include "skinctrl/paint/ArrowPaint.h"
 #include "skinctrl/paint/SectionPaint.h"
 #include "skinctrl/paint/SectionQueries.h"
 #include "skinctrl/paint/SkinImages.h"
@@ -422,9 +424,27 @@ LRESULT TacScrollWnd::HitTest(POINT p) {
       return bar->nBarType == SB_VERT ? HTVSCROLL : HTHSCROLL;
     }
   }
+  if (const RECT grip = GripRect(); ::PtInRect(&grip, p) && GripOnCorner()) return HTBOTTOMRIGHT;
   fw::TMessage m{WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y), 0};
   CallPrevWndProc(m);
   return m.Result;
+}
+
+RECT TacScrollWnd::GripRect() const {
+  if (!sBarHorz->fScrollVisible || !sBarVert->fScrollVisible) return {};
+  const RECT h = BarRect(*sBarHorz), v = BarRect(*sBarVert);
+  return RECT{v.left, h.top, v.right, h.bottom};
+}
+
+bool TacScrollWnd::GripOnCorner() const {
+  // The grip sizes the window it stands in only from that window's corner.
+  const HWND parent = ::GetParent(CtrlHandle);
+  if (!parent || (::GetWindowLongPtrW(parent, GWL_STYLE) & WS_CHILD)) return false;
+  RECT client{}, window{};
+  ::GetClientRect(parent, &client);
+  ::MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  ::GetWindowRect(CtrlHandle, &window);
+  return window.bottom == client.bottom && (fLeftScrollbar ? window.left == client.left : window.right == client.right);
 }
 
 void TacScrollWnd::UpdateScrolls(bool repaint) {
@@ -437,26 +457,52 @@ void TacScrollWnd::UpdateScrolls(bool repaint) {
   }
 }
 
+TacSolidArrowStyle ArrowStyleOf(const skin::TsSkinManager& manager) {
+  skin::TacArrowsStyle style = manager.Options().ArrowsStyle;
+  if (style == skin::TacArrowsStyle::arsDefault) {
+    const int fromSkin = manager.CommonSkinData.ArrowStyle;
+    style = fromSkin >= 0 && fromSkin <= 3 ? static_cast<skin::TacArrowsStyle>(fromSkin) : skin::TacArrowsStyle::arsSolid1;
+  }
+  // The line styles are drawn as the solid triangle of the same size.
+  return style == skin::TacArrowsStyle::arsSolid2 || style == skin::TacArrowsStyle::arsLines2 ? TacSolidArrowStyle::Solid2
+                                                                                              : TacSolidArrowStyle::Solid1;
+}
+
 void TacScrollWnd::PaintScrollBars(HDC dc) {
   if (!dc || fThumbTracking || !SkinData->Skinned() || !::IsWindowVisible(CtrlHandle) || CheckUpdating(*SkinData))
     return;
   if (fw::TControl* control = OwnerControl(); control && control->Destroying()) return;
   PaintBar(dc, *sBarHorz);
   PaintBar(dc, *sBarVert);
-  if (sBarHorz->fScrollVisible && sBarVert->fScrollVisible) {
-    const skin::TsSkinManager& m = *SkinManager;
-    const int index = m.GetSkinIndex("SCROLLBAR1H");
-    if (index < 0) return;
-    TColor color = SectionState(m.gd()[static_cast<std::size_t>(index)], 0).Color;
-    if (color == KeyColor) color = m.GetGlobalColor();
-    RECT w, h = BarRect(*sBarHorz), v = BarRect(*sBarVert);
-    ::GetWindowRect(CtrlHandle, &w);
-    RECT grip{v.left, h.top, v.right, h.bottom};
-    ::OffsetRect(&grip, -w.left, -w.top);
-    const COLORREF previous = ::SetDCBrushColor(dc, static_cast<COLORREF>(ResolveSkinColor(color, &m)) & 0xFFFFFF);
-    ::FillRect(dc, &grip, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
-    ::SetDCBrushColor(dc, previous);
+  if (sBarHorz->fScrollVisible && sBarVert->fScrollVisible) PaintGrip(dc);
+}
+
+void TacScrollWnd::PaintGrip(HDC dc) {
+  const skin::TsSkinManager& m = *SkinManager;
+  const int index = m.GetSkinIndex("SCROLLBAR1H");
+  const RECT grip = GripRect();
+  if (index < 0 || ::IsRectEmpty(&grip)) return;
+  const skin::TsGenState& state = SectionState(m.gd()[static_cast<std::size_t>(index)], 0);
+  TColor color = state.Color;
+  if (state.Transparency >= 100 || color == KeyColor) color = m.GetGlobalColor();
+  const ColorSource colors = ColorsOf(&m);
+  color = ResolveSkinColor(color, colors);
+  if (!ScrollBarEnabled(*sBarHorz) || !ScrollBarEnabled(*sBarVert))
+    color = MixColors(color, ResolveSkinColor(StateBackgroundColor(*SkinData, 0), colors), 102);
+  TDibBitmap bmp(grip.right - grip.left, grip.bottom - grip.top);
+  const ScanLines lines = bmp.Lines();
+  if (lines.Empty()) return;
+  const skin::TRect whole{0, 0, lines.Width, lines.Height};
+  FillSectionLayers(lines, whole, TSectionLayers{0, 0, color}, nullptr);
+  const skin::SkinModel* model = &m.Model();
+  if (model->IsValidImgIndex(m.ConstData.GripRightBottom) && GripOnCorner()) {
+    const skin::TsMaskData& image = m.ma()[static_cast<std::size_t>(m.ConstData.GripRightBottom)];
+    PutSkinImage(lines, {lines.Width - image.Width, lines.Height - image.Height}, 0, CacheInfoOfBitmap(lines, 0, 0),
+                 model, image, true);
   }
+  RECT w;
+  ::GetWindowRect(CtrlHandle, &w);
+  CopyToDC(dc, grip.left - w.left, grip.top - w.top, bmp, RECT{0, 0, lines.Width, lines.Height});
 }
 
 void TacScrollWnd::PaintBar(HDC dc, TacScrollBar& bar, int thumbStateOverride, int thumbStartOverride) {
@@ -483,14 +529,26 @@ void TacScrollWnd::PaintBar(HDC dc, TacScrollBar& bar, int thumbStateOverride, i
     if (index >= 0 && !r.IsEmpty()) PaintSkinSection(model, index, ci, -1, -1, lines, {0, 0}, r, state);
     return index;
   };
-  const auto paintGlyph = [&](int index, skin::TRect r, int state) {
+  // The arrow's glyph image, or a vector arrow in the section's text colour
+  // where the skin brings none (thumbs get no arrow).
+  const auto paintGlyph = [&](int index, skin::TRect r, int state, std::optional<TacArrowDirection> arrow) {
     if (index < 0) return;
     const int glyph = m.GetMaskIndex(index, "GLYPHMASK");
-    if (!model->IsValidImgIndex(glyph)) return;
+    if (!model->IsValidImgIndex(glyph)) {
+      if (!arrow) return;
+      const skin::TsGeneralData& section = m.gd()[static_cast<std::size_t>(index)];
+      if (state == 2 && (section.ShiftOnClick || m.ButtonsOptions().ShiftContentOnClick))
+        r = {r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1};
+      DrawSolidArrow(lines, ResolveSkinColor(SectionState(section, std::min(state, 2)).FontColor.Color, ColorsOf(&m)),
+                     r, *arrow, 0, ArrowStyleOf(m));
+      return;
+    }
     const skin::TsMaskData& image = m.ma()[static_cast<std::size_t>(glyph)];
     PutSkinImage(lines, {r.Left + (r.Width() - image.Width) / 2, r.Top + (r.Height() - image.Height) / 2}, state, ci,
                  model, image, true);
   };
+  const TacArrowDirection firstArrow = vertical ? TacArrowDirection::Up : TacArrowDirection::Left;
+  const TacArrowDirection secondArrow = vertical ? TacArrowDirection::Down : TacArrowDirection::Right;
   TacScrollTracking& t = ScrollTracking();
   const bool ours = t.HoverWnd == CtrlHandle || t.PressWnd == CtrlHandle;
   const bool pressedBar = t.PressWnd == CtrlHandle && t.PressBar == bar.nBarType;
@@ -512,21 +570,23 @@ void TacScrollWnd::PaintBar(HDC dc, TacScrollBar& bar, int thumbStateOverride, i
     paintSection(names.TrackBefore, along(0, centre), partState(spTrackBefore) == 2 ? 2 : 0);
     paintSection(names.TrackAfter, along(centre, length), partState(spTrackAfter) == 2 ? 2 : 0);
     const int first = partState(spFirstArrow), second = partState(spSecondArrow);
-    paintGlyph(paintSection(names.FirstArrow, along(0, a), first), along(0, a), first);
-    paintGlyph(paintSection(names.SecondArrow, along(length - a, length), second), along(length - a, length), second);
+    paintGlyph(paintSection(names.FirstArrow, along(0, a), first), along(0, a), first, firstArrow);
+    paintGlyph(paintSection(names.SecondArrow, along(length - a, length), second), along(length - a, length), second,
+               secondArrow);
     if (hasThumb) {
       int state = thumbStateOverride >= 0 ? thumbStateOverride : (partState(spThumb) > 0 ? 1 : 0);
       if (pressedBar && t.PressPortion == spThumb && fThumbTracking) state = 2;
       const skin::TRect r = along(thumb.Start, thumb.Start + thumb.Size);
-      paintGlyph(paintSection(names.Thumb, r, state), r, state);
+      paintGlyph(paintSection(names.Thumb, r, state), r, state, std::nullopt);
     }
   } else {
     const int half = length / 2;
     paintSection(names.TrackBefore, along(0, half), 0);
     paintSection(names.TrackAfter, along(half, length), 0);
     const int first = partState(spFirstArrow), second = partState(spSecondArrow);
-    paintGlyph(paintSection(names.FirstArrow, along(0, half), first), along(0, half), first);
-    paintGlyph(paintSection(names.SecondArrow, along(half, length), second), along(half, length), second);
+    paintGlyph(paintSection(names.FirstArrow, along(0, half), first), along(0, half), first, firstArrow);
+    paintGlyph(paintSection(names.SecondArrow, along(half, length), second), along(half, length), second,
+               secondArrow);
   }
   if (!enabled) {
     // Faded: 60 per cent toward the bar's background colour.

@@ -20,6 +20,7 @@
 #include "framework/Controls.h"
 #include "framework/Messages.h"
 #include "skin/sSkinManager.h"
+#include "skinctrl/paint/ArrowPaint.h"
 #include "skinctrl/paint/ScrollGeometry.h"
 #include "skinctrl/state/CommonData.h"
 
@@ -173,6 +174,10 @@ private:
   bool attached_ = false;
 };
 
+// The arrow style vector arrows are drawn in: the manager's, or the skin's
+// where the manager leaves it to the skin.
+TacSolidArrowStyle ArrowStyleOf(const skin::TsSkinManager& manager);
+
 class TacScrollWnd : public TacMainWnd {
 public:
   TacScrollWnd(HWND wnd, TsCommonData* skinData, skin::TsSkinManager* manager, const TacSkinParams& params,
@@ -197,6 +202,11 @@ public:
   // The portion of a bar under a screen point (-1 outside it).
   int HitTestBar(const TacScrollBar& bar, POINT screen) const;
   TacScrollBar& Bar(int type) noexcept { return type == SB_VERT ? *sBarVert : *sBarHorz; }
+  // Where both bars meet (screen coordinates; empty unless both show).
+  RECT GripRect() const;
+  // The window's corner at the bars lies on its top-level parent's client
+  // corner: the grip there shows the skin's grip image and sizes.
+  bool GripOnCorner() const;
 
   bool fThumbTracking = false;
   bool fLeftScrollbar = false;
@@ -222,6 +232,7 @@ private:
   bool ButtonUp(fw::TMessage& m);
   void ResetPress() noexcept;
   LRESULT HitTest(POINT screen);
+  void PaintGrip(HDC dc);
 };
 
 class TacBaseWnd : public TacScrollWnd {

@@ -366,9 +366,8 @@ void TsComboBox::PaintButton(const ScanLines& cache) {
     } else if (comboBtn >= 0) {
       color = SectionState(manager->gd()[static_cast<std::size_t>(comboBtn)], a).FontColor.Color;
     }
-    const auto style = manager->CommonSkinData.ArrowStyle == 2 ? TacSolidArrowStyle::Solid2 : TacSolidArrowStyle::Solid1;
     DrawSolidArrow(cache, ResolveSkinColor(color, manager), {r.left, r.top, r.right, r.bottom}, TacArrowDirection::Down,
-                   0, style);
+                   0, ArrowStyleOf(*manager));
   } else {
     const skin::TsMaskData& image = manager->ma()[static_cast<std::size_t>(FGlyphIndex)];
     PutSkinImage(cache, {r.left + (r.right - r.left - image.Width) / 2, (Height() - ButtonHeight()) / 2}, a, {},

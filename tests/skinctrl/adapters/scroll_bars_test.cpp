@@ -9,6 +9,7 @@
 #include <set>
 
 #include "AdapterHost.h"
+#include "tests/skinctrl/state/EffectsSkin.h"
 
 namespace {
 
@@ -401,3 +402,193 @@ TEST_F(ScrollBars, AnAdapterThatCannotUnhookStillPassesEverythingToTheWindow) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------ the corner and vector arrows
+
+namespace {
+
+// A skin whose scroll buttons bring no glyph images and whose global data
+// has a grip image: the arrows are drawn as vector arrows in the buttons'
+// text colours, and the corner where both bars meet shows the grip.
+constexpr COLORREF ArrowInk[3] = {RGB(200, 0, 0), RGB(0, 160, 0), RGB(0, 0, 200)};
+constexpr std::uint32_t GripInk = 0x203040;
+
+std::vector<std::uint8_t> VectorArrowSkin() {
+  auto colour = [](COLORREF c) { return std::to_string(static_cast<unsigned>(c)); };
+  std::string sections = "[EDIT]\r\nSTATES=1\r\nCOLOR=16777215\r\nFONTCOLOR=0\r\n";
+  for (const char* track : {"SCROLLBAR1H", "SCROLLBAR1V", "SCROLLBAR2H", "SCROLLBAR2V"})
+    sections += std::string("[") + track +
+                "]\r\nSTATES=3\r\nUSESTATE2=1\r\nCOLOR=12632256\r\nHOTCOLOR=12632256\r\nCOLOR2=10526880\r\n";
+  for (const char* button : {"SCROLLBTNLEFT", "SCROLLBTNTOP", "SCROLLBTNRIGHT", "SCROLLBTNBOTTOM"})
+    sections += std::string("[") + button + "]\r\nSTATES=3\r\nUSESTATE2=1\r\nCOLOR=14737632\r\nFONTCOLOR=" +
+                colour(ArrowInk[0]) + "\r\nHOTCOLOR=15790320\r\nHOTFONTCOLOR=" + colour(ArrowInk[1]) +
+                "\r\nCOLOR2=13684944\r\nFONTCOLOR2=" + colour(ArrowInk[2]) + "\r\n";
+  for (const char* slider : {"SCROLLSLIDERH", "SCROLLSLIDERV"})
+    sections += std::string("[") + slider + "]\r\nSTATES=2\r\nCOLOR=6316128\r\nHOTCOLOR=7368816\r\n";
+  // The grip: a triangle in the bottom-right half, the key colour elsewhere.
+  skin::Bitmap32 grip(6, 6);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 6; ++x) grip.At(x, y) = x + y >= 5 ? 0xFF000000u | GripInk : 0xFFFF00FFu;
+  return skintest::EffectsSkinArchive("GRIPIMAGE=!GRIP.BMP!1!0!2\r\n", sections,
+                                      {{"GRIP.BMP", skin::EncodeBmp32(grip)}});
+}
+
+class VectorArrowsAndGrip : public ::testing::Test {
+protected:
+  void SetUp() override {
+    form.BeginLoading();
+    manager = new skin::TsSkinManager(&form);
+    skin::ConfigureMainSkinManager(*manager, VectorArrowSkin());
+    form.EndLoading();
+    form.SetBorderStyle(fw::TFormBorderStyle::bsNone);
+    form.SetBounds(60, 60, 320, 240);
+    form.Show();
+    list = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT, 120, 80, 200, 160,
+                             form.Handle(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    for (int i = 0; i < 100; ++i) {
+      const std::wstring item = L"Item " + std::to_wstring(i);
+      ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
+    ::SendMessageW(list, LB_SETHORIZONTALEXTENT, 1000, 0);
+    skinctrl::TacSkinParams params;
+    params.SkinSection = "EDIT";
+    adapter = skinctrl::MakeAdapter<skinctrl::TacEditWnd>(true, list, nullptr, manager, params);
+    ::RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
+    Pump(200ms);
+  }
+  void TearDown() override {
+    adapter.reset();
+    ::DestroyWindow(list);
+    Pump(20ms);
+  }
+  // The ink of a colour inside a screen rectangle.
+  static RECT InkIn(const RECT& r, COLORREF ink, int* count = nullptr) {
+    HDC dc = ::GetDC(nullptr);
+    RECT found{r.right, r.bottom, r.left, r.top};
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        if (::GetPixel(dc, x, y) == ink) {
+          ++n;
+          found.left = std::min<LONG>(found.left, x);
+          found.top = std::min<LONG>(found.top, y);
+          found.right = std::max<LONG>(found.right, x + 1);
+          found.bottom = std::max<LONG>(found.bottom, y + 1);
+        }
+    ::ReleaseDC(nullptr, dc);
+    if (count) *count = n;
+    return found;
+  }
+  // Row widths of the ink from top to bottom.
+  static std::vector<int> Rows(const RECT& r, COLORREF ink) {
+    std::vector<int> rows;
+    HDC dc = ::GetDC(nullptr);
+    for (int y = r.top; y < r.bottom; ++y) {
+      int n = 0;
+      for (int x = r.left; x < r.right; ++x) n += ::GetPixel(dc, x, y) == ink;
+      if (n > 0) rows.push_back(n);
+    }
+    ::ReleaseDC(nullptr, dc);
+    return rows;
+  }
+  RECT FirstArrow(const skinctrl::TacScrollBar& bar) {
+    const RECT r = adapter->BarRect(bar);
+    const int a = adapter->ScrollArrowLength(bar);
+    return bar.nBarType == SB_VERT ? RECT{r.left, r.top, r.right, r.top + a} : RECT{r.left, r.top, r.left + a, r.bottom};
+  }
+  RECT SecondArrow(const skinctrl::TacScrollBar& bar) {
+    const RECT r = adapter->BarRect(bar);
+    const int a = adapter->ScrollArrowLength(bar);
+    return bar.nBarType == SB_VERT ? RECT{r.left, r.bottom - a, r.right, r.bottom}
+                                   : RECT{r.right - a, r.top, r.right, r.bottom};
+  }
+
+  fw::TForm form{nullptr};
+  skin::TsSkinManager* manager = nullptr;
+  HWND list = nullptr;
+  std::unique_ptr<skinctrl::TacEditWnd> adapter;
+};
+
+}  // namespace
+
+// Without glyph images each arrow button gets a triangle in its section's
+// text colour, pointing its way, centred; hot and pressed in their states'
+// colours, pressed one pixel right and down.
+TEST_F(VectorArrowsAndGrip, ArrowButtonsWithoutGlyphsGetVectorArrowsInTheirTextColours) {
+  ASSERT_TRUE(adapter->sBarVert->fScrollVisible);
+  ASSERT_TRUE(adapter->sBarHorz->fScrollVisible);
+  testsupport::Save(testsupport::CaptureWindow(list), "skinctrl-scroll-vector-arrows");
+  const RECT up = FirstArrow(*adapter->sBarVert), down = SecondArrow(*adapter->sBarVert);
+  const RECT left = FirstArrow(*adapter->sBarHorz), right = SecondArrow(*adapter->sBarHorz);
+  int n = 0;
+  const RECT upInk = InkIn(up, ArrowInk[0], &n);
+  ASSERT_GT(n, 5) << "an arrow on the first button";
+  // Centred in the button (the triangle's own odd pixel aside).
+  EXPECT_NEAR((upInk.left + upInk.right) / 2.0, (up.left + up.right) / 2.0, 1.0);
+  EXPECT_NEAR((upInk.top + upInk.bottom) / 2.0, (up.top + up.bottom) / 2.0, 1.0);
+  const std::vector<int> upRows = Rows(up, ArrowInk[0]), downRows = Rows(down, ArrowInk[0]);
+  ASSERT_GE(upRows.size(), 3u);
+  EXPECT_LT(upRows.front(), upRows.back()) << "pointing up";
+  ASSERT_GE(downRows.size(), 3u);
+  EXPECT_GT(downRows.front(), downRows.back()) << "pointing down";
+  const RECT leftInk = InkIn(left, ArrowInk[0]), rightInk = InkIn(right, ArrowInk[0]);
+  EXPECT_GT(leftInk.bottom - leftInk.top, leftInk.right - leftInk.left) << "left: taller than wide";
+  EXPECT_GT(rightInk.bottom - rightInk.top, rightInk.right - rightInk.left) << "right: taller than wide";
+
+  // Hot, then pressed under the pointer.
+  const POINT centre{(down.left + down.right) / 2, (down.top + down.bottom) / 2};
+  MoveTo(centre);
+  EXPECT_TRUE(testsupport::PumpUntil(
+      [&] {
+        int hot = 0;
+        InkIn(down, ArrowInk[1], &hot);
+        return hot > 5;
+      },
+      1s))
+      << "hot arrow";
+  const RECT normal = InkIn(down, ArrowInk[1]);
+  Button(true);
+  Pump(100ms);
+  const RECT pressed = InkIn(down, ArrowInk[2], &n);
+  Button(false);
+  Pump(100ms);
+  ASSERT_GT(n, 5) << "pressed arrow";
+  EXPECT_EQ(pressed.left, normal.left + 1);
+  EXPECT_EQ(pressed.top, normal.top + 1);
+  EXPECT_EQ(pressed.right, normal.right + 1);
+  EXPECT_EQ(pressed.bottom, normal.bottom + 1);
+  MoveTo({10, 10});
+}
+
+// Where both bars meet the corner is filled with the track's colour; in the
+// corner of the form it shows the skin's grip and sizes, elsewhere not.
+TEST_F(VectorArrowsAndGrip, TheCornerShowsTheGripOnlyInTheFormsCorner) {
+  const skin::TsGeneralData& track = manager->gd()[static_cast<std::size_t>(manager->GetSkinIndex("SCROLLBAR1H"))];
+  const COLORREF fill = static_cast<COLORREF>(skinctrl::SectionState(track, 0).Color) & 0xFFFFFF;
+  const COLORREF grip = RGB((GripInk >> 16) & 0xFF, (GripInk >> 8) & 0xFF, GripInk & 0xFF);
+  ASSERT_TRUE(manager->Model().IsValidImgIndex(manager->ConstData.GripRightBottom));
+  RECT corner = adapter->GripRect();
+  ASSERT_FALSE(::IsRectEmpty(&corner));
+  ASSERT_TRUE(adapter->GripOnCorner());
+  EXPECT_EQ(ScreenPixel({corner.left, corner.top}), fill);
+  EXPECT_EQ(ScreenPixel({corner.right - 1, corner.bottom - 1}), grip);
+  EXPECT_EQ(ScreenPixel({corner.right - 6, corner.bottom - 1}), grip) << "the image's bottom row";
+  EXPECT_EQ(ScreenPixel({corner.right - 6, corner.bottom - 2}), fill) << "a key pixel shows the fill";
+  int n = 0;
+  InkIn(corner, grip, &n);
+  EXPECT_EQ(n, 21) << "the whole triangle of the image";
+  const POINT inside{(corner.left + corner.right) / 2, (corner.top + corner.bottom) / 2};
+  EXPECT_EQ(::SendMessageW(list, WM_NCHITTEST, 0, MAKELPARAM(inside.x, inside.y)), HTBOTTOMRIGHT);
+
+  ::SetWindowPos(list, nullptr, 100, 60, 200, 160, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
+  Pump(200ms);
+  corner = adapter->GripRect();
+  EXPECT_FALSE(adapter->GripOnCorner());
+  InkIn(corner, grip, &n);
+  EXPECT_EQ(n, 0) << "no grip away from the form's corner";
+  EXPECT_EQ(ScreenPixel({corner.right - 1, corner.bottom - 1}), fill);
+  const POINT moved{(corner.left + corner.right) / 2, (corner.top + corner.bottom) / 2};
+  EXPECT_NE(::SendMessageW(list, WM_NCHITTEST, 0, MAKELPARAM(moved.x, moved.y)), HTBOTTOMRIGHT);
+}
