@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "skin/SkinCommand.h"
 #include "skinctrl/gdi/DibBitmap.h"
@@ -172,7 +173,7 @@ RECT TsComboBox::ButtonRect() const {
   const skin::TsSkinManager* manager = FCommonData->SkinManager();
   int w = 0;
   if (Style() != fw::TComboBoxStyle::csSimple && FShowButton) {
-    const int system = ::GetSystemMetrics(SM_CXVSCROLL);
+    const int system = fw::SystemMetricForDpi(SM_CXVSCROLL, manager ? manager->MetricsDpi() : fw::SystemDpi());
     const int scroll = manager && manager->ScrollsOptions().ScrollSize >= 0 ? manager->ScrollsOptions().ScrollSize
                                                                              : system;
     w = std::max(system, scroll) - 1;
@@ -185,6 +186,23 @@ RECT TsComboBox::ButtonRect() const {
   r.left = Width() - w - m;
   r.right = r.left + w;
   return r;
+}
+
+void TsComboBox::SetVerticalAlignment(TVerticalAlignment value) {
+  if (value == FVerticalAlignment) return;
+  FVerticalAlignment = value;
+  Repaint();
+}
+
+void TsComboBox::ChangeScale(int m, int d) {
+  const int height = Height();
+  fw::TComboBox::ChangeScale(m, d);
+  const HWND wnd = HandleIfAllocated();
+  if (m == d || !wnd || !Showing() || IsOwnerDrawStyle(Style())) return;
+  const int field = ::MulDiv(height, m, d) - 6;
+  ::SendMessageW(wnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+  ::SendMessageW(wnd, CB_SETITEMHEIGHT, 0, field);
+  UpdateBounds();
 }
 
 int TsComboBox::ButtonHeight() const {
@@ -336,7 +354,7 @@ void TsComboBox::PaintButton(const ScanLines& cache) {
     }
     const auto style = manager->CommonSkinData.ArrowStyle == 2 ? TacSolidArrowStyle::Solid2 : TacSolidArrowStyle::Solid1;
     DrawSolidArrow(cache, ResolveSkinColor(color, manager), {r.left, r.top, r.right, r.bottom}, TacArrowDirection::Down,
-                   0, style);
+                   manager->ScaleInt(DefaultArrowSize), style);
   } else {
     const skin::TsMaskData& image = manager->ma()[static_cast<std::size_t>(FGlyphIndex)];
     PutSkinImage(cache, {r.left + (r.right - r.left - image.Width) / 2, (Height() - ButtonHeight()) / 2}, a, {},
@@ -388,8 +406,15 @@ void TsComboBox::DrawSkinnedItem(HDC dc, int index, const RECT& rect, fw::TOwner
     const fw::SelectObjectScope font(item.DC(), Font().Handle());
     ::SetBkMode(item.DC(), TRANSPARENT);
     ::SetTextColor(item.DC(), Rgb(fontColor, manager));
+    // The list's items are as high as their text; the closed box places it.
+    UINT vertical = DT_VCENTER;
+    if (edit) {
+      vertical = FVerticalAlignment == TVerticalAlignment::taVerticalCenter ? DT_VCENTER
+                 : FVerticalAlignment == TVerticalAlignment::taAlignBottom  ? DT_BOTTOM
+                                                                            : 0;
+    }
     ::DrawTextW(item.DC(), text.c_str(), static_cast<int>(text.size()), &r,
-                DT_SINGLELINE | DT_EXPANDTABS | DT_NOCLIP | DT_NOPREFIX | (edit ? 0 : DT_VCENTER));
+                DT_SINGLELINE | DT_EXPANDTABS | DT_NOCLIP | DT_NOPREFIX | vertical);
     ::GdiFlush();
   }
   ::BitBlt(dc, rect.left, rect.top, w, h, item.DC(), 0, 0, SRCCOPY);

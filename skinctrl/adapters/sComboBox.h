@@ -28,6 +28,9 @@ protected:
   bool KeepsCaptureOnRelease() const override { return !SimplyBox; }
 };
 
+// Where the closed box puts its text between the top and the bottom.
+enum class TVerticalAlignment { taAlignTop, taAlignBottom, taVerticalCenter };
+
 class TsComboBox : public fw::TComboBox {
 public:
   explicit TsComboBox(fw::TComponent* owner);
@@ -41,6 +44,11 @@ public:
   void SetShowButton(bool value);
   bool AllowMouseWheel() const noexcept { return FAllowMouseWheel; }
   void SetAllowMouseWheel(bool value) noexcept { FAllowMouseWheel = value; }
+  TVerticalAlignment VerticalAlignment() const noexcept { return FVerticalAlignment; }
+  void SetVerticalAlignment(TVerticalAlignment value);
+  // After the framework's scaling, a shown box that draws its own items sets
+  // its selection field and its items to the scaled height less 6.
+  void ChangeScale(int m, int d) override;
 
   // Client coordinates of the drop-down button.
   RECT ButtonRect() const;
@@ -58,6 +66,7 @@ public:
   bool FReadOnly = false;
   bool FShowButton = true;
   bool FAllowMouseWheel = true;
+  TVerticalAlignment FVerticalAlignment = TVerticalAlignment::taAlignTop;
   int State = 0;  // 0 normal, 1 the mouse is over the button, 2 the list is dropped
   int FGlyphIndex = -1;
   HWND lboxhandle = nullptr;
