@@ -9,6 +9,7 @@
 #include <fstream>
 #include <poll.h>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -68,12 +69,18 @@ Session::Session(fs::path win64Build) : build_(fs::absolute(std::move(win64Build
   if (fs::exists(build_ / "rig")) Process::setRegistry(build_ / "rig" / "pids");
 }
 
+Session::Session(fs::path win64Build, fs::path prefix, std::string display)
+    : build_(fs::absolute(std::move(win64Build))), prefix_(std::move(prefix)), display_(std::move(display)) {
+  if (fs::exists(build_ / "rig")) Process::setRegistry(build_ / "rig" / "pids");
+}
+
 Session Session::fromEnvironment() {
   const char *b = std::getenv("QUILLON_WIN64_BUILD");
   return Session(b && *b ? fs::path(b) : fs::path(RIG_DEFAULT_WIN64_BUILD));
 }
 
 fs::path Session::prefix() const {
+  if (!prefix_.empty()) return prefix_;
   const char *p = std::getenv("RIG_WINEPREFIX");
   return p && *p ? fs::path(p) : build_ / "rig" / "prefix";
 }
@@ -487,6 +494,88 @@ Program::Program(const Session &session, const fs::path &exe, const std::vector<
   o.env = session.wineEnvironment();
   o.stdoutFile = output;
   process_ = Process(argv, o);
+}
+
+// ---- DpiSession ----
+
+namespace {
+
+// A display number nobody uses, claimed under the lock the session script
+// takes for the same search.
+class DisplayClaim {
+public:
+  DisplayClaim() : fd_(open("/tmp/quillon-display.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+    if (fd_ >= 0) flock(fd_, LOCK_EX);
+  }
+  ~DisplayClaim() {
+    if (fd_ >= 0) close(fd_);
+  }
+  DisplayClaim(const DisplayClaim &) = delete;
+  DisplayClaim &operator=(const DisplayClaim &) = delete;
+  static int freeNumber() {
+    int n = 90;
+    while (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) ++n;
+    return n;
+  }
+
+private:
+  int fd_;
+};
+
+}  // namespace
+
+DpiSession::DpiSession(const Session &base) {
+  dir_ = base.build() / "rig" / ("dpi-" + std::to_string(getpid()));
+  fs::remove_all(dir_);
+  fs::create_directories(dir_);
+  const fs::path prefix = dir_ / "prefix";
+  // A copy of the prepared prefix costs a second or two; a new one, a minute.
+  Process copy({"cp", "-a", base.prefix().string(), prefix.string()}, {});
+  if (!copy.waitExit(Millis(120000)) || copy.exitCode() != 0) throw Error("cannot copy the prefix");
+  std::string display;
+  {
+    DisplayClaim claim;
+    display = ":" + std::to_string(DisplayClaim::freeNumber());
+    xvfb_ = std::make_unique<Process>(
+        std::vector<std::string>{"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, Process::Options{});
+    const fs::path socket = "/tmp/.X11-unix/X" + display.substr(1);
+    if (!eventually(Millis(10000), [&] { return fs::exists(socket); })) throw Error("Xvfb did not start");
+  }
+  session_ = std::make_unique<Session>(base.build(), prefix, display);
+  Process::Options o;
+  o.env = session_->wineEnvironment();
+  wineserver_ = std::make_unique<Process>(std::vector<std::string>{"wineserver", "-f", "-p"}, o);
+  // The first program starts Wine's services and the desktop.
+  runWine({"cmd", "/c", "exit"});
+}
+
+DpiSession::~DpiSession() {
+  if (session_) {
+    Process::Options o;
+    o.env = session_->wineEnvironment();
+    Process kill({"wineserver", "-k"}, o);
+    kill.waitExit(Millis(10000));
+  }
+  wineserver_.reset();
+  xvfb_.reset();
+  std::error_code ec;
+  fs::remove_all(dir_, ec);
+}
+
+int DpiSession::runWine(const std::vector<std::string> &args, Millis timeout) {
+  std::vector<std::string> argv{"wine"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Process::Options o;
+  o.env = session_->wineEnvironment();
+  Process p(argv, o);
+  if (!p.waitExit(timeout)) throw Error("wine " + args.at(0) + " did not end");
+  return p.exitCode();
+}
+
+void DpiSession::setDpi(int dpi) {
+  if (runWine({"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+               std::to_string(dpi), "/f"}) != 0)
+    throw Error("cannot set the DPI");
 }
 
 // ---- TempDir ----

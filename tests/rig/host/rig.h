@@ -17,6 +17,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -37,6 +38,8 @@ struct Error : std::runtime_error {
 class Session {
 public:
   explicit Session(fs::path win64Build);
+  // A session of the same build with a prefix and a display of its own.
+  Session(fs::path win64Build, fs::path prefix, std::string display);
   // QUILLON_WIN64_BUILD from the environment, else the folder this rig was built for.
   static Session fromEnvironment();
 
@@ -61,7 +64,34 @@ public:
 
 private:
   fs::path build_;
+  fs::path prefix_;  // empty: the build's (or RIG_WINEPREFIX)
   std::string display_;
+};
+
+class Process;
+
+// A Wine session of its own whose display has a DPI: a copy of a session's
+// prefix, an Xvfb display and a wineserver of its own. Wine programs read the
+// DPI (the registry's LogPixels) as they start, so changing it in the build's
+// session would change every program started meanwhile there; here it
+// changes only what the test starts. Everything it started ends when it goes.
+class DpiSession {
+public:
+  explicit DpiSession(const Session &base);
+  ~DpiSession();
+  DpiSession(const DpiSession &) = delete;
+  DpiSession &operator=(const DpiSession &) = delete;
+
+  const Session &session() const { return *session_; }
+  // Programs started from now on get this DPI (96 is 100 %).
+  void setDpi(int dpi);
+  // Runs a Wine program of the session to its end; its exit code.
+  int runWine(const std::vector<std::string> &args, Millis timeout = Millis(60000));
+
+private:
+  fs::path dir_;
+  std::unique_ptr<Process> xvfb_, wineserver_;
+  std::unique_ptr<Session> session_;
 };
 
 // A child process, ended by PID (TERM, then KILL) when the object goes.
