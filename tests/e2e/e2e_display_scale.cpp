@@ -181,8 +181,8 @@ Measures DisplayScaleTest::measure(int dpi, bool menus) {
     m.minimiseWidth = minimise.width();
   }
 
-  // The controls, by their windows (client coordinates of the main window).
-  const int cx = border, cy = m.header;
+  // The controls, by their windows (screen rectangles, made window-relative).
+  const int cx = border;
   const Box combo = rectOf(comboHwnd_), check = rectOf(checkHwnd_);
   const int comboL = combo.left - wx, comboT = combo.top - wy, comboR = combo.right - wx, comboB = combo.bottom - wy;
   const Ink port = inkIn(s, cx + 2, comboT, comboL - 1, comboB, d.client, d.labelText);
@@ -199,7 +199,6 @@ Measures DisplayScaleTest::measure(int dpi, bool menus) {
   const Ink checkText = inkIn(s, check.left - wx + scaled(6, dpi), check.top - wy + scaled(5, dpi),
                               check.right - wx - scaled(6, dpi), check.bottom - wy - scaled(5, dpi), d.face, d.text);
   m.check = checkText.height();
-  (void)cx, (void)cy;
 
   if (menus) {
     // The dropped port list: items as high as their text, the list as high as its items.
