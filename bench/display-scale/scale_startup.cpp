@@ -111,5 +111,9 @@ int wmain(int argc, wchar_t** argv) {
                     *std::max_element(ms[k].begin(), ms[k].end()), kRuns, width[k]);
     }
     std::printf("start-up at 200 %% / at 100 %%: %.2fx (target <= 1.1x)\n", Median(ms[1]) / Median(ms[0]));
+    // On a busy machine the medians take in other programs' load; the fastest
+    // starts of each show the program's own cost.
+    std::printf("fastest start at 200 %% / at 100 %%: %.2fx\n",
+                *std::min_element(ms[1].begin(), ms[1].end()) / *std::min_element(ms[0].begin(), ms[0].end()));
     return 0;
 }
