@@ -11,6 +11,8 @@
 //            adapter with linefeeds off (its factory default) sends it:
 //              echo CR identity CR CR '>'
 //   split    the answer in N parts (--parts, default 2), DELAY ms apart (--delay, default 300)
+//   pauses   the answer as an adapter that pauses after its echo and before its
+//            prompt sends it: echo CR LF, DELAY ms, identity CR LF CR LF, DELAY ms, '>'
 //   silent   never answers
 //   garbage  answers with 64 bytes of fixed noise (control and high bytes, no prompt)
 //   nul      the answer with NUL bytes inside the identity
@@ -54,7 +56,7 @@ bool writeAll(int fd, const std::string &bytes) {
 
 void usage() {
   std::fprintf(stderr,
-               "usage: quillon-adapter --port PATH [--identity TEXT] [--mode reply|cr|split|silent|garbage|nul|flood|hangup]\n"
+               "usage: quillon-adapter --port PATH [--identity TEXT] [--mode reply|cr|split|pauses|silent|garbage|nul|flood|hangup]\n"
                "                       [--parts N] [--delay MS] [--log FILE] [--hangup-pid PID]\n");
   std::exit(2);
 }
@@ -79,7 +81,7 @@ int main(int argc, char **argv) {
     else usage();
   }
   if (port.empty()) usage();
-  if (mode != "reply" && mode != "cr" && mode != "split" && mode != "silent" && mode != "garbage" && mode != "nul" &&
+  if (mode != "reply" && mode != "cr" && mode != "split" && mode != "pauses" && mode != "silent" && mode != "garbage" && mode != "nul" &&
       mode != "flood" && mode != "hangup")
     usage();
 
@@ -135,6 +137,13 @@ int main(int argc, char **argv) {
         for (size_t at = 0; at < answer.size() && !stopping; at += step) {
           if (at) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
           writeAll(fd, answer.substr(at, step));
+        }
+      } else if (mode == "pauses") {
+        const std::string parts[] = {echo + "\r\n", identity + "\r\n\r\n", ">"};
+        for (const std::string &part : parts) {
+          if (stopping) break;
+          if (&part != parts) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+          writeAll(fd, part);
         }
       } else if (mode == "garbage") {
         std::string noise;

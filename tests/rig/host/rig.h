@@ -155,7 +155,7 @@ private:
 };
 
 struct AdapterOptions {
-  std::string mode = "reply";  // reply cr split silent garbage nul flood hangup, "" for no adapter
+  std::string mode = "reply";  // reply cr split pauses silent garbage nul flood hangup, "" for no adapter
   std::string identity = "QUILLON SIM 1.0";
   int parts = 2;
   int delayMs = 300;
