@@ -1,9 +1,13 @@
+#include "app/ReplyDisplay.h"
 #include "app/ReplyText.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -58,7 +62,7 @@ TEST(CleanReply, KeepsNulCharacters) {
 }
 
 // An answer that arrives in two notifications is cleaned part by part; each
-// part gives its own line in the memo.
+// part with anything left gives its own line in the memo (DeviceFoundLine below).
 struct Split {
     const wchar_t* name;
     std::wstring first, second;
@@ -96,6 +100,69 @@ TEST(CleanReply, NoPartOfASplitAnswerBreaksALine) {
                 }
             }
         }
+}
+
+
+// The reply display: the memo lines an answer gives when it arrives in
+// parts, one notification each.
+std::vector<std::wstring> MemoLines(const std::vector<std::wstring>& parts) {
+    std::vector<std::wstring> lines;
+    for (const std::wstring& part : parts)
+        if (std::optional<std::wstring> line = app::DeviceFoundLine(part)) lines.push_back(*line);
+    return lines;
+}
+
+// What a part shows, worked out from what each character of the answer is:
+// the identity's characters always, the echo's only when the part holds a
+// piece of it and not all of it (a cut echo is not removed).
+std::wstring Expected(std::wstring_view answer, std::size_t from, std::size_t to, std::size_t identityAt) {
+    const bool wholeEcho = from == 0 && to >= 3;
+    std::wstring shown;
+    for (std::size_t i = from; i < to; ++i) {
+        const bool identity = i >= identityAt && i < identityAt + kIdentity.size();
+        const bool echo = i < 3;
+        if (identity || (echo && !wholeEcho)) shown += answer[i];
+    }
+    return shown;
+}
+
+// CR LF (linefeeds on) and lone CR (linefeeds off, the factory default).
+const LineEnd kDisplayLineEnds[] = {{L"CR LF", L"\r\n"}, {L"lone CR", L"\r"}};
+
+TEST(DeviceFoundLine, TheWholeAnswerGivesOneLineWithTheIdentity) {
+    for (const LineEnd& end : kDisplayLineEnds)
+        EXPECT_EQ(MemoLines({Answer(end.chars, true)}), std::vector<std::wstring>{L"Device found: " + kIdentity})
+            << end.name;
+}
+
+TEST(DeviceFoundLine, PartsHoldingOnlyEchoLineBreaksOrPromptGiveNoLine) {
+    for (const wchar_t* part : {L"ATI", L"ATI\r\n", L"ATI\r", L"\r\n", L"\r", L"\n", L"\r\n\r\n>", L"\r\r>", L">", L""})
+        EXPECT_FALSE(app::DeviceFoundLine(part)) << part;
+    EXPECT_EQ(app::DeviceFoundLine(L"AT"), L"Device found: AT");
+    EXPECT_EQ(app::DeviceFoundLine(L" "), L"Device found:  ");
+}
+
+// Cut once and cut twice at every position: every part with something to
+// show gives its own line, in order, and no line announces a device without
+// naming one.
+TEST(DeviceFoundLine, AnswersCutAnywhereGiveALineForEveryPartWithText) {
+    const std::wstring prefix = L"Device found: ";
+    for (const LineEnd& end : kDisplayLineEnds) {
+        const std::wstring answer = Answer(end.chars, true);
+        const std::size_t identityAt = 3 + end.chars.size();
+        const std::size_t n = answer.size();
+        for (std::size_t a = 0; a <= n; ++a)
+            for (std::size_t b = a; b <= n; ++b) {
+                const std::vector<std::wstring> lines =
+                    MemoLines({answer.substr(0, a), answer.substr(a, b - a), answer.substr(b)});
+                std::vector<std::wstring> expected;
+                for (auto [from, to] : {std::pair{std::size_t{0}, a}, {a, b}, {b, n}})
+                    if (std::wstring shown = Expected(answer, from, to, identityAt); !shown.empty())
+                        expected.push_back(prefix + shown);
+                EXPECT_EQ(lines, expected) << end.name << " cut at " << a << " and " << b;
+                for (const std::wstring& line : lines) EXPECT_NE(line, prefix) << end.name << " cut at " << a << " and " << b;
+            }
+    }
 }
 
 }  // namespace
