@@ -1,11 +1,11 @@
 #include "app/ReplyDisplay.h"
 
-#include "app/ReplyText.h"
+#include "reply/ReplyText.h"
 
 namespace app {
 
 std::optional<std::wstring> DeviceFoundLine(std::wstring part) {
-    std::wstring shown = CleanReply(std::move(part));
+    std::wstring shown = reply::CleanReply(std::move(part));
     if (shown.empty()) return std::nullopt;
     return L"Device found: " + shown;
 }

@@ -5,7 +5,7 @@
 
 namespace app {
 
-// "Device found: " and the part's cleaned text (CleanReply), or nothing
+// "Device found: " and the part's cleaned text (reply::CleanReply), or nothing
 // when the part cleans to nothing. Adapters pause after their echo and
 // before their prompt, and radio links cut an answer anywhere: such a part
 // holds only the echo, line breaks or the prompt, and a line for it would

@@ -1,5 +1,5 @@
 #include "app/ReplyDisplay.h"
-#include "app/ReplyText.h"
+#include "reply/ReplyText.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ std::wstring Answer(std::wstring_view end, bool echo) {
 TEST(CleanReply, LeavesTheIdentityWhateverTheLineEndsAndTheEcho) {
     for (const LineEnd& end : kLineEnds)
         for (bool echo : {true, false})
-            EXPECT_EQ(app::CleanReply(Answer(end.chars, echo)), kIdentity) << end.name << (echo ? L", echo" : L"");
+            EXPECT_EQ(reply::CleanReply(Answer(end.chars, echo)), kIdentity) << end.name << (echo ? L", echo" : L"");
 }
 
 struct Case {
@@ -53,12 +53,12 @@ TEST(CleanReply, RemovesEchoPromptAndLineBreaksInThatOrder) {
         {L"empty", L"", L""},
         {L"bytes above 0x7F kept", L"\x00FF\x0080 ok", L"\x00FF\x0080 ok"},
     };
-    for (const Case& c : cases) EXPECT_EQ(app::CleanReply(c.reply), c.shown) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(reply::CleanReply(c.reply), c.shown) << c.name;
 }
 
 TEST(CleanReply, KeepsNulCharacters) {
     const std::wstring reply(L"A\0B", 3);
-    EXPECT_EQ(app::CleanReply(reply), reply);
+    EXPECT_EQ(reply::CleanReply(reply), reply);
 }
 
 // An answer that arrives in two notifications is cleaned part by part; each
@@ -80,8 +80,8 @@ TEST(CleanReply, CleansEachPartOfASplitAnswerByItself) {
         {L"no echo, lone CR", L"OBD ADAPTER", L" v1.5\r\r>", L"OBD ADAPTER", L" v1.5"},
     };
     for (const Split& s : splits) {
-        EXPECT_EQ(app::CleanReply(s.first), s.shownFirst) << s.name;
-        EXPECT_EQ(app::CleanReply(s.second), s.shownSecond) << s.name;
+        EXPECT_EQ(reply::CleanReply(s.first), s.shownFirst) << s.name;
+        EXPECT_EQ(reply::CleanReply(s.second), s.shownSecond) << s.name;
     }
 }
 
@@ -90,8 +90,8 @@ TEST(CleanReply, NoPartOfASplitAnswerBreaksALine) {
         for (bool echo : {true, false}) {
             const std::wstring answer = Answer(end.chars, echo);
             for (std::size_t at = 0; at <= answer.size(); ++at) {
-                const std::wstring first = app::CleanReply(answer.substr(0, at));
-                const std::wstring second = app::CleanReply(answer.substr(at));
+                const std::wstring first = reply::CleanReply(answer.substr(0, at));
+                const std::wstring second = reply::CleanReply(answer.substr(at));
                 EXPECT_EQ(first.find_first_of(L"\r\n"), std::wstring::npos) << end.name << " cut at " << at;
                 EXPECT_EQ(second.find_first_of(L"\r\n"), std::wstring::npos) << end.name << " cut at " << at;
                 // Outside the echo the cut loses nothing: the parts read as the identity.
