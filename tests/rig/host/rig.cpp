@@ -83,6 +83,11 @@ fs::path Session::quillonExe() const {
   return e && *e ? fs::path(e) : fs::path(RIG_DEFAULT_QUILLON_EXE);
 }
 
+fs::path Session::probeExe() const {
+  const char *e = std::getenv("QUILLON_PROBE_EXE");
+  return e && *e ? fs::path(e) : fs::path(RIG_DEFAULT_PROBE_EXE);
+}
+
 std::vector<std::string> Session::wineEnvironment() const {
   static const char *replaced[] = {"DISPLAY=", "WINEPREFIX=", "WINEDEBUG=", "WINEDLLOVERRIDES=", "LD_PRELOAD="};
   std::vector<std::string> env;
@@ -352,11 +357,15 @@ Port::Port(const Session &session, std::string com, const AdapterOptions &adapte
 
 void Port::startAdapter(const AdapterOptions &a) {
   adapter_.stop();
-  adapter_ = Process({(session_.hostBin() / "quillon-adapter").string(), "--port", pair_->deviceEnd().string(),
-                      "--identity", a.identity, "--mode", a.mode, "--parts", std::to_string(a.parts), "--delay",
-                      std::to_string(a.delayMs), "--log", log_.string(), "--hangup-pid",
-                      std::to_string(pair_->socatPid())},
-                     {});
+  std::vector<std::string> argv{(session_.hostBin() / "quillon-adapter").string(), "--port", pair_->deviceEnd().string(),
+                                "--identity", a.identity, "--mode", a.mode, "--parts", std::to_string(a.parts),
+                                "--delay", std::to_string(a.delayMs), "--log", log_.string(), "--hangup-pid",
+                                std::to_string(pair_->socatPid())};
+  if (a.baud != 0) {
+    argv.insert(argv.end(), {"--baud", std::to_string(a.baud), "--state",
+                             TtyState::pathFor(pair_->programPts()).string()});
+  }
+  adapter_ = Process(argv, {});
 }
 
 Port::~Port() {

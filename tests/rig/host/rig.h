@@ -47,6 +47,8 @@ public:
   fs::path driverExe() const { return build_ / "tests" / "rig" / "driver" / "rigdriver.exe"; }
   // The program under test: QUILLON_EXE from the environment, else the built one.
   fs::path quillonExe() const;
+  // quillon-probe.exe: QUILLON_PROBE_EXE from the environment, else the built one.
+  fs::path probeExe() const;
   // A fresh folder for one test's files, removed by the caller's TempDir.
   fs::path runDir() const { return build_ / "rig" / "run"; }
   bool hasDisplay() const { return !display_.empty(); }
@@ -159,6 +161,9 @@ struct AdapterOptions {
   std::string identity = "QUILLON SIM 1.0";
   int parts = 2;
   int delayMs = 300;
+  // Talks at this speed only, and answers with noise while the program's end
+  // of the line is set to another (0: at any speed).
+  unsigned baud = 0;
 };
 
 // A COM name backed by a pty pair with the adapter emulator at the far end.
