@@ -125,11 +125,16 @@ public:
   bool rts() const;
   uint32_t modemWrites() const;
   void disown() { owner_ = false; }  // the file stays when this object goes
+  // Removes the file while the pty still exists, the mapping staying usable:
+  // once the pty is freed its number may go to a new pty of any session at
+  // once, whose new file must not be the one removed.
+  void unlink();
 
 private:
   TtyState() = default;
   rigtty_state *state_ = nullptr;
   fs::path path_;
+  ino_t inode_ = 0;  // of the file made here
   bool owner_ = false;
 };
 

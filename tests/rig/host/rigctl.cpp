@@ -95,11 +95,13 @@ int main(int argc, char **argv) {
     auto info = readPortFile(portFile);
     int pts = std::stoi(info.at("pts"));
     if (cmd == "port-down") {
+      // The state file goes while the pty is still ours: once socat has
+      // freed it, its number may belong to another session's new pty.
+      std::error_code ec;
+      fs::remove(TtyState::pathFor(pts), ec);
       stopPid(pid_t(std::stoi(info.at("adapter"))));
       stopPid(pid_t(std::stoi(info.at("socat"))));
       session.unmapCom(com);
-      std::error_code ec;
-      fs::remove(TtyState::pathFor(pts), ec);
       fs::remove_all(info.at("dir"), ec);
       fs::remove(portFile, ec);
       return 0;
