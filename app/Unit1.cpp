@@ -4,7 +4,7 @@
 #include "serial/AdapterCheckPort.h"
 #include "serial/PortList.h"
 #include "skin/SkinManagerSetup.h"
-#include "skinctrl/sSkinProvider.h"
+#include "skinctrl/frame/sSkinProvider.h"
 #include "skins/OpusSkin.h"
 
 namespace app {
