@@ -2,13 +2,13 @@
 # make run    Quillon under Wine, with an emulated adapter on a virtual port
 # make test   every test, ending with ctest's summary
 # make fuzz   the libFuzzer targets, FUZZ_SECONDS each
-# make bench  the benchmarks, printing their figures
+# make bench  the benchmarks, printing their figures (native ones in a Release build)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 600
 CTEST_JOBS ?= 2
 
-.PHONY: all deps builds win64 win32 native run test fuzz bench clean
+.PHONY: all deps builds win64 win32 native release run test fuzz bench clean
 
 all: win64 win32
 
@@ -46,8 +46,15 @@ fuzz: deps
 	@cmake --build $(BUILD)/fuzz -j $(JOBS) -- --no-print-directory
 	@tools/run-fuzzers.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 
-bench: builds
-	@printf 'subdirs("win64" "native")\n' > $(BUILD)/CTestTestfile.cmake
+# The native benchmarks run in a Release build without the sanitizers, where
+# their targets are stated; the Windows ones in the Windows build.
+release: deps
+	@cmake -S . -B $(BUILD)/release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release -DQUILLON_SANITIZE=OFF >/dev/null
+	@MAKEFLAGS= cmake --build $(BUILD)/release -j $(JOBS) --target benches -- --no-print-directory
+
+bench: deps
+	@$(MAKE) --no-print-directory -j2 -Otarget win64 release
+	@printf 'subdirs("win64" "release")\n' > $(BUILD)/CTestTestfile.cmake
 	@ctest --test-dir $(BUILD) -L bench -V
 
 clean:

@@ -59,9 +59,12 @@ endfunction()
 # quillon_add_bench(NAME name SOURCES ... LIBS ... [FIXTURES ...] [TIMEOUT s])
 # A benchmark is a program that prints its figures; ctest runs it under the
 # label "bench", which "make test" leaves out and "make bench" runs alone.
+# The target "benches" builds every benchmark of a build and nothing else.
+add_custom_target(benches)
 function(quillon_add_bench)
   cmake_parse_arguments(B "" "NAME;TIMEOUT" "SOURCES;LIBS;FIXTURES" ${ARGN})
   add_executable(${B_NAME} ${B_SOURCES})
+  add_dependencies(benches ${B_NAME})
   target_link_libraries(${B_NAME} PRIVATE ${B_LIBS})
   add_test(NAME ${B_NAME} COMMAND ${B_NAME})
   if(NOT B_TIMEOUT)
