@@ -1,6 +1,6 @@
 #include "app/Unit1.h"
 
-#include "app/ReplyText.h"
+#include "app/ReplyDisplay.h"
 #include "serial/AdapterCheckPort.h"
 #include "serial/PortList.h"
 #include "skin/SkinManagerSetup.h"
@@ -147,7 +147,9 @@ void TForm1::sButton1Click(fw::TObject* /*sender*/) {
 void TForm1::ComPortRxChar(fw::TObject* /*sender*/, int count) {
     std::wstring reply;
     ComPort->ReadStr(reply, count);
-    sMemo1->Lines().Add(L"Device found: " + CleanReply(reply));
+    const std::optional<std::wstring> line = DeviceFoundLine(std::move(reply));
+    if (!line) return;
+    sMemo1->Lines().Add(*line);
     std::wstring text = sMemo1->Text();
     if (text.ends_with(L"\r\n")) {
         text.resize(text.size() - 2);

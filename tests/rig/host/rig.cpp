@@ -83,6 +83,11 @@ fs::path Session::quillonExe() const {
   return e && *e ? fs::path(e) : fs::path(RIG_DEFAULT_QUILLON_EXE);
 }
 
+fs::path Session::probeExe() const {
+  const char *e = std::getenv("QUILLON_PROBE_EXE");
+  return e && *e ? fs::path(e) : fs::path(RIG_DEFAULT_PROBE_EXE);
+}
+
 std::vector<std::string> Session::wineEnvironment() const {
   static const char *replaced[] = {"DISPLAY=", "WINEPREFIX=", "WINEDEBUG=", "WINEDLLOVERRIDES=", "LD_PRELOAD="};
   std::vector<std::string> env;
@@ -263,7 +268,10 @@ TtyState::TtyState(int ptsIndex) : path_(pathFor(ptsIndex)), owner_(true) {
   fs::path tmp = path_;
   tmp += ".new";
   int fd = open(tmp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0 || ftruncate(fd, sizeof(rigtty_state)) != 0) throw Error("cannot make " + path_.string());
+  struct stat st {};
+  if (fd < 0 || ftruncate(fd, sizeof(rigtty_state)) != 0 || fstat(fd, &st) != 0)
+    throw Error("cannot make " + path_.string());
+  inode_ = st.st_ino;
   void *map = mmap(nullptr, sizeof(rigtty_state), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   close(fd);
   if (map == MAP_FAILED) throw Error("cannot map " + path_.string());
@@ -285,14 +293,22 @@ TtyState TtyState::attach(int ptsIndex) {
 }
 
 TtyState::TtyState(TtyState &&o) noexcept
-    : state_(std::exchange(o.state_, nullptr)), path_(std::move(o.path_)), owner_(std::exchange(o.owner_, false)) {}
+    : state_(std::exchange(o.state_, nullptr)), path_(std::move(o.path_)), inode_(o.inode_),
+      owner_(std::exchange(o.owner_, false)) {}
 
-TtyState::~TtyState() {
-  if (state_) munmap(state_, sizeof(rigtty_state));
-  if (owner_) {
+void TtyState::unlink() {
+  if (!owner_) return;
+  owner_ = false;
+  struct stat st {};
+  if (stat(path_.c_str(), &st) == 0 && st.st_ino == inode_) {
     std::error_code ec;
     fs::remove(path_, ec);
   }
+}
+
+TtyState::~TtyState() {
+  if (state_) munmap(state_, sizeof(rigtty_state));
+  unlink();
 }
 
 void TtyState::setLine(uint32_t bit, bool on) {
@@ -330,6 +346,7 @@ PtyPair::PtyPair(const fs::path &dir, const std::string &name)
 }
 
 void PtyPair::hangUp() {
+  state_->unlink();
   socat_.stop();
   std::error_code ec;
   fs::remove(programEnd_, ec);
@@ -352,11 +369,15 @@ Port::Port(const Session &session, std::string com, const AdapterOptions &adapte
 
 void Port::startAdapter(const AdapterOptions &a) {
   adapter_.stop();
-  adapter_ = Process({(session_.hostBin() / "quillon-adapter").string(), "--port", pair_->deviceEnd().string(),
-                      "--identity", a.identity, "--mode", a.mode, "--parts", std::to_string(a.parts), "--delay",
-                      std::to_string(a.delayMs), "--log", log_.string(), "--hangup-pid",
-                      std::to_string(pair_->socatPid())},
-                     {});
+  std::vector<std::string> argv{(session_.hostBin() / "quillon-adapter").string(), "--port", pair_->deviceEnd().string(),
+                                "--identity", a.identity, "--mode", a.mode, "--parts", std::to_string(a.parts),
+                                "--delay", std::to_string(a.delayMs), "--log", log_.string(), "--hangup-pid",
+                                std::to_string(pair_->socatPid())};
+  if (a.baud != 0) {
+    argv.insert(argv.end(), {"--baud", std::to_string(a.baud), "--state",
+                             TtyState::pathFor(pair_->programPts()).string()});
+  }
+  adapter_ = Process(argv, {});
 }
 
 Port::~Port() {

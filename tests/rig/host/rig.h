@@ -47,6 +47,8 @@ public:
   fs::path driverExe() const { return build_ / "tests" / "rig" / "driver" / "rigdriver.exe"; }
   // The program under test: QUILLON_EXE from the environment, else the built one.
   fs::path quillonExe() const;
+  // quillon-probe.exe: QUILLON_PROBE_EXE from the environment, else the built one.
+  fs::path probeExe() const;
   // A fresh folder for one test's files, removed by the caller's TempDir.
   fs::path runDir() const { return build_ / "rig" / "run"; }
   bool hasDisplay() const { return !display_.empty(); }
@@ -123,11 +125,16 @@ public:
   bool rts() const;
   uint32_t modemWrites() const;
   void disown() { owner_ = false; }  // the file stays when this object goes
+  // Removes the file while the pty still exists, the mapping staying usable:
+  // once the pty is freed its number may go to a new pty of any session at
+  // once, whose new file must not be the one removed.
+  void unlink();
 
 private:
   TtyState() = default;
   rigtty_state *state_ = nullptr;
   fs::path path_;
+  ino_t inode_ = 0;  // of the file made here
   bool owner_ = false;
 };
 
@@ -155,10 +162,13 @@ private:
 };
 
 struct AdapterOptions {
-  std::string mode = "reply";  // reply cr split silent garbage nul flood hangup, "" for no adapter
+  std::string mode = "reply";  // reply cr split pauses silent garbage nul flood hangup, "" for no adapter
   std::string identity = "QUILLON SIM 1.0";
   int parts = 2;
   int delayMs = 300;
+  // Talks at this speed only, and answers with noise while the program's end
+  // of the line is set to another (0: at any speed).
+  unsigned baud = 0;
 };
 
 // A COM name backed by a pty pair with the adapter emulator at the far end.
