@@ -225,6 +225,19 @@ void TControl::SetParent(TWinControl* parent) {
     }
 }
 
+void TControl::ChangeScale(int m, int d) {
+    ScaleBounds(m, d);
+    ScaleFont(m, d);
+}
+
+void TControl::ScaleBounds(int m, int d) {
+    SetBounds(::MulDiv(left_, m, d), ::MulDiv(top_, m, d), ::MulDiv(width_, m, d), ::MulDiv(height_, m, d));
+}
+
+void TControl::ScaleFont(int m, int d) {
+    if (!parentFont_) font_.SetHeight(::MulDiv(font_.Height(), m, d));
+}
+
 void TControl::SetBounds(int left, int top, int width, int height) {
     if (left == left_ && top == top_ && width == width_ && height == height_) return;
     const RECT old = BoundsRect();
@@ -592,6 +605,13 @@ void TWinControl::Update() {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) { TControl::SetBounds(left, top, width, height); }
+
+void TWinControl::ChangeScale(int m, int d) {
+    ScaleBounds(m, d);
+    // By index: a child's scaling may not add or remove children, but stay safe.
+    for (std::size_t i = 0; i < controls_.size(); ++i) controls_[i]->ChangeScale(m, d);
+    ScaleFont(m, d);
+}
 
 void TWinControl::BoundsChanged(const RECT& /*old*/) {
     if (handle_) {

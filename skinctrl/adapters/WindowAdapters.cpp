@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/Subclass.h"
 #include "skinctrl/gdi/DibBitmap.h"
@@ -290,8 +291,8 @@ int TacScrollWnd::ScrollBarThickness(const TacScrollBar& bar) const {
     if (own >= 0) return own;
   }
   if (SkinManager && SkinManager->ScrollsOptions().ScrollSize >= 0) return SkinManager->ScrollsOptions().ScrollSize;
-  const int system = ::GetSystemMetrics(SM_CXVSCROLL);
-  if (!SkinManager) return system;
+  if (!SkinManager) return ::GetSystemMetrics(SM_CXVSCROLL);
+  const int system = fw::SystemMetricForDpi(SM_CXVSCROLL, SkinManager->MetricsDpi());
   const skin::TacScaleMode mode = SkinManager->Options().ScaleMode;
   return mode == skin::smAuto || mode == skin::smOldMode ? system : SkinManager->ScaleInt(system);
 }
@@ -340,8 +341,12 @@ TBarSpan TacScrollWnd::Span(const TacScrollBar& bar, const RECT& r) const {
   span.Start = vertical ? r.top : r.left;
   span.Length = vertical ? r.bottom - r.top : r.right - r.left;
   span.ArrowLength = ScrollArrowLength(bar);
-  span.MinThumbSize = bar.nMinThumbSize;
+  span.MinThumbSize = MinThumbSize(bar);
   return span;
+}
+
+int TacScrollWnd::MinThumbSize(const TacScrollBar& bar) const {
+  return SkinManager ? SkinManager->ScaleInt(bar.nMinThumbSize) : bar.nMinThumbSize;
 }
 
 namespace {
@@ -562,7 +567,7 @@ void TacScrollWnd::PaintBar(HDC dc, TacScrollBar& bar, int thumbStateOverride, i
   const int a = ScrollArrowLength(bar);
   const bool enabled = ScrollBarEnabled(bar);
   if (length > 2 * a) {
-    const TBarSpan span{0, length, a, bar.nMinThumbSize};
+    const TBarSpan span{0, length, a, MinThumbSize(bar)};
     TThumbMetrics thumb = GetThumbMetrics(InfoOf(bar.ScrollInfo), span);
     if (thumbStartOverride >= 0) thumb.Start = thumbStartOverride;
     const bool hasThumb = enabled && thumb.Size < length - 2 * a;

@@ -195,6 +195,8 @@ public:
   // Geometry (window rectangle in screen coordinates as the system knows it).
   int ScrollBarThickness(const TacScrollBar& bar) const;
   int ScrollArrowLength(const TacScrollBar& bar) const;
+  // The bar's thumb minimum at the manager's scale.
+  int MinThumbSize(const TacScrollBar& bar) const;
   // The bar's rectangle in screen coordinates (empty when not visible).
   RECT BarRect(const TacScrollBar& bar) const;
   TBarSpan Span(const TacScrollBar& bar, const RECT& barRect) const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "skin/SkinCommand.h"
 #include "skinctrl/gdi/DibBitmap.h"
@@ -192,7 +193,7 @@ RECT TsComboBox::ButtonRect() const {
   const skin::TsSkinManager* manager = FCommonData->SkinManager();
   int w = 0;
   if (Style() != fw::TComboBoxStyle::csSimple && FShowButton) {
-    const int system = ::GetSystemMetrics(SM_CXVSCROLL);
+    const int system = fw::SystemMetricForDpi(SM_CXVSCROLL, manager ? manager->MetricsDpi() : fw::SystemDpi());
     const int scroll = manager && manager->ScrollsOptions().ScrollSize >= 0 ? manager->ScrollsOptions().ScrollSize
                                                                              : system;
     w = std::max(system, scroll) - 1;
@@ -205,6 +206,17 @@ RECT TsComboBox::ButtonRect() const {
   r.left = Width() - w - m;
   r.right = r.left + w;
   return r;
+}
+
+void TsComboBox::ChangeScale(int m, int d) {
+  const int height = Height();
+  fw::TComboBox::ChangeScale(m, d);
+  const HWND wnd = HandleIfAllocated();
+  if (m == d || !wnd || !Showing() || IsOwnerDrawStyle(Style())) return;
+  const int field = ::MulDiv(height, m, d) - 6;
+  ::SendMessageW(wnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+  ::SendMessageW(wnd, CB_SETITEMHEIGHT, 0, field);
+  UpdateBounds();
 }
 
 int TsComboBox::ButtonHeight() const {
@@ -367,7 +379,7 @@ void TsComboBox::PaintButton(const ScanLines& cache) {
       color = SectionState(manager->gd()[static_cast<std::size_t>(comboBtn)], a).FontColor.Color;
     }
     DrawSolidArrow(cache, ResolveSkinColor(color, manager), {r.left, r.top, r.right, r.bottom}, TacArrowDirection::Down,
-                   0, ArrowStyleOf(*manager));
+                   manager->ScaleInt(DefaultArrowSize), ArrowStyleOf(*manager));
   } else {
     const skin::TsMaskData& image = manager->ma()[static_cast<std::size_t>(FGlyphIndex)];
     PutSkinImage(cache, {r.left + (r.right - r.left - image.Width) / 2, (Height() - ButtonHeight()) / 2}, a, {},

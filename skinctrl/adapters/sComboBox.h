@@ -62,6 +62,9 @@ public:
   void SetDisabledKind(int value);
 
   TacGetItemDrawData OnGetItemDrawData;
+  // After the framework's scaling, a shown box that draws its own items sets
+  // its selection field and its items to the scaled height less 6.
+  void ChangeScale(int m, int d) override;
 
   // Client coordinates of the drop-down button.
   RECT ButtonRect() const;

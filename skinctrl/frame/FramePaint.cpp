@@ -4,6 +4,7 @@
 #include "skinctrl/frame/sSkinProvider.h"
 
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "skin/sSkinManager.h"
 #include "skinctrl/gdi/SkinTextGdi.h"
@@ -62,7 +63,10 @@ HICON TsSkinProvider::TitleIcon(bool big) {
 void TsSkinProvider::DrawTitleIcon() {
   if (!layout_.IconShown) return;
   const TRect r = layout_.IconRect;
-  const HICON icon = TitleIcon(r.Height() > 16);
+  // The small icon while the rectangle is no larger than a small icon at the
+  // manager's scale: it is drawn at its own size.
+  const TsSkinManager* m = FCommonData->SkinManager();
+  const HICON icon = TitleIcon(r.Height() > (m ? m->ScaleInt(16) : 16));
   const RECT rect{r.Left, r.Top, r.Right, r.Bottom};
   const std::wstring key = std::to_wstring(reinterpret_cast<std::uintptr_t>(icon)) + L":" +
                            std::to_wstring(r.Width()) + L"x" + std::to_wstring(r.Height());
@@ -93,10 +97,7 @@ void TsSkinProvider::PaintCaptionText() {
   if (tr.Right <= tr.Left) return;
 
   if (!captionFont_) {
-    NONCLIENTMETRICSW ncm{};
-    ncm.cbSize = sizeof(ncm);
-    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0);
-    LOGFONTW lf = ncm.lfCaptionFont;
+    LOGFONTW lf = fw::NonClientMetricsForDpi(m->MetricsDpi()).lfCaptionFont;
     lf.lfHeight = m->ScaleInt(lf.lfHeight, m->SysFontScale);
     std::wstring face;
     if (m->Fonts().MainMode == skin::TacFontMode::fmFromSkin && !m->CommonSkinData.MainFont.empty()) {

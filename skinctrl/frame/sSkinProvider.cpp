@@ -3,6 +3,7 @@
 #include "skinctrl/frame/sSkinProvider.h"
 
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "skin/SkinBroadcast.h"
 #include "skin/sSkinManager.h"
@@ -235,12 +236,14 @@ bool TsSkinProvider::FrameSkinned() const {
 
 // --- Geometry ---
 
+// The window's non-client sizes are the system's for the DPI the form has.
 void TsSkinProvider::ReadMetrics() {
-  metrics_.CxFrame = ::GetSystemMetrics(SM_CXFRAME);
-  metrics_.CxDlgFrame = ::GetSystemMetrics(SM_CXDLGFRAME);
-  metrics_.CyCaption = ::GetSystemMetrics(SM_CYCAPTION);
-  metrics_.CySmCaption = ::GetSystemMetrics(SM_CYSMCAPTION);
-  metrics_.CxHScroll = ::GetSystemMetrics(SM_CXHSCROLL);
+  const int dpi = FForm->PixelsPerInch();
+  metrics_.CxFrame = fw::SystemMetricForDpi(SM_CXFRAME, dpi);
+  metrics_.CxDlgFrame = fw::SystemMetricForDpi(SM_CXDLGFRAME, dpi);
+  metrics_.CyCaption = fw::SystemMetricForDpi(SM_CYCAPTION, dpi);
+  metrics_.CySmCaption = fw::SystemMetricForDpi(SM_CYSMCAPTION, dpi);
+  metrics_.CxHScroll = fw::SystemMetricForDpi(SM_CXHSCROLL, dpi);
 }
 
 int TsSkinProvider::BorderWidth() const {
@@ -498,6 +501,12 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
     LoadInit();
   }
   if (m.Msg == fw::CM_SYSFONTCHANGED) DoReinit = true;
+  if (m.Msg == WM_DPICHANGED) {
+    // Metrics, caption font, icon and region anew for the new DPI.
+    DoReinit = true;
+    RgnChanged = true;
+    KillAnimations();
+  }
   if (m.Msg == WM_SETTEXT) captionText_.reset();
   if (!FrameSkinned()) {
     OldWndProc(m);

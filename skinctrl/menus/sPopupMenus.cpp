@@ -1,6 +1,7 @@
 #include "skinctrl/menus/sPopupMenus.h"
 
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/Subclass.h"
 #include "skin/sSkinManager.h"
@@ -75,10 +76,11 @@ void PrepareMenuBG(TacMnuWnd& mw, TsSkinManager& m) {
   PaintSkinSection(&m.Model(), menu, TCacheInfo{}, -1, -1, lines, TPoint{}, TRect{0, 0, w, h}, 0);
   const int border = m.gd()[static_cast<std::size_t>(menu)].BorderIndex;
   const bool hasBorder = m.Model().IsValidImgIndex(border);
-  const int bw = hasBorder ? MenuBorderWidth : 0;
+  const TMenuMetrics mm = MenuMetrics(&m);
+  const int bw = hasBorder ? mm.BorderWidth : 0;
   const int icoLine = m.GetSkinIndex(std::string(m.MenuSupport().IcoLineSkin.begin(), m.MenuSupport().IcoLineSkin.end()));
   if (icoLine >= 0) {
-    const int c = bw + MenuMargin + MenuGlyphSize + MenuSpacing - MenuBorderWidth;
+    const int c = bw + mm.Margin + mm.GlyphSize + mm.Spacing - mm.BorderWidth;
     PaintSkinSection(&m.Model(), icoLine, CacheInfoOfBitmap(lines, 0, 0), -1, -1, lines, TPoint{},
                      TRect{bw, bw, bw + c, h - bw}, 0);
   }
@@ -175,42 +177,55 @@ void InstallFrameRequestHook() {
   });
 }
 
-// The symbols of the system commands, drawn in the text colour.
-void DrawCommandGlyph(HDC dc, RECT r, UINT command, COLORREF color) {
+// The symbols of the system commands, drawn in the text colour: 10 pixels
+// square at 100 %, their lines one pixel thick up to 150 % and two at 200 %.
+void DrawCommandGlyph(HDC dc, RECT r, UINT command, COLORREF color, int size) {
+  const int t = size >= 20 ? 2 : 1;
   const fw::UniquePen pen(::CreatePen(PS_SOLID, 1, color));
   const fw::SelectObjectScope select(dc, pen.get());
-  const int x = r.left + (r.right - r.left - 10) / 2, y = r.top + (r.bottom - r.top - 10) / 2;
+  const int x = r.left + (r.right - r.left - size) / 2, y = r.top + (r.bottom - r.top - size) / 2;
+  // A point of the 10-pixel design at this size.
+  const auto at = [size](int v) { return v * size / 10; };
   const auto line = [dc](int x0, int y0, int x1, int y1) {
     ::MoveToEx(dc, x0, y0, nullptr);
     ::LineTo(dc, x1, y1);
   };
-  const auto box = [&](int l, int t, int rr, int b) {
-    line(l, t, rr, t);
-    line(l, t + 1, rr, t + 1);
-    line(rr, t, rr, b);
-    line(rr, b, l, b);
-    line(l, b, l, t);
+  // A horizontal or vertical stroke t pixels thick.
+  const auto hline = [&](int x0, int x1, int y0) {
+    for (int i = 0; i < t; ++i) line(x0, y0 + i, x1, y0 + i);
+  };
+  const auto vline = [&](int x0, int y0, int y1) {
+    for (int i = 0; i < t; ++i) line(x0 + i, y0, x0 + i, y1);
+  };
+  const auto box = [&](int l, int tp, int rr, int b) {
+    hline(l, rr + 1, tp);
+    hline(l, rr + 1, tp + t);
+    hline(l, rr + 1, b - t + 1);
+    vline(l, tp, b + 1);
+    vline(rr - t + 1, tp, b + 1);
   };
   switch (command) {
   case SC_CLOSE:
-    for (int d = 0; d < 2; ++d) {
-      line(x + d, y, x + 10 + d, y + 10);
-      line(x + d, y + 9, x + 10 + d, y - 1);
+    for (int d = 0; d < t + 1; ++d) {
+      line(x + d, y, x + size + d, y + size);
+      line(x + d, y + size - 1, x + size + d, y - 1);
     }
     break;
-  case SC_MINIMIZE: line(x + 1, y + 8, x + 9, y + 8); line(x + 1, y + 9, x + 9, y + 9); break;
-  case SC_MAXIMIZE: box(x, y, x + 9, y + 9); break;
+  case SC_MINIMIZE: hline(x + at(1), x + at(9), y + at(8)); hline(x + at(1), x + at(9), y + at(8) + t); break;
+  case SC_MAXIMIZE: box(x, y, x + at(9), y + at(9)); break;
   case SC_RESTORE:
-    box(x + 3, y, x + 10, y + 6);
-    box(x, y + 3, x + 7, y + 9);
+    box(x + at(3), y, x + at(10), y + at(6));
+    box(x, y + at(3), x + at(7), y + at(9));
     break;
   case SC_MOVE:
-    line(x + 5, y, x + 5, y + 11);
-    line(x, y + 5, x + 11, y + 5);
-    line(x + 3, y + 2, x + 6, y - 1);
-    line(x + 7, y + 2, x + 4, y - 1);
-    line(x + 3, y + 8, x + 6, y + 11);
-    line(x + 7, y + 8, x + 4, y + 11);
+    vline(x + at(5), y, y + at(11));
+    hline(x, x + at(11), y + at(5));
+    for (int i = 0; i < t; ++i) {
+      line(x + at(3) + i, y + at(2), x + at(6) + i, y - 1);
+      line(x + at(7) + i, y + at(2), x + at(4) + i, y - 1);
+      line(x + at(3) + i, y + at(8), x + at(6) + i, y + at(11));
+      line(x + at(7) + i, y + at(8), x + at(4) + i, y + at(11));
+    }
     break;
   default: break;
   }
@@ -227,15 +242,21 @@ void DrawCheckMark(const ScanLines& lines, TsSkinManager& m, const fw::TMenuItem
     if (x >= 0 && y >= 0 && x < lines.Width && y < lines.Height) lines.At(x, y) = ink;
   };
   if (item.RadioItem()) {
-    // A disc of diameter 6 around the centre.
-    for (int y = -3; y < 3; ++y)
-      for (int x = -3; x < 3; ++x) {
+    // A disc of diameter 6 (at 100 %) around the centre.
+    const int r = std::max(1, m.ScaleInt(6) / 2);
+    for (int y = -r; y < r; ++y)
+      for (int x = -r; x < r; ++x) {
         const int dx = 2 * x + 1, dy = 2 * y + 1;
-        if (dx * dx + dy * dy <= 36) plot(cx + x, cy + y);
+        if (dx * dx + dy * dy <= 4 * r * r) plot(cx + x, cy + y);
       }
     return;
   }
-  const int check = m.GetMaskIndex(m.ConstData.IndexGLobalInfo, "CHECK");
+  // The skin's mark drawn for the scale, else its 100 % one.
+  const int scale = m.GetScale();
+  int check = scale > 0 ? m.GetMaskIndex(m.ConstData.IndexGLobalInfo,
+                                         std::string("CHECK") + std::string(skin::ScaleSuffixes[static_cast<std::size_t>(scale)]))
+                        : -1;
+  if (check < 0) check = m.GetMaskIndex(m.ConstData.IndexGLobalInfo, "CHECK");
   if (m.Model().IsValidImgIndex(check)) {
     const skin::TsMaskData& image = m.ma()[static_cast<std::size_t>(check)];
     const TPoint at{place.Left + (place.Width() - image.Width) / 2, place.Top + (place.Height() - image.Height) / 2};
@@ -243,14 +264,38 @@ void DrawCheckMark(const ScanLines& lines, TsSkinManager& m, const fw::TMenuItem
                  image, true);
     return;
   }
-  // A tick two pixels thick: down from the left, then up to the right.
-  for (int i = 0; i < 3; ++i)
-    for (int t = 0; t < 2; ++t) plot(cx - 3 + i, cy - 1 + i + t);
-  for (int i = 0; i < 5; ++i)
-    for (int t = 0; t < 2; ++t) plot(cx + i, cy + 1 - i + t);
+  // A tick two pixels thick at 100 %: down from the left, then up to the right.
+  const int u = std::max(1, m.ScaleInt(10) / 10);
+  for (int i = 0; i < 3 * u; ++i)
+    for (int t = 0; t < 2 * u; ++t) plot(cx - 3 * u + i, cy - u + i + t);
+  for (int i = 0; i < 5 * u; ++i)
+    for (int t = 0; t < 2 * u; ++t) plot(cx + i, cy + u - i + t);
+}
+
+void UseMenuFont(fw::TCanvas& canvas, const TMenuMetrics& mm) {
+  canvas.Font().SetName(mm.Font.lfFaceName);
+  canvas.Font().SetHeight(mm.Font.lfHeight);
+  canvas.Font().SetCharset(mm.Font.lfCharSet);
 }
 
 }  // namespace
+
+TMenuMetrics MenuMetrics(const TsSkinManager* manager) {
+  TMenuMetrics mm;
+  const int dpi = manager ? manager->MetricsDpi() : fw::SystemDpi();
+  mm.Font = fw::NonClientMetricsForDpi(dpi).lfMenuFont;
+  if (!manager) return mm;
+  const auto scale = [manager](int v) { return manager->ScaleInt(v); };
+  mm.Margin = scale(MenuMargin);
+  mm.Spacing = scale(MenuSpacing);
+  mm.GlyphSize = scale(MenuGlyphSize);
+  mm.ArrowWidth = scale(MenuArrowWidth);
+  mm.ShortcutGap = scale(mm.ShortcutGap);
+  mm.ExtraWidth = scale(mm.ExtraWidth);
+  mm.DividerHeight = scale(mm.DividerHeight);
+  mm.Font.lfHeight = scale(mm.Font.lfHeight);
+  return mm;
+}
 
 void HookPopupMenu(fw::TPopupMenu& menu, bool active) {
   TsSkinManager* m = Manager();
@@ -271,18 +316,21 @@ void HookPopupMenu(fw::TPopupMenu& menu, bool active) {
 
 void sMeasureItem(fw::TObject* sender, fw::TCanvas& canvas, int& width, int& height) {
   const auto* item = dynamic_cast<const fw::TMenuItem*>(sender);
-  if (!item || !Manager()) return;
+  TsSkinManager* m = Manager();
+  if (!item || !m) return;
+  const TMenuMetrics mm = MenuMetrics(m);
   if (item->IsLine()) {
-    width = 2 * MenuGlyphSize + 3 * MenuMargin + MenuSpacing;
-    height = 2 + 2 * MenuMargin;
+    width = 2 * mm.GlyphSize + 3 * mm.Margin + mm.Spacing;
+    height = mm.DividerHeight + 2 * mm.Margin;
     return;
   }
+  UseMenuFont(canvas, mm);
   std::wstring text = item->Caption();
   if (const std::wstring shortCut = fw::ShortCutToText(item->ShortCut()); !shortCut.empty()) text += L"\t" + shortCut;
   RECT r{0, 0, 800, 0};
   canvas.DrawText(text, r, DT_CALCRECT | DT_EXPANDTABS | DT_NOCLIP | DT_SINGLELINE);
-  width = 2 * MenuGlyphSize + r.right + 3 * MenuMargin + MenuSpacing + 24;
-  height = std::max<int>(r.bottom, MenuGlyphSize) + 2 * MenuMargin + 2;
+  width = 2 * mm.GlyphSize + r.right + 3 * mm.Margin + mm.Spacing + mm.ExtraWidth;
+  height = std::max<int>(r.bottom, mm.GlyphSize) + 2 * mm.Margin + 2;
 }
 
 void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rect, fw::TOwnerDrawState state) {
@@ -322,11 +370,12 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
   const bool enabled = item->Enabled() && !(state & (fw::odDisabled | fw::odGrayed));
   const bool lit = enabled && (state & fw::odSelected);
   const int itemSection = m->GetSkinIndex("MENUITEM");
-  const int c = MenuMargin + MenuGlyphSize + MenuSpacing;
+  const TMenuMetrics mm = MenuMetrics(m);
+  const int c = mm.Margin + mm.GlyphSize + mm.Spacing;
   if (item->IsLine()) {
     const int divider = m->GetSkinIndex("DIVIDERV");
     const int border = divider >= 0 ? m->gd()[static_cast<std::size_t>(divider)].BorderIndex : -1;
-    const int left = c + 2, right = w - MenuMargin;
+    const int left = c + 2, right = w - mm.Margin;
     if (m->Model().IsValidImgIndex(border)) {
       DrawBorderImage(lines, TRect{left, h / 2 - 1, right, h / 2 + 1}, CacheInfoOfBitmap(lines, 0, 0), false, 0,
                       &m->Model(), m->ma()[static_cast<std::size_t>(border)]);
@@ -343,28 +392,30 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
         itemSection >= 0
             ? static_cast<COLORREF>(m->gd()[static_cast<std::size_t>(itemSection)].Props[lit ? 1 : 0].FontColor.Color)
             : ::GetSysColor(COLOR_MENUTEXT);
-    const TRect glyphPlace{MenuMargin, 0, MenuMargin + MenuGlyphSize, h};
+    const TRect glyphPlace{mm.Margin, 0, mm.Margin + mm.GlyphSize, h};
     if (state & fw::odChecked)
       DrawCheckMark(lines, *m, *item, lit, static_cast<skin::TColor>(fontColor), glyphPlace);
     if (item->Count() > 0)
       DrawSolidArrow(lines, static_cast<skin::TColor>(fontColor),
-                     TRect{w - MenuArrowWidth - MenuMargin, 0, w - MenuMargin, h}, TacArrowDirection::Right);
+                     TRect{w - mm.ArrowWidth - mm.Margin, 0, w - mm.Margin, h}, TacArrowDirection::Right,
+                     m->ScaleInt(DefaultArrowSize));
     const auto command = static_cast<UINT>(item->Tag());
     if (command >= 0xF000 && command <= 0xF1FF)
       DrawCommandGlyph(image.DC(), RECT{glyphPlace.Left, glyphPlace.Top, glyphPlace.Right, glyphPlace.Bottom}, command,
-                       fontColor);
+                       fontColor, m->ScaleInt(10));
     fw::TCanvas text(image.DC());
+    UseMenuFont(canvas, mm);
     text.Font().Assign(canvas.Font());
     text.Font().SetColor(static_cast<fw::TColor>(fontColor));
     const std::wstring& caption = item->Caption();
     const std::size_t tab = caption.find(L'\t');
     std::wstring after = tab == std::wstring::npos ? std::wstring() : caption.substr(tab + 1);
     if (after.empty()) after = fw::ShortCutToText(item->ShortCut());
-    RECT tr{c + MenuMargin, MenuMargin, w - 8, h - MenuMargin};
+    RECT tr{c + mm.Margin, mm.Margin, w - mm.ShortcutGap, h - mm.Margin};
     const UINT noAccel = (state & fw::odNoAccel) ? DT_HIDEPREFIX : 0;
     text.DrawText(caption.substr(0, tab), tr, DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS | DT_NOCLIP | noAccel);
     if (!after.empty()) {
-      RECT sr{c + MenuMargin, MenuMargin, w - 8, h - MenuMargin};
+      RECT sr{c + mm.Margin, mm.Margin, w - mm.ShortcutGap, h - mm.Margin};
       text.DrawText(after, sr, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOCLIP);
     }
     if (!enabled) {

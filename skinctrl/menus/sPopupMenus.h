@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "framework/Menus.h"
+#include "skin/sSkinManager.h"
 
 namespace skinctrl {
 
@@ -32,9 +33,22 @@ bool HandleMenuFrameRequest(UINT msg, WPARAM wParam, LPARAM lParam);
 // Menu windows skinned now (tests and benchmarks).
 int SkinnedMenuWindowCount() noexcept;
 
-// Metrics of the skinned items.
+// Metrics of the skinned items at 100 %.
 inline constexpr int MenuMargin = 3, MenuSpacing = 6, MenuBorderWidth = 3, MenuGlyphSize = 16;
 // The place of a sub-menu's arrow at the right end of its item.
 inline constexpr int MenuArrowWidth = 12;
+
+// Every measure of the skinned items at the manager's scale, made in this one
+// place. The border is the menu window's own frame, which the system sizes.
+struct TMenuMetrics {
+  int Margin = MenuMargin, Spacing = MenuSpacing, BorderWidth = MenuBorderWidth, GlyphSize = MenuGlyphSize;
+  int ArrowWidth = MenuArrowWidth;
+  int ShortcutGap = 8;  // from a shortcut's text to the item's right end
+  int ExtraWidth = 24;  // more room measured for an item's text
+  int DividerHeight = 2;
+  // The menu font of the system at the manager's scale.
+  LOGFONTW Font{};
+};
+TMenuMetrics MenuMetrics(const skin::TsSkinManager* manager);
 
 }  // namespace skinctrl

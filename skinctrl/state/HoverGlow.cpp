@@ -169,7 +169,9 @@ bool ShowHoverGlow(TsCommonData& data, int alpha) {
     ReleaseGlow(data);
     return false;
   }
-  ::InflateRect(&r, section->GlowMargin, section->GlowMargin);
+  // The section's margin is a 100 % number, like the control's size was.
+  const int margin = m->ScaleInt(section->GlowMargin);
+  ::InflateRect(&r, margin, margin);
   const Bitmap32 picture =
       MakeGlowPicture(&m->Model(), m->ma()[static_cast<std::size_t>(image)], r.right - r.left, r.bottom - r.top);
   if (picture.Empty()) {

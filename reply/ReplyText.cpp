@@ -1,8 +1,8 @@
-#include "app/ReplyText.h"
+#include "reply/ReplyText.h"
 
 #include <string_view>
 
-namespace app {
+namespace reply {
 namespace {
 
 std::wstring RemoveAll(const std::wstring& text, std::wstring_view what) {
@@ -23,4 +23,4 @@ std::wstring CleanReply(std::wstring reply) {
     return reply;
 }
 
-}  // namespace app
+}  // namespace reply

@@ -1,9 +1,9 @@
 #pragma once
 // What the adapter's reply to "ATI" shows once the echo, the prompt and the
-// line breaks are taken out.
+// line breaks are taken out: the window's memo and the probe show the same.
 #include <string>
 
-namespace app {
+namespace reply {
 
 // Removes every "ATI", then every ">", each pass scanning left to right
 // without looking again at what it joined; then every CR and every LF, in
@@ -13,4 +13,4 @@ namespace app {
 // line to this one.
 std::wstring CleanReply(std::wstring reply);
 
-}  // namespace app
+}  // namespace reply
