@@ -2,36 +2,42 @@
 # make run    Quillon under Wine, with an emulated adapter on a virtual port
 # make test   every test, ending with ctest's summary
 # make fuzz   the libFuzzer targets, FUZZ_SECONDS each
-# make bench  the benchmarks, printing their figures
+# make bench  the benchmarks, printing their figures (native ones in a Release build)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 600
 CTEST_JOBS ?= 2
 
-.PHONY: all deps win64 win32 native run test fuzz bench clean
+.PHONY: all deps builds win64 win32 native release run test fuzz bench clean
 
 all: win64 win32
 
 deps:
 	@tools/install-deps.sh
 
+# Each build runs its own jobs: an outer make's job slots are not handed down.
 win64: deps
 	@cmake -S . -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
-	@cmake --build $(BUILD)/win64 -j $(JOBS) -- --no-print-directory
+	@MAKEFLAGS= cmake --build $(BUILD)/win64 -j $(JOBS) -- --no-print-directory
 
 win32: deps
 	@cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DQUILLON_TESTS=OFF >/dev/null
-	@cmake --build $(BUILD)/win32 -j $(JOBS) -- --no-print-directory
+	@MAKEFLAGS= cmake --build $(BUILD)/win32 -j $(JOBS) -- --no-print-directory
 
 native: deps
 	@cmake -S . -B $(BUILD)/native -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(BUILD)/native -j $(JOBS) -- --no-print-directory
+	@MAKEFLAGS= cmake --build $(BUILD)/native -j $(JOBS) -- --no-print-directory
 
 run: all
 	@tools/run-quillon.sh $(BUILD)/win64
 
+# The three builds share nothing and run side by side; each build's output is
+# printed whole when it ends.
+builds: deps
+	@$(MAKE) --no-print-directory -j3 -Otarget win64 win32 native
+
 # One ctest run over the Windows tests (under Wine) and the native ones.
-test: all native
+test: builds
 	@printf 'subdirs("win64" "native")\n' > $(BUILD)/CTestTestfile.cmake
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(CTEST_JOBS) -LE bench
 
@@ -40,8 +46,15 @@ fuzz: deps
 	@cmake --build $(BUILD)/fuzz -j $(JOBS) -- --no-print-directory
 	@tools/run-fuzzers.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 
-bench: all native
-	@printf 'subdirs("win64" "native")\n' > $(BUILD)/CTestTestfile.cmake
+# The native benchmarks run in a Release build without the sanitizers, where
+# their targets are stated; the Windows ones in the Windows build.
+release: deps
+	@cmake -S . -B $(BUILD)/release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release -DQUILLON_SANITIZE=OFF >/dev/null
+	@MAKEFLAGS= cmake --build $(BUILD)/release -j $(JOBS) --target benches -- --no-print-directory
+
+bench: deps
+	@$(MAKE) --no-print-directory -j2 -Otarget win64 release
+	@printf 'subdirs("win64" "release")\n' > $(BUILD)/CTestTestfile.cmake
 	@ctest --test-dir $(BUILD) -L bench -V
 
 clean:

@@ -1,10 +1,11 @@
 #include "app/Unit1.h"
 
-#include "app/ReplyText.h"
+#include "app/ReplyDisplay.h"
+#include "framework/Dpi.h"
 #include "serial/AdapterCheckPort.h"
 #include "serial/PortList.h"
 #include "skin/SkinManagerSetup.h"
-#include "skinctrl/sSkinProvider.h"
+#include "skinctrl/frame/sSkinProvider.h"
 #include "skins/OpusSkin.h"
 
 namespace app {
@@ -55,6 +56,8 @@ TForm1::TForm1(fw::TComponent* owner, std::shared_ptr<serial::TCommDevice> commD
     sComboBox1->SetParent(sPanel1);
     sComboBox1->SetBounds(38, 9, 71, 21);
     sComboBox1->SetStyle(fw::TComboBoxStyle::csDropDownList);
+    // The selected port stays in the middle of the box at every scale.
+    sComboBox1->SetVerticalAlignment(skinctrl::TVerticalAlignment::taVerticalCenter);
     sComboBox1->SetTabOrder(1);
 
     sMemo1 = new skinctrl::TsMemo(this);
@@ -74,6 +77,10 @@ TForm1::TForm1(fw::TComponent* owner, std::shared_ptr<serial::TCommDevice> commD
     skinctrl::InstallFormFrames();
     sSkinManager1 = new skin::TsSkinManager(this);
     sSkinManager1->SetName(L"sSkinManager1");
+    // The skin is read at the scale of the DPI the window is made at (the
+    // system's); the form tells every later DPI of its window.
+    sSkinManager1->SetPixelsPerInch(fw::SystemDpi());
+    OnAfterMonitorDpiChanged = [this](fw::TObject*, int, int dpi) { sSkinManager1->SetPixelsPerInch(dpi); };
     skin::ConfigureMainSkinManager(*sSkinManager1, skins::OpusSkinArchive());
 
     ComPort = new serial::TComPort(this, std::move(commDevice));
@@ -147,7 +154,9 @@ void TForm1::sButton1Click(fw::TObject* /*sender*/) {
 void TForm1::ComPortRxChar(fw::TObject* /*sender*/, int count) {
     std::wstring reply;
     ComPort->ReadStr(reply, count);
-    sMemo1->Lines().Add(L"Device found: " + CleanReply(reply));
+    const std::optional<std::wstring> line = DeviceFoundLine(std::move(reply));
+    if (!line) return;
+    sMemo1->Lines().Add(*line);
     std::wstring text = sMemo1->Text();
     if (text.ends_with(L"\r\n")) {
         text.resize(text.size() - 2);

@@ -7,11 +7,11 @@
 #include "framework/Forms.h"
 #include "serial/ComPort.h"
 #include "skin/sSkinManager.h"
-#include "skinctrl/sButton.h"
-#include "skinctrl/sComboBox.h"
-#include "skinctrl/sLabel.h"
-#include "skinctrl/sMemo.h"
-#include "skinctrl/sPanel.h"
+#include "skinctrl/adapters/sComboBox.h"
+#include "skinctrl/adapters/sMemo.h"
+#include "skinctrl/controls/sButton.h"
+#include "skinctrl/controls/sLabel.h"
+#include "skinctrl/controls/sPanel.h"
 
 namespace app {
 

@@ -118,6 +118,17 @@ void TControl::WndProc(TMessage& m) {
     case CM_PARENTFONTCHANGED:
         if (parentFont_ && parent_) font_.Assign(parent_->Font());
         return;
+    case WM_CONTEXTMENU:
+        // A graphic control's request, handed over by its parent (screen
+        // coordinates).
+        if (popupMenu_) {
+            popupMenu_->SetPopupComponent(this);
+            popupMenu_->Popup(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+            m.Result = 1;
+            return;
+        }
+        DefaultHandler(m);
+        return;
     case CM_MOUSEWHEEL: {
         const POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
         m.Result = MouseWheel(KeysToShiftState(GET_KEYSTATE_WPARAM(m.WParam)), GET_WHEEL_DELTA_WPARAM(m.WParam), at) ? 1 : 0;
@@ -212,6 +223,19 @@ void TControl::SetParent(TWinControl* parent) {
             color_ = parent->Color();
         }
     }
+}
+
+void TControl::ChangeScale(int m, int d) {
+    ScaleBounds(m, d);
+    ScaleFont(m, d);
+}
+
+void TControl::ScaleBounds(int m, int d) {
+    SetBounds(::MulDiv(left_, m, d), ::MulDiv(top_, m, d), ::MulDiv(width_, m, d), ::MulDiv(height_, m, d));
+}
+
+void TControl::ScaleFont(int m, int d) {
+    if (!parentFont_) font_.SetHeight(::MulDiv(font_.Height(), m, d));
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
@@ -582,6 +606,13 @@ void TWinControl::Update() {
 
 void TWinControl::SetBounds(int left, int top, int width, int height) { TControl::SetBounds(left, top, width, height); }
 
+void TWinControl::ChangeScale(int m, int d) {
+    ScaleBounds(m, d);
+    // By index: a child's scaling may not add or remove children, but stay safe.
+    for (std::size_t i = 0; i < controls_.size(); ++i) controls_[i]->ChangeScale(m, d);
+    ScaleFont(m, d);
+}
+
 void TWinControl::BoundsChanged(const RECT& /*old*/) {
     if (handle_) {
         ::SetWindowPos(handle_, nullptr, Left(), Top(), Width(), NativeHeight(Height()), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -767,12 +798,15 @@ void TWinControl::WndProc(TMessage& m) {
         if (TControl* g = ControlAtPos({GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)})) {
             const LPARAM lp = MAKELPARAM(GET_X_LPARAM(m.LParam) - g->Left(), GET_Y_LPARAM(m.LParam) - g->Top());
             m.Result = g->Perform(m.Msg, m.WParam, lp);
+            // A right release the graphic child left alone goes on to the
+            // window's default handling, which asks for the context menu
+            // (WM_CONTEXTMENU) as it does for a click on the window itself.
+            if (m.Msg == WM_RBUTTONUP && m.Result == 0 && handle_) DefaultHandler(m);
             return;
         }
         break;
     case WM_CONTEXTMENU: {
         POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
-        TControl* target = this;
         if (at.x == -1 && at.y == -1) {
             // From the keyboard: at the control's centre.
             at = ClientOrigin();
@@ -781,10 +815,14 @@ void TWinControl::WndProc(TMessage& m) {
         } else if (handle_) {
             POINT client = at;
             ::ScreenToClient(handle_, &client);
-            if (TControl* g = ControlAtPos(client); g && g->PopupMenu()) target = g;
+            if (TControl* g = ControlAtPos(client); g && g->PopupMenu()) {
+                // The graphic child shows its own menu.
+                m.Result = g->Perform(WM_CONTEXTMENU, m.WParam, m.LParam);
+                return;
+            }
         }
-        if (TPopupMenu* menu = target->PopupMenu()) {
-            menu->SetPopupComponent(target);
+        if (TPopupMenu* menu = PopupMenu()) {
+            menu->SetPopupComponent(this);
             menu->Popup(at.x, at.y);
             m.Result = 1;
             return;

@@ -133,6 +133,12 @@ public:
     std::wstring Caption() const { return GetText(); }
     void SetCaption(const std::wstring& text) { SetText(text); }
 
+    // Scales the control by m/d: its bounds and then, unless it takes its
+    // parent's font, its font's height. A windowed control scales its children
+    // between the two, so that a child taking this font re-measures itself at
+    // its new size.
+    virtual void ChangeScale(int m, int d);
+
     virtual void Invalidate();
     void Repaint();
     // Paints what is invalid now.
@@ -162,6 +168,8 @@ protected:
     // Events fire only for a live control (not loading, not being destroyed).
     bool CanFire() const noexcept { return !Loading() && !Destroying(); }
     void StoreVisible(bool visible) noexcept { visible_ = visible; }
+    void ScaleBounds(int m, int d);
+    void ScaleFont(int m, int d);
     void StoreBounds(int left, int top, int width, int height) noexcept {
         left_ = left;
         top_ = top;
@@ -255,6 +263,7 @@ public:
     void Invalidate() override;
     void Update() override;
     void SetBounds(int left, int top, int width, int height) override;
+    void ChangeScale(int m, int d) override;
 
     // Paints the graphic children into dc (the client DC of this window).
     void PaintControls(HDC dc);

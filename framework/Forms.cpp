@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/Dpi.h"
 #include "framework/Internal.h"
 #include "framework/StdCtrls.h"
 
@@ -21,6 +22,8 @@ void ControlDestroying(TControl* control) noexcept { Application().ControlDestro
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
     StoreVisible(false);
+    // A form has no parent to take a font from.
+    SetParentFont(false);
     gForms.push_back(this);
 }
 
@@ -48,31 +51,68 @@ void TCustomForm::DoCreate() {
 
 void TCustomForm::Loaded() {
     TWinControl::Loaded();
-    WindowDc screen(nullptr);
-    const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
-    if (dpi != pixelsPerInch_ && pixelsPerInch_ > 0) {
-        ScaleBy(dpi, pixelsPerInch_);
-        pixelsPerInch_ = dpi;
-    }
+    ScaleForPPI(SystemDpi());
 }
 
-void TCustomForm::ScaleControl(TControl* c, int m, int d) {
-    if (!c->ParentFont()) c->Font().SetHeight(::MulDiv(c->Font().Height(), m, d));
-    if (auto* w = dynamic_cast<TWinControl*>(c)) {
-        for (int i = 0; i < w->ControlCount(); ++i) {
-            TControl* child = w->Controls(i);
-            child->SetBounds(::MulDiv(child->Left(), m, d), ::MulDiv(child->Top(), m, d),
-                             ::MulDiv(child->Width(), m, d), ::MulDiv(child->Height(), m, d));
-            ScaleControl(child, m, d);
-        }
-    }
+void TCustomForm::ScaleForPPI(int dpi) {
+    const int old = pixelsPerInch_;
+    if (dpi <= 0 || old <= 0 || dpi == old) return;
+    // Recorded first: the window's non-client size follows it (WM_NCCALCSIZE).
+    pixelsPerInch_ = dpi;
+    ScaleBy(dpi, old);
+    if (HandleAllocated()) ApplyIcons();
+    if (OnAfterMonitorDpiChanged) OnAfterMonitorDpiChanged(this, old, dpi);
 }
 
-void TCustomForm::ScaleBy(int m, int d) {
+// The form keeps its own size (its client size decides it): the children and
+// the font scale.
+void TCustomForm::ChangeScale(int m, int d) {
     if (clientWidth_ >= 0) clientWidth_ = ::MulDiv(clientWidth_, m, d);
     if (clientHeight_ >= 0) clientHeight_ = ::MulDiv(clientHeight_, m, d);
-    ScaleControl(this, m, d);
+    for (int i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(m, d);
+    ScaleFont(m, d);
     FitClientSize();
+}
+
+void TCustomForm::ScaleBy(int m, int d) { ChangeScale(m, d); }
+
+void TCustomForm::OnDpiChanged(TMessage& m) {
+    const RECT suggested = *reinterpret_cast<const RECT*>(m.LParam);
+    const HWND wnd = HandleIfAllocated();
+    // Laid out anew without showing the steps, then painted once.
+    const bool visible = ::IsWindowVisible(wnd) != FALSE;
+    if (visible) ::SendMessageW(wnd, WM_SETREDRAW, FALSE, 0);
+    ScaleForPPI(LOWORD(m.WParam));
+    ::SetWindowPos(wnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (visible) {
+        ::SendMessageW(wnd, WM_SETREDRAW, TRUE, 0);
+        ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    m.Result = 0;
+}
+
+/* The system sizes a window's frame for the DPI it gives the window. A form
+   that took another DPI meanwhile (a WM_DPICHANGED the system did not send:
+   Wine never moves a window between DPIs, and a test sends the message) sizes
+   its frame for its own DPI, so that its caption and borders stay in step with
+   everything in them. */
+bool TCustomForm::CalcNonClientForDpi(TMessage& m) {
+    const HWND wnd = HandleIfAllocated();
+    if (!wnd || borderStyle_ == TFormBorderStyle::bsNone || ::IsIconic(wnd) || ::IsZoomed(wnd) ||
+        WindowDpi(wnd) == pixelsPerInch_) {
+        return false;
+    }
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(wnd, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(wnd, GWL_EXSTYLE));
+    const RECT frame = NonClientFrameForDpi(style, exStyle, pixelsPerInch_);
+    RECT& r = m.WParam ? reinterpret_cast<NCCALCSIZE_PARAMS*>(m.LParam)->rgrc[0] : *reinterpret_cast<RECT*>(m.LParam);
+    r.left += frame.left;
+    r.top += frame.top;
+    r.right = std::max(r.left, r.right - frame.right);
+    r.bottom = std::max(r.top, r.bottom - frame.bottom);
+    m.Result = 0;
+    return true;
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
@@ -100,14 +140,17 @@ void TCustomForm::SetClientHeight(int value) {
 void TCustomForm::FitClientSize() {
     HWND wnd = HandleIfAllocated();
     if (!wnd) return;
-    RECT window, client;
-    ::GetWindowRect(wnd, &window);
-    ::GetClientRect(wnd, &client);
-    const int w = clientWidth_ >= 0 ? clientWidth_ : client.right;
-    const int h = clientHeight_ >= 0 ? clientHeight_ : client.bottom;
-    if (w == client.right && h == client.bottom) return;
-    ::SetWindowPos(wnd, nullptr, 0, 0, (window.right - window.left) + w - client.right,
-                   (window.bottom - window.top) + h - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A second pass when the frame changed with the size (a new DPI's frame).
+    for (int pass = 0; pass < 2; ++pass) {
+        RECT window, client;
+        ::GetWindowRect(wnd, &window);
+        ::GetClientRect(wnd, &client);
+        const int w = clientWidth_ >= 0 ? clientWidth_ : client.right;
+        const int h = clientHeight_ >= 0 ? clientHeight_ : client.bottom;
+        if (w == client.right && h == client.bottom) return;
+        ::SetWindowPos(wnd, nullptr, 0, 0, (window.right - window.left) + w - client.right,
+                       (window.bottom - window.top) + h - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void TCustomForm::CreateParams(TCreateParams& p) {
@@ -152,15 +195,20 @@ void TCustomForm::ApplyIcons() {
         ::SendMessageW(wnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
         return;
     }
+    // The resource's image nearest to each size the form's DPI asks for, owned
+    // here: a shared icon would be one size for every DPI.
     HINSTANCE module = ::GetModuleHandleW(nullptr);
-    // Shared icons from the resource: loaded once, never destroyed.
-    if (auto big = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                                   ::GetSystemMetrics(SM_CYICON), LR_SHARED))) {
-        ::SendMessageW(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    }
-    if (auto small = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                     ::GetSystemMetrics(SM_CYSMICON), LR_SHARED))) {
-        ::SendMessageW(wnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    const int dpi = pixelsPerInch_ > 0 ? pixelsPerInch_ : SystemDpi();
+    constexpr std::pair<WPARAM, std::pair<int, int>> kinds[] = {{ICON_BIG, {SM_CXICON, SM_CYICON}},
+                                                              {ICON_SMALL, {SM_CXSMICON, SM_CYSMICON}}};
+    for (const auto& [kind, metrics] : kinds) {
+        UniqueIcon icon(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                        SystemMetricForDpi(metrics.first, dpi),
+                                                        SystemMetricForDpi(metrics.second, dpi), 0)));
+        if (!icon) continue;
+        ::SendMessageW(wnd, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon.get()));
+        // The window has let go of the icon it had.
+        ownIcons_[kind == ICON_BIG ? 1 : 0] = std::move(icon);
     }
 }
 
@@ -192,6 +240,8 @@ void TCustomForm::CreateHandleDone() {
     FitClientSize();
     TWinControl::CreateHandleDone();
     AlignControls();
+    // The window's monitor may have another DPI than the system's.
+    if (!Loading()) ScaleForPPI(WindowDpi(HandleIfAllocated()));
 }
 
 void TCustomForm::ApplyPosition() {
@@ -409,6 +459,12 @@ void TCustomForm::WndProc(TMessage& m) {
         TWinControl::WndProc(m);
         AlignControls();
         return;
+    case WM_DPICHANGED:
+        OnDpiChanged(m);
+        return;
+    case WM_NCCALCSIZE:
+        if (CalcNonClientForDpi(m)) return;
+        break;
     }
     TWinControl::WndProc(m);
 }

@@ -46,12 +46,17 @@ public:
     void SetPosition(TPosition value) noexcept { position_ = value; }
     void SetClientWidth(int value);
     void SetClientHeight(int value);
-    // The pixels per inch the form was designed at; at another screen
-    // resolution Loaded scales the form and its controls.
+    // The pixels per inch the form is laid out for: set to the design's
+    // before loading; Loaded scales the form to the system's DPI, and the form
+    // follows its window's DPI from then on (its monitor's, WM_DPICHANGED).
     int PixelsPerInch() const noexcept { return pixelsPerInch_; }
     void SetPixelsPerInch(int value) noexcept { pixelsPerInch_ = value; }
     // Scales bounds and own fonts of the form and its controls by m/d.
     void ScaleBy(int m, int d);
+    // Scales the form from PixelsPerInch to dpi, which it then records, and
+    // tells OnAfterMonitorDpiChanged.
+    void ScaleForPPI(int dpi);
+    void ChangeScale(int m, int d) override;
 
     // A modal form (TModalForm) ends when this is set to other than mrNone;
     // a button with a ModalResult sets it when clicked.
@@ -89,6 +94,9 @@ public:
     TNotifyEvent OnPaint;
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
+    // The form took another DPI (laid out and fonts scaled, the window not yet
+    // moved to the system's suggested rectangle).
+    std::function<void(TObject* sender, int oldDpi, int newDpi)> OnAfterMonitorDpiChanged;
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -109,7 +117,9 @@ private:
     TWinControl* DefaultButton(TWinControl* parent) const;
     TWinControl* CancelButton(TWinControl* parent) const;
     void ApplyIcons();
-    static void ScaleControl(TControl* control, int m, int d);
+    void OnDpiChanged(TMessage& m);
+    // Non-client size for the form's DPI when the system's is for another.
+    bool CalcNonClientForDpi(TMessage& m);
 
     TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
     TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
@@ -123,6 +133,8 @@ private:
     TModalResult modalResult_ = mrNone;
     TWindowState windowState_ = TWindowState::wsNormal;
     HICON icon_ = nullptr;
+    // The program's icons at the form's DPI, when the form has none of its own.
+    UniqueIcon ownIcons_[2];
     TCanvas canvas_;
 };
 

@@ -34,11 +34,33 @@ void TLabel::SetWordWrap(bool value) {
     Invalidate();
 }
 
+void TLabel::SetShowAccelChar(bool value) {
+    if (value == showAccelChar_) return;
+    showAccelChar_ = value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TLabel::SetEllipsisPosition(TEllipsisPosition value) {
+    if (value == ellipsisPosition_) return;
+    ellipsisPosition_ = value;
+    Invalidate();
+}
+
 UINT TLabel::DrawTextFlags() const {
     UINT flags = DT_EXPANDTABS;
     flags |= wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE;
     if (alignment_ == TAlignment::taRightJustify) flags |= DT_RIGHT;
     if (alignment_ == TAlignment::taCenter) flags |= DT_CENTER;
+    if (!showAccelChar_) flags |= DT_NOPREFIX;
+    if (!autoSize_) {
+        switch (ellipsisPosition_) {
+        case TEllipsisPosition::epNone: break;
+        case TEllipsisPosition::epPathEllipsis: flags |= DT_PATH_ELLIPSIS; break;
+        case TEllipsisPosition::epEndEllipsis: flags |= DT_END_ELLIPSIS; break;
+        case TEllipsisPosition::epWordEllipsis: flags |= DT_WORD_ELLIPSIS; break;
+        }
+    }
     return flags;
 }
 

@@ -8,6 +8,9 @@ namespace fw {
 
 // A caption painted on the parent. With AutoSize the control takes the size
 // of its text.
+// Where a label that does not size itself shortens a text too long for it.
+enum class TEllipsisPosition { epNone, epPathEllipsis, epEndEllipsis, epWordEllipsis };
+
 class TLabel : public TGraphicControl {
 public:
     explicit TLabel(TComponent* owner);
@@ -21,6 +24,12 @@ public:
     void SetAlignment(TAlignment value);
     bool WordWrap() const noexcept { return wordWrap_; }
     void SetWordWrap(bool value);
+    // "&" marks the next letter as the accelerator (underlined) unless off.
+    bool ShowAccelChar() const noexcept { return showAccelChar_; }
+    void SetShowAccelChar(bool value);
+    // Used only while AutoSize is off.
+    TEllipsisPosition EllipsisPosition() const noexcept { return ellipsisPosition_; }
+    void SetEllipsisPosition(TEllipsisPosition value);
 
 protected:
     void Paint(TCanvas& canvas) override;
@@ -34,6 +43,8 @@ private:
     bool transparent_ = false;
     TAlignment alignment_ = TAlignment::taLeftJustify;
     bool wordWrap_ = false;
+    bool showAccelChar_ = true;
+    TEllipsisPosition ellipsisPosition_ = TEllipsisPosition::epNone;
 };
 
 // A push button; Default makes it the form's default (Enter) button.

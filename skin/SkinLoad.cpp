@@ -321,6 +321,7 @@ std::unique_ptr<LoadedSkin> EmptySkin(const LoadSettings& s) {
     skin->Model = std::make_unique<SkinModel>();
     skin->Model->ScaleMode = s.ScaleMode;
     skin->Model->SysFontScale = s.SysFontScale;
+    skin->Model->Dpi = s.Dpi;
     skin->Model->Manager = s.Manager;
     skin->Model->Brightness = s.Brightness;
     return skin;

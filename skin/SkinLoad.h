@@ -49,6 +49,7 @@ struct SkinFontFile {
 struct LoadSettings {
     TacScaleMode ScaleMode = smOldMode;
     int SysFontScale = 0;
+    int Dpi = 0;  // the DPI the manager follows, 0 none
     int HueOffset = 0;
     int Saturation = 0;
     int Brightness = 0;

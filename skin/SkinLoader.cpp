@@ -616,6 +616,7 @@ std::unique_ptr<SkinModel> BuildSkinModel(const SkinSource& source, const SkinMo
   auto model = std::make_unique<SkinModel>();
   model->ScaleMode = settings.ScaleMode;
   model->SysFontScale = settings.SysFontScale;
+  model->Dpi = settings.Dpi;
   model->DesignTime = settings.DesignTime;
   model->Manager = settings.Manager;
   model->Brightness = settings.Brightness;

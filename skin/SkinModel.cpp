@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 
 namespace skin {
 
@@ -12,6 +13,16 @@ int ScaleIndexFromDpi(long dpi) {
   if (dpi >= 144) return 2;
   if (dpi >= 120) return 1;
   return 0;
+}
+
+int NearestScaleIndex(int dpi) {
+  int best = 0;
+  for (int i = 1; i < 4; ++i) {
+    const int step = ScalePercents[static_cast<std::size_t>(i)] * 96 / 100;
+    const int previous = ScalePercents[static_cast<std::size_t>(best)] * 96 / 100;
+    if (std::abs(dpi - step) < std::abs(dpi - previous)) best = i;
+  }
+  return best;
 }
 
 TsGradArray ParseGradient(std::string_view text) {
@@ -235,6 +246,7 @@ int SkinModel::ScaleInt(int value, int sysScale) const {
   if (ScaleMode == smOldMode) return value;
   const int scale = GetScale();
   const long long v = value;
+  if (Dpi > 0 && sysScale == 0) return Saturated(v * Dpi / 96);
   if (sysScale != 0) {
     if (sysScale < scale) return Saturated(v * ScalePercents[std::clamp(sysScale, 0, 3)] / 100);
     return value;

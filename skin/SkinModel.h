@@ -115,6 +115,9 @@ inline constexpr std::array<std::string_view, 4> ScaleSuffixes = {"", "*125", "*
 
 // The scale index (0-3) that the registry value "AppliedDPI" stands for.
 int ScaleIndexFromDpi(long dpi);
+// The scale index whose percent is nearest to a DPI's (96 is 100 %); between
+// two steps the lower one, so that an image is never larger than its room.
+int NearestScaleIndex(int dpi);
 
 // Gradient text ("15002349;16777215;97;0;0;...;0" or "...;B") to points;
 // malformed texts give no points.
@@ -133,6 +136,9 @@ public:
   // Scaling: the manager's mode, the system scale index and design time.
   TacScaleMode ScaleMode = smOldMode;
   int SysFontScale = 0;
+  // A DPI the manager follows (0: none): ScaleInt then scales by Dpi / 96
+  // exactly, which at the four steps is the percent table's arithmetic.
+  int Dpi = 0;
   bool DesignTime = false;
   const void* Manager = nullptr;
   // The manager's Brightness: PNG images of newer skins are premultiplied

@@ -2,6 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/CommandLine.h"
+#include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "skin/SkinBroadcast.h"
 #include "skin/SkinCommand.h"
@@ -165,6 +166,7 @@ LoadSettings TsSkinManager::MakeLoadSettings() const {
     LoadSettings s;
     s.ScaleMode = FOptions.ScaleMode;
     s.SysFontScale = SysFontScale;
+    s.Dpi = FPixelsPerInch;
     s.HueOffset = FHueOffset;
     s.Saturation = FSaturation;
     s.Brightness = FBrightness;
@@ -379,6 +381,39 @@ void TsSkinManager::SetScaleMode(TacScaleMode mode) {
         EndUpdate(true, false);
     }
     ManagerState &= ~msScaleChanging;
+}
+
+void TsSkinManager::SetPixelsPerInch(int dpi) {
+    dpi = std::max(dpi, 0);
+    if (dpi == FPixelsPerInch) return;
+    FPixelsPerInch = dpi;
+    if (dpi > 0) {
+        FOptions.ScaleMode = static_cast<TacScaleMode>(NearestScaleIndex(dpi));
+        // The metrics ScaleInt scales are read at 100 %.
+        SysFontScale = 0;
+    } else {
+        SysFontScale = SystemScaleIndex();
+    }
+    SkinModel& model = *skin_->Model;
+    model.ScaleMode = FOptions.ScaleMode;
+    model.SysFontScale = SysFontScale;
+    model.Dpi = dpi;
+    if (Loading() || !FActive || !skinLoaded_) return;
+    ManagerState |= msScaleChanging;
+    BeginUpdate();
+    LoadNamedSkin(FSkinName);
+    const int percent = ::MulDiv(100, dpi > 0 ? dpi : 96, 96);
+    ForEachFormWindow([&](HWND form) {
+        SendSkinCommand(form, SKC_SETSCALE, percent);
+        BroadcastToControls(form, SKC_SETSCALE, percent);
+    });
+    if (OnScaleChanged) OnScaleChanged(this);
+    EndUpdate(true, false);
+    ManagerState &= ~msScaleChanging;
+}
+
+int TsSkinManager::MetricsDpi() const noexcept {
+    return FPixelsPerInch > 0 ? fw::DefaultPixelsPerInch : fw::SystemDpi();
 }
 
 // --- Scale and lookups ---

@@ -164,6 +164,16 @@ public:
     const TacOptions& Options() const noexcept { return FOptions; }
     TacOptions& OptionsData() noexcept { return FOptions; }  // plain fields: read by controls
     void SetScaleMode(TacScaleMode mode);
+    // Follows a window's DPI (0: none, ScaleMode alone decides): the skin's
+    // images and keys of the nearest step of the percent table, ScaleInt at the
+    // exact DPI, and the system metrics and fonts it scales read at 96 dpi. A
+    // change reloads and re-applies the skin and tells every control the new
+    // percent (SKC_SETSCALE); the forms lay themselves out for their DPI.
+    int PixelsPerInch() const noexcept { return FPixelsPerInch; }
+    void SetPixelsPerInch(int dpi);
+    // The DPI at which the system metrics and fonts that ScaleInt scales are
+    // read: 96 while the manager follows a DPI, else the system's own.
+    int MetricsDpi() const noexcept;
     void SetArrowsStyle(TacArrowsStyle style);
     void SetDrawNonClientArea(bool value);
     TacAnimEffects& AnimEffects() noexcept { return FAnimEffects; }
@@ -317,6 +327,7 @@ private:
     unsigned FSkinningRules = srStdForms | srStdDialogs | srThirdParty;
     unsigned FSkinsFilter = sfiInternal | sfiExternal;
     TacOptions FOptions;
+    int FPixelsPerInch = 0;
     TacAnimEffects FAnimEffects;
     TacButtonsSupport FButtonsOptions;
     TacLabelsSupport FLabelsOptions;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/skinctrl-adapters/AdapterHost.h"
+#include "tests/skinctrl/adapters/AdapterHost.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "bench/support/SkinnedMainWindow.h"
 #include "framework/Menus.h"
 #include "skin/sSkinManager.h"
-#include "skinctrl/sSkinProvider.h"
+#include "skinctrl/frame/sSkinProvider.h"
 
 namespace {
 

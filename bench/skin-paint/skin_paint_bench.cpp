@@ -5,10 +5,10 @@
 // bitmap; on Windows the caches are DIB sections blitted into a real window.
 #include "skin/SkinLoader.h"
 #include "skins/OpusSkin.h"
-#include "skinctrl/SectionPaint.h"
+#include "skinctrl/paint/SectionPaint.h"
 
 #ifdef _WIN32
-#include "skinctrl/DibBitmap.h"
+#include "skinctrl/gdi/DibBitmap.h"
 #endif
 
 #include <algorithm>

@@ -7,7 +7,7 @@
 
 #include "app/Unit1.h"
 #include "framework/Application.h"
-#include "skinctrl/sSkinProvider.h"
+#include "skinctrl/frame/sSkinProvider.h"
 
 namespace benchwindow {
 

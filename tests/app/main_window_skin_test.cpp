@@ -8,9 +8,9 @@
 #include <string>
 
 #include "app/Unit1.h"
-#include "skinctrl/WindowAdapters.h"
-#include "skinctrl/DibBitmap.h"
-#include "skinctrl/SectionQueries.h"
+#include "skinctrl/adapters/WindowAdapters.h"
+#include "skinctrl/gdi/DibBitmap.h"
+#include "skinctrl/paint/SectionQueries.h"
 #include "tests/support/Gui.h"
 #include "tests/support/ScreenShot.h"
 #include "tests/support/SerialDeviceList.h"

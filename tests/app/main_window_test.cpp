@@ -326,6 +326,44 @@ TEST_F(CheckHandlersTest, ReplyShownAndLineErrorClosesThePortWritingNothing) {
     EXPECT_FALSE(closer.Closed());  // no error box either
 }
 
+// An answer that reaches the window in two notifications, cut at every
+// position, with CR LF and with lone-CR line ends: a part holding only the
+// echo, line breaks or the prompt adds nothing to the memo; every other part
+// gives its own line.
+TEST_F(CheckHandlersTest, AnswerCutAnywhereGivesNoLineWithoutAnIdentity) {
+    Check();
+    const std::wstring connected = form->sMemo1->Text();
+    ASSERT_EQ(connected, L"Connect to COM3 port is OK.\r\n");
+    const std::string identity = "OBDII v1.5";
+    for (const std::string end : {"\r\n", "\r"}) {
+        const std::string answer = "ATI" + end + identity + end + end + ">";
+        const std::size_t identityAt = 3 + end.size();
+        for (std::size_t at = 0; at <= answer.size(); ++at) {
+            form->sMemo1->SetText(connected);
+            for (const std::string& part : {answer.substr(0, at), answer.substr(at)}) {
+                if (part.empty()) continue;
+                const int reads = device->Count("ReadFile");
+                device->Receive(part);
+                device->RaiseEvents(EV_RXCHAR);
+                ASSERT_TRUE(PumpUntil([&] { return device->Count("ReadFile") > reads && device->WaitPending(); }));
+            }
+            // The identity's characters on each side of the cut; the echo's
+            // letters when the cut falls inside it (a cut echo stays).
+            std::wstring expected = L"Connect to COM3 port is OK.";
+            const auto shown = [&](std::size_t from, std::size_t to) {
+                std::wstring text;
+                for (std::size_t i = from; i < to; ++i)
+                    if ((i >= identityAt && i < identityAt + identity.size()) || (i < 3 && at > 0 && at < 3))
+                        text += static_cast<wchar_t>(answer[i]);
+                return text;
+            };
+            for (const std::wstring& text : {shown(0, at), shown(at, answer.size())})
+                if (!text.empty()) expected += L"\r\nDevice found: " + text;
+            EXPECT_EQ(form->sMemo1->Text(), expected) << (end == "\r" ? "lone CR" : "CR LF") << ", cut at " << at;
+        }
+    }
+}
+
 // The adapter unplugged while the port is open: closing the window cannot
 // purge the device. The error is shown, the port still ends closed, and the
 // next close of the window goes through.

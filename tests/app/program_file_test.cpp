@@ -35,13 +35,15 @@ protected:
     HMODULE module = nullptr;
 };
 
-TEST_F(ProgramFile, ManifestAsksForCommonControls6AndSystemDpiAwareness) {
+TEST_F(ProgramFile, ManifestAsksForCommonControls6AndPerMonitorDpiAwareness) {
     const std::string manifest = Resource(RT_MANIFEST, MAKEINTRESOURCEW(1));
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
-    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
-    EXPECT_NE(manifest.find(">system</dpiAwareness>"), std::string::npos);
+    // Per-monitor v2 where the system knows it, else per-monitor; before
+    // Windows 10 the older key's "true/pm".
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
     EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);  // Windows 10 and later
 }
 

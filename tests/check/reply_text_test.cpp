@@ -1,9 +1,13 @@
-#include "app/ReplyText.h"
+#include "app/ReplyDisplay.h"
+#include "reply/ReplyText.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -26,7 +30,7 @@ std::wstring Answer(std::wstring_view end, bool echo) {
 TEST(CleanReply, LeavesTheIdentityWhateverTheLineEndsAndTheEcho) {
     for (const LineEnd& end : kLineEnds)
         for (bool echo : {true, false})
-            EXPECT_EQ(app::CleanReply(Answer(end.chars, echo)), kIdentity) << end.name << (echo ? L", echo" : L"");
+            EXPECT_EQ(reply::CleanReply(Answer(end.chars, echo)), kIdentity) << end.name << (echo ? L", echo" : L"");
 }
 
 struct Case {
@@ -49,16 +53,16 @@ TEST(CleanReply, RemovesEchoPromptAndLineBreaksInThatOrder) {
         {L"empty", L"", L""},
         {L"bytes above 0x7F kept", L"\x00FF\x0080 ok", L"\x00FF\x0080 ok"},
     };
-    for (const Case& c : cases) EXPECT_EQ(app::CleanReply(c.reply), c.shown) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(reply::CleanReply(c.reply), c.shown) << c.name;
 }
 
 TEST(CleanReply, KeepsNulCharacters) {
     const std::wstring reply(L"A\0B", 3);
-    EXPECT_EQ(app::CleanReply(reply), reply);
+    EXPECT_EQ(reply::CleanReply(reply), reply);
 }
 
 // An answer that arrives in two notifications is cleaned part by part; each
-// part gives its own line in the memo.
+// part with anything left gives its own line in the memo (DeviceFoundLine below).
 struct Split {
     const wchar_t* name;
     std::wstring first, second;
@@ -76,8 +80,8 @@ TEST(CleanReply, CleansEachPartOfASplitAnswerByItself) {
         {L"no echo, lone CR", L"OBD ADAPTER", L" v1.5\r\r>", L"OBD ADAPTER", L" v1.5"},
     };
     for (const Split& s : splits) {
-        EXPECT_EQ(app::CleanReply(s.first), s.shownFirst) << s.name;
-        EXPECT_EQ(app::CleanReply(s.second), s.shownSecond) << s.name;
+        EXPECT_EQ(reply::CleanReply(s.first), s.shownFirst) << s.name;
+        EXPECT_EQ(reply::CleanReply(s.second), s.shownSecond) << s.name;
     }
 }
 
@@ -86,8 +90,8 @@ TEST(CleanReply, NoPartOfASplitAnswerBreaksALine) {
         for (bool echo : {true, false}) {
             const std::wstring answer = Answer(end.chars, echo);
             for (std::size_t at = 0; at <= answer.size(); ++at) {
-                const std::wstring first = app::CleanReply(answer.substr(0, at));
-                const std::wstring second = app::CleanReply(answer.substr(at));
+                const std::wstring first = reply::CleanReply(answer.substr(0, at));
+                const std::wstring second = reply::CleanReply(answer.substr(at));
                 EXPECT_EQ(first.find_first_of(L"\r\n"), std::wstring::npos) << end.name << " cut at " << at;
                 EXPECT_EQ(second.find_first_of(L"\r\n"), std::wstring::npos) << end.name << " cut at " << at;
                 // Outside the echo the cut loses nothing: the parts read as the identity.
@@ -96,6 +100,69 @@ TEST(CleanReply, NoPartOfASplitAnswerBreaksALine) {
                 }
             }
         }
+}
+
+
+// The reply display: the memo lines an answer gives when it arrives in
+// parts, one notification each.
+std::vector<std::wstring> MemoLines(const std::vector<std::wstring>& parts) {
+    std::vector<std::wstring> lines;
+    for (const std::wstring& part : parts)
+        if (std::optional<std::wstring> line = app::DeviceFoundLine(part)) lines.push_back(*line);
+    return lines;
+}
+
+// What a part shows, worked out from what each character of the answer is:
+// the identity's characters always, the echo's only when the part holds a
+// piece of it and not all of it (a cut echo is not removed).
+std::wstring Expected(std::wstring_view answer, std::size_t from, std::size_t to, std::size_t identityAt) {
+    const bool wholeEcho = from == 0 && to >= 3;
+    std::wstring shown;
+    for (std::size_t i = from; i < to; ++i) {
+        const bool identity = i >= identityAt && i < identityAt + kIdentity.size();
+        const bool echo = i < 3;
+        if (identity || (echo && !wholeEcho)) shown += answer[i];
+    }
+    return shown;
+}
+
+// CR LF (linefeeds on) and lone CR (linefeeds off, the factory default).
+const LineEnd kDisplayLineEnds[] = {{L"CR LF", L"\r\n"}, {L"lone CR", L"\r"}};
+
+TEST(DeviceFoundLine, TheWholeAnswerGivesOneLineWithTheIdentity) {
+    for (const LineEnd& end : kDisplayLineEnds)
+        EXPECT_EQ(MemoLines({Answer(end.chars, true)}), std::vector<std::wstring>{L"Device found: " + kIdentity})
+            << end.name;
+}
+
+TEST(DeviceFoundLine, PartsHoldingOnlyEchoLineBreaksOrPromptGiveNoLine) {
+    for (const wchar_t* part : {L"ATI", L"ATI\r\n", L"ATI\r", L"\r\n", L"\r", L"\n", L"\r\n\r\n>", L"\r\r>", L">", L""})
+        EXPECT_FALSE(app::DeviceFoundLine(part)) << part;
+    EXPECT_EQ(app::DeviceFoundLine(L"AT"), L"Device found: AT");
+    EXPECT_EQ(app::DeviceFoundLine(L" "), L"Device found:  ");
+}
+
+// Cut once and cut twice at every position: every part with something to
+// show gives its own line, in order, and no line announces a device without
+// naming one.
+TEST(DeviceFoundLine, AnswersCutAnywhereGiveALineForEveryPartWithText) {
+    const std::wstring prefix = L"Device found: ";
+    for (const LineEnd& end : kDisplayLineEnds) {
+        const std::wstring answer = Answer(end.chars, true);
+        const std::size_t identityAt = 3 + end.chars.size();
+        const std::size_t n = answer.size();
+        for (std::size_t a = 0; a <= n; ++a)
+            for (std::size_t b = a; b <= n; ++b) {
+                const std::vector<std::wstring> lines =
+                    MemoLines({answer.substr(0, a), answer.substr(a, b - a), answer.substr(b)});
+                std::vector<std::wstring> expected;
+                for (auto [from, to] : {std::pair{std::size_t{0}, a}, {a, b}, {b, n}})
+                    if (std::wstring shown = Expected(answer, from, to, identityAt); !shown.empty())
+                        expected.push_back(prefix + shown);
+                EXPECT_EQ(lines, expected) << end.name << " cut at " << a << " and " << b;
+                for (const std::wstring& line : lines) EXPECT_NE(line, prefix) << end.name << " cut at " << a << " and " << b;
+            }
+    }
 }
 
 }  // namespace

@@ -138,6 +138,19 @@ TEST_F(CheckTest, ReplyInTwoPartsGivesTwoLines) {
   EXPECT_EQ(lines[0], kConnect);
 }
 
+// An adapter that pauses after its echo and before its prompt, as real ones
+// do (above all over Bluetooth serial links): the echo and the prompt arrive
+// in notifications of their own, and neither adds a line.
+TEST_F(CheckTest, ReplyWithPausesAfterTheEchoAndBeforeThePromptShowsOnlyTheIdentity) {
+  start({.mode = "pauses", .delayMs = 400});
+  clickCheck();
+  ASSERT_TRUE(rig::eventually(3s, [&] { return foundLines() >= 1; })) << memoText();
+  // The prompt comes 400 ms after the identity, and then some.
+  std::this_thread::sleep_for(1200ms);
+  EXPECT_EQ(memoText(), kConnect + "\r\n" + kFound);
+  EXPECT_EQ(port_->received(), "ATI\r\n");
+}
+
 TEST_F(CheckTest, SilentAdapterLeavesTheConnectLineAndTheNextCheckWorks) {
   start({.mode = "silent"});
   clickCheck();

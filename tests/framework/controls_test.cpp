@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "tests/framework/TestForm.h"
 
@@ -428,8 +429,62 @@ TEST_F(ControlsTest, ScalingMultipliesBoundsAndOwnFonts) {
     EXPECT_EQ(button->Left(), 300);
     EXPECT_EQ(button->Width(), 113);  // 112.5 rounded
     EXPECT_EQ(button->Font().Height(), -18);
+    EXPECT_EQ(form->Font().Height(), -17);                      // the form's own font: -11 x 1.5, rounded
     EXPECT_EQ(memo->Font().Height(), form->Font().Height());  // follows the form's font
     EXPECT_EQ(panel->Width(), 450);                             // aligned to the client area
+    // The auto-sized label measures its text in the new font after its place
+    // was scaled: as wide as the text, not the text's width scaled again.
+    fw::WindowDc screen(nullptr);
+    fw::SelectObjectScope font(screen.get(), label->Font().Handle());
+    SIZE text{};
+    ::GetTextExtentPoint32W(screen.get(), L"Label:", 6, &text);
+    EXPECT_EQ(label->Left(), 15);
+    EXPECT_EQ(label->Width(), text.cx);
+    EXPECT_EQ(label->Font().Height(), -17);
+}
+
+// A WM_DPICHANGED as the system sends it when the window moves to a monitor
+// of another DPI: the form scales by new / old, takes the suggested rectangle
+// and sizes its frame for the DPI; back at the first DPI it is as it was.
+TEST_F(ControlsTest, DpiChangeScalesTheFormAndTakesTheSuggestedRectangle) {
+    HWND wnd = form->Handle();
+    std::vector<std::pair<int, int>> told;
+    form->OnAfterMonitorDpiChanged = [&](fw::TObject*, int from, int to) { told.emplace_back(from, to); };
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(wnd, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(wnd, GWL_EXSTYLE));
+    const auto sendDpi = [&](int dpi, int clientW, int clientH) {
+        const RECT frame = fw::NonClientFrameForDpi(style, exStyle, dpi);
+        RECT suggested{40, 30, 40 + frame.left + clientW + frame.right, 30 + frame.top + clientH + frame.bottom};
+        ::SendMessageW(wnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        return suggested;
+    };
+    const RECT before = button->BoundsRect();
+
+    const RECT suggested = sendDpi(192, 600, 400);
+    RECT window{}, client{};
+    ::GetWindowRect(wnd, &window);
+    ::GetClientRect(wnd, &client);
+    EXPECT_TRUE(::EqualRect(&window, &suggested));
+    EXPECT_EQ(client.right, 600);
+    EXPECT_EQ(client.bottom, 400);
+    EXPECT_EQ(form->PixelsPerInch(), 192);
+    EXPECT_EQ(form->Font().Height(), -22);
+    EXPECT_EQ(memo->Font().Height(), -22);
+    EXPECT_EQ(button->Left(), 400);
+    EXPECT_EQ(button->Width(), 150);
+    EXPECT_EQ(panel->Width(), 600);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], (std::pair{96, 192}));
+
+    sendDpi(96, 300, 200);
+    ::GetClientRect(wnd, &client);
+    EXPECT_EQ(client.right, 300);
+    EXPECT_EQ(client.bottom, 200);
+    EXPECT_EQ(form->PixelsPerInch(), 96);
+    EXPECT_EQ(form->Font().Height(), -11);
+    const RECT after = button->BoundsRect();
+    EXPECT_TRUE(::EqualRect(&before, &after));
+    EXPECT_EQ(told.size(), 2u);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // Bytes → a hostile skin (sizes, margins, frame counts, draw modes, gradient
 // points, transparencies) → every portable painting entry point, into small
 // bitmaps at hostile rectangles and offsets, glow pictures and outer effects included.
-#include "skinctrl/Gradient.h"
-#include "skinctrl/SectionPaint.h"
-#include "skinctrl/SkinImages.h"
-#include "skinctrl/SkinTextPaint.h"
+#include "skinctrl/paint/Gradient.h"
+#include "skinctrl/paint/SectionPaint.h"
+#include "skinctrl/paint/SkinImages.h"
+#include "skinctrl/paint/SkinTextPaint.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

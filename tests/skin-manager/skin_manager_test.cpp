@@ -680,6 +680,43 @@ TEST_F(SkinManagerTest, ScaleModeChangeRescalesFormsAndReloads) {
     EXPECT_EQ(m->ManagerState & msScaleChanging, 0u);
 }
 
+// Following a DPI takes the nearest step's images and ScaleInt at the DPI;
+// the forms are told the percent but not resized (they lay themselves out).
+TEST_F(SkinManagerTest, FollowingADpiReloadsAtItsStepWithoutResizingForms) {
+    TestWindow window;
+    RECT before{};
+    ::GetWindowRect(window.Handle(), &before);
+    fw::TComponent form(nullptr);
+    TsSkinManager* m = CreateMainManager(form, TestArchive());
+    int scaled = 0, activated = 0;
+    m->OnScaleChanged = [&](TsSkinManager*) { ++scaled; };
+    m->OnAfterChange = [&](TsSkinManager*) { ++activated; };
+    m->SetPixelsPerInch(168);
+    EXPECT_EQ(m->PixelsPerInch(), 168);
+    EXPECT_EQ(m->Options().ScaleMode, sm150);
+    EXPECT_EQ(m->GetScale(), 2);
+    EXPECT_EQ(m->ScaleInt(16), 28);
+    EXPECT_EQ(m->MetricsDpi(), 96);
+    EXPECT_EQ(m->SysFontScale, 0);
+    EXPECT_EQ(scaled, 1);
+    EXPECT_GE(activated, 1);
+    EXPECT_TRUE(m->CommonSkinData.Active);
+    RECT after{};
+    ::GetWindowRect(window.Handle(), &after);
+    EXPECT_TRUE(::EqualRect(&before, &after));
+    EXPECT_EQ(window.Count(SKC_GETSCALE), 0);
+    bool told = false;
+    for (const auto& r : window.received) told |= r.command == SKC_SETSCALE && r.lParam == 175;
+    EXPECT_TRUE(told);
+    EXPECT_EQ(m->ManagerState & msScaleChanging, 0u);
+
+    m->SetPixelsPerInch(168);  // the same DPI: nothing happens
+    EXPECT_EQ(scaled, 1);
+    m->SetPixelsPerInch(0);  // back to the scale mode alone
+    EXPECT_EQ(m->ScaleInt(16), 24);
+    EXPECT_EQ(scaled, 2);
+}
+
 TEST_F(SkinManagerTest, FontsOfTheSkinAreRegisteredForTheProcessWhileLoaded) {
 #ifdef QUILLON_TEST_FONT
     std::ifstream in(QUILLON_TEST_FONT, std::ios::binary);

@@ -259,6 +259,36 @@ TEST(SkinModel, ScaleIndexAndScaleInt) {
     EXPECT_EQ(ScaleIndexFromDpi(dpi), index) << dpi;
 }
 
+// A manager that follows a DPI scales by the DPI exactly: at the four steps
+// the same numbers as the percent table, in between the DPI's own; the
+// system's scale index plays no part (the metrics it scales are read at 96).
+TEST(SkinModel, ScaleIntAtADpi) {
+  SkinModel m;
+  m.ScaleMode = sm200;
+  m.Dpi = 192;
+  m.SysFontScale = 0;
+  EXPECT_EQ(m.ScaleInt(21), 42);
+  EXPECT_EQ(m.ScaleInt(21, 3), 21);  // a value the system already scaled to 200 %
+  for (int v : {-9, -7, -1, 0, 1, 3, 7, 13, 16, 21, 101}) {
+    for (const auto& [mode, dpi] : {std::pair{sm100, 96}, {sm125, 120}, {sm150, 144}, {sm200, 192}}) {
+      SkinModel steps;
+      steps.ScaleMode = mode;
+      const int table = steps.ScaleInt(v);
+      steps.Dpi = dpi;
+      EXPECT_EQ(steps.ScaleInt(v), table) << v << " at " << dpi;
+    }
+  }
+  m.ScaleMode = sm150;
+  m.Dpi = 168;  // 175 %
+  EXPECT_EQ(m.ScaleInt(16), 28);
+  EXPECT_EQ(m.ScaleInt(-11), -19);  // -19.25, truncated toward zero
+  m.ScaleMode = smOldMode;  // the old mode stays as it was
+  EXPECT_EQ(m.ScaleInt(16), 16);
+  for (auto [dpi, index] : {std::pair{72, 0}, {96, 0}, {107, 0}, {108, 0}, {109, 1}, {120, 1}, {132, 1}, {133, 2},
+                            {144, 2}, {168, 2}, {169, 3}, {192, 3}, {288, 3}})
+    EXPECT_EQ(NearestScaleIndex(dpi), index) << dpi;
+}
+
 TEST(SkinModel, StatesDefaultsAndInheritance) {
   const auto l = Load(
       "[BASE]\nCOLOR=111\nHOTCOLOR=222\nFONTCOLOR=5\nGIVEOWNFONT=TRUE\nOUTOFFSL=7\nOUTBLUR=99\nTRANSPARENCY=250\n"

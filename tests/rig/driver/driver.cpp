@@ -443,6 +443,45 @@ long long processHandleCount(DWORD pid) {
   return count;
 }
 
+// Writes part of the screen to a bottom-up 24-bit bitmap file.
+void saveScreenBitmap(int x, int y, int w, int h, const std::wstring &path) {
+  if (w <= 0 || h <= 0) fail("empty shot");
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  void *bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bmp) {
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    fail("no bitmap");
+  }
+  HGDIOBJ old = SelectObject(dc, bmp);
+  BitBlt(dc, 0, 0, w, h, screen, x, y, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
+  BITMAPFILEHEADER fh{};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+  fh.bfSize = fh.bfOffBits + stride * static_cast<DWORD>(h);
+  bool written = false;
+  if (FILE *f = _wfopen(path.c_str(), L"wb")) {
+    written = fwrite(&fh, sizeof fh, 1, f) == 1 && fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
+              fwrite(bits, stride, static_cast<size_t>(h), f) == static_cast<size_t>(h);
+    fclose(f);
+  }
+  SelectObject(dc, old);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  if (!written) fail("cannot write the shot");
+}
+
 Reply run(const std::string &line) {
   std::istringstream args(line);
   std::string cmd;
@@ -594,6 +633,29 @@ Reply run(const std::string &line) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
     r << std::string(buf);
+  } else if (cmd == "shot") {
+    // shot X Y W H FILE: that part of the screen as a 24-bit bitmap file.
+    int x = 0, y = 0, w = 0, h = 0;
+    args >> x >> y >> w >> h;
+    saveScreenBitmap(x, y, w, h, wide(rest()));
+  } else if (cmd == "findvisible") {
+    // The visible top-level window of a class (a dropped list, a menu), or 0.
+    const std::wstring cls = wide(rest());
+    HWND found = nullptr;
+    for (HWND w = FindWindowExW(nullptr, nullptr, cls.c_str(), nullptr); w && !found;
+         w = FindWindowExW(nullptr, w, cls.c_str(), nullptr))
+      if (IsWindowVisible(w)) found = w;
+    r << hex(found);
+  } else if (cmd == "send" || cmd == "post") {
+    // send|post HWND MSG WPARAM LPARAM (numbers; no pointers cross processes).
+    HWND h = hwndArg();
+    unsigned long long msg = 0, wp = 0;
+    long long lp = 0;
+    args >> msg >> wp >> lp;
+    if (cmd == "send")
+      r << static_cast<long long>(SendMessageW(h, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp)));
+    else
+      PostMessageW(h, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp));
   } else if (cmd == "handles") {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwndArg(), &pid);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <poll.h>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -68,12 +69,18 @@ Session::Session(fs::path win64Build) : build_(fs::absolute(std::move(win64Build
   if (fs::exists(build_ / "rig")) Process::setRegistry(build_ / "rig" / "pids");
 }
 
+Session::Session(fs::path win64Build, fs::path prefix, std::string display)
+    : build_(fs::absolute(std::move(win64Build))), prefix_(std::move(prefix)), display_(std::move(display)) {
+  if (fs::exists(build_ / "rig")) Process::setRegistry(build_ / "rig" / "pids");
+}
+
 Session Session::fromEnvironment() {
   const char *b = std::getenv("QUILLON_WIN64_BUILD");
   return Session(b && *b ? fs::path(b) : fs::path(RIG_DEFAULT_WIN64_BUILD));
 }
 
 fs::path Session::prefix() const {
+  if (!prefix_.empty()) return prefix_;
   const char *p = std::getenv("RIG_WINEPREFIX");
   return p && *p ? fs::path(p) : build_ / "rig" / "prefix";
 }
@@ -81,6 +88,11 @@ fs::path Session::prefix() const {
 fs::path Session::quillonExe() const {
   const char *e = std::getenv("QUILLON_EXE");
   return e && *e ? fs::path(e) : fs::path(RIG_DEFAULT_QUILLON_EXE);
+}
+
+fs::path Session::probeExe() const {
+  const char *e = std::getenv("QUILLON_PROBE_EXE");
+  return e && *e ? fs::path(e) : fs::path(RIG_DEFAULT_PROBE_EXE);
 }
 
 std::vector<std::string> Session::wineEnvironment() const {
@@ -263,7 +275,10 @@ TtyState::TtyState(int ptsIndex) : path_(pathFor(ptsIndex)), owner_(true) {
   fs::path tmp = path_;
   tmp += ".new";
   int fd = open(tmp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0 || ftruncate(fd, sizeof(rigtty_state)) != 0) throw Error("cannot make " + path_.string());
+  struct stat st {};
+  if (fd < 0 || ftruncate(fd, sizeof(rigtty_state)) != 0 || fstat(fd, &st) != 0)
+    throw Error("cannot make " + path_.string());
+  inode_ = st.st_ino;
   void *map = mmap(nullptr, sizeof(rigtty_state), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   close(fd);
   if (map == MAP_FAILED) throw Error("cannot map " + path_.string());
@@ -285,14 +300,22 @@ TtyState TtyState::attach(int ptsIndex) {
 }
 
 TtyState::TtyState(TtyState &&o) noexcept
-    : state_(std::exchange(o.state_, nullptr)), path_(std::move(o.path_)), owner_(std::exchange(o.owner_, false)) {}
+    : state_(std::exchange(o.state_, nullptr)), path_(std::move(o.path_)), inode_(o.inode_),
+      owner_(std::exchange(o.owner_, false)) {}
 
-TtyState::~TtyState() {
-  if (state_) munmap(state_, sizeof(rigtty_state));
-  if (owner_) {
+void TtyState::unlink() {
+  if (!owner_) return;
+  owner_ = false;
+  struct stat st {};
+  if (stat(path_.c_str(), &st) == 0 && st.st_ino == inode_) {
     std::error_code ec;
     fs::remove(path_, ec);
   }
+}
+
+TtyState::~TtyState() {
+  if (state_) munmap(state_, sizeof(rigtty_state));
+  unlink();
 }
 
 void TtyState::setLine(uint32_t bit, bool on) {
@@ -330,6 +353,7 @@ PtyPair::PtyPair(const fs::path &dir, const std::string &name)
 }
 
 void PtyPair::hangUp() {
+  state_->unlink();
   socat_.stop();
   std::error_code ec;
   fs::remove(programEnd_, ec);
@@ -352,11 +376,15 @@ Port::Port(const Session &session, std::string com, const AdapterOptions &adapte
 
 void Port::startAdapter(const AdapterOptions &a) {
   adapter_.stop();
-  adapter_ = Process({(session_.hostBin() / "quillon-adapter").string(), "--port", pair_->deviceEnd().string(),
-                      "--identity", a.identity, "--mode", a.mode, "--parts", std::to_string(a.parts), "--delay",
-                      std::to_string(a.delayMs), "--log", log_.string(), "--hangup-pid",
-                      std::to_string(pair_->socatPid())},
-                     {});
+  std::vector<std::string> argv{(session_.hostBin() / "quillon-adapter").string(), "--port", pair_->deviceEnd().string(),
+                                "--identity", a.identity, "--mode", a.mode, "--parts", std::to_string(a.parts),
+                                "--delay", std::to_string(a.delayMs), "--log", log_.string(), "--hangup-pid",
+                                std::to_string(pair_->socatPid())};
+  if (a.baud != 0) {
+    argv.insert(argv.end(), {"--baud", std::to_string(a.baud), "--state",
+                             TtyState::pathFor(pair_->programPts()).string()});
+  }
+  adapter_ = Process(argv, {});
 }
 
 Port::~Port() {
@@ -487,6 +515,88 @@ Program::Program(const Session &session, const fs::path &exe, const std::vector<
   o.env = session.wineEnvironment();
   o.stdoutFile = output;
   process_ = Process(argv, o);
+}
+
+// ---- DpiSession ----
+
+namespace {
+
+// A display number nobody uses, claimed under the lock the session script
+// takes for the same search.
+class DisplayClaim {
+public:
+  DisplayClaim() : fd_(open("/tmp/quillon-display.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+    if (fd_ >= 0) flock(fd_, LOCK_EX);
+  }
+  ~DisplayClaim() {
+    if (fd_ >= 0) close(fd_);
+  }
+  DisplayClaim(const DisplayClaim &) = delete;
+  DisplayClaim &operator=(const DisplayClaim &) = delete;
+  static int freeNumber() {
+    int n = 90;
+    while (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) ++n;
+    return n;
+  }
+
+private:
+  int fd_;
+};
+
+}  // namespace
+
+DpiSession::DpiSession(const Session &base) {
+  dir_ = base.build() / "rig" / ("dpi-" + std::to_string(getpid()));
+  fs::remove_all(dir_);
+  fs::create_directories(dir_);
+  const fs::path prefix = dir_ / "prefix";
+  // A copy of the prepared prefix costs a second or two; a new one, a minute.
+  Process copy({"cp", "-a", base.prefix().string(), prefix.string()}, {});
+  if (!copy.waitExit(Millis(120000)) || copy.exitCode() != 0) throw Error("cannot copy the prefix");
+  std::string display;
+  {
+    DisplayClaim claim;
+    display = ":" + std::to_string(DisplayClaim::freeNumber());
+    xvfb_ = std::make_unique<Process>(
+        std::vector<std::string>{"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, Process::Options{});
+    const fs::path socket = "/tmp/.X11-unix/X" + display.substr(1);
+    if (!eventually(Millis(10000), [&] { return fs::exists(socket); })) throw Error("Xvfb did not start");
+  }
+  session_ = std::make_unique<Session>(base.build(), prefix, display);
+  Process::Options o;
+  o.env = session_->wineEnvironment();
+  wineserver_ = std::make_unique<Process>(std::vector<std::string>{"wineserver", "-f", "-p"}, o);
+  // The first program starts Wine's services and the desktop.
+  runWine({"cmd", "/c", "exit"});
+}
+
+DpiSession::~DpiSession() {
+  if (session_) {
+    Process::Options o;
+    o.env = session_->wineEnvironment();
+    Process kill({"wineserver", "-k"}, o);
+    kill.waitExit(Millis(10000));
+  }
+  wineserver_.reset();
+  xvfb_.reset();
+  std::error_code ec;
+  fs::remove_all(dir_, ec);
+}
+
+int DpiSession::runWine(const std::vector<std::string> &args, Millis timeout) {
+  std::vector<std::string> argv{"wine"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Process::Options o;
+  o.env = session_->wineEnvironment();
+  Process p(argv, o);
+  if (!p.waitExit(timeout)) throw Error("wine " + args.at(0) + " did not end");
+  return p.exitCode();
+}
+
+void DpiSession::setDpi(int dpi) {
+  if (runWine({"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+               std::to_string(dpi), "/f"}) != 0)
+    throw Error("cannot set the DPI");
 }
 
 // ---- TempDir ----

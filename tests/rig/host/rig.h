@@ -17,6 +17,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -37,6 +38,8 @@ struct Error : std::runtime_error {
 class Session {
 public:
   explicit Session(fs::path win64Build);
+  // A session of the same build with a prefix and a display of its own.
+  Session(fs::path win64Build, fs::path prefix, std::string display);
   // QUILLON_WIN64_BUILD from the environment, else the folder this rig was built for.
   static Session fromEnvironment();
 
@@ -47,6 +50,8 @@ public:
   fs::path driverExe() const { return build_ / "tests" / "rig" / "driver" / "rigdriver.exe"; }
   // The program under test: QUILLON_EXE from the environment, else the built one.
   fs::path quillonExe() const;
+  // quillon-probe.exe: QUILLON_PROBE_EXE from the environment, else the built one.
+  fs::path probeExe() const;
   // A fresh folder for one test's files, removed by the caller's TempDir.
   fs::path runDir() const { return build_ / "rig" / "run"; }
   bool hasDisplay() const { return !display_.empty(); }
@@ -61,7 +66,34 @@ public:
 
 private:
   fs::path build_;
+  fs::path prefix_;  // empty: the build's (or RIG_WINEPREFIX)
   std::string display_;
+};
+
+class Process;
+
+// A Wine session of its own whose display has a DPI: a copy of a session's
+// prefix, an Xvfb display and a wineserver of its own. Wine programs read the
+// DPI (the registry's LogPixels) as they start, so changing it in the build's
+// session would change every program started meanwhile there; here it
+// changes only what the test starts. Everything it started ends when it goes.
+class DpiSession {
+public:
+  explicit DpiSession(const Session &base);
+  ~DpiSession();
+  DpiSession(const DpiSession &) = delete;
+  DpiSession &operator=(const DpiSession &) = delete;
+
+  const Session &session() const { return *session_; }
+  // Programs started from now on get this DPI (96 is 100 %).
+  void setDpi(int dpi);
+  // Runs a Wine program of the session to its end; its exit code.
+  int runWine(const std::vector<std::string> &args, Millis timeout = Millis(60000));
+
+private:
+  fs::path dir_;
+  std::unique_ptr<Process> xvfb_, wineserver_;
+  std::unique_ptr<Session> session_;
 };
 
 // A child process, ended by PID (TERM, then KILL) when the object goes.
@@ -123,11 +155,16 @@ public:
   bool rts() const;
   uint32_t modemWrites() const;
   void disown() { owner_ = false; }  // the file stays when this object goes
+  // Removes the file while the pty still exists, the mapping staying usable:
+  // once the pty is freed its number may go to a new pty of any session at
+  // once, whose new file must not be the one removed.
+  void unlink();
 
 private:
   TtyState() = default;
   rigtty_state *state_ = nullptr;
   fs::path path_;
+  ino_t inode_ = 0;  // of the file made here
   bool owner_ = false;
 };
 
@@ -155,10 +192,13 @@ private:
 };
 
 struct AdapterOptions {
-  std::string mode = "reply";  // reply cr split silent garbage nul flood hangup, "" for no adapter
+  std::string mode = "reply";  // reply cr split pauses silent garbage nul flood hangup, "" for no adapter
   std::string identity = "QUILLON SIM 1.0";
   int parts = 2;
   int delayMs = 300;
+  // Talks at this speed only, and answers with noise while the program's end
+  // of the line is set to another (0: at any speed).
+  unsigned baud = 0;
 };
 
 // A COM name backed by a pty pair with the adapter emulator at the far end.

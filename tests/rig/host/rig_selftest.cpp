@@ -158,6 +158,26 @@ TEST_F(WineSerial, TalksToTheEmulatorThroughWine) {
   driver.call("com-close");
 }
 
+// An adapter that talks at 115200 only: noise while the program's end is at
+// another speed, its answer once it is at 115200. Wine gives the speeds above
+// 115200 that a probe tries to the pty too.
+TEST_F(WineSerial, EmulatorAtOneSpeedAnswersOnlyThere) {
+  rig::Port port(session(), "COM45", {.baud = 115200});
+  driver.call("com-open COM45");
+  for (const char *speed : {"38400", "9600", "230400", "500000"}) {
+    driver.call(std::string("com-setup ") + speed + " 8 0 0");
+    EXPECT_EQ(port.state().raw().ospeed, unsigned(std::stoul(speed)));
+    driver.call("com-write ATI\\r\\n");
+    const std::string noise = rig::unescape(driver.call("com-read 500").at(0));
+    EXPECT_EQ(noise.size(), kAnswer.size()) << "at " << speed;
+    EXPECT_EQ(noise.find_first_of(">\r\n"), std::string::npos) << "at " << speed;
+  }
+  driver.call("com-setup 115200 8 0 0");
+  driver.call("com-write ATI\\r\\n");
+  EXPECT_EQ(rig::unescape(driver.call("com-read 500").at(0)), kAnswer);
+  driver.call("com-close");
+}
+
 TEST_F(WineSerial, ErrorNumbersOfFailedOpens) {
   rig::Port port(session(), "COM44", {});
   port.state().denyOpen(true);

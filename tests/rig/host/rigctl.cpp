@@ -1,8 +1,9 @@
 // rigctl: the rig's ports for shell scripts and ctest fixtures.
 //
-//   rigctl BUILD port-up COMn [--mode M] [--identity TEXT] [--parts N] [--delay MS]
+//   rigctl BUILD port-up COMn [--mode M] [--identity TEXT] [--parts N] [--delay MS] [--baud N]
 //       a socat pty pair mapped to COMn (dosdevices link in BUILD's prefix) with the
-//       adapter emulator at the far end (--mode none: no emulator); runs on in the
+//       adapter emulator at the far end (--mode none: no emulator; --baud: it talks
+//       at that speed only); runs on in the
 //       background; prints pts=, state=, log= (bytes the adapter received)
 //   rigctl BUILD port-down COMn          ends the port's processes by PID, removes its files
 //   rigctl BUILD line COMn cts|dsr|ring|rlsd on|off
@@ -40,7 +41,7 @@ std::map<std::string, std::string> readPortFile(const fs::path &p) {
 }
 
 int usage() {
-  std::cerr << "usage: rigctl BUILD port-up COMn [--mode M] [--identity T] [--parts N] [--delay MS]\n"
+  std::cerr << "usage: rigctl BUILD port-up COMn [--mode M] [--identity T] [--parts N] [--delay MS] [--baud N]\n"
                "       rigctl BUILD port-down|show COMn\n"
                "       rigctl BUILD line COMn cts|dsr|ring|rlsd on|off\n"
                "       rigctl BUILD errors COMn FRAME OVERRUN PARITY BREAK\n"
@@ -76,6 +77,7 @@ int main(int argc, char **argv) {
         else if (k == "--identity") a.identity = v;
         else if (k == "--parts") a.parts = std::stoi(v);
         else if (k == "--delay") a.delayMs = std::stoi(v);
+        else if (k == "--baud") a.baud = unsigned(std::stoul(v));
         else return usage();
       }
       if (fs::exists(portFile)) throw Error(com + " is already up");
@@ -93,11 +95,13 @@ int main(int argc, char **argv) {
     auto info = readPortFile(portFile);
     int pts = std::stoi(info.at("pts"));
     if (cmd == "port-down") {
+      // The state file goes while the pty is still ours: once socat has
+      // freed it, its number may belong to another session's new pty.
+      std::error_code ec;
+      fs::remove(TtyState::pathFor(pts), ec);
       stopPid(pid_t(std::stoi(info.at("adapter"))));
       stopPid(pid_t(std::stoi(info.at("socat"))));
       session.unmapCom(com);
-      std::error_code ec;
-      fs::remove(TtyState::pathFor(pts), ec);
       fs::remove_all(info.at("dir"), ec);
       fs::remove(portFile, ec);
       return 0;

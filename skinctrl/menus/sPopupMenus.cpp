@@ -1,0 +1,471 @@
+#include "skinctrl/menus/sPopupMenus.h"
+
+#include "framework/Application.h"
+#include "framework/Dpi.h"
+#include "framework/Handles.h"
+#include "framework/Subclass.h"
+#include "skin/sSkinManager.h"
+#include "skinctrl/gdi/DibBitmap.h"
+#include "skinctrl/paint/ArrowPaint.h"
+#include "skinctrl/paint/FrameGeometry.h"
+#include "skinctrl/paint/PixelMath.h"
+#include "skinctrl/paint/SectionPaint.h"
+#include "skinctrl/paint/SkinImages.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace skinctrl {
+
+using skin::TsSkinManager;
+
+namespace {
+
+using MeasureFn = void (*)(fw::TObject*, fw::TCanvas&, int&, int&);
+using DrawFn = void (*)(fw::TObject*, fw::TCanvas&, const RECT&, fw::TOwnerDrawState);
+
+TsSkinManager* Manager() noexcept {
+  TsSkinManager* m = TsSkinManager::DefaultManager();
+  return m && m->Active() ? m : nullptr;
+}
+
+bool IsMenuWindow(HWND wnd) {
+  wchar_t name[16]{};
+  // The class may come back as the atom's text or its name: both read "#32768".
+  return wnd && ::IsWindow(wnd) && ::GetClassNameW(wnd, name, 16) > 0 && std::wstring_view(name) == L"#32768";
+}
+
+// One skinned menu window: its background image (the whole window) and its outline.
+struct TacMnuWnd {
+  HWND wnd = nullptr;
+  TDibBitmap background;
+  bool regionSet = false;
+};
+
+// Never destroyed, like the other window registries: menu windows can go
+// during the application object's static destruction.
+std::map<HWND, std::unique_ptr<TacMnuWnd>>& MenuWindows() {
+  static auto* windows = new std::map<HWND, std::unique_ptr<TacMnuWnd>>;
+  return *windows;
+}
+
+const void* const SubclassKey = &SubclassKey;
+
+void ForEachItem(fw::TMenuItem& parent, const auto& action) {
+  for (int i = 0; i < parent.Count(); ++i) {
+    fw::TMenuItem* item = parent.Items(i);
+    action(*item);
+    ForEachItem(*item, action);
+  }
+}
+
+// The window's image: "MAINMENU" over the whole window, the icon column, the
+// border image on top.
+void PrepareMenuBG(TacMnuWnd& mw, TsSkinManager& m) {
+  RECT r{};
+  ::GetWindowRect(mw.wnd, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  mw.background.SetSize(w, h);
+  if (mw.background.Empty()) return;
+  const ScanLines lines = mw.background.Lines();
+  for (int y = 0; y < h; ++y) std::fill_n(lines.Row(y), w, 0u);
+  const int menu = m.GetSkinIndex("MAINMENU");
+  if (menu < 0) return;
+  PaintSkinSection(&m.Model(), menu, TCacheInfo{}, -1, -1, lines, TPoint{}, TRect{0, 0, w, h}, 0);
+  const int border = m.gd()[static_cast<std::size_t>(menu)].BorderIndex;
+  const bool hasBorder = m.Model().IsValidImgIndex(border);
+  const TMenuMetrics mm = MenuMetrics(&m);
+  const int bw = hasBorder ? mm.BorderWidth : 0;
+  const int icoLine = m.GetSkinIndex(std::string(m.MenuSupport().IcoLineSkin.begin(), m.MenuSupport().IcoLineSkin.end()));
+  if (icoLine >= 0) {
+    const int c = bw + mm.Margin + mm.GlyphSize + mm.Spacing - mm.BorderWidth;
+    PaintSkinSection(&m.Model(), icoLine, CacheInfoOfBitmap(lines, 0, 0), -1, -1, lines, TPoint{},
+                     TRect{bw, bw, bw + c, h - bw}, 0);
+  }
+  if (hasBorder) {
+    DrawBorderImage(lines, TRect{0, 0, w, h}, CacheInfoOfBitmap(lines, 0, 0), false, 0, &m.Model(),
+                    m.ma()[static_cast<std::size_t>(border)]);
+    if (!mw.regionSet) {
+      fw::UniqueRegion region(::CreateRectRgn(0, 0, w, h));
+      for (const TRect& c : CollectCornerRects(m.Model(), border, -1, w, h)) {
+        const fw::UniqueRegion cut(::CreateRectRgn(c.Left, c.Top, c.Right, c.Bottom));
+        ::CombineRgn(region.get(), region.get(), cut.get(), RGN_DIFF);
+      }
+      // The system owns the region from here on.
+      if (::SetWindowRgn(mw.wnd, region.get(), TRUE)) (void)region.release();
+      mw.regionSet = true;
+    }
+  }
+}
+
+// The frame strips of the background copied to the window: the same pixels
+// each time, whichever item was drawn last. Wine paints the menu's own edge
+// inside the client area, so the strips are copied over it as well.
+void DrawWndBorder(const TacMnuWnd& mw) {
+  if (mw.background.Empty()) return;
+  const fw::WholeWindowDc dc(mw.wnd);
+  if (!dc.get()) return;
+  const int w = mw.background.Width(), h = mw.background.Height(), b = MenuBorderWidth;
+  HDC src = mw.background.DC();
+  ::BitBlt(dc.get(), 0, 0, w, b, src, 0, 0, SRCCOPY);
+  ::BitBlt(dc.get(), 0, h - b, w, b, src, 0, h - b, SRCCOPY);
+  ::BitBlt(dc.get(), 0, b, b, h - 2 * b, src, 0, b, SRCCOPY);
+  ::BitBlt(dc.get(), w - b, b, b, h - 2 * b, src, w - b, b, SRCCOPY);
+}
+
+void MenuWindowProc(HWND wnd, fw::TMessage& m) {
+  auto& windows = MenuWindows();
+  const auto it = windows.find(wnd);
+  switch (m.Msg) {
+  case WM_NCPAINT:
+    fw::CallNextSubclass(wnd, SubclassKey, m);
+    if (it != windows.end()) DrawWndBorder(*it->second);
+    return;
+  case WM_ERASEBKGND:
+    if (it != windows.end() && !it->second->background.Empty()) {
+      RECT wr{};
+      ::GetWindowRect(wnd, &wr);
+      POINT origin{0, 0};
+      ::ClientToScreen(wnd, &origin);
+      RECT client{};
+      ::GetClientRect(wnd, &client);
+      ::BitBlt(reinterpret_cast<HDC>(m.WParam), 0, 0, client.right, client.bottom, it->second->background.DC(),
+               origin.x - wr.left, origin.y - wr.top, SRCCOPY);
+      m.Result = 1;
+      return;
+    }
+    break;
+  case WM_NCDESTROY:
+    fw::CallNextSubclass(wnd, SubclassKey, m);
+    windows.erase(wnd);
+    return;
+  default: break;
+  }
+  fw::CallNextSubclass(wnd, SubclassKey, m);
+}
+
+// The skinned record of a menu window, made on first sight.
+TacMnuWnd* MenuWindow(HWND wnd, TsSkinManager& m) {
+  if (!IsMenuWindow(wnd)) return nullptr;
+  auto& windows = MenuWindows();
+  auto& entry = windows[wnd];
+  if (!entry) {
+    entry = std::make_unique<TacMnuWnd>();
+    entry->wnd = wnd;
+    fw::InstallSubclass(wnd, SubclassKey, &MenuWindowProc);
+    PrepareMenuBG(*entry, m);
+  } else {
+    RECT r{};
+    ::GetWindowRect(wnd, &r);
+    if (r.right - r.left != entry->background.Width() || r.bottom - r.top != entry->background.Height())
+      PrepareMenuBG(*entry, m);
+  }
+  return entry.get();
+}
+
+void InstallFrameRequestHook() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  fw::Application().HookMainWindow([](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg != WM_MENUFRAMEBYITEM && msg != WM_MENUFRAMEBYWINDOW) return false;
+    HandleMenuFrameRequest(msg, wParam, lParam);
+    result = 0;
+    return true;
+  });
+}
+
+// The symbols of the system commands, drawn in the text colour: 10 pixels
+// square at 100 %, their lines one pixel thick up to 150 % and two at 200 %.
+void DrawCommandGlyph(HDC dc, RECT r, UINT command, COLORREF color, int size) {
+  const int t = size >= 20 ? 2 : 1;
+  const fw::UniquePen pen(::CreatePen(PS_SOLID, 1, color));
+  const fw::SelectObjectScope select(dc, pen.get());
+  const int x = r.left + (r.right - r.left - size) / 2, y = r.top + (r.bottom - r.top - size) / 2;
+  // A point of the 10-pixel design at this size.
+  const auto at = [size](int v) { return v * size / 10; };
+  const auto line = [dc](int x0, int y0, int x1, int y1) {
+    ::MoveToEx(dc, x0, y0, nullptr);
+    ::LineTo(dc, x1, y1);
+  };
+  // A horizontal or vertical stroke t pixels thick.
+  const auto hline = [&](int x0, int x1, int y0) {
+    for (int i = 0; i < t; ++i) line(x0, y0 + i, x1, y0 + i);
+  };
+  const auto vline = [&](int x0, int y0, int y1) {
+    for (int i = 0; i < t; ++i) line(x0 + i, y0, x0 + i, y1);
+  };
+  const auto box = [&](int l, int tp, int rr, int b) {
+    hline(l, rr + 1, tp);
+    hline(l, rr + 1, tp + t);
+    hline(l, rr + 1, b - t + 1);
+    vline(l, tp, b + 1);
+    vline(rr - t + 1, tp, b + 1);
+  };
+  switch (command) {
+  case SC_CLOSE:
+    for (int d = 0; d < t + 1; ++d) {
+      line(x + d, y, x + size + d, y + size);
+      line(x + d, y + size - 1, x + size + d, y - 1);
+    }
+    break;
+  case SC_MINIMIZE: hline(x + at(1), x + at(9), y + at(8)); hline(x + at(1), x + at(9), y + at(8) + t); break;
+  case SC_MAXIMIZE: box(x, y, x + at(9), y + at(9)); break;
+  case SC_RESTORE:
+    box(x + at(3), y, x + at(10), y + at(6));
+    box(x, y + at(3), x + at(7), y + at(9));
+    break;
+  case SC_MOVE:
+    vline(x + at(5), y, y + at(11));
+    hline(x, x + at(11), y + at(5));
+    for (int i = 0; i < t; ++i) {
+      line(x + at(3) + i, y + at(2), x + at(6) + i, y - 1);
+      line(x + at(7) + i, y + at(2), x + at(4) + i, y - 1);
+      line(x + at(3) + i, y + at(8), x + at(6) + i, y + at(11));
+      line(x + at(7) + i, y + at(8), x + at(4) + i, y + at(11));
+    }
+    break;
+  default: break;
+  }
+}
+
+// The mark of a checked item in the glyph place of the icon column: a radio
+// item's dot in the text colour; otherwise the skin's "CHECK" image (its
+// second frame on a lit item), or a drawn tick when the skin has none.
+void DrawCheckMark(const ScanLines& lines, TsSkinManager& m, const fw::TMenuItem& item, bool lit, skin::TColor color,
+                   const TRect& place) {
+  const std::uint32_t ink = ColorToPixel(color);
+  const int cx = place.Left + place.Width() / 2, cy = place.Top + place.Height() / 2;
+  const auto plot = [&](int x, int y) {
+    if (x >= 0 && y >= 0 && x < lines.Width && y < lines.Height) lines.At(x, y) = ink;
+  };
+  if (item.RadioItem()) {
+    // A disc of diameter 6 (at 100 %) around the centre.
+    const int r = std::max(1, m.ScaleInt(6) / 2);
+    for (int y = -r; y < r; ++y)
+      for (int x = -r; x < r; ++x) {
+        const int dx = 2 * x + 1, dy = 2 * y + 1;
+        if (dx * dx + dy * dy <= 4 * r * r) plot(cx + x, cy + y);
+      }
+    return;
+  }
+  // The skin's mark drawn for the scale, else its 100 % one.
+  const int scale = m.GetScale();
+  int check = scale > 0 ? m.GetMaskIndex(m.ConstData.IndexGLobalInfo,
+                                         std::string("CHECK") + std::string(skin::ScaleSuffixes[static_cast<std::size_t>(scale)]))
+                        : -1;
+  if (check < 0) check = m.GetMaskIndex(m.ConstData.IndexGLobalInfo, "CHECK");
+  if (m.Model().IsValidImgIndex(check)) {
+    const skin::TsMaskData& image = m.ma()[static_cast<std::size_t>(check)];
+    const TPoint at{place.Left + (place.Width() - image.Width) / 2, place.Top + (place.Height() - image.Height) / 2};
+    PutSkinImage(lines, at, lit ? std::min(1, image.ImageCount - 1) : 0, CacheInfoOfBitmap(lines, 0, 0), &m.Model(),
+                 image, true);
+    return;
+  }
+  // A tick two pixels thick at 100 %: down from the left, then up to the right.
+  const int u = std::max(1, m.ScaleInt(10) / 10);
+  for (int i = 0; i < 3 * u; ++i)
+    for (int t = 0; t < 2 * u; ++t) plot(cx - 3 * u + i, cy - u + i + t);
+  for (int i = 0; i < 5 * u; ++i)
+    for (int t = 0; t < 2 * u; ++t) plot(cx + i, cy + u - i + t);
+}
+
+void UseMenuFont(fw::TCanvas& canvas, const TMenuMetrics& mm) {
+  canvas.Font().SetName(mm.Font.lfFaceName);
+  canvas.Font().SetHeight(mm.Font.lfHeight);
+  canvas.Font().SetCharset(mm.Font.lfCharSet);
+}
+
+}  // namespace
+
+TMenuMetrics MenuMetrics(const TsSkinManager* manager) {
+  TMenuMetrics mm;
+  const int dpi = manager ? manager->MetricsDpi() : fw::SystemDpi();
+  mm.Font = fw::NonClientMetricsForDpi(dpi).lfMenuFont;
+  if (!manager) return mm;
+  const auto scale = [manager](int v) { return manager->ScaleInt(v); };
+  mm.Margin = scale(MenuMargin);
+  mm.Spacing = scale(MenuSpacing);
+  mm.GlyphSize = scale(MenuGlyphSize);
+  mm.ArrowWidth = scale(MenuArrowWidth);
+  mm.ShortcutGap = scale(mm.ShortcutGap);
+  mm.ExtraWidth = scale(mm.ExtraWidth);
+  mm.DividerHeight = scale(mm.DividerHeight);
+  mm.Font.lfHeight = scale(mm.Font.lfHeight);
+  return mm;
+}
+
+void HookPopupMenu(fw::TPopupMenu& menu, bool active) {
+  TsSkinManager* m = Manager();
+  menu.SetOwnerDraw(active && m && m->SkinnedPopups());
+  ForEachItem(menu.Items(), [active](fw::TMenuItem& item) {
+    const auto* measure = item.OnMeasureItem.target<MeasureFn>();
+    const auto* draw = item.OnAdvancedDrawItem.target<DrawFn>();
+    if (active) {
+      if (!item.OnMeasureItem) item.OnMeasureItem = &sMeasureItem;
+      if (!item.OnAdvancedDrawItem) item.OnAdvancedDrawItem = &sAdvancedDrawItem;
+    } else {
+      if (measure && *measure == &sMeasureItem) item.OnMeasureItem = nullptr;
+      if (draw && *draw == &sAdvancedDrawItem) item.OnAdvancedDrawItem = nullptr;
+    }
+  });
+  if (active) InstallFrameRequestHook();
+}
+
+void sMeasureItem(fw::TObject* sender, fw::TCanvas& canvas, int& width, int& height) {
+  const auto* item = dynamic_cast<const fw::TMenuItem*>(sender);
+  TsSkinManager* m = Manager();
+  if (!item || !m) return;
+  const TMenuMetrics mm = MenuMetrics(m);
+  if (item->IsLine()) {
+    width = 2 * mm.GlyphSize + 3 * mm.Margin + mm.Spacing;
+    height = mm.DividerHeight + 2 * mm.Margin;
+    return;
+  }
+  UseMenuFont(canvas, mm);
+  std::wstring text = item->Caption();
+  if (const std::wstring shortCut = fw::ShortCutToText(item->ShortCut()); !shortCut.empty()) text += L"\t" + shortCut;
+  RECT r{0, 0, 800, 0};
+  canvas.DrawText(text, r, DT_CALCRECT | DT_EXPANDTABS | DT_NOCLIP | DT_SINGLELINE);
+  width = 2 * mm.GlyphSize + r.right + 3 * mm.Margin + mm.Spacing + mm.ExtraWidth;
+  height = std::max<int>(r.bottom, mm.GlyphSize) + 2 * mm.Margin + 2;
+}
+
+void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rect, fw::TOwnerDrawState state) {
+  auto* item = dynamic_cast<fw::TMenuItem*>(sender);
+  TsSkinManager* m = Manager();
+  if (!item || !m) return;
+  const HDC target = canvas.Handle();
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (w <= 0 || h <= 0) return;
+  TacMnuWnd* mw = MenuWindow(::WindowFromDC(target), *m);
+  if (!mw && item->Parent() && item->Parent()->Count() > 0) {
+    // The menu window is found from the application window once the menu is
+    // up: the request names an item by its command, never by its address.
+    MSG waiting{};
+    const HWND app = fw::Application().Handle();
+    if (!::PeekMessageW(&waiting, app, WM_MENUFRAMEBYITEM, WM_MENUFRAMEBYWINDOW, PM_NOREMOVE))
+      ::PostMessageW(app, WM_MENUFRAMEBYITEM, item->Parent()->Items(0)->Command(), 0);
+  }
+  // The item's image: the menu background at the item's place, then its look.
+  TDibBitmap image(w, h);
+  if (image.Empty()) return;
+  POINT offset{0, 0};
+  if (mw && !mw->background.Empty()) {
+    RECT wr{};
+    ::GetWindowRect(mw->wnd, &wr);
+    POINT origin{0, 0};
+    ::ClientToScreen(mw->wnd, &origin);
+    offset = POINT{origin.x - wr.left, origin.y - wr.top};
+    ::BitBlt(image.DC(), 0, 0, w, h, mw->background.DC(), rect.left + offset.x, rect.top + offset.y, SRCCOPY);
+  } else if (const int menu = m->GetSkinIndex("MAINMENU"); menu >= 0) {
+    PaintSkinSection(&m->Model(), menu, TCacheInfo{}, -1, -1, image.Lines(), TPoint{}, TRect{0, 0, w, h}, 0);
+  }
+  const ScanLines lines = image.Lines();
+  skin::Bitmap32 under(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) under.At(x, y) = lines.At(x, y);
+  const bool enabled = item->Enabled() && !(state & (fw::odDisabled | fw::odGrayed));
+  const bool lit = enabled && (state & fw::odSelected);
+  const int itemSection = m->GetSkinIndex("MENUITEM");
+  const TMenuMetrics mm = MenuMetrics(m);
+  const int c = mm.Margin + mm.GlyphSize + mm.Spacing;
+  if (item->IsLine()) {
+    const int divider = m->GetSkinIndex("DIVIDERV");
+    const int border = divider >= 0 ? m->gd()[static_cast<std::size_t>(divider)].BorderIndex : -1;
+    const int left = c + 2, right = w - mm.Margin;
+    if (m->Model().IsValidImgIndex(border)) {
+      DrawBorderImage(lines, TRect{left, h / 2 - 1, right, h / 2 + 1}, CacheInfoOfBitmap(lines, 0, 0), false, 0,
+                      &m->Model(), m->ma()[static_cast<std::size_t>(border)]);
+    } else {
+      const std::uint32_t color = static_cast<std::uint32_t>(::GetSysColor(COLOR_BTNSHADOW));
+      const std::uint32_t pixel = ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+      for (int x = left; x < right; ++x) lines.At(x, h / 2) = pixel;
+    }
+  } else {
+    if (itemSection >= 0)
+      PaintSkinSection(&m->Model(), itemSection, CacheInfoOfBitmap(lines, 0, 0), -1, -1, lines, TPoint{},
+                       TRect{0, 0, w, h}, lit ? 1 : 0);
+    const COLORREF fontColor =
+        itemSection >= 0
+            ? static_cast<COLORREF>(m->gd()[static_cast<std::size_t>(itemSection)].Props[lit ? 1 : 0].FontColor.Color)
+            : ::GetSysColor(COLOR_MENUTEXT);
+    const TRect glyphPlace{mm.Margin, 0, mm.Margin + mm.GlyphSize, h};
+    if (state & fw::odChecked)
+      DrawCheckMark(lines, *m, *item, lit, static_cast<skin::TColor>(fontColor), glyphPlace);
+    if (item->Count() > 0)
+      DrawSolidArrow(lines, static_cast<skin::TColor>(fontColor),
+                     TRect{w - mm.ArrowWidth - mm.Margin, 0, w - mm.Margin, h}, TacArrowDirection::Right,
+                     m->ScaleInt(DefaultArrowSize));
+    const auto command = static_cast<UINT>(item->Tag());
+    if (command >= 0xF000 && command <= 0xF1FF)
+      DrawCommandGlyph(image.DC(), RECT{glyphPlace.Left, glyphPlace.Top, glyphPlace.Right, glyphPlace.Bottom}, command,
+                       fontColor, m->ScaleInt(10));
+    fw::TCanvas text(image.DC());
+    UseMenuFont(canvas, mm);
+    text.Font().Assign(canvas.Font());
+    text.Font().SetColor(static_cast<fw::TColor>(fontColor));
+    const std::wstring& caption = item->Caption();
+    const std::size_t tab = caption.find(L'\t');
+    std::wstring after = tab == std::wstring::npos ? std::wstring() : caption.substr(tab + 1);
+    if (after.empty()) after = fw::ShortCutToText(item->ShortCut());
+    RECT tr{c + mm.Margin, mm.Margin, w - mm.ShortcutGap, h - mm.Margin};
+    const UINT noAccel = (state & fw::odNoAccel) ? DT_HIDEPREFIX : 0;
+    text.DrawText(caption.substr(0, tab), tr, DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS | DT_NOCLIP | noAccel);
+    if (!after.empty()) {
+      RECT sr{c + mm.Margin, mm.Margin, w - mm.ShortcutGap, h - mm.Margin};
+      text.DrawText(after, sr, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOCLIP);
+    }
+    if (!enabled) {
+      // Disabled: faded into the background, the item keeping 100 of 256.
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const std::uint32_t a = lines.At(x, y), b = under.At(x, y);
+          std::uint32_t out = 0;
+          for (int shift = 0; shift < 24; shift += 8) {
+            const std::uint32_t ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
+            out |= ((ca * 100 + cb * 156) >> 8) << shift;
+          }
+          lines.At(x, y) = out;
+        }
+    }
+  }
+  ::BitBlt(target, rect.left, rect.top, w, h, image.DC(), 0, 0, SRCCOPY);
+  if (mw) DrawWndBorder(*mw);
+}
+
+bool HandleMenuFrameRequest(UINT msg, WPARAM wParam, LPARAM lParam) {
+  TsSkinManager* m = Manager();
+  if (!m || !m->SkinnedPopups()) return false;
+  HWND wnd = nullptr;
+  if (msg == WM_MENUFRAMEBYITEM) {
+    // The item may have gone since the request was posted.
+    const fw::TMenuItem* item = fw::TMenuItem::FindCommand(static_cast<UINT>(wParam));
+    if (!item) return true;
+    // The open menu windows: the one showing this command among its own
+    // items (a search by command would also find it in the sub-menus of the
+    // window's items, and so the parent's window).
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w && !wnd;
+         w = ::FindWindowExW(nullptr, w, L"#32768", nullptr)) {
+      const auto menu = reinterpret_cast<HMENU>(::SendMessageW(w, 0x01E1 /* MN_GETHMENU */, 0, 0));
+      for (int i = 0, count = menu ? ::GetMenuItemCount(menu) : 0; i < count && !wnd; ++i) {
+        // By its identifier: GetMenuItemID answers -1 for an item that opens a sub-menu.
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID;
+        if (::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info) && info.wID == item->Command()) wnd = w;
+      }
+    }
+  } else {
+    wnd = reinterpret_cast<HWND>(lParam);
+  }
+  if (!IsMenuWindow(wnd) || !::IsWindowVisible(wnd)) return true;
+  if (TacMnuWnd* mw = MenuWindow(wnd, *m)) DrawWndBorder(*mw);
+  return true;
+}
+
+int SkinnedMenuWindowCount() noexcept { return static_cast<int>(MenuWindows().size()); }
+
+}  // namespace skinctrl
