@@ -167,7 +167,7 @@ void TsSkinProvider::DrawTitleGlyph(const ScanLines& lines, TPoint at, const TsC
 }
 
 skin::Bitmap32 TsSkinProvider::ButtonPicture(int code, int state) const {
-  const TsCaptionButton* button = const_cast<TsSkinProvider*>(this)->TitleButton(code);
+  const TsCaptionButton* button = TitleButton(code);
   if (!button || !button->Visible() || TempBmp.Empty()) return {};
   const TRect& r = button->cpRect;
   TDibBitmap picture(r.Width(), r.Height());
@@ -215,7 +215,42 @@ void TsSkinProvider::PressButton(int code) {
   }
   button->cpState = 2;
   biClicked = true;
+  PressedHT = code;
+  // The press keeps the pointer, as the system's own title buttons do: the
+  // button hears where the pointer goes and where it is released, also
+  // outside the window, and no other button lights up meanwhile.
+  ::SetCapture(FForm->HandleIfAllocated());
   RepaintCaptionButton(code);
+}
+
+bool TsSkinProvider::OnPressedButton(POINT screen) const {
+  const TsCaptionButton* button = TitleButton(PressedHT);
+  RECT w{};
+  if (!button || !::GetWindowRect(FForm->HandleIfAllocated(), &w)) return false;
+  const int x = screen.x - w.left, y = screen.y - w.top;
+  const TRect& r = button->cpRect;
+  return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
+}
+
+void TsSkinProvider::TrackPress(POINT screen) {
+  TsCaptionButton* button = TitleButton(PressedHT);
+  if (!button) return;
+  const int state = OnPressedButton(screen) ? 2 : 0;
+  if (button->cpState == state) return;
+  button->cpState = state;
+  RepaintCaptionButton(PressedHT);
+}
+
+void TsSkinProvider::CancelPress() {
+  if (!biClicked) return;
+  biClicked = false;
+  const int code = PressedHT;
+  PressedHT = 0;
+  CurrentHT = 0;
+  if (TsCaptionButton* button = TitleButton(code); button && button->cpState != 0) {
+    button->cpState = 0;
+    RepaintCaptionButton(code);
+  }
 }
 
 void TsSkinProvider::RepaintCaptionButton(int code) {
@@ -258,6 +293,11 @@ void TsSkinProvider::OnNcMouseMove(fw::TMessage& m) {
   TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE | TME_NONCLIENT, FForm->HandleIfAllocated(), 0};
   ::TrackMouseEvent(&track);
   const auto code = static_cast<int>(m.WParam);
+  if (biClicked) {
+    TrackPress(POINT{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))});
+    m.Result = 0;
+    return;
+  }
   if (TitleButton(code)) {
     SetHotButton(code, true);
     m.Result = 0;
@@ -267,29 +307,31 @@ void TsSkinProvider::OnNcMouseMove(fw::TMessage& m) {
   OldWndProc(m);
 }
 
-// A release runs the button's command only when the press was on the same
-// button and the pointer is still on it.
-void TsSkinProvider::OnTitleButtonUp(fw::TMessage& m) {
+// A release runs the command of the button the press began on, and only
+// when the pointer is on that button still.
+void TsSkinProvider::OnTitleButtonUp(fw::TMessage& m, POINT screen) {
   const HWND wnd = FForm->HandleIfAllocated();
-  const auto code = static_cast<int>(m.WParam);
+  const int code = PressedHT;
   TsCaptionButton* button = TitleButton(code);
-  const bool clicked = biClicked;
+  const bool clicked = biClicked && button;
+  const bool inside = clicked && OnPressedButton(screen);
   biClicked = false;
-  if (!clicked || !button || code != CurrentHT) {
+  PressedHT = 0;
+  if (::GetCapture() == wnd) ::ReleaseCapture();
+  if (!clicked) {
     SetHotButton(0, true);
     OldWndProc(m);
     return;
   }
-  RECT w{};
-  ::GetWindowRect(wnd, &w);
-  const POINT at{static_cast<short>(LOWORD(m.LParam)) - w.left, static_cast<short>(HIWORD(m.LParam)) - w.top};
-  const bool inside = at.x >= button->cpRect.Left && at.x < button->cpRect.Right && at.y >= button->cpRect.Top &&
-                      at.y < button->cpRect.Bottom;
-  button->cpState = inside ? 1 : 0;
   CurrentHT = 0;
+  m.Result = 0;
   if (!inside) {
-    RepaintCaptionButton(code);
-    m.Result = 0;
+    // Released elsewhere: nothing happens; a button under the pointer
+    // lights up at the next move.
+    if (button->cpState != 0) {
+      button->cpState = 0;
+      RepaintCaptionButton(code);
+    }
     return;
   }
   button->cpState = 0;
@@ -307,7 +349,6 @@ void TsSkinProvider::OnTitleButtonUp(fw::TMessage& m) {
   }
   // Posted: closing may free the form and this provider with it.
   ::PostMessageW(wnd, WM_SYSCOMMAND, command, 0);
-  m.Result = 0;
 }
 
 }  // namespace skinctrl

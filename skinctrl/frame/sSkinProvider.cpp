@@ -436,6 +436,23 @@ void TsSkinProvider::OnSysCommand(fw::TMessage& m) {
   }
 }
 
+// The caption's double click maximises and restores a form that can be
+// maximised; a minimised form restores. It never reaches the system's
+// handling (the main window's caption ignores it).
+void TsSkinProvider::OnCaptionDoubleClick() {
+  if (!SystemMenu) return;
+  const HWND wnd = FForm->HandleIfAllocated();
+  const TTitleButtonRules rules = SystemMenu->Rules();
+  const TFormTraits traits = SystemMenu->Traits();
+  const bool borderlessIconic = FForm->BorderStyle() == fw::TFormBorderStyle::bsNone && traits.Minimized;
+  if (traits.SystemMenuIcon && (rules.EnabledMax || rules.EnabledRestore || borderlessIconic)) {
+    ::SendMessageW(wnd, WM_SYSCOMMAND, traits.Maximized || traits.Minimized ? SC_RESTORE : SC_MAXIMIZE, 0);
+    if (::IsWindow(wnd)) SystemMenu->UpdateItems();
+  } else if (traits.Minimized) {
+    ::SendMessageW(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  }
+}
+
 void TsSkinProvider::OnNcHitTest(fw::TMessage& m) {
   if (CaptionHeight() == 0) {
     OldWndProc(m);
@@ -468,6 +485,11 @@ void TsSkinProvider::OnTitleButtonMouse(fw::TMessage& m) {
     m.Result = 0;
     return;
   }
+  if (code == htCaption && m.Msg == WM_NCLBUTTONDBLCLK) {
+    OnCaptionDoubleClick();
+    m.Result = 0;
+    return;
+  }
   if (code == htSysMenu && m.Msg == WM_NCLBUTTONDOWN) {
     SetHotButton(0, true);
     biClicked = false;
@@ -478,7 +500,7 @@ void TsSkinProvider::OnTitleButtonMouse(fw::TMessage& m) {
     return;
   }
   if (m.Msg == WM_NCLBUTTONUP) {
-    OnTitleButtonUp(m);
+    OnTitleButtonUp(m, POINT{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))});
     return;
   }
   if (TitleButton(code)) {
@@ -553,6 +575,7 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
       b->cpState = 0;
     CurrentHT = 0;
     biClicked = false;
+    PressedHT = 0;
     OldWndProc(m);
     glowMask_[0] = Mask8{};
     glowMask_[1] = Mask8{};
@@ -602,15 +625,30 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   case WM_MOUSELEAVE:
   case fw::CM_MOUSELEAVE:
   case fw::CM_MOUSEENTER:
+    // A press holding the pointer outlives the pointer's leaving.
+    if (biClicked && ::GetCapture() == wnd) break;
     if (m.Msg != fw::CM_MOUSEENTER) SetHotButton(-1, true);
-    biClicked = false;
+    CancelPress();
+    break;
+  case WM_MOUSEMOVE:
+    if (biClicked && ::GetCapture() == wnd) {
+      POINT p{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+      ::ClientToScreen(wnd, &p);
+      TrackPress(p);
+      m.Result = 0;
+      return;
+    }
     break;
   case WM_LBUTTONUP:
-    // A title-button press released over the client area runs nothing.
     if (biClicked) {
-      biClicked = false;
-      SetHotButton(0, true);
+      POINT p{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+      ::ClientToScreen(wnd, &p);
+      OnTitleButtonUp(m, p);
+      return;
     }
+    break;
+  case WM_CAPTURECHANGED:
+    if (biClicked && reinterpret_cast<HWND>(m.LParam) != wnd) CancelPress();
     break;
   case WM_NCRBUTTONDOWN:
     // A right click on the caption or the icon drops the system menu at its release.

@@ -132,6 +132,9 @@ public:
   // --- Title buttons ---
   // The standard button answering a hit code, or none.
   TsCaptionButton* TitleButton(int code) noexcept;
+  const TsCaptionButton* TitleButton(int code) const noexcept {
+    return const_cast<TsSkinProvider*>(this)->TitleButton(code);
+  }
   // The button with hit code Code becomes hot (0 or -1: none).
   void SetHotButton(int code, bool repaint);
   // The button shows pressed and awaits its release.
@@ -187,6 +190,9 @@ public:
   int FCaptionSkinIndex = -1;
   bool RTInit = false;
   bool biClicked = false;
+  // The button a press began on: only a release on it acts, and while the
+  // press lasts it alone changes its look (pressed on it, normal off it).
+  int PressedHT = 0;
   bool RightPressed = false;
   bool BigButtons = false;
   bool FFormActive = true;
@@ -211,7 +217,13 @@ private:
   void DrawTitleGlyph(const ScanLines& lines, TPoint at, const TsCaptionButton& button, int state, bool enabled) const;
   bool ButtonEnabled(int code) const;
   void OnNcMouseMove(fw::TMessage& m);
-  void OnTitleButtonUp(fw::TMessage& m);
+  void OnTitleButtonUp(fw::TMessage& m, POINT screen);
+  // Whether a screen point lies on the pressed button.
+  bool OnPressedButton(POINT screen) const;
+  // The pressed button's look follows the pointer during the press.
+  void TrackPress(POINT screen);
+  // A press ended without a command (capture taken away, window changed).
+  void CancelPress();
   void SaveButtonStrip();
   void ForgetDrawings();
   void RestoreButtonStrip();
@@ -220,6 +232,7 @@ private:
   void OnSetText(fw::TMessage& m);
   void OnSysCommand(fw::TMessage& m);
   void OnNcHitTest(fw::TMessage& m);
+  void OnCaptionDoubleClick();
   void OnTitleButtonMouse(fw::TMessage& m);
   void EraseClient(HDC dc);
   void PrintWindowImage(fw::TMessage& m);

@@ -713,6 +713,92 @@ TEST_F(SkinnedFrame, TitleButtonsShowTheirLooksAndActOnlyWhenReleasedOnThemselve
   EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
 }
 
+// A press belongs to the button it began on, as on every title bar: taken
+// off it, that button shows its normal look (and no other lights up); back
+// on, its pressed look; released anywhere but on it, nothing happens.
+TEST_F(SkinnedFrame, APressBelongsToTheButtonItBeganOn) {
+  // Looks drawn into the frame: the button's state is its look on the screen.
+  form->sSkinManager1->EffectsData().AllowGlowing = false;
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const auto centre = [&](const skin::TRect& r) {
+    const RECT w = WindowRect();
+    return POINT{w.left + r.Left + r.Width() / 2, w.top + r.Top + r.Height() / 2};
+  };
+  const POINT caption{WindowRect().left + provider->CaptionRect().Left + 20, WindowRect().top + l.VCenter};
+  const POINT outside{WindowRect().right + 40, WindowRect().bottom + 40};
+  const auto state = [](const skinctrl::TsCaptionButton& b) { return b.cpState; };
+
+  // Minimise pressed, slid onto close and released there.
+  MouseAt(caption);
+  Pump(100ms);
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return state(l.ButtonMin) == 1; }));
+  MouseButton(true);
+  ASSERT_TRUE(PumpUntil([&] { return state(l.ButtonMin) == 2; }, 2s)) << "minimise pressed";
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonClose.cpRect), [&] { return state(l.ButtonMin) == 0; }))
+      << "minimise normal once the pointer left it";
+  Pump(150ms);
+  EXPECT_EQ(state(l.ButtonClose), 0) << "close neither hot nor pressed during minimise's press";
+  MouseButton(false);
+  Pump(400ms);
+  EXPECT_TRUE(::IsWindowVisible(wnd)) << "released on close after a press on minimise: not closed";
+  EXPECT_FALSE(::IsIconic(wnd)) << "nor minimised";
+  EXPECT_FALSE(provider->biClicked);
+
+  // Minimise pressed, taken onto the caption, out of the window and back:
+  // pressed each time it is back on; released on the caption: nothing.
+  ASSERT_TRUE(MoveUntil(caption, [&] { return state(l.ButtonClose) == 0; }));
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return state(l.ButtonMin) == 1; }));
+  MouseButton(true);
+  ASSERT_TRUE(PumpUntil([&] { return state(l.ButtonMin) == 2; }, 2s));
+  EXPECT_TRUE(MoveUntil(caption, [&] { return state(l.ButtonMin) == 0; })) << "off onto the caption";
+  EXPECT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return state(l.ButtonMin) == 2; })) << "back on";
+  EXPECT_TRUE(MoveUntil(outside, [&] { return state(l.ButtonMin) == 0; })) << "out of the window";
+  EXPECT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return state(l.ButtonMin) == 2; })) << "back from outside";
+  EXPECT_TRUE(MoveUntil(caption, [&] { return state(l.ButtonMin) == 0; }));
+  MouseButton(false);
+  Pump(400ms);
+  EXPECT_FALSE(::IsIconic(wnd)) << "released on the caption: not minimised";
+
+  // Close pressed, taken out of the window and back, released on it: closes.
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonClose.cpRect), [&] { return state(l.ButtonClose) == 1; }));
+  MouseButton(true);
+  ASSERT_TRUE(PumpUntil([&] { return state(l.ButtonClose) == 2; }, 2s));
+  EXPECT_TRUE(MoveUntil(outside, [&] { return state(l.ButtonClose) == 0; }));
+  EXPECT_TRUE(MoveUntil(centre(l.ButtonClose.cpRect), [&] { return state(l.ButtonClose) == 2; }));
+  MouseButton(false);
+  EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
+}
+
+// A double click on the caption maximises and restores a form that can be
+// maximised; the main window's caption (no maximise) ignores it.
+TEST_F(SkinnedFrame, ACaptionDoubleClickMaximisesAndRestoresWhereAllowed) {
+  const RECT w = WindowRect();
+  ::SendMessageW(wnd, WM_NCLBUTTONDBLCLK, HTCAPTION,
+                 MAKELPARAM(w.left + provider->CaptionRect().Left + 20, w.top + provider->Layout().VCenter));
+  Pump(200ms);
+  EXPECT_FALSE(::IsZoomed(wnd)) << "no maximise button: ignored";
+  EXPECT_TRUE(::IsWindowVisible(wnd));
+
+  // A sizeable form with a maximise button, skinned at its first activation.
+  fw::TForm other(nullptr);
+  other.SetCaption(L"Other");
+  other.SetBounds(300, 200, 260, 160);
+  other.Show();
+  ::SetForegroundWindow(other.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return skinctrl::ProviderOf(other.Handle()) != nullptr; }));
+  Pump(150ms);
+  const HWND o = other.Handle();
+  const auto dblclk = [&] {
+    RECT r{};
+    ::GetWindowRect(o, &r);
+    ::SendMessageW(o, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(r.left + 60, r.top + 10));
+  };
+  dblclk();
+  EXPECT_TRUE(PumpUntil([&] { return ::IsZoomed(o) != FALSE; }, 2s)) << "maximised";
+  dblclk();
+  EXPECT_TRUE(PumpUntil([&] { return !::IsZoomed(o); }, 2s)) << "restored";
+}
+
 // Runs one step per tick (150 ms apart unless told otherwise) on the first visible menu window of
 // this thread, inside the menu's modal loop, which handles the input a step
 // makes before the next step runs. The last step closes the menu.
