@@ -1,6 +1,8 @@
-// The running Quillon.exe's skinned title bar under a user's real pointer
-// (xdotool through the X server): a title-button press acts only when
-// released on the button it began on.
+// The running Quillon.exe's skinned title bar and system menu under a user's
+// real pointer and keys (xdotool through the X server): a title-button press
+// acts only when released on the button it began on, and the system menu
+// opened by Alt+Space answers its underlined letters and steps over its
+// separator with the arrow keys.
 #include "E2eFixture.h"
 
 #include <thread>
@@ -110,6 +112,39 @@ TEST_F(FrameInputTest, ATitleButtonPressActsOnlyWhenReleasedOnItsOwnButton) {
   slideTo(close);
   input("mouseup 1");
   expectEndsWithStatusZero("close pressed, slid off and back, released on it");
+}
+
+TEST_F(FrameInputTest, AltSpaceThenAnUnderlinedLetterRunsTheSystemMenusCommand) {
+  startQuillon();
+  activate();
+  input("key alt+space");
+  ASSERT_TRUE(rig::eventually(3s, [&] { return menuShown(); })) << "Alt+Space opens the system menu";
+  rig::screenshot(session_, session_.build() / "e2e-frame-system-menu.png");
+  input("key n");
+  EXPECT_TRUE(rig::eventually(3s, [&] { return minimised(); })) << "N minimises";
+  EXPECT_TRUE(rig::eventually(3s, [&] { return !menuShown(); })) << "and the menu closes";
+  restore();
+
+  activate();
+  input("key alt+space");
+  ASSERT_TRUE(rig::eventually(3s, [&] { return menuShown(); }));
+  input("key c");
+  expectEndsWithStatusZero("Alt+Space then C");
+}
+
+TEST_F(FrameInputTest, TheArrowKeysStepOverTheSystemMenusSeparator) {
+  startQuillon();
+  activate();
+  // Restore, Move, Size, Minimize, a separator, Close: the fifth Down from
+  // no selection lands on Close only when the separator is stepped over.
+  input("key alt+space");
+  ASSERT_TRUE(rig::eventually(3s, [&] { return menuShown(); }));
+  for (int i = 0; i < 5; ++i) {
+    input("key Down");
+    std::this_thread::sleep_for(100ms);
+  }
+  input("key Return");
+  expectEndsWithStatusZero("five Down and Enter");
 }
 
 }  // namespace

@@ -617,6 +617,108 @@ TEST_F(SkinnedPopupMenu, ARightClickOnALabelShowsItsOwnMenuSkinned) {
   Pump(200ms);
 }
 
+// The position of the highlighted item of a shown menu, -1 for none.
+int Highlighted(HWND menuWnd) {
+  const HMENU hmenu = MenuOf(menuWnd);
+  for (int i = 0; hmenu && i < ::GetMenuItemCount(hmenu); ++i) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STATE;
+    if (::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info) && (info.fState & MFS_HILITE)) return i;
+  }
+  return -1;
+}
+
+// Owner-drawn skinned items keep what native menus do from the keyboard and
+// the mouse: an underlined letter runs its item (a letter two items share
+// moves between them), the arrow keys step over separators, and a click on a
+// separator leaves the menu open.
+TEST_F(SkinnedPopupMenu, LettersArrowKeysAndSeparatorsWorkAsInNativeMenus) {
+  fw::TPopupMenu keys(form.get());
+  const auto add = [&](const wchar_t* caption, bool enabled = true) {
+    auto* item = new fw::TMenuItem(form.get());
+    item->SetCaption(caption);
+    item->SetEnabled(enabled);
+    item->OnClick = [this, caption](fw::TObject*) { clicked.push_back(caption); };
+    keys.Items().Add(item);
+    return item;
+  };
+  add(L"&First");
+  fw::TMenuItem* line = add(L"-");
+  add(L"&Second");
+  add(L"&Disabled", false);
+  add(L"&Twin one");
+  add(L"&twin two");
+  add(L"&Last");
+  skinctrl::HookPopupMenu(keys, true);
+  RECT lineRect{};
+  int afterDown = -2, afterSecondDown = -2, afterUp = -2, afterUps = -2;
+  // A letter two items share: Wine's menus take no MNC_SELECT answer (they
+  // beep), so the menu owner's answer is read directly.
+  LRESULT twin[3] = {};
+  const auto letter = [](HWND menuWnd, wchar_t key) {
+    return ::SendMessageW(fw::TPopupMenu::OwnerWindow(), WM_MENUCHAR, MAKEWPARAM(key, MF_POPUP),
+                          reinterpret_cast<LPARAM>(MenuOf(menuWnd)));
+  };
+  bool openAfterLineClick = false, openAfterDisabledLetter = false;
+  {
+    MenuScript script({[&](const std::vector<HWND>&) { Keys({}, VK_DOWN); },
+                       [&](const std::vector<HWND>& menus) {
+                         afterDown = Highlighted(menus[0]);
+                         Keys({}, VK_DOWN);
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         afterSecondDown = Highlighted(menus[0]);
+                         Keys({}, VK_UP);
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         afterUp = Highlighted(menus[0]);
+                         lineRect = ItemRect(menus[0], *line);
+                         Click(Centre(lineRect));
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         openAfterLineClick = !menus.empty();
+                         Keys({}, 'D');
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         openAfterDisabledLetter = !menus.empty();
+                         twin[0] = letter(menus[0], L't');
+                         Keys({}, VK_UP);
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         // Up to the second twin.
+                         if (Highlighted(menus[0]) != 5) {
+                           Keys({}, VK_UP);
+                           return MenuScript::Again();
+                         }
+                         twin[1] = letter(menus[0], L'T');
+                         Keys({}, VK_UP);
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         afterUps = Highlighted(menus[0]);
+                         twin[2] = letter(menus[0], L'T');
+                         Keys({}, 'S');
+                       }});
+    RECT pr{};
+    ::GetWindowRect(panel->Handle(), &pr);
+    keys.Popup(pr.left + 30, pr.top + 30);
+    PumpUntil([&] { return !clicked.empty(); }, 2s);
+    EXPECT_TRUE(script.Done());
+  }
+  EXPECT_EQ(afterDown, 0) << "Down: the first item";
+  EXPECT_EQ(afterSecondDown, 2) << "Down again steps over the separator";
+  EXPECT_EQ(afterUp, 0) << "Up steps back over it";
+  EXPECT_GT(lineRect.bottom, lineRect.top) << "the separator is shown";
+  EXPECT_TRUE(openAfterLineClick) << "a click on the separator leaves the menu open";
+  EXPECT_TRUE(openAfterDisabledLetter) << "a disabled item's letter runs nothing";
+  EXPECT_EQ(twin[0], MAKELRESULT(4, MNC_SELECT)) << "a letter two items share, none highlighted: the first";
+  EXPECT_EQ(afterUps, 4);
+  EXPECT_EQ(twin[1], MAKELRESULT(4, MNC_SELECT)) << "from the last of them: round to the first";
+  EXPECT_EQ(twin[2], MAKELRESULT(5, MNC_SELECT)) << "from the first: the next, whatever its case";
+  EXPECT_EQ(clicked, std::vector<std::wstring>{L"&Second"}) << "S ran Second and closed the menu";
+  EXPECT_TRUE(MenuWindows().empty());
+}
+
 TEST_F(SkinnedPopupMenu, TheFormKeepsItsActiveLookWhileItsMenuIsOpen) {
   const HWND wnd = form->Handle();
   const skinctrl::TsSkinProvider* provider = skinctrl::ProviderOf(wnd);
