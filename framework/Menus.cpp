@@ -342,7 +342,11 @@ void TPopupMenu::Popup(int x, int y) {
     UniqueMenu menu(::CreatePopupMenu());
     if (!menu) throw EOSError(L"Cannot create a menu", ::GetLastError());
     items_.AppendTo(menu.get(), ownerDraw_);
-    ::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, OwnerWindow(), nullptr);
+    ::TrackPopupMenu(menu.get(), TrackFlags(), x, y, 0, OwnerWindow(), nullptr);
+}
+
+UINT TPopupMenu::TrackFlags() const noexcept {
+    return TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | (animated_ ? 0u : static_cast<UINT>(TPM_NOANIMATION));
 }
 
 }  // namespace fw

@@ -5,6 +5,7 @@
 #include "framework/Handles.h"
 #include "framework/Subclass.h"
 #include "skin/sSkinManager.h"
+#include "skinctrl/gdi/Composition.h"
 #include "skinctrl/gdi/DibBitmap.h"
 #include "skinctrl/paint/ArrowPaint.h"
 #include "skinctrl/paint/FrameGeometry.h"
@@ -42,7 +43,16 @@ struct TacMnuWnd {
   HWND wnd = nullptr;
   TDibBitmap background;
   bool regionSet = false;
+  bool Shown = false;  // painted once, and made visible
+  bool bFlag = false;  // being made layered
+  bool hidden = false;  // shown at alpha 0 until painted
+  bool revealing = false;
 };
+
+// Skinned items are being shown: set when one is measured, cleared when the
+// last menu window goes. Menu windows of other menus (a control's native
+// context menu) are left to their own drawing.
+bool SkinnedItemsShown = false;
 
 // Never destroyed, like the other window registries: menu windows can go
 // during the application object's static destruction.
@@ -115,38 +125,104 @@ void DrawWndBorder(const TacMnuWnd& mw) {
   ::BitBlt(dc.get(), w - b, b, b, h - 2 * b, src, w - b, b, SRCCOPY);
 }
 
+TacMnuWnd* MenuWindow(HWND wnd, TsSkinManager& m);
+
+// The menu window becomes visible once it is painted: opaque, or as
+// translucent as the manager's menu options ask.
+void Reveal(TacMnuWnd& mw, bool paintClient) {
+  if (mw.Shown || mw.revealing) return;
+  if (!mw.hidden) {
+    mw.Shown = true;
+    return;
+  }
+  mw.revealing = true;
+  // Everything is painted before the window shows: after the frame, the
+  // background and the items are painted now.
+  if (paintClient) ::RedrawWindow(mw.wnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
+  TsSkinManager* m = Manager();
+  const int alpha = std::clamp(m ? static_cast<int>(m->MenuSupport().AlphaBlend) : 255, 0, 255);
+  // A window that loses the layered style loses what was painted into it
+  // meanwhile (Wine brings it back empty, and nothing paints it again): the
+  // window stays layered, at full opacity when the menus are opaque.
+  const auto ex = ::GetWindowLongPtrW(mw.wnd, GWL_EXSTYLE);
+  if ((ex & WS_EX_LAYERED) || alpha < 255) {
+    if (!(ex & WS_EX_LAYERED)) ::SetWindowLongPtrW(mw.wnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    ::SetLayeredWindowAttributes(mw.wnd, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
+  }
+  mw.Shown = true;
+  mw.revealing = false;
+}
+
 void MenuWindowProc(HWND wnd, fw::TMessage& m) {
   auto& windows = MenuWindows();
   const auto it = windows.find(wnd);
+  if (m.Msg == WM_NCDESTROY) {
+    fw::CallNextSubclass(wnd, SubclassKey, m);
+    windows.erase(wnd);
+    if (windows.empty()) SkinnedItemsShown = false;
+    return;
+  }
+  TsSkinManager* manager = Manager();
+  if (it == windows.end() || !SkinnedItemsShown || !manager) {
+    fw::CallNextSubclass(wnd, SubclassKey, m);
+    return;
+  }
+  TacMnuWnd& mw = *it->second;
   switch (m.Msg) {
+  case WM_WINDOWPOSCHANGING: {
+    fw::CallNextSubclass(wnd, SubclassKey, m);
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+    // Shown unpainted, the window would show the system's own menu before
+    // the skin arrives: it shows at alpha 0 until its first paint. Only
+    // with desktop composition: without it (Wine has none) a menu window
+    // made layered showed nothing at all, neither hidden nor painted.
+    if (pos && (pos->flags & SWP_SHOWWINDOW) && !(pos->flags & SWP_NOREDRAW) && !::IsWindowVisible(wnd) &&
+        !mw.bFlag && CompositionEnabled()) {
+      mw.bFlag = true;
+      mw.Shown = false;
+      mw.hidden = true;
+      ::SetWindowLongPtrW(wnd, GWL_EXSTYLE, ::GetWindowLongPtrW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+      ::SetLayeredWindowAttributes(wnd, 0, 0, LWA_ALPHA);
+      mw.bFlag = false;
+    }
+    return;
+  }
   case WM_NCPAINT:
     fw::CallNextSubclass(wnd, SubclassKey, m);
-    if (it != windows.end()) DrawWndBorder(*it->second);
+    if (TacMnuWnd* ready = MenuWindow(wnd, *manager)) {
+      DrawWndBorder(*ready);
+      Reveal(*ready, true);
+    }
+    return;
+  case WM_PAINT:
+    fw::CallNextSubclass(wnd, SubclassKey, m);
+    // Where the system sends no frame paint (a menu window without a
+    // non-client area), the window shows once its items are drawn.
+    Reveal(mw, false);
     return;
   case WM_ERASEBKGND:
-    if (it != windows.end() && !it->second->background.Empty()) {
+    if (TacMnuWnd* ready = MenuWindow(wnd, *manager); ready && !ready->background.Empty()) {
       RECT wr{};
       ::GetWindowRect(wnd, &wr);
       POINT origin{0, 0};
       ::ClientToScreen(wnd, &origin);
       RECT client{};
       ::GetClientRect(wnd, &client);
-      ::BitBlt(reinterpret_cast<HDC>(m.WParam), 0, 0, client.right, client.bottom, it->second->background.DC(),
-               origin.x - wr.left, origin.y - wr.top, SRCCOPY);
+      const fw::WindowDc own(m.WParam ? nullptr : wnd);
+      const HDC dc = m.WParam ? reinterpret_cast<HDC>(m.WParam) : own.get();
+      ::BitBlt(dc, 0, 0, client.right, client.bottom, ready->background.DC(), origin.x - wr.left, origin.y - wr.top,
+               SRCCOPY);
       m.Result = 1;
       return;
     }
     break;
-  case WM_NCDESTROY:
-    fw::CallNextSubclass(wnd, SubclassKey, m);
-    windows.erase(wnd);
-    return;
   default: break;
   }
   fw::CallNextSubclass(wnd, SubclassKey, m);
 }
 
-// The skinned record of a menu window, made on first sight.
+// The skinned record of a menu window, made on first sight; its background
+// is made for the window's size as soon as the window has one.
 TacMnuWnd* MenuWindow(HWND wnd, TsSkinManager& m) {
   if (!IsMenuWindow(wnd)) return nullptr;
   auto& windows = MenuWindows();
@@ -155,13 +231,11 @@ TacMnuWnd* MenuWindow(HWND wnd, TsSkinManager& m) {
     entry = std::make_unique<TacMnuWnd>();
     entry->wnd = wnd;
     fw::InstallSubclass(wnd, SubclassKey, &MenuWindowProc);
-    PrepareMenuBG(*entry, m);
-  } else {
-    RECT r{};
-    ::GetWindowRect(wnd, &r);
-    if (r.right - r.left != entry->background.Width() || r.bottom - r.top != entry->background.Height())
-      PrepareMenuBG(*entry, m);
   }
+  RECT r{};
+  ::GetWindowRect(wnd, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w > 0 && h > 0 && (w != entry->background.Width() || h != entry->background.Height())) PrepareMenuBG(*entry, m);
   return entry.get();
 }
 
@@ -300,6 +374,9 @@ TMenuMetrics MenuMetrics(const TsSkinManager* manager) {
 void HookPopupMenu(fw::TPopupMenu& menu, bool active) {
   TsSkinManager* m = Manager();
   menu.SetOwnerDraw(active && m && m->SkinnedPopups());
+  // The system's opening animation would run on the window before the skin
+  // has painted it.
+  menu.SetAnimated(!active);
   ForEachItem(menu.Items(), [active](fw::TMenuItem& item) {
     const auto* measure = item.OnMeasureItem.target<MeasureFn>();
     const auto* draw = item.OnAdvancedDrawItem.target<DrawFn>();
@@ -318,6 +395,7 @@ void sMeasureItem(fw::TObject* sender, fw::TCanvas& canvas, int& width, int& hei
   const auto* item = dynamic_cast<const fw::TMenuItem*>(sender);
   TsSkinManager* m = Manager();
   if (!item || !m) return;
+  SkinnedItemsShown = true;
   const TMenuMetrics mm = MenuMetrics(m);
   if (item->IsLine()) {
     width = 2 * mm.GlyphSize + 3 * mm.Margin + mm.Spacing;
@@ -465,6 +543,13 @@ bool HandleMenuFrameRequest(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (TacMnuWnd* mw = MenuWindow(wnd, *m)) DrawWndBorder(*mw);
   return true;
 }
+
+void AttachMenuWindow(HWND wnd) {
+  TsSkinManager* m = Manager();
+  if (m && m->SkinnedPopups() && !MenuWindows().contains(wnd)) MenuWindow(wnd, *m);
+}
+
+bool IsSkinnedMenuWindow(HWND wnd) noexcept { return MenuWindows().contains(wnd); }
 
 int SkinnedMenuWindowCount() noexcept { return static_cast<int>(MenuWindows().size()); }
 

@@ -30,6 +30,11 @@ inline constexpr UINT WM_MENUFRAMEBYWINDOW = 0xBCB4;
 // item alive now and a live skinned menu window are used. True when handled.
 bool HandleMenuFrameRequest(UINT msg, WPARAM wParam, LPARAM lParam);
 
+// Takes a menu window over as it is created (the skin manager's hook), so
+// that it is skinned from its first showing on, before any item is drawn.
+void AttachMenuWindow(HWND wnd);
+bool IsSkinnedMenuWindow(HWND wnd) noexcept;
+
 // Menu windows skinned now (tests and benchmarks).
 int SkinnedMenuWindowCount() noexcept;
 

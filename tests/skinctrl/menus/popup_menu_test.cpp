@@ -617,6 +617,156 @@ TEST_F(SkinnedPopupMenu, ARightClickOnALabelShowsItsOwnMenuSkinned) {
   Pump(200ms);
 }
 
+// How menu windows of this thread came up: seen from thread hooks around
+// their window procedures and the menus' owner.
+struct MenuShowingLog {
+  static inline MenuShowingLog* current = nullptr;
+  bool drawSeen = false, skinnedAtFirstDraw = false, paintSeen = false;
+  // The window's layered alpha when its showing was asked for, at its first
+  // item's drawing (-1: not layered).
+  int alphaWhenShown = -2, alphaAtFirstDraw = -2;
+  HWND menu = nullptr;
+  // What the screen showed when the first paint had ended.
+  skin::Bitmap32 firstPaint;
+  HHOOK before = nullptr, after = nullptr;
+
+  static bool IsMenu(HWND w) {
+    wchar_t cls[16] = {};
+    ::GetClassNameW(w, cls, 16);
+    return std::wstring(cls) == L"#32768";
+  }
+  static int Alpha(HWND w) {
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (!(::GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_LAYERED)) return -1;
+    return ::GetLayeredWindowAttributes(w, nullptr, &alpha, &flags) && (flags & LWA_ALPHA) ? alpha : 255;
+  }
+  static LRESULT CALLBACK Before(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    MenuShowingLog* log = current;
+    if (code == HC_ACTION && log && m->message == WM_DRAWITEM && !log->drawSeen &&
+        reinterpret_cast<const DRAWITEMSTRUCT*>(m->lParam)->CtlType == ODT_MENU) {
+      log->drawSeen = true;
+      const HWND w = ::WindowFromDC(reinterpret_cast<const DRAWITEMSTRUCT*>(m->lParam)->hDC);
+      log->skinnedAtFirstDraw = w && skinctrl::IsSkinnedMenuWindow(w);
+      if (w) log->alphaAtFirstDraw = Alpha(w);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static LRESULT CALLBACK After(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    MenuShowingLog* log = current;
+    if (code == HC_ACTION && log && IsMenu(m->hwnd) && (!log->menu || log->menu == m->hwnd)) {
+      if (m->message == WM_WINDOWPOSCHANGING &&
+          (reinterpret_cast<const WINDOWPOS*>(m->lParam)->flags & SWP_SHOWWINDOW) && !log->menu) {
+        log->menu = m->hwnd;
+        log->alphaWhenShown = Alpha(m->hwnd);
+      }
+      if (m->message == WM_PAINT && log->menu && !log->paintSeen) {
+        log->paintSeen = true;
+        log->firstPaint = ShotOf(m->hwnd);
+      }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  MenuShowingLog() {
+    current = this;
+    before = ::SetWindowsHookExW(WH_CALLWNDPROC, &Before, nullptr, ::GetCurrentThreadId());
+    after = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &After, nullptr, ::GetCurrentThreadId());
+  }
+  ~MenuShowingLog() {
+    ::UnhookWindowsHookEx(before);
+    ::UnhookWindowsHookEx(after);
+    current = nullptr;
+  }
+  MenuShowingLog(const MenuShowingLog&) = delete;
+  MenuShowingLog& operator=(const MenuShowingLog&) = delete;
+};
+
+// Pixels of two shots of a window that differ inside the window's region
+// (the whole shot when it has none).
+int Differences(HRGN region, const skin::Bitmap32& a, const skin::Bitmap32& b) {
+  if (a.Width != b.Width || a.Height != b.Height) return a.Width * a.Height + 1;
+  int n = 0;
+  for (int y = 0; y < a.Height; ++y)
+    for (int x = 0; x < a.Width; ++x)
+      if ((!region || ::PtInRegion(region, x, y)) && a.At(x, y) != b.At(x, y)) ++n;
+  return n;
+}
+
+// A skinned menu window is the skin's from its creation: taken over before
+// any item is drawn and tracked without the system's opening animation; with
+// desktop composition it shows at alpha 0 until painted. Wine has no
+// composition and shows nothing of a layered menu window: the hiding is read
+// from the window's state with composition forced on, the pixels (the first
+// paint already the picture at rest) with Wine's own answer.
+TEST_F(SkinnedPopupMenu, MenuWindowsAreTheSkinsFromTheirFirstPaint) {
+  // No item under the pointer: at rest the menus show no hot item.
+  MouseAt(POINT{2, 2});
+  const auto check = [&](const char* which, const std::function<void()>& open, fw::TPopupMenu* tracked,
+                         bool composition) {
+    skinctrl::ForcedComposition = composition ? 1 : -1;
+    MenuShowingLog log;
+    skin::Bitmap32 rest;
+    HWND shown = nullptr;
+    int alphaAtRest = -2;
+    RECT w{};
+    std::uint32_t background = 0;
+    fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+    {
+      MenuScript script({[&](const std::vector<HWND>& menus) {
+        shown = menus[0];
+        ::GetWindowRect(shown, &w);
+        if (::GetWindowRgn(shown, region.get()) == ERROR) region.reset();
+        background = MenuBackground(shown, POINT{w.right - 8, (w.top + w.bottom) / 2});
+        alphaAtRest = MenuShowingLog::Alpha(menus[0]);
+        rest = ShotOf(menus[0]);
+        frametest::Save(rest, std::string("menu-") + which + "-rest.bmp");
+        ::EndMenu();
+      }}, 300);
+      open();
+      PumpUntil([&] { return script.Done() && MenuWindows().empty(); }, 5s);
+    }
+    if (tracked) {
+      EXPECT_FALSE(tracked->Animated()) << which;
+      EXPECT_TRUE(tracked->TrackFlags() & TPM_NOANIMATION) << which << ": tracked without the opening animation";
+    }
+    skinctrl::ForcedComposition = -1;
+    ASSERT_TRUE(log.drawSeen && log.paintSeen && rest.Width > 0) << which;
+    EXPECT_TRUE(log.skinnedAtFirstDraw) << which << ": taken over before its first item was drawn";
+    if (composition) {
+      EXPECT_EQ(log.alphaWhenShown, 0) << which << ": shown at alpha 0";
+      EXPECT_EQ(log.alphaAtFirstDraw, 0) << which << ": still hidden while its items are drawn";
+      EXPECT_EQ(alphaAtRest, 255) << which << ": opaque once painted";
+      return;
+    }
+    EXPECT_EQ(log.alphaWhenShown, -1) << which << ": not layered without composition";
+    EXPECT_EQ(alphaAtRest, -1) << which;
+    frametest::Save(log.firstPaint, std::string("menu-") + which + "-first-paint.bmp");
+    ASSERT_EQ(shown, log.menu) << which;
+    EXPECT_EQ(Differences(region.get(), log.firstPaint, rest), 0)
+        << which << ": its first paint shows the picture it keeps at rest";
+    // At rest, the menu's background is the skin's.
+    EXPECT_EQ(rest.At(w.right - 8 - w.left, (w.bottom - w.top) / 2), background) << which;
+  };
+  RECT pr{};
+  ::GetWindowRect(panel->Handle(), &pr);
+  // Separator, checked, radio, disabled and sub-menu items.
+  const auto popup = [&] {
+    skinctrl::HookPopupMenu(*menu, true);
+    menu->Popup(pr.left + 20, pr.top + 20);
+  };
+  const auto system = [&] {
+    RECT w{};
+    ::GetWindowRect(form->Handle(), &w);
+    skinctrl::ProviderOf(form->Handle())->DropSysMenu(w.left + 4, w.top + 30);
+  };
+  for (const bool composition : {true, false}) {
+    check("popup", popup, menu, composition);
+    check("system", system, nullptr, composition);
+  }
+}
+
 // The position of the highlighted item of a shown menu, -1 for none.
 int Highlighted(HWND menuWnd) {
   const HMENU hmenu = MenuOf(menuWnd);
