@@ -7,7 +7,6 @@
 #include "framework/Exception.h"
 #include "skin/SkinBroadcast.h"
 #include "skin/sSkinManager.h"
-#include "skinctrl/gdi/Composition.h"
 #include "skinctrl/menus/sPopupMenus.h"
 #include "skinctrl/state/ClassBrush.h"
 #include "skinctrl/state/CommonDataDetail.h"
@@ -22,6 +21,8 @@ using skin::TsSkinManager;
 
 namespace {
 
+constexpr DWORD DwmTransitionsForceDisabled = 3;  // DWMWA_TRANSITIONS_FORCEDISABLED
+
 TFrameBorderStyle FrameStyleOf(fw::TFormBorderStyle s) noexcept {
   switch (s) {
   case fw::TFormBorderStyle::bsNone: return TFrameBorderStyle::bsNone;
@@ -32,6 +33,24 @@ TFrameBorderStyle FrameStyleOf(fw::TFormBorderStyle s) noexcept {
   case fw::TFormBorderStyle::bsSizeToolWin: return TFrameBorderStyle::bsSizeToolWin;
   }
   return TFrameBorderStyle::bsSizeable;
+}
+
+using DwmIsCompositionEnabledFn = HRESULT(WINAPI*)(BOOL*);
+using DwmSetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+
+// dwmapi stays loaded for the life of the process once looked up.
+HMODULE DwmModule() noexcept {
+  static HMODULE module = ::LoadLibraryW(L"dwmapi.dll");
+  return module;
+}
+
+void SetTransitionsDisabled(HWND wnd, bool disabled) noexcept {
+  if (!CompositionEnabled() || !DwmModule()) return;
+  if (auto set = reinterpret_cast<DwmSetWindowAttributeFn>(
+          reinterpret_cast<void*>(::GetProcAddress(DwmModule(), "DwmSetWindowAttribute")))) {
+    const BOOL value = disabled ? TRUE : FALSE;
+    set(wnd, DwmTransitionsForceDisabled, &value, sizeof(value));
+  }
 }
 
 void FillColor(HDC dc, const RECT& r, COLORREF color) {
@@ -66,6 +85,15 @@ private:
 };
 
 }  // namespace
+
+bool CompositionEnabled() {
+  if (ForcedComposition >= 0) return ForcedComposition != 0;
+  if (!DwmModule()) return false;
+  auto query = reinterpret_cast<DwmIsCompositionEnabledFn>(
+      reinterpret_cast<void*>(::GetProcAddress(DwmModule(), "DwmIsCompositionEnabled")));
+  BOOL enabled = FALSE;
+  return query && SUCCEEDED(query(&enabled)) && enabled;
+}
 
 // --- TsSystemMenu ---
 

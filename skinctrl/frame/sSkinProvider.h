@@ -12,7 +12,6 @@
 #include "framework/Forms.h"
 #include "framework/Handles.h"
 #include "framework/Menus.h"
-#include "skinctrl/gdi/Composition.h"
 #include "skinctrl/gdi/DibBitmap.h"
 #include "skinctrl/paint/FrameGeometry.h"
 #include "skinctrl/paint/SkinTextPaint.h"
@@ -306,5 +305,10 @@ struct TWindowAnimationSetting {
   std::function<void(int value)> Set;
 };
 TWindowAnimationSetting& WindowAnimationSetting();
+
+// Desktop composition as the frame sees it: looked up at run time in dwmapi
+// (missing counts as off); tests may force an answer.
+bool CompositionEnabled();
+inline int ForcedComposition = -1;  // -1: ask the system, 0 off, 1 on
 
 }  // namespace skinctrl

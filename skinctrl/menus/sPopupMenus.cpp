@@ -5,7 +5,6 @@
 #include "framework/Handles.h"
 #include "framework/Subclass.h"
 #include "skin/sSkinManager.h"
-#include "skinctrl/gdi/Composition.h"
 #include "skinctrl/gdi/DibBitmap.h"
 #include "skinctrl/paint/ArrowPaint.h"
 #include "skinctrl/paint/FrameGeometry.h"
@@ -43,10 +42,9 @@ struct TacMnuWnd {
   HWND wnd = nullptr;
   TDibBitmap background;
   bool regionSet = false;
-  bool Shown = false;  // painted once, and made visible
-  bool bFlag = false;  // being made layered
+  bool Shown = false;   // painted once, and made visible
+  bool bFlag = false;   // being made layered
   bool hidden = false;  // shown at alpha 0 until painted
-  bool revealing = false;
 };
 
 // Skinned items are being shown: set when one is measured, cleared when the
@@ -127,30 +125,16 @@ void DrawWndBorder(const TacMnuWnd& mw) {
 
 TacMnuWnd* MenuWindow(HWND wnd, TsSkinManager& m);
 
-// The menu window becomes visible once it is painted: opaque, or as
-// translucent as the manager's menu options ask.
-void Reveal(TacMnuWnd& mw, bool paintClient) {
-  if (mw.Shown || mw.revealing) return;
-  if (!mw.hidden) {
-    mw.Shown = true;
-    return;
-  }
-  mw.revealing = true;
-  // Everything is painted before the window shows: after the frame, the
-  // background and the items are painted now.
-  if (paintClient) ::RedrawWindow(mw.wnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
+// The menu window becomes visible once its items are painted: opaque, or as
+// translucent as the manager's menu options ask. It stays layered: made
+// opaque by dropping the style, it would need painting once more.
+void Reveal(TacMnuWnd& mw) {
+  if (mw.Shown) return;
+  mw.Shown = true;
+  if (!mw.hidden) return;
   TsSkinManager* m = Manager();
   const int alpha = std::clamp(m ? static_cast<int>(m->MenuSupport().AlphaBlend) : 255, 0, 255);
-  // A window that loses the layered style loses what was painted into it
-  // meanwhile (Wine brings it back empty, and nothing paints it again): the
-  // window stays layered, at full opacity when the menus are opaque.
-  const auto ex = ::GetWindowLongPtrW(mw.wnd, GWL_EXSTYLE);
-  if ((ex & WS_EX_LAYERED) || alpha < 255) {
-    if (!(ex & WS_EX_LAYERED)) ::SetWindowLongPtrW(mw.wnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
-    ::SetLayeredWindowAttributes(mw.wnd, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
-  }
-  mw.Shown = true;
-  mw.revealing = false;
+  ::SetLayeredWindowAttributes(mw.wnd, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
 }
 
 void MenuWindowProc(HWND wnd, fw::TMessage& m) {
@@ -173,11 +157,10 @@ void MenuWindowProc(HWND wnd, fw::TMessage& m) {
     fw::CallNextSubclass(wnd, SubclassKey, m);
     const auto* pos = reinterpret_cast<const WINDOWPOS*>(m.LParam);
     // Shown unpainted, the window would show the system's own menu before
-    // the skin arrives: it shows at alpha 0 until its first paint. Only
-    // with desktop composition: without it (Wine has none) a menu window
-    // made layered showed nothing at all, neither hidden nor painted.
+    // the skin arrives: it shows at alpha 0 until its first paint. (Wine,
+    // without a compositor, draws a layered window straight to the screen.)
     if (pos && (pos->flags & SWP_SHOWWINDOW) && !(pos->flags & SWP_NOREDRAW) && !::IsWindowVisible(wnd) &&
-        !mw.bFlag && CompositionEnabled()) {
+        !mw.bFlag) {
       mw.bFlag = true;
       mw.Shown = false;
       mw.hidden = true;
@@ -189,16 +172,11 @@ void MenuWindowProc(HWND wnd, fw::TMessage& m) {
   }
   case WM_NCPAINT:
     fw::CallNextSubclass(wnd, SubclassKey, m);
-    if (TacMnuWnd* ready = MenuWindow(wnd, *manager)) {
-      DrawWndBorder(*ready);
-      Reveal(*ready, true);
-    }
+    if (TacMnuWnd* ready = MenuWindow(wnd, *manager)) DrawWndBorder(*ready);
     return;
   case WM_PAINT:
     fw::CallNextSubclass(wnd, SubclassKey, m);
-    // Where the system sends no frame paint (a menu window without a
-    // non-client area), the window shows once its items are drawn.
-    Reveal(mw, false);
+    Reveal(mw);
     return;
   case WM_ERASEBKGND:
     if (TacMnuWnd* ready = MenuWindow(wnd, *manager); ready && !ready->background.Empty()) {
