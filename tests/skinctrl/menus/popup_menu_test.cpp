@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "tests/skinctrl/frame/FrameShots.h"
 #include "tests/skinctrl/frame/PointerInput.h"
 #include "framework/Forms.h"
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/Menus.h"
 #include "skin/SkinManagerSetup.h"
@@ -231,10 +233,10 @@ protected:
                                skinctrl::TPoint{}, skinctrl::TRect{0, 0, place.Width, place.Height}, state);
     return look.At(at.x - w.left, at.y - w.top) & 0xFFFFFF;
   }
-  // The glyph place of the icon column of an item, in screen coordinates.
+  // The icon column of an item, where marks are centred, in screen coordinates.
   static RECT GlyphPlace(const RECT& item) {
-    return RECT{item.left + skinctrl::MenuMargin, item.top, item.left + skinctrl::MenuMargin + skinctrl::MenuGlyphSize,
-                item.bottom};
+    return RECT{item.left, item.top,
+                item.left + skinctrl::MenuMargin + skinctrl::MenuGlyphSize + skinctrl::MenuSpacing, item.bottom};
   }
   // Whether a shown item has the hot look: "MENUITEM" in its hot state at a
   // point near the item's right end.
@@ -616,6 +618,91 @@ TEST_F(SkinnedPopupMenu, ARightClickOnALabelShowsItsOwnMenuSkinned) {
   EXPECT_FALSE(seen.OwnerDrawn);
   manager->SetActive(true);
   Pump(200ms);
+}
+
+// The items' measures at 100 and 200 %: an item is its text or glyph (16)
+// high plus twice the margin (2) and 2, a separator 2 high; the text starts
+// after the glyph, two margins and the spacing (8); the separator's line runs
+// from 2 past the icon column to the margin and spacing before the right end,
+// in the top row of the skin's divider image. Every number scaled by the
+// manager's scale.
+TEST_F(SkinnedPopupMenu, ItemsHaveThePartsMeasuresAtTheManagersScale) {
+  MouseAt(POINT{2, 2});
+  const int divider = manager->GetSkinIndex("DIVIDERV");
+  ASSERT_GE(divider, 0);
+  for (const int percent : {100, 200}) {
+    if (percent == 200) manager->SetScaleMode(skin::sm200);
+    Pump(200ms);
+    ASSERT_EQ(manager->ScaleInt(100), percent);
+    const auto px = [&](int v) { return v * percent / 100; };
+    const skin::TsMaskData& line =
+        manager->ma()[static_cast<std::size_t>(manager->gd()[static_cast<std::size_t>(divider)].BorderIndex)];
+    const skin::Bitmap32& lineBmp = line.Bmp ? *line.Bmp : *manager->Model().MasterBitmap;
+    const std::uint32_t lineColor = lineBmp.At(line.R.Left + line.WL, line.R.Top) & 0xFFFFFF;
+    // The menu font at the scale, as the system gives it.
+    LOGFONTW font = fw::NonClientMetricsForDpi(manager->MetricsDpi()).lfMenuFont;
+    font.lfHeight = font.lfHeight * percent / 100;
+    int textHeight = 0;
+    {
+      fw::WindowDc screen(nullptr);
+      const fw::UniqueFont f(::CreateFontIndirectW(&font));
+      const fw::SelectObjectScope select(screen.get(), f.get());
+      RECT r{0, 0, 800, 0};
+      ::DrawTextW(screen.get(), L"Plain", -1, &r, DT_CALCRECT | DT_WORDBREAK);
+      textHeight = r.bottom;
+    }
+    RECT plainR{}, lineR{}, checkedR{};
+    skin::Bitmap32 shot;
+    RECT w{};
+    {
+      MenuScript script({[&](const std::vector<HWND>& menus) {
+        plainR = ItemRect(menus[0], *plain);
+        checkedR = ItemRect(menus[0], *checked);
+        lineR = ItemRect(menus[0], *menu->Items().Items(2));
+        ::GetWindowRect(menus[0], &w);
+        shot = ShotOf(menus[0]);
+        frametest::Save(shot, "menu-metrics-" + std::to_string(percent) + ".bmp");
+        ::EndMenu();
+      }});
+      skinctrl::HookPopupMenu(*menu, true);
+      RECT pr{};
+      ::GetWindowRect(panel->Handle(), &pr);
+      menu->Popup(pr.left + 20, pr.top + 20);
+      PumpUntil([&] { return script.Done() && MenuWindows().empty(); }, 5s);
+    }
+    ASSERT_GT(shot.Width, 0) << percent;
+    const auto at = [&](int x, int y) { return shot.At(x - w.left, y - w.top); };
+    const int itemHeight = plainR.bottom - plainR.top, lineHeight = lineR.bottom - lineR.top;
+    EXPECT_EQ(itemHeight, std::max(textHeight, px(16)) + 2 * px(2) + px(2)) << percent << " %: item height";
+    EXPECT_EQ(checkedR.top, plainR.bottom) << percent;
+    EXPECT_EQ(lineHeight, px(2)) << percent << " %: separator height";
+    // The text's first ink after the icon column, in the plain item's row.
+    const int textLeft = plainR.left + px(16) + 2 * px(2) + px(8);
+    const int row = (plainR.top + plainR.bottom) / 2;
+    const std::uint32_t paper = at(plainR.right - px(6), row);
+    int ink = -1;
+    for (int x = plainR.left; x < plainR.right - px(6) && ink < 0; ++x)
+      for (int y = plainR.top + px(2); y < plainR.bottom - px(2) && ink < 0; ++y)
+        if (at(x, y) != paper) ink = x;
+    EXPECT_GE(ink, textLeft) << percent << " %: text left of its place";
+    EXPECT_LE(ink, textLeft + px(3)) << percent << " %: text starts at its place";
+    // The separator's line.
+    const int column = px(2) + px(16) + px(8);
+    const int lineLeft = lineR.left + column + 2, lineRight = lineR.right - px(2) - px(8);
+    int first = -1, last = -1;
+    for (int x = lineR.left; x < lineR.right; ++x)
+      if (at(x, lineR.top) == lineColor) {
+        if (first < 0) first = x;
+        last = x;
+      }
+    EXPECT_EQ(first, lineLeft) << percent << " %: the line's left end";
+    EXPECT_EQ(last, lineRight - 1) << percent << " %: the line's right end";
+    EXPECT_NE(at((lineLeft + lineRight) / 2, lineR.top + px(2) - 1), lineColor) << percent << ": one row only";
+    std::printf("menu at %d %%: item %d high (text %d), separator %d high, text from %d, line %d..%d of %d\n",
+                percent, itemHeight, textHeight, lineHeight, ink - plainR.left, first - lineR.left,
+                last - lineR.left, static_cast<int>(lineR.right - lineR.left));
+  }
+  manager->SetScaleMode(skin::smOldMode);
 }
 
 // How menu windows of this thread came up: seen from thread hooks around
