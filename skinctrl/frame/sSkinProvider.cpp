@@ -389,13 +389,75 @@ void TsSkinProvider::OnNcActivate(fw::TMessage& m) {
     OldWndProc(m);
     return;
   }
-  // LParam -1 asks the default handling to record the new activity without
-  // drawing the native caption; the frame is then repainted from the cache.
-  fw::TMessage pass{m.Msg, m.WParam, static_cast<LPARAM>(-1), 0};
-  OldWndProc(pass);
-  m.Result = pass.Result;
-  ProcessMessage(WM_NCPAINT, 1);
+  // The system's activation handling draws its own caption into the window;
+  // the cover keeps it off the screen until the frame has been repainted.
+  CoverCaption();
+  OldWndProc(m);
+  if (::IsWindow(wnd)) ProcessMessage(WM_NCPAINT, 1);
+  UncoverCaption();
 }
+
+// --- The caption cover ---
+
+TacCaptForm::TacCaptForm(TsSkinProvider* sp) : fw::TWinControl(nullptr), SP(sp) {}
+
+TacCaptForm::~TacCaptForm() { DestroyHandle(); }
+
+void TacCaptForm::CreateParams(fw::TCreateParams& params) {
+  fw::TWinControl::CreateParams(params);
+  params.Style = WS_POPUP;
+  params.ExStyle = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TRANSPARENT;
+}
+
+void TacCaptForm::WndProc(fw::TMessage& message) {
+  switch (message.Msg) {
+  case WM_NCHITTEST: message.Result = HTTRANSPARENT; return;
+  case WM_MOUSEACTIVATE: message.Result = MA_NOACTIVATE; return;
+  case WM_ERASEBKGND: message.Result = 1; return;
+  case WM_PAINT: {
+    fw::PaintDc paint(HandleIfAllocated());
+    const TDibBitmap& cache = SP->Cache();
+    if (!cache.Empty()) ::BitBlt(paint.get(), 0, 0, cache.Width(), cache.Height(), cache.DC(), 0, 0, SRCCOPY);
+    message.Result = 0;
+    return;
+  }
+  default: break;
+  }
+  fw::TWinControl::WndProc(message);
+}
+
+void TsSkinProvider::CoverCaption() {
+  const HWND wnd = FForm->HandleIfAllocated();
+  if (!wnd || !FrameSkinned() || !::IsWindowVisible(wnd) || Iconic() || LockCount > 0) return;
+  if (FCommonData->BGChanged || cache_.Empty()) PaintAll();
+  if (cache_.Empty()) return;
+  RECT w{};
+  ::GetWindowRect(wnd, &w);
+  RECT client{};
+  ::GetClientRect(wnd, &client);
+  const int width = w.right - w.left, height = w.bottom - w.top;
+  // The frame's outline without the client area.
+  fw::UniqueRegion region(::CreateRectRgn(0, 0, width, height));
+  if (fw::UniqueRegion own(::CreateRectRgn(0, 0, 0, 0)); ::GetWindowRgn(wnd, own.get()) != ERROR)
+    ::CombineRgn(region.get(), region.get(), own.get(), RGN_AND);
+  const fw::UniqueRegion inner(
+      ::CreateRectRgn(OffsetX(), OffsetY(), OffsetX() + client.right, OffsetY() + client.bottom));
+  ::CombineRgn(region.get(), region.get(), inner.get(), RGN_DIFF);
+  if (!CaptForm) CaptForm = std::make_unique<TacCaptForm>(this);
+  const HWND cover = CaptForm->Handle();
+  // The system owns the region from here on.
+  if (::SetWindowRgn(cover, region.get(), FALSE)) (void)region.release();
+  // Directly above the form (among the topmost windows when the form is one).
+  HWND after = ::GetWindow(wnd, GW_HWNDPREV);
+  if (!after) after = (::GetWindowLongPtrW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) ? HWND_TOPMOST : HWND_TOP;
+  ::SetWindowPos(cover, after, w.left, w.top, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  ::UpdateWindow(cover);
+  ::GdiFlush();
+  // The cover has to be on the screen before the system draws below it.
+  ::Sleep(40);
+}
+
+void TsSkinProvider::UncoverCaption() noexcept { CaptForm.reset(); }
 
 void TsSkinProvider::OnSetText(fw::TMessage& m) {
   const HWND wnd = FForm->HandleIfAllocated();

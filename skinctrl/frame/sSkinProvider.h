@@ -102,6 +102,23 @@ private:
   fw::TTimer FTimer;
 };
 
+// The short-lived cover laid over a form's frame while the system's own
+// activation handling runs (which draws the native caption): a borderless,
+// click-through window cut to the frame (the client area left open) showing
+// the frame cache.
+class TacCaptForm : public fw::TWinControl {
+public:
+  explicit TacCaptForm(TsSkinProvider* sp);
+  ~TacCaptForm() override;
+  const wchar_t* ClassName() const override { return L"TacCaptForm"; }
+
+  TsSkinProvider* SP;
+
+protected:
+  void CreateParams(fw::TCreateParams& params) override;
+  void WndProc(fw::TMessage& message) override;
+};
+
 class TsSkinProvider : public fw::TComponent {
 public:
   // A run-time provider for a form (RTInit set: it initialises itself at the
@@ -158,6 +175,12 @@ public:
   // Whether the frame is painted now (skinned, frame drawing allowed).
   bool FrameSkinned() const;
   bool FormActive() const noexcept { return FFormActive; }
+  // The caption cover while it is shown (else none).
+  const TacCaptForm* CaptionCover() const noexcept { return CaptForm.get(); }
+  // The cover laid over the frame, painted from the cache, and the pause
+  // that lets it reach the screen; and the cover taken away.
+  void CoverCaption();
+  void UncoverCaption() noexcept;
   const std::vector<TRect>& Rects() const noexcept { return Rects_; }
 
   // The system's window-animation setting is switched off around a restore; the
@@ -266,6 +289,7 @@ private:
   // The window's text, read again after each caption change.
   std::optional<std::wstring> captionText_;
   HWND registeredWnd_ = nullptr;
+  std::unique_ptr<TacCaptForm> CaptForm;
   // The fades of the close, maximise, minimise and help buttons.
   std::array<std::unique_ptr<TacSBAnimation>, 4> fades_;
 };

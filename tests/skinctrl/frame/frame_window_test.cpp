@@ -62,15 +62,19 @@ private:
   HWND wnd_ = nullptr;
 };
 
-// What the window itself holds at the title probe right after the system's
-// default handling of a caption or activation change, before the frame
-// repaints: installed below the frame provider, so that it runs inside the
-// provider's call of the previous procedure.
+// Right after the system's default handling of a caption or activation
+// change, before the frame repaints (installed below the frame provider, so
+// that it runs inside the provider's call of the previous procedure): what
+// the window itself holds at the title probe after a caption change, and
+// what the screen shows there after an activation change, which the system
+// handles with the activation it was given while a cover lies over the frame.
 struct CaptionSpy {
   fw::TCustomForm* form = nullptr;
   POINT probe{};
   std::vector<std::uint32_t> seen;
   std::vector<UINT> seenIn;
+  std::vector<LPARAM> activationLParams;
+  std::vector<bool> covered;
   std::vector<int> animationDuringRestore;
 
   void Install(fw::TCustomForm& f) {
@@ -78,10 +82,25 @@ struct CaptionSpy {
     f.WindowProc.Install(this, [this](fw::TMessage& m) {
       form->WindowProc.CallNext(this, m);
       const HWND wnd = form->HandleIfAllocated();
-      if ((m.Msg == WM_SETTEXT || m.Msg == WM_NCACTIVATE) && skinctrl::ProviderOf(wnd) && ::IsWindowVisible(wnd)) {
-        const HDC dc = ::GetWindowDC(wnd);
-        const COLORREF c = ::GetPixel(dc, probe.x, probe.y);
-        ::ReleaseDC(wnd, dc);
+      const TsSkinProvider* provider = skinctrl::ProviderOf(wnd);
+      if ((m.Msg == WM_SETTEXT || m.Msg == WM_NCACTIVATE) && provider && ::IsWindowVisible(wnd)) {
+        COLORREF c = 0;
+        if (m.Msg == WM_SETTEXT) {
+          const HDC dc = ::GetWindowDC(wnd);
+          c = ::GetPixel(dc, probe.x, probe.y);
+          ::ReleaseDC(wnd, dc);
+        } else {
+          RECT w{};
+          ::GetWindowRect(wnd, &w);
+          const fw::WindowDc screen(nullptr);
+          c = ::GetPixel(screen.get(), w.left + probe.x, w.top + probe.y);
+          activationLParams.push_back(m.LParam);
+          const skinctrl::TacCaptForm* cover = provider->CaptionCover();
+          RECT r{};
+          const bool shown = cover && cover->HandleAllocated() && ::IsWindowVisible(cover->HandleIfAllocated()) &&
+                             ::GetWindowRect(cover->HandleIfAllocated(), &r) && ::EqualRect(&r, &w);
+          covered.push_back(shown);
+        }
         seen.push_back(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
         seenIn.push_back(m.Msg);
       }
@@ -415,6 +434,12 @@ TEST_F(SkinnedFrame, CaptionAndActivationChangesNeverShowTheNativeCaption) {
     EXPECT_TRUE(skinTitles.count(spy.seen[i])) << std::hex << "window showed " << spy.seen[i] << " in message "
                                                << spy.seenIn[i] << " (" << std::dec << i << ")";
   }
+  ASSERT_GE(spy.activationLParams.size(), 10u);
+  for (std::size_t i = 0; i < spy.activationLParams.size(); ++i) {
+    EXPECT_NE(spy.activationLParams[i], -1) << "the system's activation handling ran as asked (" << i << ")";
+    EXPECT_TRUE(spy.covered[i]) << "the frame covered meanwhile (" << i << ")";
+  }
+  EXPECT_EQ(provider->CaptionCover(), nullptr) << "the cover is gone afterwards";
   ASSERT_GE(shots.size(), 10u);
   int wrong = 0;
   for (std::size_t i = 0; i < shots.size(); ++i) {
