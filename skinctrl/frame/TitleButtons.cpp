@@ -77,8 +77,9 @@ void TacSBAnimation::StartAnimation(int newState, int steps) {
     CurrentLevel = 1;
     UpdateForm(255);
   } else {
+    // A look shown again goes on from the level it has (full at the last).
     CurrentLevel = fresh ? 1 : std::min(CurrentLevel, MaxIterations);
-    UpdateForm(std::clamp(Step() * CurrentLevel, 0, 255));
+    UpdateForm(CurrentLevel >= MaxIterations ? 255 : std::clamp(Step() * CurrentLevel, 0, 255));
   }
   // The timer also watches for the cursor leaving the button.
   FTimer.SetEnabled(true);
@@ -168,18 +169,22 @@ void TsSkinProvider::DrawTitleGlyph(const ScanLines& lines, TPoint at, const TsC
 
 skin::Bitmap32 TsSkinProvider::ButtonPicture(int code, int state) const {
   const TsCaptionButton* button = TitleButton(code);
-  if (!button || !button->Visible() || TempBmp.Empty()) return {};
+  if (!button || !button->Visible()) return {};
   const TRect& r = button->cpRect;
   TDibBitmap picture(r.Width(), r.Height());
   if (picture.Empty()) return {};
-  // The title strip saved before the glyphs were drawn, then the glyph in the state.
-  ::BitBlt(picture.DC(), 0, 0, r.Width(), r.Height(), TempBmp.DC(), r.Left - tempRect_.Left, r.Top - tempRect_.Top,
-           SRCCOPY);
-  DrawTitleGlyph(picture.Lines(), TPoint{0, 0}, *button, state, ButtonEnabled(code));
+  // The glyph alone, drawn in key mode over the key colour: what stays key
+  // coloured is transparent, so that the frame's own look of the button
+  // (half transparent on an inactive window) shows around the glyph.
   const ScanLines lines = picture.Lines();
+  for (int y = 0; y < lines.Height; ++y) std::fill_n(lines.Row(y), lines.Width, skin::KeyColorPixel);
+  DrawTitleGlyph(lines, TPoint{0, 0}, *button, state, ButtonEnabled(code));
   skin::Bitmap32 out(lines.Width, lines.Height);
   for (int y = 0; y < lines.Height; ++y)
-    for (int x = 0; x < lines.Width; ++x) out.At(x, y) = lines.At(x, y) | 0xFF000000u;
+    for (int x = 0; x < lines.Width; ++x) {
+      const std::uint32_t p = lines.At(x, y) & 0xFFFFFFu;
+      out.At(x, y) = p == skin::KeyColorPixel ? 0u : p | 0xFF000000u;
+    }
   return out;
 }
 

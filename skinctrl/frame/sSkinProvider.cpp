@@ -648,6 +648,16 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
       ProcessMessage(WM_NCPAINT, 1);
     }
     return;
+  case WM_MOVE:
+    // The overlays stay where the buttons were: they go, and the buttons
+    // light up again at the pointer's next move.
+    KillAnimations();
+    if (!biClicked) {
+      for (TsCaptionButton* b : {&layout_.ButtonClose, &layout_.ButtonMax, &layout_.ButtonMin, &layout_.ButtonHelp})
+        b->cpState = 0;
+      CurrentHT = 0;
+    }
+    break;
   case WM_ERASEBKGND:
     if (FDrawClientArea && ::IsWindowVisible(wnd)) {
       if (!FCommonData->FUpdating) EraseClient(reinterpret_cast<HDC>(m.WParam));

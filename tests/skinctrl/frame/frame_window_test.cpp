@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <map>
 #include <set>
@@ -736,6 +737,170 @@ TEST_F(SkinnedFrame, TitleButtonsShowTheirLooksAndActOnlyWhenReleasedOnThemselve
   MouseButton(true);
   MouseButton(false);
   EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
+}
+
+// The alpha of a title button's overlay after every message the thread
+// handles, with the time it changed (-1: no overlay), until `done` says so.
+struct FadeStep {
+  double ms;
+  int alpha;
+};
+template <typename Done>
+std::vector<FadeStep> LogFade(const TsSkinProvider& p, int code, Done done, std::chrono::milliseconds limit = 2s) {
+  std::vector<FadeStep> steps;
+  const auto start = std::chrono::steady_clock::now();
+  const auto sample = [&] {
+    const skinctrl::TacSBAnimation* fade = p.ButtonAnimation(code);
+    const int alpha = fade && fade->Overlay() ? fade->Overlay()->Alpha() : -1;
+    if (steps.empty() || steps.back().alpha != alpha)
+      steps.push_back({std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(),
+                       alpha});
+    return done(alpha);
+  };
+  while (std::chrono::steady_clock::now() - start < limit) {
+    MSG msg;
+    bool finished = false;
+    while (!finished && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+      finished = sample();
+    }
+    if (finished || sample()) break;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+  }
+  return steps;
+}
+
+std::string Describe(const std::vector<FadeStep>& steps) {
+  std::string out;
+  for (const FadeStep& s : steps) out += std::to_string(s.alpha) + "@" + std::to_string(static_cast<int>(s.ms)) + " ";
+  return out;
+}
+
+// The hover fade of a title button: alpha 25 at once, 25 more every 12 ms up
+// to 225, then 255; leaving, back down from the level reached by 25 a tick
+// until the overlay goes.
+TEST_F(SkinnedFrame, TheTitleButtonHoverFadeStepsBy25Every12msAndBackFromTheLevelReached) {
+  skin::TsSkinManager& m = *form->sSkinManager1;
+  m.EffectsData().AllowGlowing = true;
+  m.EffectsData().AllowAnimation = true;
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const RECT w = WindowRect();
+  const POINT min{w.left + l.ButtonMin.cpRect.Left + l.ButtonMin.cpRect.Width() / 2,
+                  w.top + l.ButtonMin.cpRect.Top + l.ButtonMin.cpRect.Height() / 2};
+  const POINT caption{w.left + provider->CaptionRect().Left + 20, w.top + l.VCenter};
+  MouseAt(caption);
+  Pump(150ms);
+
+  // The alphas shown, from the first overlay on.
+  const auto values = [](const std::vector<FadeStep>& steps) {
+    std::vector<int> v;
+    for (const FadeStep& s : steps)
+      if (!v.empty() || s.alpha >= 0) v.push_back(s.alpha);
+    return v;
+  };
+  const auto expectTicks = [](const std::vector<FadeStep>& steps, std::size_t from, const char* what) {
+    // 12 ms apart: the middle gap a tick of the 12 ms timer (a busy machine
+    // may hold one back and run two together), the whole not much shorter
+    // than the ticks take.
+    std::vector<double> gaps;
+    for (std::size_t i = from + 1; i < steps.size(); ++i) gaps.push_back(steps[i].ms - steps[i - 1].ms);
+    ASSERT_GE(gaps.size(), 5u) << what;
+    std::sort(gaps.begin(), gaps.end());
+    const double median = gaps[gaps.size() / 2];
+    EXPECT_GE(median, 10.0) << what << ": " << Describe(steps);
+    EXPECT_LE(median, 20.0) << what << ": " << Describe(steps);
+    EXPECT_GE(steps.back().ms - steps[from].ms, 10.0 * static_cast<double>(gaps.size())) << what << ": " << Describe(steps);
+  };
+
+  MouseAt(min);
+  std::vector<FadeStep> in = LogFade(*provider, HTMINBUTTON, [](int a) { return a == 255; });
+  std::vector<int> expected;
+  for (int a = 25; a <= 225; a += 25) expected.push_back(a);
+  expected.push_back(255);
+  EXPECT_EQ(values(in), expected) << "fading in: " << Describe(in);
+  expectTicks(in, in.front().alpha < 0 ? 1 : 0, "fading in");
+
+  MouseAt(caption);
+  std::vector<FadeStep> out = LogFade(*provider, HTMINBUTTON, [](int a) { return a == -1; });
+  std::vector<int> down{255};
+  for (int a = 225; a >= 25; a -= 25) down.push_back(a);
+  down.push_back(-1);
+  EXPECT_EQ(values(out), down) << "fading out: " << Describe(out);
+  expectTicks(out, 0, "fading out");
+
+  // Left half way: back down from where it got.
+  MouseAt(min);
+  std::vector<FadeStep> part = LogFade(*provider, HTMINBUTTON, [](int a) { return a >= 100; });
+  ASSERT_FALSE(part.empty());
+  const int reached = part.back().alpha;
+  MouseAt(caption);
+  std::vector<FadeStep> back = LogFade(*provider, HTMINBUTTON, [](int a) { return a == -1; });
+  std::vector<int> fromReached{reached};
+  for (int a = reached - 25; a >= 25; a -= 25) fromReached.push_back(a);
+  fromReached.push_back(-1);
+  EXPECT_EQ(values(back), fromReached) << "from " << reached << ": " << Describe(back);
+  std::printf("hover fade in: %s\nout: %s\nin to %d, out: %s\n", Describe(in).c_str(), Describe(out).c_str(), reached,
+              Describe(back).c_str());
+}
+
+// A move of the window takes the overlays away (they would stay where the
+// buttons were); over an inactive window the hot overlay is the hot glyph
+// alone, transparent around it, above the frame's half-transparent glyph.
+TEST_F(SkinnedFrame, TitleButtonOverlaysGoWithAMoveAndShowOnlyTheirGlyph) {
+  skin::TsSkinManager& m = *form->sSkinManager1;
+  m.EffectsData().AllowGlowing = true;
+  m.EffectsData().AllowAnimation = false;
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const auto centre = [&](const skin::TRect& r) {
+    const RECT w = WindowRect();
+    return POINT{w.left + r.Left + r.Width() / 2, w.top + r.Top + r.Height() / 2};
+  };
+  const auto overlay = [&] {
+    const skinctrl::TacSBAnimation* fade = provider->ButtonAnimation(HTMINBUTTON);
+    return fade ? fade->Overlay() : nullptr;
+  };
+  const POINT caption{WindowRect().left + provider->CaptionRect().Left + 20, WindowRect().top + l.VCenter};
+  MouseAt(caption);
+  Pump(150ms);
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return overlay() != nullptr; }));
+  const RECT before = WindowRect();
+  // Read at once: the fade's own watch of the pointer would end the look
+  // at its next tick anyway.
+  ::SetWindowPos(wnd, nullptr, before.left + 30, before.top + 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(overlay(), nullptr) << "the overlay went with the move";
+  EXPECT_EQ(l.ButtonMin.cpState, 0);
+  ::SetWindowPos(wnd, nullptr, before.left, before.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Pump(50ms);
+
+  // Inactive: the frame shows the glyph half transparent, the overlay the
+  // hot glyph with nothing around it.
+  OtherWindow other;
+  ::SetActiveWindow(other.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return !provider->FormActive(); }));
+  MouseAt(caption);
+  Pump(150ms);
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return overlay() != nullptr; }));
+  const int image = m.ConstData.TitleGlyphs[static_cast<std::size_t>(l.ButtonMin.cpGlyphType)];
+  ASSERT_TRUE(m.Model().IsValidImgIndex(image));
+  const skin::TsMaskData& glyph = m.ma()[static_cast<std::size_t>(image)];
+  const skinctrl::ScanLines picture = overlay()->Picture();
+  int clear = 0, opaque = 0, wrong = 0;
+  for (int y = 0; y < std::min(glyph.Height, picture.Height); ++y)
+    for (int x = 0; x < std::min(glyph.Width, picture.Width); ++x) {
+      const std::uint32_t hot = ImagePixel(m.Model(), glyph, std::min(1, glyph.ImageCount - 1), x, y);
+      const std::uint32_t p = picture.At(x, y);
+      if (hot == 0xFF00FF) {
+        clear += p == 0;
+        wrong += p != 0;
+      } else {
+        opaque += (p >> 24) == 0xFF && (p & 0xFFFFFF) == hot;
+      }
+    }
+  EXPECT_GT(clear, 0) << "transparent where the hot glyph has the key colour";
+  EXPECT_EQ(wrong, 0) << "nothing but the glyph in the overlay";
+  EXPECT_GT(opaque, 0) << "the hot glyph opaque";
+  frametest::Save(ShotOf(wnd), "title-inactive-hot.bmp");
 }
 
 // A press belongs to the button it began on, as on every title bar: taken
