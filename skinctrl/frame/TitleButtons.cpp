@@ -92,8 +92,10 @@ void TacSBAnimation::UpdateForm(int blend) {
   RECT w{};
   ::GetWindowRect(form, &w);
   if (!AForm) AForm = std::make_unique<TacGlowForm>(form);
-  AForm->ShowPicture(FOwner->ButtonPicture(FCode, CurrentState), POINT{w.left + button->cpRect.Left, w.top + button->cpRect.Top},
-                     blend);
+  POINT at{w.left + button->cpRect.Left, w.top + button->cpRect.Top};
+  skin::Bitmap32 picture = FOwner->GlowPicture(FCode, CurrentState, at);
+  if (picture.Width == 0) picture = FOwner->ButtonPicture(FCode, CurrentState);
+  AForm->ShowPicture(picture, at, blend);
 }
 
 void TacSBAnimation::OnAnimTimer() {
@@ -186,6 +188,29 @@ skin::Bitmap32 TsSkinProvider::ButtonPicture(int code, int state) const {
       out.At(x, y) = p == skin::KeyColorPixel ? 0u : p | 0xFF000000u;
     }
   return out;
+}
+
+skin::Bitmap32 TsSkinProvider::GlowPicture(int code, int state, POINT& at) const {
+  const TsCaptionButton* button = TitleButton(code);
+  const TsSkinManager* m = FCommonData->SkinManager();
+  if (state != 1 || !button || !m || !m->Effects().AllowGlowing || code == htHelpCode) return {};
+  const int kind = button->cpGlyphType;
+  if (kind < 0 || kind >= skin::TitleGlowCount) return {};
+  const std::vector<int>& frames = m->ConstData.TitleGlows[static_cast<std::size_t>(kind)];
+  if (frames.empty() || !m->Model().IsValidImgIndex(frames.front())) return {};
+  const skin::TsMaskData& image = m->ma()[static_cast<std::size_t>(frames.front())];
+  skin::Bitmap32 picture = MakeGlowPicture(&m->Model(), image, image.Width, image.Height);
+  if (picture.Width == 0) return {};
+  // The glow reaches its margin beyond the button on every side; one of
+  // another size is centred on the button.
+  const int margin = std::max(m->ConstData.GlowMargins[static_cast<std::size_t>(kind)], 0);
+  const TRect& r = button->cpRect;
+  if (picture.Width == r.Width() + 2 * margin && picture.Height == r.Height() + 2 * margin) {
+    at = POINT{at.x - margin, at.y - margin};
+  } else {
+    at = POINT{at.x + (r.Width() - picture.Width) / 2, at.y + (r.Height() - picture.Height) / 2};
+  }
+  return picture;
 }
 
 void TsSkinProvider::SetHotButton(int code, bool repaint) {

@@ -163,8 +163,12 @@ public:
   void KillAnimations() noexcept;
   // The fade of a button, or none.
   const TacSBAnimation* ButtonAnimation(int code) const noexcept;
-  // A button's picture in a state (1 hot, 2 pressed) over the title strip.
+  // A button's glyph in a state (1 hot, 2 pressed), transparent around it.
   skin::Bitmap32 ButtonPicture(int code, int state) const;
+  // The skin's hover glow of a close, maximise or minimise button for the
+  // hot look, and where it goes (at: the button's screen corner, moved to
+  // the glow's); empty without one.
+  skin::Bitmap32 GlowPicture(int code, int state, POINT& at) const;
 
   // --- Frame ---
   // Renders the whole window image into the frame cache; false when the

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <map>
 #include <set>
+#include <span>
 #include <thread>
 #include <utility>
 
@@ -18,6 +19,10 @@
 #include "PointerInput.h"
 #include "app/Unit1.h"
 #include "skin/SkinCommand.h"
+#include "framework/Forms.h"
+#include "skins/OpusSkin.h"
+#include "skin/SkinManagerSetup.h"
+#include "skin/SkinArchive.h"
 #include "skinctrl/gdi/DibBitmap.h"
 #include "skinctrl/menus/sPopupMenus.h"
 #include "skinctrl/frame/sSkinProvider.h"
@@ -901,6 +906,83 @@ TEST_F(SkinnedFrame, TitleButtonOverlaysGoWithAMoveAndShowOnlyTheirGlyph) {
   EXPECT_EQ(wrong, 0) << "nothing but the glyph in the overlay";
   EXPECT_GT(opaque, 0) << "the hot glyph opaque";
   frametest::Save(ShotOf(wnd), "title-inactive-hot.bmp");
+}
+
+// The built-in skin with a hover glow for the minimise button: 29 x 29
+// pixels, opaque but for a key-coloured centre, reaching 4 pixels beyond the
+// button.
+constexpr std::uint32_t TitleGlowInk = 0x3070B0;
+std::vector<std::uint8_t> TitleGlowSkin() {
+  skin::TacSkinConvertor reader;
+  reader.BorrowPackedData(skins::OpusSkinArchive());
+  reader.ReadArchive();
+  const std::span<const std::uint8_t> bytes = reader.Options->Bytes();
+  std::string options(bytes.begin(), bytes.end());
+  const std::string global = "[GLOBALINFO]\r\n";
+  const std::size_t at = options.find(global);
+  options.insert(at == std::string::npos ? 0 : at + global.size(),
+                 "BICONMINGLOW=1\r\nBICONMINGLOW0=!MINGLOW.BMP!1!0!0\r\nBICONMINGLOWMARGIN=4\r\n");
+  skin::Bitmap32 glow(29, 29);
+  for (int y = 0; y < 29; ++y)
+    for (int x = 0; x < 29; ++x) glow.At(x, y) = std::abs(x - 14) < 4 && std::abs(y - 14) < 4 ? 0xFFFF00FFu : 0xFF000000u | TitleGlowInk;
+  std::vector<skin::ArchiveMember> members;
+  members.push_back({std::string(skin::OptionsMemberName), {options.begin(), options.end()}});
+  for (const skin::TacFileItem& f : reader.Files) {
+    const std::span<const std::uint8_t> data = f.Stream->Bytes();
+    members.push_back({f.Name, {data.begin(), data.end()}});
+  }
+  members.push_back({"MINGLOW.BMP", skin::EncodeBmp32(glow)});
+  return skin::WriteSkinArchive(members);
+}
+
+// A skin's hover glow of a title button is its hot look: the glow image in
+// the overlay, around the button by the glow's margin.
+TEST(TitleButtonGlow, TheSkinsGlowImageIsTheHotLookAroundTheButton) {
+  skinctrl::InstallFormFrames();
+  auto form = std::make_unique<fw::TForm>(nullptr);
+  form->BeginLoading();
+  auto* manager = new skin::TsSkinManager(form.get());
+  skin::ConfigureMainSkinManager(*manager, TitleGlowSkin());
+  form->EndLoading();
+  form->SetCaption(L"Glow");
+  form->SetBounds(200, 150, 300, 160);
+  form->Show();
+  ::SetForegroundWindow(form->Handle());
+  const HWND wnd = form->Handle();
+  ASSERT_TRUE(PumpUntil([&] { return skinctrl::ProviderOf(wnd) != nullptr; }));
+  Pump(150ms);
+  const TsSkinProvider& provider = *skinctrl::ProviderOf(wnd);
+  ASSERT_FALSE(manager->ConstData.TitleGlows[skin::tgMin].empty()) << "the skin's glow was read";
+  manager->EffectsData().AllowGlowing = true;
+  manager->EffectsData().AllowAnimation = false;
+  const skinctrl::TFrameLayout& l = provider.Layout();
+  RECT w{};
+  ::GetWindowRect(wnd, &w);
+  const skin::TRect& b = l.ButtonMin.cpRect;
+  const POINT centre{w.left + b.Left + b.Width() / 2, w.top + b.Top + b.Height() / 2};
+  MouseAt(POINT{w.left + provider.CaptionRect().Left + 20, w.top + l.VCenter});
+  Pump(150ms);
+  const auto overlay = [&] {
+    const skinctrl::TacSBAnimation* fade = provider.ButtonAnimation(HTMINBUTTON);
+    return fade ? fade->Overlay() : nullptr;
+  };
+  ASSERT_TRUE(MoveUntil(centre, [&] { return overlay() != nullptr; }));
+  RECT o{};
+  ::GetWindowRect(overlay()->HandleIfAllocated(), &o);
+  EXPECT_EQ(o.right - o.left, 29);
+  EXPECT_EQ(o.bottom - o.top, 29);
+  EXPECT_EQ((o.left + o.right) / 2, w.left + b.Left + b.Width() / 2) << "centred on the button";
+  EXPECT_EQ((o.top + o.bottom) / 2, w.top + b.Top + b.Height() / 2);
+  if (b.Width() == 21 && b.Height() == 21) EXPECT_EQ(o.left, w.left + b.Left - 4) << "the glow's margin";
+  const skinctrl::ScanLines picture = overlay()->Picture();
+  EXPECT_EQ(picture.At(1, 1), 0xFF000000u | TitleGlowInk) << "the glow image";
+  EXPECT_EQ(picture.At(14, 14), 0u) << "its key-coloured centre clear";
+  // The pressed look is the glyph again.
+  frametest::MouseButton(true);
+  EXPECT_TRUE(PumpUntil([&] { return overlay() && overlay()->Picture().Width == b.Width(); }, 2s));
+  frametest::MouseButton(false);
+  PumpUntil([&] { return ::IsIconic(wnd) != FALSE; }, 2s);
+  form.reset();
 }
 
 // A press belongs to the button it began on, as on every title bar: taken
