@@ -123,9 +123,49 @@ TsSystemMenu::TsSystemMenu(TsSkinProvider* owner, fw::TCustomForm* form) : FOwne
   }
 }
 
+void TsSystemMenu::UpdateExtItems(HWND wnd, HMENU own) {
+  for (fw::TMenuItem* item : extItems_) delete item;
+  extItems_.clear();
+  ExtItemsCount = 0;
+  const int count = own ? ::GetMenuItemCount(own) : 0;
+  std::vector<std::pair<UINT, std::wstring>> found;
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[256]{};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING;
+    info.dwTypeData = text;
+    info.cch = 255;
+    if (!::GetMenuItemInfoW(own, static_cast<UINT>(i), TRUE, &info) || (info.fType & MFT_SEPARATOR)) continue;
+    if (info.wID >= 0xF000 && info.wID <= 0xF1FF) continue;
+    found.emplace_back(info.wID, text);
+  }
+  if (found.empty()) return;
+  // After the first separator, followed by one of their own.
+  int at = 0;
+  while (at < FMenu.Items().Count() && !FMenu.Items().Items(at)->IsLine()) ++at;
+  ++at;
+  const auto add = [&](const std::wstring& caption, UINT command) {
+    auto* item = new fw::TMenuItem(&FMenu);
+    item->SetCaption(caption);
+    item->SetTag(static_cast<std::intptr_t>(command));
+    if (command) {
+      item->OnClick = [wnd, command](fw::TObject*) {
+        if (::IsWindow(wnd)) ::PostMessageW(wnd, WM_SYSCOMMAND, command, 0);
+      };
+    }
+    FMenu.Items().Insert(at++, item);
+    extItems_.push_back(item);
+  };
+  for (const auto& [command, caption] : found) add(caption, command);
+  add(L"-", 0);
+  ExtItemsCount = static_cast<int>(found.size());
+}
+
 void TsSystemMenu::UpdateItems() {
   const HWND wnd = FForm->HandleIfAllocated();
   const HMENU own = wnd ? ::GetSystemMenu(wnd, FALSE) : nullptr;
+  UpdateExtItems(wnd, own);
   const TTitleButtonRules rules = Rules();
   const TFormTraits traits = Traits();
   const fw::TFormBorderStyle style = FForm->BorderStyle();
@@ -134,7 +174,7 @@ void TsSystemMenu::UpdateItems() {
   for (int i = 0; i < FMenu.Items().Count(); ++i) {
     fw::TMenuItem* item = FMenu.Items().Items(i);
     const auto command = static_cast<UINT>(item->Tag());
-    if (!command) continue;
+    if (!command || std::find(extItems_.begin(), extItems_.end(), item) != extItems_.end()) continue;
     wchar_t text[128]{};
     if (own && ::GetMenuStringW(own, command, text, 128, MF_BYCOMMAND) > 0) item->SetCaption(text);
     switch (command) {

@@ -62,9 +62,16 @@ public:
 
   TsSkinProvider* FOwner;
   fw::TCustomForm* FForm;
+  // The window's own items (commands outside the system's) shown too.
+  int ExtItemsCount = 0;
 
 private:
+  // The window's own items put after the first separator, with a separator
+  // after them; a click posts the item's command as WM_SYSCOMMAND.
+  void UpdateExtItems(HWND wnd, HMENU own);
+
   fw::TPopupMenu FMenu;
+  std::vector<fw::TMenuItem*> extItems_;
 };
 
 // The fade of one title button's hot or pressed look. The look is shown in an

@@ -1290,6 +1290,54 @@ TEST_F(SkinnedFrame, SystemMenuIsSkinnedWithTheWindowsItemsAndOpensEveryWay) {
   form->WindowProc.Remove(&sysCommands);
 }
 
+// The window's own items of its system menu (commands outside the system's)
+// are in the skinned menu too, between separators before Close; a click on
+// one sends its command.
+TEST_F(SkinnedFrame, TheWindowsOwnSystemMenuItemsAreShownAndSendTheirCommands) {
+  const HMENU own = ::GetSystemMenu(wnd, FALSE);
+  ASSERT_NE(own, nullptr);
+  ::AppendMenuW(own, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(own, MF_STRING, 0x0110, L"&About Quillon");
+  std::vector<WPARAM> commands;
+  form->WindowProc.Install(&commands, [&](fw::TMessage& msg) {
+    if (msg.Msg == WM_SYSCOMMAND) commands.push_back(msg.WParam);
+    form->WindowProc.CallNext(&commands, msg);
+  });
+  std::vector<std::wstring> captions;
+  RECT about{};
+  {
+    MenuVisit visit({[&](HWND menuWnd) {
+                       const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+                       for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
+                         MENUITEMINFOW info{};
+                         info.cbSize = sizeof(info);
+                         info.fMask = MIIM_ID;
+                         ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+                         const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
+                         captions.push_back(item ? item->Caption() : L"?");
+                         if (item && item->Caption() == L"&About Quillon")
+                           ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(i), &about);
+                       }
+                       MouseAt(POINT{(about.left + about.right) / 2, (about.top + about.bottom) / 2});
+                     },
+                     [&](HWND) {
+                       MouseButton(true);
+                       MouseButton(false);
+                     },
+                     nullptr});
+    const RECT w = WindowRect();
+    provider->DropSysMenu(w.left + 4, w.top + 30);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return std::count(commands.begin(), commands.end(), WPARAM{0x0110}) == 1; }, 2s))
+      << "the item's command sent";
+  ASSERT_GE(captions.size(), 4u);
+  EXPECT_EQ(captions[captions.size() - 4], L"-");
+  EXPECT_EQ(captions[captions.size() - 3], L"&About Quillon");
+  EXPECT_EQ(captions[captions.size() - 2], L"-");
+  EXPECT_EQ(captions.back().substr(0, 6), L"&Close");
+  form->WindowProc.Remove(&commands);
+}
+
 TEST_F(SkinnedFrame, MenuFrameRequestsUseOnlyLiveItemsAndMenuWindows) {
   // A request naming an item that is gone, or a window that is no menu, is
   // dropped: nothing is read through it and the window keeps its outline.
