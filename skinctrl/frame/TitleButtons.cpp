@@ -368,7 +368,10 @@ void TsSkinProvider::OnTitleButtonUp(fw::TMessage& m, POINT screen) {
   KillAnimations();
   WPARAM command = SC_CLOSE;
   switch (code) {
-  case htMinButtonCode: command = SC_MINIMIZE; break;
+  case htMinButtonCode:
+    // A minimised form other than the main form shows the restore glyph there.
+    command = IconicTitle() ? SC_RESTORE : SC_MINIMIZE;
+    break;
   case htMaxButtonCode: command = ::IsZoomed(wnd) ? SC_RESTORE : SC_MAXIMIZE; break;
   case htHelpCode: command = SC_CONTEXTHELP; break;
   default: break;

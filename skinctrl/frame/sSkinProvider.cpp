@@ -297,9 +297,23 @@ int TsSkinProvider::CaptionHeight() const {
                          Iconic(), metrics_);
 }
 
+bool TsSkinProvider::IconicTitle() const { return Iconic() && fw::Application().MainForm() != FForm; }
+
+// The window's own size: the form records a size change only after the
+// system's handling of it, which sends WM_SIZE (maximising, restoring)
+// before, and the frame is painted for the size the window has.
 int TsSkinProvider::CaptionWidth() const {
-  if (Iconic() && fw::Application().MainForm() != FForm) return 160;
-  return FForm->Width();
+  if (IconicTitle()) return 160;
+  RECT w{};
+  const HWND wnd = FForm->HandleIfAllocated();
+  return wnd && ::GetWindowRect(wnd, &w) ? static_cast<int>(w.right - w.left) : FForm->Width();
+}
+
+int TsSkinProvider::FrameHeight() const {
+  RECT w{};
+  const HWND wnd = FForm->HandleIfAllocated();
+  // The system sizes a minimised window itself (its title and a little more).
+  return wnd && ::GetWindowRect(wnd, &w) ? static_cast<int>(w.bottom - w.top) : FForm->Height();
 }
 
 // The client origin inside the window, as the system placed it.
@@ -356,7 +370,7 @@ int TsSkinProvider::TitleHitTest(POINT p) const {
   h.Maximized = in.Form.Maximized;
   h.Minimized = in.Form.Minimized;
   h.Width = in.CaptionWidth;
-  h.Height = FForm->Height();
+  h.Height = FrameHeight();
   h.BorderWidth = in.BorderWidth;
   h.CaptionHeight = in.CaptionHeight;
   return skinctrl::TitleHitTest(h, p.x, p.y);
@@ -425,12 +439,13 @@ void TsSkinProvider::OnNcActivate(fw::TMessage& m) {
     if (looks) FCommonData->BGChanged = true;
   }
   const HWND wnd = FForm->HandleIfAllocated();
-  if (!::IsWindowVisible(wnd) || Iconic()) {
+  if (!::IsWindowVisible(wnd) || (Iconic() && !IconicTitle())) {
     OldWndProc(m);
     return;
   }
   // The system's activation handling draws its own caption into the window;
-  // the cover keeps it off the screen until the frame has been repainted.
+  // the cover keeps it off the screen until the frame has been repainted
+  // (a minimised title is repainted without one).
   CoverCaption();
   OldWndProc(m);
   if (::IsWindow(wnd)) ProcessMessage(WM_NCPAINT, 1);
@@ -640,7 +655,8 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   switch (m.Msg) {
   case WM_NCPAINT:
     if (!SystemMenu) PrepareForm();
-    if (Iconic()) break;
+    // The main form minimised is its taskbar button alone.
+    if (Iconic() && !IconicTitle()) break;
     PaintNonClient();
     m.Result = 0;
     return;
@@ -682,9 +698,10 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
     glowMask_[0] = Mask8{};
     glowMask_[1] = Mask8{};
     FCommonData->BGChanged = true;
-    if (::IsWindowVisible(wnd) && m.WParam != SIZE_MINIMIZED) {
+    if (::IsWindowVisible(wnd) && (m.WParam != SIZE_MINIMIZED || IconicTitle())) {
       // The first showing reports the size the region was just cut for.
-      if (CaptionWidth() != regionWidth_ || FForm->Height() != regionHeight_) RgnChanged = true;
+      if (CaptionWidth() != regionWidth_ || FrameHeight() != regionHeight_ || m.WParam == SIZE_MAXIMIZED)
+        RgnChanged = true;
       ProcessMessage(WM_NCPAINT, 1);
     }
     return;

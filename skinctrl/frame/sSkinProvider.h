@@ -143,6 +143,11 @@ public:
   int CaptionHeight() const;
   int HeaderHeight() const { return BorderWidth() + CaptionHeight(); }
   int CaptionWidth() const;
+  // The height the frame is painted for: the window's (for a minimised form
+  // other than the main form, that of its minimised title).
+  int FrameHeight() const;
+  // A minimised form other than the main form: shown as its title alone.
+  bool IconicTitle() const;
   int OffsetX() const;
   int OffsetY() const;
   const TFrameLayout& Layout() const noexcept { return layout_; }

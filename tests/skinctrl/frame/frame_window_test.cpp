@@ -1338,6 +1338,72 @@ TEST_F(SkinnedFrame, TheWindowsOwnSystemMenuItemsAreShownAndSendTheirCommands) {
   form->WindowProc.Remove(&commands);
 }
 
+// A form other than the main form keeps its skinned frame maximised (cut to
+// what lies on the screen, the maximise button showing the restore glyph)
+// and minimised (its title alone, 160 wide, the minimise button showing the
+// restore glyph and restoring the form).
+TEST_F(SkinnedFrame, AFormOtherThanTheMainOneIsSkinnedMaximisedAndMinimised) {
+  fw::TForm other(nullptr);
+  other.SetCaption(L"Other");
+  other.SetBounds(300, 200, 260, 160);
+  other.Show();
+  ::SetForegroundWindow(other.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return skinctrl::ProviderOf(other.Handle()) != nullptr; }));
+  Pump(150ms);
+  const HWND o = other.Handle();
+  const TsSkinProvider& p = *skinctrl::ProviderOf(o);
+  const skinctrl::TFrameLayout& l = p.Layout();
+  const std::set<std::uint32_t> titles{PixelOfColor(Title().Props[0].Color), PixelOfColor(Title().Props[1].Color)};
+  const auto titleAt = [&](int x, int y) {
+    RECT w{};
+    ::GetWindowRect(o, &w);
+    const fw::WindowDc screen(nullptr);
+    const COLORREF c = ::GetPixel(screen.get(), w.left + x, w.top + y);
+    return static_cast<std::uint32_t>(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+  };
+
+  ::SendMessageW(o, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return ::IsZoomed(o) != FALSE; }));
+  Pump(300ms);
+  RECT w{};
+  ::GetWindowRect(o, &w);
+  const fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(::GetWindowRgn(o, region.get()), ERROR);
+  RECT box{};
+  ::GetRgnBox(region.get(), &box);
+  const int b = p.BorderWidth();
+  EXPECT_EQ(box.left, b);
+  EXPECT_EQ(box.top, b);
+  EXPECT_EQ(box.right, w.right - w.left - b) << "cut to the screen's part of the window";
+  EXPECT_EQ(box.bottom, w.bottom - w.top - b);
+  EXPECT_EQ(l.ButtonMax.cpGlyphType, skin::tgNorm) << "the restore glyph";
+  EXPECT_TRUE(titles.count(titleAt(l.ButtonMin.cpRect.Left - 4, l.VCenter))) << std::hex << titleAt(l.ButtonMin.cpRect.Left - 4, l.VCenter);
+  frametest::Save(ShotOf(::GetDesktopWindow()), "frame-other-maximised.bmp");
+  ::SendMessageW(o, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsZoomed(o); }));
+  Pump(200ms);
+
+  ::SendMessageW(o, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(o) != FALSE; }));
+  Pump(300ms);
+  ::GetWindowRect(o, &w);
+  ASSERT_TRUE(::IsWindowVisible(o));
+  EXPECT_EQ(w.right - w.left, 160) << "the minimised title's width";
+  EXPECT_EQ(p.Cache().Width(), w.right - w.left);
+  EXPECT_EQ(p.Cache().Height(), w.bottom - w.top);
+  EXPECT_EQ(l.ButtonMin.cpGlyphType, skin::tgNorm) << "minimise shows the restore glyph";
+  ASSERT_TRUE(l.ButtonMin.Visible());
+  const POINT probe{l.ButtonMin.cpRect.Left - 3, l.VCenter};
+  if (l.ButtonMax.Visible()) EXPECT_LE(l.ButtonMin.cpRect.Right, l.ButtonMax.cpRect.Left);
+  EXPECT_TRUE(titles.count(titleAt(probe.x, probe.y))) << std::hex << "minimised title showed " << titleAt(probe.x, probe.y);
+  frametest::Save(ShotOf(o), "frame-other-minimised.bmp");
+  const LPARAM at = MAKELPARAM(w.left + l.ButtonMin.cpRect.Left + 3, w.top + l.ButtonMin.cpRect.Top + 3);
+  ASSERT_EQ(::SendMessageW(o, WM_NCHITTEST, 0, at), HTMINBUTTON);
+  ::SendMessageW(o, WM_NCLBUTTONDOWN, HTMINBUTTON, at);
+  ::SendMessageW(o, WM_NCLBUTTONUP, HTMINBUTTON, at);
+  EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(o); })) << "restored by the button";
+}
+
 TEST_F(SkinnedFrame, MenuFrameRequestsUseOnlyLiveItemsAndMenuWindows) {
   // A request naming an item that is gone, or a window that is no menu, is
   // dropped: nothing is read through it and the window keeps its outline.
