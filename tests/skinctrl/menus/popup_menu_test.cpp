@@ -699,8 +699,9 @@ TEST_F(SkinnedPopupMenu, ItemsHaveThePartsMeasuresAtTheManagersScale) {
     EXPECT_EQ(last, lineRight - 1) << percent << " %: the line's right end";
     EXPECT_NE(at((lineLeft + lineRight) / 2, lineR.top + px(2) - 1), lineColor) << percent << ": one row only";
     std::printf("menu at %d %%: item %d high (text %d), separator %d high, text from %d, line %d..%d of %d\n",
-                percent, itemHeight, textHeight, lineHeight, ink - plainR.left, first - lineR.left,
-                last - lineR.left, static_cast<int>(lineR.right - lineR.left));
+                percent, itemHeight, textHeight, lineHeight, static_cast<int>(ink - plainR.left),
+                static_cast<int>(first - lineR.left), static_cast<int>(last - lineR.left),
+                static_cast<int>(lineR.right - lineR.left));
   }
   manager->SetScaleMode(skin::smOldMode);
 }
