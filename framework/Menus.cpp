@@ -67,10 +67,54 @@ TOwnerDrawState DrawState(UINT itemState) noexcept {
     return s;
 }
 
-// The owner of shown menus: routes the menu's owner-draw and command
-// messages to the items.
+// The letter a caption underlines (after its first single "&"), or 0.
+wchar_t Accelerator(const std::wstring& caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != L'&') continue;
+        if (caption[i + 1] != L'&') return caption[i + 1];
+        ++i;
+    }
+    return 0;
+}
+
+wchar_t Upper(wchar_t c) {
+    wchar_t text[2] = {c, 0};
+    ::CharUpperW(text);
+    return text[0];
+}
+
+// A key pressed in a shown menu whose items the system cannot read (owner
+// drawn ones carry no text): the enabled item underlining that letter runs;
+// when several do, the selection moves to the next of them after the
+// highlighted item, as native menus do.
+LRESULT MenuChar(wchar_t key, HMENU menu) {
+    std::vector<int> matches;
+    int highlighted = -1;
+    const int count = menu ? ::GetMenuItemCount(menu) : 0;
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE;
+        if (!::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) continue;
+        if (info.fState & MFS_HILITE) highlighted = i;
+        if (info.fType & MFT_SEPARATOR) continue;
+        const TMenuItem* item = TMenuItem::FindCommand(info.wID);
+        if (!item || !item->Enabled() || (info.fState & MFS_DISABLED)) continue;
+        const wchar_t letter = Accelerator(item->Caption());
+        if (letter && Upper(letter) == Upper(key)) matches.push_back(i);
+    }
+    if (matches.empty()) return MAKELRESULT(0, MNC_IGNORE);
+    if (matches.size() == 1) return MAKELRESULT(matches.front(), MNC_EXECUTE);
+    const auto next = std::upper_bound(matches.begin(), matches.end(), highlighted);
+    return MAKELRESULT(next == matches.end() ? matches.front() : *next, MNC_SELECT);
+}
+
+// The owner of shown menus: routes the menu's owner-draw, keyboard and
+// command messages to the items.
 LRESULT OwnerProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+    case WM_MENUCHAR:
+        return MenuChar(static_cast<wchar_t>(LOWORD(wParam)), reinterpret_cast<HMENU>(lParam));
     case WM_MEASUREITEM: {
         auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (mis->CtlType != ODT_MENU) break;
@@ -240,7 +284,9 @@ void TMenuItem::AppendTo(HMENU menu, bool ownerDraw) const {
         std::wstring text = item->caption_;
         if (const std::wstring keys = ShortCutToText(item->shortCut_); !keys.empty()) text += L"\t" + keys;
         if (ownerDraw) {
-            mii.fType = MFT_OWNERDRAW;
+            // A drawn separator is still a separator to the system: the
+            // arrow keys step over it and a click on it runs nothing.
+            mii.fType = MFT_OWNERDRAW | (item->IsLine() ? MFT_SEPARATOR : 0u);
         } else if (item->IsLine()) {
             mii.fType = MFT_SEPARATOR;
         } else {
@@ -296,7 +342,11 @@ void TPopupMenu::Popup(int x, int y) {
     UniqueMenu menu(::CreatePopupMenu());
     if (!menu) throw EOSError(L"Cannot create a menu", ::GetLastError());
     items_.AppendTo(menu.get(), ownerDraw_);
-    ::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, OwnerWindow(), nullptr);
+    ::TrackPopupMenu(menu.get(), TrackFlags(), x, y, 0, OwnerWindow(), nullptr);
+}
+
+UINT TPopupMenu::TrackFlags() const noexcept {
+    return TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | (animated_ ? 0u : static_cast<UINT>(TPM_NOANIMATION));
 }
 
 }  // namespace fw

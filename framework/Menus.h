@@ -115,6 +115,11 @@ public:
     TMenuItem& Items() noexcept { return items_; }
     bool OwnerDraw() const noexcept { return ownerDraw_; }
     void SetOwnerDraw(bool value) noexcept { ownerDraw_ = value; }
+    // Whether the system may animate the menu's opening (on by default).
+    bool Animated() const noexcept { return animated_; }
+    void SetAnimated(bool value) noexcept { animated_ = value; }
+    // The flags Popup tracks the menu with.
+    UINT TrackFlags() const noexcept;
     // The control the menu was last shown for (WM_CONTEXTMENU sets it).
     TComponent* PopupComponent() const noexcept { return popupComponent_; }
     void SetPopupComponent(TComponent* component);
@@ -134,6 +139,7 @@ protected:
 private:
     TMenuItem items_;
     bool ownerDraw_ = false;
+    bool animated_ = true;
     TComponent* popupComponent_ = nullptr;
 };
 

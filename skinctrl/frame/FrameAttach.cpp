@@ -6,6 +6,7 @@
 #include "framework/Application.h"
 #include "skin/SkinBroadcast.h"
 #include "skin/sSkinManager.h"
+#include "skinctrl/menus/sPopupMenus.h"
 
 #include <algorithm>
 #include <array>
@@ -97,13 +98,27 @@ bool AddSupportedForm(HWND wnd) {
   return true;
 }
 
-void SkinHookProc(int code, WPARAM wParam, LPARAM /*lParam*/) {
+namespace {
+
+bool IsMenuClass(LPCWSTR cls) noexcept {
+  if (!cls) return false;
+  if (IS_INTRESOURCE(cls)) return reinterpret_cast<ULONG_PTR>(cls) == 32768;
+  return std::wstring_view(cls) == L"#32768";
+}
+
+}  // namespace
+
+void SkinHookProc(int code, WPARAM wParam, LPARAM lParam) {
   if (!Manager() || fw::Application().Terminated()) return;
-  // Only activations attach frames: while a window is being created the
-  // framework has not yet bound it to its form, and the windows a creation
-  // would concern (unowned system dialogs, menu windows) are not given
-  // frames here.
+  // Forms get their frames at activation: while a window is being created
+  // the framework has not yet bound it to its form (unowned system dialogs
+  // keep their native frames). Menu windows are taken over as they are
+  // created, before the system shows or draws anything in them.
   if (code == HCBT_ACTIVATE) AddSupportedForm(reinterpret_cast<HWND>(wParam));
+  if (code == HCBT_CREATEWND && lParam) {
+    const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+    if (create->lpcs && IsMenuClass(create->lpcs->lpszClass)) AttachMenuWindow(reinterpret_cast<HWND>(wParam));
+  }
 }
 
 void InstallFormFrames() { TsSkinManager::CbtHandler = &SkinHookProc; }

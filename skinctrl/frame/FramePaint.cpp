@@ -199,7 +199,7 @@ bool TsSkinProvider::PaintAll() {
     ForgetDrawings();
     FCommonData->BGChanged = true;
   }
-  const int w = CaptionWidth(), h = FForm->Height();
+  const int w = CaptionWidth(), h = FrameHeight();
   const int c = CaptionHeight(), header = BorderWidth() + c;
   if (w <= 0 || h <= 0) return true;
   cache_.SetSize(w, h);
@@ -238,11 +238,16 @@ bool TsSkinProvider::PaintAll() {
 
 void TsSkinProvider::UpdateWindowRegion() {
   const HWND wnd = FForm->HandleIfAllocated();
-  const int w = CaptionWidth(), h = FForm->Height();
-  fw::UniqueRegion region(::CreateRectRgn(0, 0, w, h));
-  for (const TRect& r : Rects_) {
-    const fw::UniqueRegion cut(::CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom));
-    ::CombineRgn(region.get(), region.get(), cut.get(), RGN_DIFF);
+  const int w = CaptionWidth(), h = FrameHeight();
+  // A maximised window reaches its border width beyond the screen on every
+  // side: what is left is its rectangle without those borders.
+  const int b = ::IsZoomed(wnd) ? BorderWidth() : 0;
+  fw::UniqueRegion region(::CreateRectRgn(b, b, w - b, h - b));
+  if (!b) {
+    for (const TRect& r : Rects_) {
+      const fw::UniqueRegion cut(::CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom));
+      ::CombineRgn(region.get(), region.get(), cut.get(), RGN_DIFF);
+    }
   }
   RgnChanged = false;
   RgnChanging = true;
@@ -257,19 +262,26 @@ void TsSkinProvider::PaintNonClient(HDC dc) {
   const TsSkinManager* m = FCommonData->SkinManager();
   const HWND wnd = FForm->HandleIfAllocated();
   if (!wnd || LockCount > 0) return;
-  RECT wr{};
-  ::GetWindowRect(wnd, &wr);
-  // A size change in progress: the next paint completes it.
-  if (wr.right - wr.left != FForm->Width() || wr.bottom - wr.top != FForm->Height()) return;
-  if (FCommonData->BGChanged || cache_.Empty()) PaintAll();
+  // A size the cache was not made for: made anew.
+  if (FCommonData->BGChanged || cache_.Empty() || cache_.Width() != CaptionWidth() || cache_.Height() != FrameHeight())
+    PaintAll();
   if (cache_.Empty()) return;
   if (RgnChanged && !RgnChanging) {
     const int border = FCommonData->BorderIndex;
     const int titleBorder = m->Model().IsValidSkinIndex(FTitleSkinIndex)
                                 ? m->gd()[static_cast<std::size_t>(FTitleSkinIndex)].BorderIndex
                                 : -1;
-    Rects_ = CollectCornerRects(m->Model(), border, titleBorder, CaptionWidth(), FForm->Height());
+    Rects_ = CollectCornerRects(m->Model(), border, titleBorder, CaptionWidth(), FrameHeight());
     UpdateWindowRegion();
+  }
+  if (IconicTitle()) {
+    // No client area: the whole picture is the frame.
+    if (dc) {
+      ::BitBlt(dc, 0, 0, cache_.Width(), cache_.Height(), cache_.DC(), 0, 0, SRCCOPY);
+    } else if (const fw::WholeWindowDc whole(wnd); whole.get()) {
+      ::BitBlt(whole.get(), 0, 0, cache_.Width(), cache_.Height(), cache_.DC(), 0, 0, SRCCOPY);
+    }
+    return;
   }
   HDC target = dc;
   HDC own = nullptr;

@@ -77,8 +77,9 @@ void TacSBAnimation::StartAnimation(int newState, int steps) {
     CurrentLevel = 1;
     UpdateForm(255);
   } else {
+    // A look shown again goes on from the level it has (full at the last).
     CurrentLevel = fresh ? 1 : std::min(CurrentLevel, MaxIterations);
-    UpdateForm(std::clamp(Step() * CurrentLevel, 0, 255));
+    UpdateForm(CurrentLevel >= MaxIterations ? 255 : std::clamp(Step() * CurrentLevel, 0, 255));
   }
   // The timer also watches for the cursor leaving the button.
   FTimer.SetEnabled(true);
@@ -91,8 +92,10 @@ void TacSBAnimation::UpdateForm(int blend) {
   RECT w{};
   ::GetWindowRect(form, &w);
   if (!AForm) AForm = std::make_unique<TacGlowForm>(form);
-  AForm->ShowPicture(FOwner->ButtonPicture(FCode, CurrentState), POINT{w.left + button->cpRect.Left, w.top + button->cpRect.Top},
-                     blend);
+  POINT at{w.left + button->cpRect.Left, w.top + button->cpRect.Top};
+  skin::Bitmap32 picture = FOwner->GlowPicture(FCode, CurrentState, at);
+  if (picture.Width == 0) picture = FOwner->ButtonPicture(FCode, CurrentState);
+  AForm->ShowPicture(picture, at, blend);
 }
 
 void TacSBAnimation::OnAnimTimer() {
@@ -167,20 +170,47 @@ void TsSkinProvider::DrawTitleGlyph(const ScanLines& lines, TPoint at, const TsC
 }
 
 skin::Bitmap32 TsSkinProvider::ButtonPicture(int code, int state) const {
-  const TsCaptionButton* button = const_cast<TsSkinProvider*>(this)->TitleButton(code);
-  if (!button || !button->Visible() || TempBmp.Empty()) return {};
+  const TsCaptionButton* button = TitleButton(code);
+  if (!button || !button->Visible()) return {};
   const TRect& r = button->cpRect;
   TDibBitmap picture(r.Width(), r.Height());
   if (picture.Empty()) return {};
-  // The title strip saved before the glyphs were drawn, then the glyph in the state.
-  ::BitBlt(picture.DC(), 0, 0, r.Width(), r.Height(), TempBmp.DC(), r.Left - tempRect_.Left, r.Top - tempRect_.Top,
-           SRCCOPY);
-  DrawTitleGlyph(picture.Lines(), TPoint{0, 0}, *button, state, ButtonEnabled(code));
+  // The glyph alone, drawn in key mode over the key colour: what stays key
+  // coloured is transparent, so that the frame's own look of the button
+  // (half transparent on an inactive window) shows around the glyph.
   const ScanLines lines = picture.Lines();
+  for (int y = 0; y < lines.Height; ++y) std::fill_n(lines.Row(y), lines.Width, skin::KeyColorPixel);
+  DrawTitleGlyph(lines, TPoint{0, 0}, *button, state, ButtonEnabled(code));
   skin::Bitmap32 out(lines.Width, lines.Height);
   for (int y = 0; y < lines.Height; ++y)
-    for (int x = 0; x < lines.Width; ++x) out.At(x, y) = lines.At(x, y) | 0xFF000000u;
+    for (int x = 0; x < lines.Width; ++x) {
+      const std::uint32_t p = lines.At(x, y) & 0xFFFFFFu;
+      out.At(x, y) = p == skin::KeyColorPixel ? 0u : p | 0xFF000000u;
+    }
   return out;
+}
+
+skin::Bitmap32 TsSkinProvider::GlowPicture(int code, int state, POINT& at) const {
+  const TsCaptionButton* button = TitleButton(code);
+  const TsSkinManager* m = FCommonData->SkinManager();
+  if (state != 1 || !button || !m || !m->Effects().AllowGlowing || code == htHelpCode) return {};
+  const int kind = button->cpGlyphType;
+  if (kind < 0 || kind >= skin::TitleGlowCount) return {};
+  const std::vector<int>& frames = m->ConstData.TitleGlows[static_cast<std::size_t>(kind)];
+  if (frames.empty() || !m->Model().IsValidImgIndex(frames.front())) return {};
+  const skin::TsMaskData& image = m->ma()[static_cast<std::size_t>(frames.front())];
+  skin::Bitmap32 picture = MakeGlowPicture(&m->Model(), image, image.Width, image.Height);
+  if (picture.Width == 0) return {};
+  // The glow reaches its margin beyond the button on every side; one of
+  // another size is centred on the button.
+  const int margin = std::max(m->ConstData.GlowMargins[static_cast<std::size_t>(kind)], 0);
+  const TRect& r = button->cpRect;
+  if (picture.Width == r.Width() + 2 * margin && picture.Height == r.Height() + 2 * margin) {
+    at = POINT{at.x - margin, at.y - margin};
+  } else {
+    at = POINT{at.x + (r.Width() - picture.Width) / 2, at.y + (r.Height() - picture.Height) / 2};
+  }
+  return picture;
 }
 
 void TsSkinProvider::SetHotButton(int code, bool repaint) {
@@ -215,7 +245,42 @@ void TsSkinProvider::PressButton(int code) {
   }
   button->cpState = 2;
   biClicked = true;
+  PressedHT = code;
+  // The press keeps the pointer, as the system's own title buttons do: the
+  // button hears where the pointer goes and where it is released, also
+  // outside the window, and no other button lights up meanwhile.
+  ::SetCapture(FForm->HandleIfAllocated());
   RepaintCaptionButton(code);
+}
+
+bool TsSkinProvider::OnPressedButton(POINT screen) const {
+  const TsCaptionButton* button = TitleButton(PressedHT);
+  RECT w{};
+  if (!button || !::GetWindowRect(FForm->HandleIfAllocated(), &w)) return false;
+  const int x = screen.x - w.left, y = screen.y - w.top;
+  const TRect& r = button->cpRect;
+  return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
+}
+
+void TsSkinProvider::TrackPress(POINT screen) {
+  TsCaptionButton* button = TitleButton(PressedHT);
+  if (!button) return;
+  const int state = OnPressedButton(screen) ? 2 : 0;
+  if (button->cpState == state) return;
+  button->cpState = state;
+  RepaintCaptionButton(PressedHT);
+}
+
+void TsSkinProvider::CancelPress() {
+  if (!biClicked) return;
+  biClicked = false;
+  const int code = PressedHT;
+  PressedHT = 0;
+  CurrentHT = 0;
+  if (TsCaptionButton* button = TitleButton(code); button && button->cpState != 0) {
+    button->cpState = 0;
+    RepaintCaptionButton(code);
+  }
 }
 
 void TsSkinProvider::RepaintCaptionButton(int code) {
@@ -258,6 +323,11 @@ void TsSkinProvider::OnNcMouseMove(fw::TMessage& m) {
   TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE | TME_NONCLIENT, FForm->HandleIfAllocated(), 0};
   ::TrackMouseEvent(&track);
   const auto code = static_cast<int>(m.WParam);
+  if (biClicked) {
+    TrackPress(POINT{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))});
+    m.Result = 0;
+    return;
+  }
   if (TitleButton(code)) {
     SetHotButton(code, true);
     m.Result = 0;
@@ -267,36 +337,41 @@ void TsSkinProvider::OnNcMouseMove(fw::TMessage& m) {
   OldWndProc(m);
 }
 
-// A release runs the button's command only when the press was on the same
-// button and the pointer is still on it.
-void TsSkinProvider::OnTitleButtonUp(fw::TMessage& m) {
+// A release runs the command of the button the press began on, and only
+// when the pointer is on that button still.
+void TsSkinProvider::OnTitleButtonUp(fw::TMessage& m, POINT screen) {
   const HWND wnd = FForm->HandleIfAllocated();
-  const auto code = static_cast<int>(m.WParam);
+  const int code = PressedHT;
   TsCaptionButton* button = TitleButton(code);
-  const bool clicked = biClicked;
+  const bool clicked = biClicked && button;
+  const bool inside = clicked && OnPressedButton(screen);
   biClicked = false;
-  if (!clicked || !button || code != CurrentHT) {
+  PressedHT = 0;
+  if (::GetCapture() == wnd) ::ReleaseCapture();
+  if (!clicked) {
     SetHotButton(0, true);
     OldWndProc(m);
     return;
   }
-  RECT w{};
-  ::GetWindowRect(wnd, &w);
-  const POINT at{static_cast<short>(LOWORD(m.LParam)) - w.left, static_cast<short>(HIWORD(m.LParam)) - w.top};
-  const bool inside = at.x >= button->cpRect.Left && at.x < button->cpRect.Right && at.y >= button->cpRect.Top &&
-                      at.y < button->cpRect.Bottom;
-  button->cpState = inside ? 1 : 0;
   CurrentHT = 0;
+  m.Result = 0;
   if (!inside) {
-    RepaintCaptionButton(code);
-    m.Result = 0;
+    // Released elsewhere: nothing happens; a button under the pointer
+    // lights up at the next move.
+    if (button->cpState != 0) {
+      button->cpState = 0;
+      RepaintCaptionButton(code);
+    }
     return;
   }
   button->cpState = 0;
   KillAnimations();
   WPARAM command = SC_CLOSE;
   switch (code) {
-  case htMinButtonCode: command = SC_MINIMIZE; break;
+  case htMinButtonCode:
+    // A minimised form other than the main form shows the restore glyph there.
+    command = IconicTitle() ? SC_RESTORE : SC_MINIMIZE;
+    break;
   case htMaxButtonCode: command = ::IsZoomed(wnd) ? SC_RESTORE : SC_MAXIMIZE; break;
   case htHelpCode: command = SC_CONTEXTHELP; break;
   default: break;
@@ -307,7 +382,6 @@ void TsSkinProvider::OnTitleButtonUp(fw::TMessage& m) {
   }
   // Posted: closing may free the form and this provider with it.
   ::PostMessageW(wnd, WM_SYSCOMMAND, command, 0);
-  m.Result = 0;
 }
 
 }  // namespace skinctrl

@@ -123,9 +123,49 @@ TsSystemMenu::TsSystemMenu(TsSkinProvider* owner, fw::TCustomForm* form) : FOwne
   }
 }
 
+void TsSystemMenu::UpdateExtItems(HWND wnd, HMENU own) {
+  for (fw::TMenuItem* item : extItems_) delete item;
+  extItems_.clear();
+  ExtItemsCount = 0;
+  const int count = own ? ::GetMenuItemCount(own) : 0;
+  std::vector<std::pair<UINT, std::wstring>> found;
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[256]{};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING;
+    info.dwTypeData = text;
+    info.cch = 255;
+    if (!::GetMenuItemInfoW(own, static_cast<UINT>(i), TRUE, &info) || (info.fType & MFT_SEPARATOR)) continue;
+    if (info.wID >= 0xF000 && info.wID <= 0xF1FF) continue;
+    found.emplace_back(info.wID, text);
+  }
+  if (found.empty()) return;
+  // After the first separator, followed by one of their own.
+  int at = 0;
+  while (at < FMenu.Items().Count() && !FMenu.Items().Items(at)->IsLine()) ++at;
+  ++at;
+  const auto add = [&](const std::wstring& caption, UINT command) {
+    auto* item = new fw::TMenuItem(&FMenu);
+    item->SetCaption(caption);
+    item->SetTag(static_cast<std::intptr_t>(command));
+    if (command) {
+      item->OnClick = [wnd, command](fw::TObject*) {
+        if (::IsWindow(wnd)) ::PostMessageW(wnd, WM_SYSCOMMAND, command, 0);
+      };
+    }
+    FMenu.Items().Insert(at++, item);
+    extItems_.push_back(item);
+  };
+  for (const auto& [command, caption] : found) add(caption, command);
+  add(L"-", 0);
+  ExtItemsCount = static_cast<int>(found.size());
+}
+
 void TsSystemMenu::UpdateItems() {
   const HWND wnd = FForm->HandleIfAllocated();
   const HMENU own = wnd ? ::GetSystemMenu(wnd, FALSE) : nullptr;
+  UpdateExtItems(wnd, own);
   const TTitleButtonRules rules = Rules();
   const TFormTraits traits = Traits();
   const fw::TFormBorderStyle style = FForm->BorderStyle();
@@ -134,7 +174,7 @@ void TsSystemMenu::UpdateItems() {
   for (int i = 0; i < FMenu.Items().Count(); ++i) {
     fw::TMenuItem* item = FMenu.Items().Items(i);
     const auto command = static_cast<UINT>(item->Tag());
-    if (!command) continue;
+    if (!command || std::find(extItems_.begin(), extItems_.end(), item) != extItems_.end()) continue;
     wchar_t text[128]{};
     if (own && ::GetMenuStringW(own, command, text, 128, MF_BYCOMMAND) > 0) item->SetCaption(text);
     switch (command) {
@@ -257,9 +297,23 @@ int TsSkinProvider::CaptionHeight() const {
                          Iconic(), metrics_);
 }
 
+bool TsSkinProvider::IconicTitle() const { return Iconic() && fw::Application().MainForm() != FForm; }
+
+// The window's own size: the form records a size change only after the
+// system's handling of it, which sends WM_SIZE (maximising, restoring)
+// before, and the frame is painted for the size the window has.
 int TsSkinProvider::CaptionWidth() const {
-  if (Iconic() && fw::Application().MainForm() != FForm) return 160;
-  return FForm->Width();
+  if (IconicTitle()) return 160;
+  RECT w{};
+  const HWND wnd = FForm->HandleIfAllocated();
+  return wnd && ::GetWindowRect(wnd, &w) ? static_cast<int>(w.right - w.left) : FForm->Width();
+}
+
+int TsSkinProvider::FrameHeight() const {
+  RECT w{};
+  const HWND wnd = FForm->HandleIfAllocated();
+  // The system sizes a minimised window itself (its title and a little more).
+  return wnd && ::GetWindowRect(wnd, &w) ? static_cast<int>(w.bottom - w.top) : FForm->Height();
 }
 
 // The client origin inside the window, as the system placed it.
@@ -316,7 +370,7 @@ int TsSkinProvider::TitleHitTest(POINT p) const {
   h.Maximized = in.Form.Maximized;
   h.Minimized = in.Form.Minimized;
   h.Width = in.CaptionWidth;
-  h.Height = FForm->Height();
+  h.Height = FrameHeight();
   h.BorderWidth = in.BorderWidth;
   h.CaptionHeight = in.CaptionHeight;
   return skinctrl::TitleHitTest(h, p.x, p.y);
@@ -385,17 +439,80 @@ void TsSkinProvider::OnNcActivate(fw::TMessage& m) {
     if (looks) FCommonData->BGChanged = true;
   }
   const HWND wnd = FForm->HandleIfAllocated();
-  if (!::IsWindowVisible(wnd) || Iconic()) {
+  if (!::IsWindowVisible(wnd) || (Iconic() && !IconicTitle())) {
     OldWndProc(m);
     return;
   }
-  // LParam -1 asks the default handling to record the new activity without
-  // drawing the native caption; the frame is then repainted from the cache.
-  fw::TMessage pass{m.Msg, m.WParam, static_cast<LPARAM>(-1), 0};
-  OldWndProc(pass);
-  m.Result = pass.Result;
-  ProcessMessage(WM_NCPAINT, 1);
+  // The system's activation handling draws its own caption into the window;
+  // the cover keeps it off the screen until the frame has been repainted
+  // (a minimised title is repainted without one).
+  CoverCaption();
+  OldWndProc(m);
+  if (::IsWindow(wnd)) ProcessMessage(WM_NCPAINT, 1);
+  UncoverCaption();
 }
+
+// --- The caption cover ---
+
+TacCaptForm::TacCaptForm(TsSkinProvider* sp) : fw::TWinControl(nullptr), SP(sp) {}
+
+TacCaptForm::~TacCaptForm() { DestroyHandle(); }
+
+void TacCaptForm::CreateParams(fw::TCreateParams& params) {
+  fw::TWinControl::CreateParams(params);
+  params.Style = WS_POPUP;
+  params.ExStyle = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TRANSPARENT;
+}
+
+void TacCaptForm::WndProc(fw::TMessage& message) {
+  switch (message.Msg) {
+  case WM_NCHITTEST: message.Result = HTTRANSPARENT; return;
+  case WM_MOUSEACTIVATE: message.Result = MA_NOACTIVATE; return;
+  case WM_ERASEBKGND: message.Result = 1; return;
+  case WM_PAINT: {
+    fw::PaintDc paint(HandleIfAllocated());
+    const TDibBitmap& cache = SP->Cache();
+    if (!cache.Empty()) ::BitBlt(paint.get(), 0, 0, cache.Width(), cache.Height(), cache.DC(), 0, 0, SRCCOPY);
+    message.Result = 0;
+    return;
+  }
+  default: break;
+  }
+  fw::TWinControl::WndProc(message);
+}
+
+void TsSkinProvider::CoverCaption() {
+  const HWND wnd = FForm->HandleIfAllocated();
+  if (!wnd || !FrameSkinned() || !::IsWindowVisible(wnd) || Iconic() || LockCount > 0) return;
+  if (FCommonData->BGChanged || cache_.Empty()) PaintAll();
+  if (cache_.Empty()) return;
+  RECT w{};
+  ::GetWindowRect(wnd, &w);
+  RECT client{};
+  ::GetClientRect(wnd, &client);
+  const int width = w.right - w.left, height = w.bottom - w.top;
+  // The frame's outline without the client area.
+  fw::UniqueRegion region(::CreateRectRgn(0, 0, width, height));
+  if (fw::UniqueRegion own(::CreateRectRgn(0, 0, 0, 0)); ::GetWindowRgn(wnd, own.get()) != ERROR)
+    ::CombineRgn(region.get(), region.get(), own.get(), RGN_AND);
+  const fw::UniqueRegion inner(
+      ::CreateRectRgn(OffsetX(), OffsetY(), OffsetX() + client.right, OffsetY() + client.bottom));
+  ::CombineRgn(region.get(), region.get(), inner.get(), RGN_DIFF);
+  if (!CaptForm) CaptForm = std::make_unique<TacCaptForm>(this);
+  const HWND cover = CaptForm->Handle();
+  // The system owns the region from here on.
+  if (::SetWindowRgn(cover, region.get(), FALSE)) (void)region.release();
+  // Directly above the form (among the topmost windows when the form is one).
+  HWND after = ::GetWindow(wnd, GW_HWNDPREV);
+  if (!after) after = (::GetWindowLongPtrW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) ? HWND_TOPMOST : HWND_TOP;
+  ::SetWindowPos(cover, after, w.left, w.top, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  ::UpdateWindow(cover);
+  ::GdiFlush();
+  // The cover has to be on the screen before the system draws below it.
+  ::Sleep(40);
+}
+
+void TsSkinProvider::UncoverCaption() noexcept { CaptForm.reset(); }
 
 void TsSkinProvider::OnSetText(fw::TMessage& m) {
   const HWND wnd = FForm->HandleIfAllocated();
@@ -436,6 +553,23 @@ void TsSkinProvider::OnSysCommand(fw::TMessage& m) {
   }
 }
 
+// The caption's double click maximises and restores a form that can be
+// maximised; a minimised form restores. It never reaches the system's
+// handling (the main window's caption ignores it).
+void TsSkinProvider::OnCaptionDoubleClick() {
+  if (!SystemMenu) return;
+  const HWND wnd = FForm->HandleIfAllocated();
+  const TTitleButtonRules rules = SystemMenu->Rules();
+  const TFormTraits traits = SystemMenu->Traits();
+  const bool borderlessIconic = FForm->BorderStyle() == fw::TFormBorderStyle::bsNone && traits.Minimized;
+  if (traits.SystemMenuIcon && (rules.EnabledMax || rules.EnabledRestore || borderlessIconic)) {
+    ::SendMessageW(wnd, WM_SYSCOMMAND, traits.Maximized || traits.Minimized ? SC_RESTORE : SC_MAXIMIZE, 0);
+    if (::IsWindow(wnd)) SystemMenu->UpdateItems();
+  } else if (traits.Minimized) {
+    ::SendMessageW(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  }
+}
+
 void TsSkinProvider::OnNcHitTest(fw::TMessage& m) {
   if (CaptionHeight() == 0) {
     OldWndProc(m);
@@ -468,6 +602,11 @@ void TsSkinProvider::OnTitleButtonMouse(fw::TMessage& m) {
     m.Result = 0;
     return;
   }
+  if (code == htCaption && m.Msg == WM_NCLBUTTONDBLCLK) {
+    OnCaptionDoubleClick();
+    m.Result = 0;
+    return;
+  }
   if (code == htSysMenu && m.Msg == WM_NCLBUTTONDOWN) {
     SetHotButton(0, true);
     biClicked = false;
@@ -478,7 +617,7 @@ void TsSkinProvider::OnTitleButtonMouse(fw::TMessage& m) {
     return;
   }
   if (m.Msg == WM_NCLBUTTONUP) {
-    OnTitleButtonUp(m);
+    OnTitleButtonUp(m, POINT{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))});
     return;
   }
   if (TitleButton(code)) {
@@ -516,7 +655,8 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   switch (m.Msg) {
   case WM_NCPAINT:
     if (!SystemMenu) PrepareForm();
-    if (Iconic()) break;
+    // The main form minimised is its taskbar button alone.
+    if (Iconic() && !IconicTitle()) break;
     PaintNonClient();
     m.Result = 0;
     return;
@@ -553,16 +693,28 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
       b->cpState = 0;
     CurrentHT = 0;
     biClicked = false;
+    PressedHT = 0;
     OldWndProc(m);
     glowMask_[0] = Mask8{};
     glowMask_[1] = Mask8{};
     FCommonData->BGChanged = true;
-    if (::IsWindowVisible(wnd) && m.WParam != SIZE_MINIMIZED) {
+    if (::IsWindowVisible(wnd) && (m.WParam != SIZE_MINIMIZED || IconicTitle())) {
       // The first showing reports the size the region was just cut for.
-      if (CaptionWidth() != regionWidth_ || FForm->Height() != regionHeight_) RgnChanged = true;
+      if (CaptionWidth() != regionWidth_ || FrameHeight() != regionHeight_ || m.WParam == SIZE_MAXIMIZED)
+        RgnChanged = true;
       ProcessMessage(WM_NCPAINT, 1);
     }
     return;
+  case WM_MOVE:
+    // The overlays stay where the buttons were: they go, and the buttons
+    // light up again at the pointer's next move.
+    KillAnimations();
+    if (!biClicked) {
+      for (TsCaptionButton* b : {&layout_.ButtonClose, &layout_.ButtonMax, &layout_.ButtonMin, &layout_.ButtonHelp})
+        b->cpState = 0;
+      CurrentHT = 0;
+    }
+    break;
   case WM_ERASEBKGND:
     if (FDrawClientArea && ::IsWindowVisible(wnd)) {
       if (!FCommonData->FUpdating) EraseClient(reinterpret_cast<HDC>(m.WParam));
@@ -602,15 +754,30 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   case WM_MOUSELEAVE:
   case fw::CM_MOUSELEAVE:
   case fw::CM_MOUSEENTER:
+    // A press holding the pointer outlives the pointer's leaving.
+    if (biClicked && ::GetCapture() == wnd) break;
     if (m.Msg != fw::CM_MOUSEENTER) SetHotButton(-1, true);
-    biClicked = false;
+    CancelPress();
+    break;
+  case WM_MOUSEMOVE:
+    if (biClicked && ::GetCapture() == wnd) {
+      POINT p{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+      ::ClientToScreen(wnd, &p);
+      TrackPress(p);
+      m.Result = 0;
+      return;
+    }
     break;
   case WM_LBUTTONUP:
-    // A title-button press released over the client area runs nothing.
     if (biClicked) {
-      biClicked = false;
-      SetHotButton(0, true);
+      POINT p{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+      ::ClientToScreen(wnd, &p);
+      OnTitleButtonUp(m, p);
+      return;
     }
+    break;
+  case WM_CAPTURECHANGED:
+    if (biClicked && reinterpret_cast<HWND>(m.LParam) != wnd) CancelPress();
     break;
   case WM_NCRBUTTONDOWN:
     // A right click on the caption or the icon drops the system menu at its release.

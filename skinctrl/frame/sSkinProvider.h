@@ -62,9 +62,16 @@ public:
 
   TsSkinProvider* FOwner;
   fw::TCustomForm* FForm;
+  // The window's own items (commands outside the system's) shown too.
+  int ExtItemsCount = 0;
 
 private:
+  // The window's own items put after the first separator, with a separator
+  // after them; a click posts the item's command as WM_SYSCOMMAND.
+  void UpdateExtItems(HWND wnd, HMENU own);
+
   fw::TPopupMenu FMenu;
+  std::vector<fw::TMenuItem*> extItems_;
 };
 
 // The fade of one title button's hot or pressed look. The look is shown in an
@@ -102,6 +109,23 @@ private:
   fw::TTimer FTimer;
 };
 
+// The short-lived cover laid over a form's frame while the system's own
+// activation handling runs (which draws the native caption): a borderless,
+// click-through window cut to the frame (the client area left open) showing
+// the frame cache.
+class TacCaptForm : public fw::TWinControl {
+public:
+  explicit TacCaptForm(TsSkinProvider* sp);
+  ~TacCaptForm() override;
+  const wchar_t* ClassName() const override { return L"TacCaptForm"; }
+
+  TsSkinProvider* SP;
+
+protected:
+  void CreateParams(fw::TCreateParams& params) override;
+  void WndProc(fw::TMessage& message) override;
+};
+
 class TsSkinProvider : public fw::TComponent {
 public:
   // A run-time provider for a form (RTInit set: it initialises itself at the
@@ -119,6 +143,11 @@ public:
   int CaptionHeight() const;
   int HeaderHeight() const { return BorderWidth() + CaptionHeight(); }
   int CaptionWidth() const;
+  // The height the frame is painted for: the window's (for a minimised form
+  // other than the main form, that of its minimised title).
+  int FrameHeight() const;
+  // A minimised form other than the main form: shown as its title alone.
+  bool IconicTitle() const;
   int OffsetX() const;
   int OffsetY() const;
   const TFrameLayout& Layout() const noexcept { return layout_; }
@@ -132,6 +161,9 @@ public:
   // --- Title buttons ---
   // The standard button answering a hit code, or none.
   TsCaptionButton* TitleButton(int code) noexcept;
+  const TsCaptionButton* TitleButton(int code) const noexcept {
+    return const_cast<TsSkinProvider*>(this)->TitleButton(code);
+  }
   // The button with hit code Code becomes hot (0 or -1: none).
   void SetHotButton(int code, bool repaint);
   // The button shows pressed and awaits its release.
@@ -143,8 +175,12 @@ public:
   void KillAnimations() noexcept;
   // The fade of a button, or none.
   const TacSBAnimation* ButtonAnimation(int code) const noexcept;
-  // A button's picture in a state (1 hot, 2 pressed) over the title strip.
+  // A button's glyph in a state (1 hot, 2 pressed), transparent around it.
   skin::Bitmap32 ButtonPicture(int code, int state) const;
+  // The skin's hover glow of a close, maximise or minimise button for the
+  // hot look, and where it goes (at: the button's screen corner, moved to
+  // the glow's); empty without one.
+  skin::Bitmap32 GlowPicture(int code, int state, POINT& at) const;
 
   // --- Frame ---
   // Renders the whole window image into the frame cache; false when the
@@ -155,6 +191,12 @@ public:
   // Whether the frame is painted now (skinned, frame drawing allowed).
   bool FrameSkinned() const;
   bool FormActive() const noexcept { return FFormActive; }
+  // The caption cover while it is shown (else none).
+  const TacCaptForm* CaptionCover() const noexcept { return CaptForm.get(); }
+  // The cover laid over the frame, painted from the cache, and the pause
+  // that lets it reach the screen; and the cover taken away.
+  void CoverCaption();
+  void UncoverCaption() noexcept;
   const std::vector<TRect>& Rects() const noexcept { return Rects_; }
 
   // The system's window-animation setting is switched off around a restore; the
@@ -187,6 +229,9 @@ public:
   int FCaptionSkinIndex = -1;
   bool RTInit = false;
   bool biClicked = false;
+  // The button a press began on: only a release on it acts, and while the
+  // press lasts it alone changes its look (pressed on it, normal off it).
+  int PressedHT = 0;
   bool RightPressed = false;
   bool BigButtons = false;
   bool FFormActive = true;
@@ -211,7 +256,13 @@ private:
   void DrawTitleGlyph(const ScanLines& lines, TPoint at, const TsCaptionButton& button, int state, bool enabled) const;
   bool ButtonEnabled(int code) const;
   void OnNcMouseMove(fw::TMessage& m);
-  void OnTitleButtonUp(fw::TMessage& m);
+  void OnTitleButtonUp(fw::TMessage& m, POINT screen);
+  // Whether a screen point lies on the pressed button.
+  bool OnPressedButton(POINT screen) const;
+  // The pressed button's look follows the pointer during the press.
+  void TrackPress(POINT screen);
+  // A press ended without a command (capture taken away, window changed).
+  void CancelPress();
   void SaveButtonStrip();
   void ForgetDrawings();
   void RestoreButtonStrip();
@@ -220,6 +271,7 @@ private:
   void OnSetText(fw::TMessage& m);
   void OnSysCommand(fw::TMessage& m);
   void OnNcHitTest(fw::TMessage& m);
+  void OnCaptionDoubleClick();
   void OnTitleButtonMouse(fw::TMessage& m);
   void EraseClient(HDC dc);
   void PrintWindowImage(fw::TMessage& m);
@@ -253,6 +305,7 @@ private:
   // The window's text, read again after each caption change.
   std::optional<std::wstring> captionText_;
   HWND registeredWnd_ = nullptr;
+  std::unique_ptr<TacCaptForm> CaptForm;
   // The fades of the close, maximise, minimise and help buttons.
   std::array<std::unique_ptr<TacSBAnimation>, 4> fades_;
 };

@@ -42,7 +42,15 @@ struct TacMnuWnd {
   HWND wnd = nullptr;
   TDibBitmap background;
   bool regionSet = false;
+  bool Shown = false;   // painted once, and made visible
+  bool bFlag = false;   // being made layered
+  bool hidden = false;  // shown at alpha 0 until painted
 };
+
+// Skinned items are being shown: set when one is measured, cleared when the
+// last menu window goes. Menu windows of other menus (a control's native
+// context menu) are left to their own drawing.
+bool SkinnedItemsShown = false;
 
 // Never destroyed, like the other window registries: menu windows can go
 // during the application object's static destruction.
@@ -115,38 +123,84 @@ void DrawWndBorder(const TacMnuWnd& mw) {
   ::BitBlt(dc.get(), w - b, b, b, h - 2 * b, src, w - b, b, SRCCOPY);
 }
 
+TacMnuWnd* MenuWindow(HWND wnd, TsSkinManager& m);
+
+// The menu window becomes visible once its items are painted: opaque, or as
+// translucent as the manager's menu options ask. It stays layered: made
+// opaque by dropping the style, it would need painting once more.
+void Reveal(TacMnuWnd& mw) {
+  if (mw.Shown) return;
+  mw.Shown = true;
+  if (!mw.hidden) return;
+  TsSkinManager* m = Manager();
+  const int alpha = std::clamp(m ? static_cast<int>(m->MenuSupport().AlphaBlend) : 255, 0, 255);
+  ::SetLayeredWindowAttributes(mw.wnd, 0, static_cast<BYTE>(alpha), LWA_ALPHA);
+}
+
 void MenuWindowProc(HWND wnd, fw::TMessage& m) {
   auto& windows = MenuWindows();
   const auto it = windows.find(wnd);
+  if (m.Msg == WM_NCDESTROY) {
+    fw::CallNextSubclass(wnd, SubclassKey, m);
+    windows.erase(wnd);
+    if (windows.empty()) SkinnedItemsShown = false;
+    return;
+  }
+  TsSkinManager* manager = Manager();
+  if (it == windows.end() || !SkinnedItemsShown || !manager) {
+    fw::CallNextSubclass(wnd, SubclassKey, m);
+    return;
+  }
+  TacMnuWnd& mw = *it->second;
   switch (m.Msg) {
+  case WM_WINDOWPOSCHANGING: {
+    fw::CallNextSubclass(wnd, SubclassKey, m);
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+    // Shown unpainted, the window would show the system's own menu before
+    // the skin arrives: it shows at alpha 0 until its first paint. (Wine,
+    // without a compositor, draws a layered window straight to the screen.)
+    if (pos && (pos->flags & SWP_SHOWWINDOW) && !(pos->flags & SWP_NOREDRAW) && !::IsWindowVisible(wnd) &&
+        !mw.bFlag) {
+      mw.bFlag = true;
+      mw.Shown = false;
+      mw.hidden = true;
+      ::SetWindowLongPtrW(wnd, GWL_EXSTYLE, ::GetWindowLongPtrW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+      ::SetLayeredWindowAttributes(wnd, 0, 0, LWA_ALPHA);
+      mw.bFlag = false;
+    }
+    return;
+  }
   case WM_NCPAINT:
     fw::CallNextSubclass(wnd, SubclassKey, m);
-    if (it != windows.end()) DrawWndBorder(*it->second);
+    if (TacMnuWnd* ready = MenuWindow(wnd, *manager)) DrawWndBorder(*ready);
+    return;
+  case WM_PAINT:
+    fw::CallNextSubclass(wnd, SubclassKey, m);
+    Reveal(mw);
     return;
   case WM_ERASEBKGND:
-    if (it != windows.end() && !it->second->background.Empty()) {
+    if (TacMnuWnd* ready = MenuWindow(wnd, *manager); ready && !ready->background.Empty()) {
       RECT wr{};
       ::GetWindowRect(wnd, &wr);
       POINT origin{0, 0};
       ::ClientToScreen(wnd, &origin);
       RECT client{};
       ::GetClientRect(wnd, &client);
-      ::BitBlt(reinterpret_cast<HDC>(m.WParam), 0, 0, client.right, client.bottom, it->second->background.DC(),
-               origin.x - wr.left, origin.y - wr.top, SRCCOPY);
+      const fw::WindowDc own(m.WParam ? nullptr : wnd);
+      const HDC dc = m.WParam ? reinterpret_cast<HDC>(m.WParam) : own.get();
+      ::BitBlt(dc, 0, 0, client.right, client.bottom, ready->background.DC(), origin.x - wr.left, origin.y - wr.top,
+               SRCCOPY);
       m.Result = 1;
       return;
     }
     break;
-  case WM_NCDESTROY:
-    fw::CallNextSubclass(wnd, SubclassKey, m);
-    windows.erase(wnd);
-    return;
   default: break;
   }
   fw::CallNextSubclass(wnd, SubclassKey, m);
 }
 
-// The skinned record of a menu window, made on first sight.
+// The skinned record of a menu window, made on first sight; its background
+// is made for the window's size as soon as the window has one.
 TacMnuWnd* MenuWindow(HWND wnd, TsSkinManager& m) {
   if (!IsMenuWindow(wnd)) return nullptr;
   auto& windows = MenuWindows();
@@ -155,13 +209,11 @@ TacMnuWnd* MenuWindow(HWND wnd, TsSkinManager& m) {
     entry = std::make_unique<TacMnuWnd>();
     entry->wnd = wnd;
     fw::InstallSubclass(wnd, SubclassKey, &MenuWindowProc);
-    PrepareMenuBG(*entry, m);
-  } else {
-    RECT r{};
-    ::GetWindowRect(wnd, &r);
-    if (r.right - r.left != entry->background.Width() || r.bottom - r.top != entry->background.Height())
-      PrepareMenuBG(*entry, m);
   }
+  RECT r{};
+  ::GetWindowRect(wnd, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w > 0 && h > 0 && (w != entry->background.Width() || h != entry->background.Height())) PrepareMenuBG(*entry, m);
   return entry.get();
 }
 
@@ -291,7 +343,7 @@ TMenuMetrics MenuMetrics(const TsSkinManager* manager) {
   mm.GlyphSize = scale(MenuGlyphSize);
   mm.ArrowWidth = scale(MenuArrowWidth);
   mm.ShortcutGap = scale(mm.ShortcutGap);
-  mm.ExtraWidth = scale(mm.ExtraWidth);
+  mm.ItemExtra = scale(mm.ItemExtra);
   mm.DividerHeight = scale(mm.DividerHeight);
   mm.Font.lfHeight = scale(mm.Font.lfHeight);
   return mm;
@@ -300,6 +352,9 @@ TMenuMetrics MenuMetrics(const TsSkinManager* manager) {
 void HookPopupMenu(fw::TPopupMenu& menu, bool active) {
   TsSkinManager* m = Manager();
   menu.SetOwnerDraw(active && m && m->SkinnedPopups());
+  // The system's opening animation would run on the window before the skin
+  // has painted it.
+  menu.SetAnimated(!active);
   ForEachItem(menu.Items(), [active](fw::TMenuItem& item) {
     const auto* measure = item.OnMeasureItem.target<MeasureFn>();
     const auto* draw = item.OnAdvancedDrawItem.target<DrawFn>();
@@ -318,19 +373,24 @@ void sMeasureItem(fw::TObject* sender, fw::TCanvas& canvas, int& width, int& hei
   const auto* item = dynamic_cast<const fw::TMenuItem*>(sender);
   TsSkinManager* m = Manager();
   if (!item || !m) return;
+  SkinnedItemsShown = true;
   const TMenuMetrics mm = MenuMetrics(m);
   if (item->IsLine()) {
     width = 2 * mm.GlyphSize + 3 * mm.Margin + mm.Spacing;
-    height = mm.DividerHeight + 2 * mm.Margin;
+    height = mm.DividerHeight;
     return;
   }
   UseMenuFont(canvas, mm);
-  std::wstring text = item->Caption();
-  if (const std::wstring shortCut = fw::ShortCutToText(item->ShortCut()); !shortCut.empty()) text += L"\t" + shortCut;
+  // The caption directly followed by the shortcut's text.
+  const std::wstring text = item->Caption() + fw::ShortCutToText(item->ShortCut());
   RECT r{0, 0, 800, 0};
-  canvas.DrawText(text, r, DT_CALCRECT | DT_EXPANDTABS | DT_NOCLIP | DT_SINGLELINE);
-  width = 2 * mm.GlyphSize + r.right + 3 * mm.Margin + mm.Spacing + mm.ExtraWidth;
-  height = std::max<int>(r.bottom, mm.GlyphSize) + 2 * mm.Margin + 2;
+  canvas.DrawText(text, r, DT_CALCRECT | DT_EXPANDTABS | DT_NOCLIP | DT_WORDBREAK);
+  width = 2 * mm.GlyphSize + r.right + 3 * mm.Margin + mm.Spacing;
+  // Without the skin's border the menu window's own frame takes its place.
+  const int menu = m->GetSkinIndex("MAINMENU");
+  if (menu < 0 || !m->Model().IsValidImgIndex(m->gd()[static_cast<std::size_t>(menu)].BorderIndex))
+    width -= 2 * mm.BorderWidth;
+  height = std::max<int>(r.bottom, mm.GlyphSize) + 2 * mm.Margin + mm.ItemExtra;
 }
 
 void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rect, fw::TOwnerDrawState state) {
@@ -371,18 +431,26 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
   const bool lit = enabled && (state & fw::odSelected);
   const int itemSection = m->GetSkinIndex("MENUITEM");
   const TMenuMetrics mm = MenuMetrics(m);
-  const int c = mm.Margin + mm.GlyphSize + mm.Spacing;
+  const int c = mm.IconColumn();
   if (item->IsLine()) {
+    // From the margin (and the spacing beside the icon column, clear of the
+    // column itself) to the same distance from the right end.
+    const int icoLine = m->GetSkinIndex(std::string(m->MenuSupport().IcoLineSkin.begin(), m->MenuSupport().IcoLineSkin.end()));
+    const int inset = mm.Margin + (icoLine >= 0 ? mm.Spacing : 0);
+    const int left = std::max(inset, icoLine >= 0 ? c + 2 : 2), right = w - inset;
     const int divider = m->GetSkinIndex("DIVIDERV");
     const int border = divider >= 0 ? m->gd()[static_cast<std::size_t>(divider)].BorderIndex : -1;
-    const int left = c + 2, right = w - mm.Margin;
-    if (m->Model().IsValidImgIndex(border)) {
-      DrawBorderImage(lines, TRect{left, h / 2 - 1, right, h / 2 + 1}, CacheInfoOfBitmap(lines, 0, 0), false, 0,
-                      &m->Model(), m->ma()[static_cast<std::size_t>(border)]);
-    } else {
-      const std::uint32_t color = static_cast<std::uint32_t>(::GetSysColor(COLOR_BTNSHADOW));
-      const std::uint32_t pixel = ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
-      for (int x = left; x < right; ++x) lines.At(x, h / 2) = pixel;
+    if (right > left && m->Model().IsValidImgIndex(border)) {
+      DrawBorderImage(lines, TRect{left, 0, right, h}, CacheInfoOfBitmap(lines, 0, 0), false, 0, &m->Model(),
+                      m->ma()[static_cast<std::size_t>(border)]);
+    } else if (right > left) {
+      // A line at the item's top in the palette's border colour (the
+      // system's shadow colour when the skin leaves it empty).
+      skin::TColor color = m->Palette[skin::pcBorder];
+      if ((static_cast<std::uint32_t>(color) & 0xFFFFFF) == 0xFF00FF)
+        color = static_cast<skin::TColor>(::GetSysColor(COLOR_BTNSHADOW));
+      const std::uint32_t pixel = ColorToPixel(color);
+      for (int x = left; x < right; ++x) lines.At(x, 0) = pixel;
     }
   } else {
     if (itemSection >= 0)
@@ -392,7 +460,8 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
         itemSection >= 0
             ? static_cast<COLORREF>(m->gd()[static_cast<std::size_t>(itemSection)].Props[lit ? 1 : 0].FontColor.Color)
             : ::GetSysColor(COLOR_MENUTEXT);
-    const TRect glyphPlace{mm.Margin, 0, mm.Margin + mm.GlyphSize, h};
+    // Marks and symbols are centred in the icon column.
+    const TRect glyphPlace{0, 0, c, h};
     if (state & fw::odChecked)
       DrawCheckMark(lines, *m, *item, lit, static_cast<skin::TColor>(fontColor), glyphPlace);
     if (item->Count() > 0)
@@ -407,16 +476,30 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
     UseMenuFont(canvas, mm);
     text.Font().Assign(canvas.Font());
     text.Font().SetColor(static_cast<fw::TColor>(fontColor));
-    const std::wstring& caption = item->Caption();
+    // The text after the icon column and a margin; the part of the caption
+    // after its first tab and the shortcut's text right-aligned.
+    std::wstring caption = item->Caption();
+    UINT align = DT_LEFT;
+    if (!caption.empty() && caption.front() == L'\x08') {
+      caption = caption.substr(1) + L"      ";
+      align = DT_RIGHT;
+    }
     const std::size_t tab = caption.find(L'\t');
-    std::wstring after = tab == std::wstring::npos ? std::wstring() : caption.substr(tab + 1);
-    if (after.empty()) after = fw::ShortCutToText(item->ShortCut());
-    RECT tr{c + mm.Margin, mm.Margin, w - mm.ShortcutGap, h - mm.Margin};
+    const std::wstring after = tab == std::wstring::npos ? std::wstring() : caption.substr(tab + 1);
+    const std::wstring shortCut = fw::ShortCutToText(item->ShortCut());
+    RECT tr{mm.GlyphSize + 2 * mm.Margin + mm.Spacing, mm.Margin, w, h - mm.Margin};
     const UINT noAccel = (state & fw::odNoAccel) ? DT_HIDEPREFIX : 0;
-    text.DrawText(caption.substr(0, tab), tr, DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS | DT_NOCLIP | noAccel);
+    const UINT breaks = caption.find(L'\r') != std::wstring::npos ? DT_WORDBREAK : DT_SINGLELINE;
+    text.DrawText(caption.substr(0, tab), tr, breaks | DT_VCENTER | DT_EXPANDTABS | DT_NOCLIP | align | noAccel);
+    int right = w - mm.ShortcutGap;
+    if (!shortCut.empty()) {
+      RECT sr{tr.left, mm.Margin, right, h - mm.Margin};
+      text.DrawText(shortCut, sr, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOCLIP);
+      right -= mm.ShortcutGap;
+    }
     if (!after.empty()) {
-      RECT sr{c + mm.Margin, mm.Margin, w - mm.ShortcutGap, h - mm.Margin};
-      text.DrawText(after, sr, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOCLIP);
+      RECT ar{tr.left, mm.Margin, right, h - mm.Margin};
+      text.DrawText(after, ar, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOCLIP | noAccel);
     }
     if (!enabled) {
       // Disabled: faded into the background, the item keeping 100 of 256.
@@ -465,6 +548,13 @@ bool HandleMenuFrameRequest(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (TacMnuWnd* mw = MenuWindow(wnd, *m)) DrawWndBorder(*mw);
   return true;
 }
+
+void AttachMenuWindow(HWND wnd) {
+  TsSkinManager* m = Manager();
+  if (m && m->SkinnedPopups() && !MenuWindows().contains(wnd)) MenuWindow(wnd, *m);
+}
+
+bool IsSkinnedMenuWindow(HWND wnd) noexcept { return MenuWindows().contains(wnd); }
 
 int SkinnedMenuWindowCount() noexcept { return static_cast<int>(MenuWindows().size()); }
 

@@ -30,11 +30,16 @@ inline constexpr UINT WM_MENUFRAMEBYWINDOW = 0xBCB4;
 // item alive now and a live skinned menu window are used. True when handled.
 bool HandleMenuFrameRequest(UINT msg, WPARAM wParam, LPARAM lParam);
 
+// Takes a menu window over as it is created (the skin manager's hook), so
+// that it is skinned from its first showing on, before any item is drawn.
+void AttachMenuWindow(HWND wnd);
+bool IsSkinnedMenuWindow(HWND wnd) noexcept;
+
 // Menu windows skinned now (tests and benchmarks).
 int SkinnedMenuWindowCount() noexcept;
 
 // Metrics of the skinned items at 100 %.
-inline constexpr int MenuMargin = 3, MenuSpacing = 6, MenuBorderWidth = 3, MenuGlyphSize = 16;
+inline constexpr int MenuMargin = 2, MenuSpacing = 8, MenuBorderWidth = 3, MenuGlyphSize = 16;
 // The place of a sub-menu's arrow at the right end of its item.
 inline constexpr int MenuArrowWidth = 12;
 
@@ -43,9 +48,11 @@ inline constexpr int MenuArrowWidth = 12;
 struct TMenuMetrics {
   int Margin = MenuMargin, Spacing = MenuSpacing, BorderWidth = MenuBorderWidth, GlyphSize = MenuGlyphSize;
   int ArrowWidth = MenuArrowWidth;
-  int ShortcutGap = 8;  // from a shortcut's text to the item's right end
-  int ExtraWidth = 24;  // more room measured for an item's text
-  int DividerHeight = 2;
+  int ShortcutGap = 8;    // from a shortcut's text to the item's right end
+  int ItemExtra = 2;      // more height for an item than its text or glyph and margins
+  int DividerHeight = 2;  // a separator's height
+  // The icon column at the left of the items: margin, glyph and spacing.
+  int IconColumn() const noexcept { return Margin + GlyphSize + Spacing; }
   // The menu font of the system at the manager's scale.
   LOGFONTW Font{};
 };

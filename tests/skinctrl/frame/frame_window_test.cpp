@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <map>
 #include <set>
+#include <span>
 #include <thread>
 #include <utility>
 
@@ -17,6 +19,10 @@
 #include "PointerInput.h"
 #include "app/Unit1.h"
 #include "skin/SkinCommand.h"
+#include "framework/Forms.h"
+#include "skins/OpusSkin.h"
+#include "skin/SkinManagerSetup.h"
+#include "skin/SkinArchive.h"
 #include "skinctrl/gdi/DibBitmap.h"
 #include "skinctrl/menus/sPopupMenus.h"
 #include "skinctrl/frame/sSkinProvider.h"
@@ -62,15 +68,19 @@ private:
   HWND wnd_ = nullptr;
 };
 
-// What the window itself holds at the title probe right after the system's
-// default handling of a caption or activation change, before the frame
-// repaints: installed below the frame provider, so that it runs inside the
-// provider's call of the previous procedure.
+// Right after the system's default handling of a caption or activation
+// change, before the frame repaints (installed below the frame provider, so
+// that it runs inside the provider's call of the previous procedure): what
+// the window itself holds at the title probe after a caption change, and
+// what the screen shows there after an activation change, which the system
+// handles with the activation it was given while a cover lies over the frame.
 struct CaptionSpy {
   fw::TCustomForm* form = nullptr;
   POINT probe{};
   std::vector<std::uint32_t> seen;
   std::vector<UINT> seenIn;
+  std::vector<LPARAM> activationLParams;
+  std::vector<bool> covered;
   std::vector<int> animationDuringRestore;
 
   void Install(fw::TCustomForm& f) {
@@ -78,10 +88,25 @@ struct CaptionSpy {
     f.WindowProc.Install(this, [this](fw::TMessage& m) {
       form->WindowProc.CallNext(this, m);
       const HWND wnd = form->HandleIfAllocated();
-      if ((m.Msg == WM_SETTEXT || m.Msg == WM_NCACTIVATE) && skinctrl::ProviderOf(wnd) && ::IsWindowVisible(wnd)) {
-        const HDC dc = ::GetWindowDC(wnd);
-        const COLORREF c = ::GetPixel(dc, probe.x, probe.y);
-        ::ReleaseDC(wnd, dc);
+      const TsSkinProvider* provider = skinctrl::ProviderOf(wnd);
+      if ((m.Msg == WM_SETTEXT || m.Msg == WM_NCACTIVATE) && provider && ::IsWindowVisible(wnd)) {
+        COLORREF c = 0;
+        if (m.Msg == WM_SETTEXT) {
+          const HDC dc = ::GetWindowDC(wnd);
+          c = ::GetPixel(dc, probe.x, probe.y);
+          ::ReleaseDC(wnd, dc);
+        } else {
+          RECT w{};
+          ::GetWindowRect(wnd, &w);
+          const fw::WindowDc screen(nullptr);
+          c = ::GetPixel(screen.get(), w.left + probe.x, w.top + probe.y);
+          activationLParams.push_back(m.LParam);
+          const skinctrl::TacCaptForm* cover = provider->CaptionCover();
+          RECT r{};
+          const bool shown = cover && cover->HandleAllocated() && ::IsWindowVisible(cover->HandleIfAllocated()) &&
+                             ::GetWindowRect(cover->HandleIfAllocated(), &r) && ::EqualRect(&r, &w);
+          covered.push_back(shown);
+        }
         seen.push_back(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
         seenIn.push_back(m.Msg);
       }
@@ -415,6 +440,12 @@ TEST_F(SkinnedFrame, CaptionAndActivationChangesNeverShowTheNativeCaption) {
     EXPECT_TRUE(skinTitles.count(spy.seen[i])) << std::hex << "window showed " << spy.seen[i] << " in message "
                                                << spy.seenIn[i] << " (" << std::dec << i << ")";
   }
+  ASSERT_GE(spy.activationLParams.size(), 10u);
+  for (std::size_t i = 0; i < spy.activationLParams.size(); ++i) {
+    EXPECT_NE(spy.activationLParams[i], -1) << "the system's activation handling ran as asked (" << i << ")";
+    EXPECT_TRUE(spy.covered[i]) << "the frame covered meanwhile (" << i << ")";
+  }
+  EXPECT_EQ(provider->CaptionCover(), nullptr) << "the cover is gone afterwards";
   ASSERT_GE(shots.size(), 10u);
   int wrong = 0;
   for (std::size_t i = 0; i < shots.size(); ++i) {
@@ -713,6 +744,333 @@ TEST_F(SkinnedFrame, TitleButtonsShowTheirLooksAndActOnlyWhenReleasedOnThemselve
   EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
 }
 
+// The alpha of a title button's overlay after every message the thread
+// handles, with the time it changed (-1: no overlay), until `done` says so.
+struct FadeStep {
+  double ms;
+  int alpha;
+};
+template <typename Done>
+std::vector<FadeStep> LogFade(const TsSkinProvider& p, int code, Done done, std::chrono::milliseconds limit = 2s) {
+  std::vector<FadeStep> steps;
+  const auto start = std::chrono::steady_clock::now();
+  const auto sample = [&] {
+    const skinctrl::TacSBAnimation* fade = p.ButtonAnimation(code);
+    const int alpha = fade && fade->Overlay() ? fade->Overlay()->Alpha() : -1;
+    if (steps.empty() || steps.back().alpha != alpha)
+      steps.push_back({std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(),
+                       alpha});
+    return done(alpha);
+  };
+  while (std::chrono::steady_clock::now() - start < limit) {
+    MSG msg;
+    bool finished = false;
+    while (!finished && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+      finished = sample();
+    }
+    if (finished || sample()) break;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+  }
+  return steps;
+}
+
+std::string Describe(const std::vector<FadeStep>& steps) {
+  std::string out;
+  for (const FadeStep& s : steps) out += std::to_string(s.alpha) + "@" + std::to_string(static_cast<int>(s.ms)) + " ";
+  return out;
+}
+
+// The hover fade of a title button: alpha 25 at once, 25 more every 12 ms up
+// to 225, then 255; leaving, back down from the level reached by 25 a tick
+// until the overlay goes.
+TEST_F(SkinnedFrame, TheTitleButtonHoverFadeStepsBy25Every12msAndBackFromTheLevelReached) {
+  skin::TsSkinManager& m = *form->sSkinManager1;
+  m.EffectsData().AllowGlowing = true;
+  m.EffectsData().AllowAnimation = true;
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const RECT w = WindowRect();
+  const POINT min{w.left + l.ButtonMin.cpRect.Left + l.ButtonMin.cpRect.Width() / 2,
+                  w.top + l.ButtonMin.cpRect.Top + l.ButtonMin.cpRect.Height() / 2};
+  const POINT caption{w.left + provider->CaptionRect().Left + 20, w.top + l.VCenter};
+  MouseAt(caption);
+  Pump(150ms);
+
+  // The alphas shown, from the first overlay on.
+  const auto values = [](const std::vector<FadeStep>& steps) {
+    std::vector<int> v;
+    for (const FadeStep& s : steps)
+      if (!v.empty() || s.alpha >= 0) v.push_back(s.alpha);
+    return v;
+  };
+  const auto expectTicks = [](const std::vector<FadeStep>& steps, std::size_t from, const char* what) {
+    // 12 ms apart: the middle gap a tick of the 12 ms timer (a busy machine
+    // may hold one back and run two together), the whole not much shorter
+    // than the ticks take.
+    std::vector<double> gaps;
+    for (std::size_t i = from + 1; i < steps.size(); ++i) gaps.push_back(steps[i].ms - steps[i - 1].ms);
+    ASSERT_GE(gaps.size(), 5u) << what;
+    std::sort(gaps.begin(), gaps.end());
+    const double median = gaps[gaps.size() / 2];
+    EXPECT_GE(median, 10.0) << what << ": " << Describe(steps);
+    EXPECT_LE(median, 20.0) << what << ": " << Describe(steps);
+    EXPECT_GE(steps.back().ms - steps[from].ms, 10.0 * static_cast<double>(gaps.size())) << what << ": " << Describe(steps);
+  };
+
+  MouseAt(min);
+  std::vector<FadeStep> in = LogFade(*provider, HTMINBUTTON, [](int a) { return a == 255; });
+  std::vector<int> expected;
+  for (int a = 25; a <= 225; a += 25) expected.push_back(a);
+  expected.push_back(255);
+  EXPECT_EQ(values(in), expected) << "fading in: " << Describe(in);
+  expectTicks(in, in.front().alpha < 0 ? 1 : 0, "fading in");
+
+  MouseAt(caption);
+  std::vector<FadeStep> out = LogFade(*provider, HTMINBUTTON, [](int a) { return a == -1; });
+  std::vector<int> down{255};
+  for (int a = 225; a >= 25; a -= 25) down.push_back(a);
+  down.push_back(-1);
+  EXPECT_EQ(values(out), down) << "fading out: " << Describe(out);
+  expectTicks(out, 0, "fading out");
+
+  // Left half way: back down from where it got.
+  MouseAt(min);
+  std::vector<FadeStep> part = LogFade(*provider, HTMINBUTTON, [](int a) { return a >= 100; });
+  ASSERT_FALSE(part.empty());
+  const int reached = part.back().alpha;
+  MouseAt(caption);
+  std::vector<FadeStep> back = LogFade(*provider, HTMINBUTTON, [](int a) { return a == -1; });
+  std::vector<int> fromReached{reached};
+  for (int a = reached - 25; a >= 25; a -= 25) fromReached.push_back(a);
+  fromReached.push_back(-1);
+  EXPECT_EQ(values(back), fromReached) << "from " << reached << ": " << Describe(back);
+  std::printf("hover fade in: %s\nout: %s\nin to %d, out: %s\n", Describe(in).c_str(), Describe(out).c_str(), reached,
+              Describe(back).c_str());
+}
+
+// A move of the window takes the overlays away (they would stay where the
+// buttons were); over an inactive window the hot overlay is the hot glyph
+// alone, transparent around it, above the frame's half-transparent glyph.
+TEST_F(SkinnedFrame, TitleButtonOverlaysGoWithAMoveAndShowOnlyTheirGlyph) {
+  skin::TsSkinManager& m = *form->sSkinManager1;
+  m.EffectsData().AllowGlowing = true;
+  m.EffectsData().AllowAnimation = false;
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const auto centre = [&](const skin::TRect& r) {
+    const RECT w = WindowRect();
+    return POINT{w.left + r.Left + r.Width() / 2, w.top + r.Top + r.Height() / 2};
+  };
+  const auto overlay = [&] {
+    const skinctrl::TacSBAnimation* fade = provider->ButtonAnimation(HTMINBUTTON);
+    return fade ? fade->Overlay() : nullptr;
+  };
+  const POINT caption{WindowRect().left + provider->CaptionRect().Left + 20, WindowRect().top + l.VCenter};
+  MouseAt(caption);
+  Pump(150ms);
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return overlay() != nullptr; }));
+  const RECT before = WindowRect();
+  // Read at once: the fade's own watch of the pointer would end the look
+  // at its next tick anyway.
+  ::SetWindowPos(wnd, nullptr, before.left + 30, before.top + 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(overlay(), nullptr) << "the overlay went with the move";
+  EXPECT_EQ(l.ButtonMin.cpState, 0);
+  ::SetWindowPos(wnd, nullptr, before.left, before.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Pump(50ms);
+
+  // Inactive: the frame shows the glyph half transparent, the overlay the
+  // hot glyph with nothing around it.
+  OtherWindow other;
+  ::SetActiveWindow(other.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return !provider->FormActive(); }));
+  MouseAt(caption);
+  Pump(150ms);
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return overlay() != nullptr; }));
+  const int image = m.ConstData.TitleGlyphs[static_cast<std::size_t>(l.ButtonMin.cpGlyphType)];
+  ASSERT_TRUE(m.Model().IsValidImgIndex(image));
+  const skin::TsMaskData& glyph = m.ma()[static_cast<std::size_t>(image)];
+  const skinctrl::ScanLines picture = overlay()->Picture();
+  int clear = 0, opaque = 0, wrong = 0;
+  for (int y = 0; y < std::min(glyph.Height, picture.Height); ++y)
+    for (int x = 0; x < std::min(glyph.Width, picture.Width); ++x) {
+      const std::uint32_t hot = ImagePixel(m.Model(), glyph, std::min(1, glyph.ImageCount - 1), x, y);
+      const std::uint32_t p = picture.At(x, y);
+      if (hot == 0xFF00FF) {
+        clear += p == 0;
+        wrong += p != 0;
+      } else {
+        opaque += (p >> 24) == 0xFF && (p & 0xFFFFFF) == hot;
+      }
+    }
+  EXPECT_GT(clear, 0) << "transparent where the hot glyph has the key colour";
+  EXPECT_EQ(wrong, 0) << "nothing but the glyph in the overlay";
+  EXPECT_GT(opaque, 0) << "the hot glyph opaque";
+  frametest::Save(ShotOf(wnd), "title-inactive-hot.bmp");
+}
+
+// The built-in skin with a hover glow for the minimise button: 29 x 29
+// pixels, opaque but for a key-coloured centre, reaching 4 pixels beyond the
+// button.
+constexpr std::uint32_t TitleGlowInk = 0x3070B0;
+std::vector<std::uint8_t> TitleGlowSkin() {
+  skin::TacSkinConvertor reader;
+  reader.BorrowPackedData(skins::OpusSkinArchive());
+  reader.ReadArchive();
+  const std::span<const std::uint8_t> bytes = reader.Options->Bytes();
+  std::string options(bytes.begin(), bytes.end());
+  const std::string global = "[GLOBALINFO]\r\n";
+  const std::size_t at = options.find(global);
+  options.insert(at == std::string::npos ? 0 : at + global.size(),
+                 "BICONMINGLOW=1\r\nBICONMINGLOW0=!MINGLOW.BMP!1!0!0\r\nBICONMINGLOWMARGIN=4\r\n");
+  skin::Bitmap32 glow(29, 29);
+  for (int y = 0; y < 29; ++y)
+    for (int x = 0; x < 29; ++x) glow.At(x, y) = std::abs(x - 14) < 4 && std::abs(y - 14) < 4 ? 0xFFFF00FFu : 0xFF000000u | TitleGlowInk;
+  std::vector<skin::ArchiveMember> members;
+  members.push_back({std::string(skin::OptionsMemberName), {options.begin(), options.end()}});
+  for (const skin::TacFileItem& f : reader.Files) {
+    const std::span<const std::uint8_t> data = f.Stream->Bytes();
+    members.push_back({f.Name, {data.begin(), data.end()}});
+  }
+  members.push_back({"MINGLOW.BMP", skin::EncodeBmp32(glow)});
+  return skin::WriteSkinArchive(members);
+}
+
+// A skin's hover glow of a title button is its hot look: the glow image in
+// the overlay, around the button by the glow's margin.
+TEST(TitleButtonGlow, TheSkinsGlowImageIsTheHotLookAroundTheButton) {
+  skinctrl::InstallFormFrames();
+  auto form = std::make_unique<fw::TForm>(nullptr);
+  form->BeginLoading();
+  auto* manager = new skin::TsSkinManager(form.get());
+  skin::ConfigureMainSkinManager(*manager, TitleGlowSkin());
+  form->EndLoading();
+  form->SetCaption(L"Glow");
+  form->SetBounds(200, 150, 300, 160);
+  form->Show();
+  ::SetForegroundWindow(form->Handle());
+  const HWND wnd = form->Handle();
+  ASSERT_TRUE(PumpUntil([&] { return skinctrl::ProviderOf(wnd) != nullptr; }));
+  Pump(150ms);
+  const TsSkinProvider& provider = *skinctrl::ProviderOf(wnd);
+  ASSERT_FALSE(manager->ConstData.TitleGlows[skin::tgMin].empty()) << "the skin's glow was read";
+  manager->EffectsData().AllowGlowing = true;
+  manager->EffectsData().AllowAnimation = false;
+  const skinctrl::TFrameLayout& l = provider.Layout();
+  RECT w{};
+  ::GetWindowRect(wnd, &w);
+  const skin::TRect& b = l.ButtonMin.cpRect;
+  const POINT centre{w.left + b.Left + b.Width() / 2, w.top + b.Top + b.Height() / 2};
+  MouseAt(POINT{w.left + provider.CaptionRect().Left + 20, w.top + l.VCenter});
+  Pump(150ms);
+  const auto overlay = [&] {
+    const skinctrl::TacSBAnimation* fade = provider.ButtonAnimation(HTMINBUTTON);
+    return fade ? fade->Overlay() : nullptr;
+  };
+  ASSERT_TRUE(MoveUntil(centre, [&] { return overlay() != nullptr; }));
+  RECT o{};
+  ::GetWindowRect(overlay()->HandleIfAllocated(), &o);
+  EXPECT_EQ(o.right - o.left, 29);
+  EXPECT_EQ(o.bottom - o.top, 29);
+  EXPECT_EQ((o.left + o.right) / 2, w.left + b.Left + b.Width() / 2) << "centred on the button";
+  EXPECT_EQ((o.top + o.bottom) / 2, w.top + b.Top + b.Height() / 2);
+  if (b.Width() == 21 && b.Height() == 21) EXPECT_EQ(o.left, w.left + b.Left - 4) << "the glow's margin";
+  const skinctrl::ScanLines picture = overlay()->Picture();
+  EXPECT_EQ(picture.At(1, 1), 0xFF000000u | TitleGlowInk) << "the glow image";
+  EXPECT_EQ(picture.At(14, 14), 0u) << "its key-coloured centre clear";
+  // The pressed look is the glyph again.
+  frametest::MouseButton(true);
+  EXPECT_TRUE(PumpUntil([&] { return overlay() && overlay()->Picture().Width == b.Width(); }, 2s));
+  frametest::MouseButton(false);
+  PumpUntil([&] { return ::IsIconic(wnd) != FALSE; }, 2s);
+  form.reset();
+}
+
+// A press belongs to the button it began on, as on every title bar: taken
+// off it, that button shows its normal look (and no other lights up); back
+// on, its pressed look; released anywhere but on it, nothing happens.
+TEST_F(SkinnedFrame, APressBelongsToTheButtonItBeganOn) {
+  // Looks drawn into the frame: the button's state is its look on the screen.
+  form->sSkinManager1->EffectsData().AllowGlowing = false;
+  const skinctrl::TFrameLayout& l = provider->Layout();
+  const auto centre = [&](const skin::TRect& r) {
+    const RECT w = WindowRect();
+    return POINT{w.left + r.Left + r.Width() / 2, w.top + r.Top + r.Height() / 2};
+  };
+  const POINT caption{WindowRect().left + provider->CaptionRect().Left + 20, WindowRect().top + l.VCenter};
+  const POINT outside{WindowRect().right + 40, WindowRect().bottom + 40};
+  const auto state = [](const skinctrl::TsCaptionButton& b) { return b.cpState; };
+
+  // Minimise pressed, slid onto close and released there.
+  MouseAt(caption);
+  Pump(100ms);
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return state(l.ButtonMin) == 1; }));
+  MouseButton(true);
+  ASSERT_TRUE(PumpUntil([&] { return state(l.ButtonMin) == 2; }, 2s)) << "minimise pressed";
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonClose.cpRect), [&] { return state(l.ButtonMin) == 0; }))
+      << "minimise normal once the pointer left it";
+  Pump(150ms);
+  EXPECT_EQ(state(l.ButtonClose), 0) << "close neither hot nor pressed during minimise's press";
+  MouseButton(false);
+  Pump(400ms);
+  EXPECT_TRUE(::IsWindowVisible(wnd)) << "released on close after a press on minimise: not closed";
+  EXPECT_FALSE(::IsIconic(wnd)) << "nor minimised";
+  EXPECT_FALSE(provider->biClicked);
+
+  // Minimise pressed, taken onto the caption, out of the window and back:
+  // pressed each time it is back on; released on the caption: nothing.
+  ASSERT_TRUE(MoveUntil(caption, [&] { return state(l.ButtonClose) == 0; }));
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return state(l.ButtonMin) == 1; }));
+  MouseButton(true);
+  ASSERT_TRUE(PumpUntil([&] { return state(l.ButtonMin) == 2; }, 2s));
+  EXPECT_TRUE(MoveUntil(caption, [&] { return state(l.ButtonMin) == 0; })) << "off onto the caption";
+  EXPECT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return state(l.ButtonMin) == 2; })) << "back on";
+  EXPECT_TRUE(MoveUntil(outside, [&] { return state(l.ButtonMin) == 0; })) << "out of the window";
+  EXPECT_TRUE(MoveUntil(centre(l.ButtonMin.cpRect), [&] { return state(l.ButtonMin) == 2; })) << "back from outside";
+  EXPECT_TRUE(MoveUntil(caption, [&] { return state(l.ButtonMin) == 0; }));
+  MouseButton(false);
+  Pump(400ms);
+  EXPECT_FALSE(::IsIconic(wnd)) << "released on the caption: not minimised";
+
+  // Close pressed, taken out of the window and back, released on it: closes.
+  ASSERT_TRUE(MoveUntil(centre(l.ButtonClose.cpRect), [&] { return state(l.ButtonClose) == 1; }));
+  MouseButton(true);
+  ASSERT_TRUE(PumpUntil([&] { return state(l.ButtonClose) == 2; }, 2s));
+  EXPECT_TRUE(MoveUntil(outside, [&] { return state(l.ButtonClose) == 0; }));
+  EXPECT_TRUE(MoveUntil(centre(l.ButtonClose.cpRect), [&] { return state(l.ButtonClose) == 2; }));
+  MouseButton(false);
+  EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(wnd); })) << "closed (hidden: not the main form here)";
+}
+
+// A double click on the caption maximises and restores a form that can be
+// maximised; the main window's caption (no maximise) ignores it.
+TEST_F(SkinnedFrame, ACaptionDoubleClickMaximisesAndRestoresWhereAllowed) {
+  const RECT w = WindowRect();
+  ::SendMessageW(wnd, WM_NCLBUTTONDBLCLK, HTCAPTION,
+                 MAKELPARAM(w.left + provider->CaptionRect().Left + 20, w.top + provider->Layout().VCenter));
+  Pump(200ms);
+  EXPECT_FALSE(::IsZoomed(wnd)) << "no maximise button: ignored";
+  EXPECT_TRUE(::IsWindowVisible(wnd));
+
+  // A sizeable form with a maximise button, skinned at its first activation.
+  fw::TForm other(nullptr);
+  other.SetCaption(L"Other");
+  other.SetBounds(300, 200, 260, 160);
+  other.Show();
+  ::SetForegroundWindow(other.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return skinctrl::ProviderOf(other.Handle()) != nullptr; }));
+  Pump(150ms);
+  const HWND o = other.Handle();
+  const auto dblclk = [&] {
+    RECT r{};
+    ::GetWindowRect(o, &r);
+    ::SendMessageW(o, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(r.left + 60, r.top + 10));
+  };
+  dblclk();
+  EXPECT_TRUE(PumpUntil([&] { return ::IsZoomed(o) != FALSE; }, 2s)) << "maximised";
+  dblclk();
+  EXPECT_TRUE(PumpUntil([&] { return !::IsZoomed(o); }, 2s)) << "restored";
+}
+
 // Runs one step per tick (150 ms apart unless told otherwise) on the first visible menu window of
 // this thread, inside the menu's modal loop, which handles the input a step
 // makes before the next step runs. The last step closes the menu.
@@ -930,6 +1288,120 @@ TEST_F(SkinnedFrame, SystemMenuIsSkinnedWithTheWindowsItemsAndOpensEveryWay) {
   }
   EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(wnd) != FALSE; })) << "Minimize from the menu";
   form->WindowProc.Remove(&sysCommands);
+}
+
+// The window's own items of its system menu (commands outside the system's)
+// are in the skinned menu too, between separators before Close; a click on
+// one sends its command.
+TEST_F(SkinnedFrame, TheWindowsOwnSystemMenuItemsAreShownAndSendTheirCommands) {
+  const HMENU own = ::GetSystemMenu(wnd, FALSE);
+  ASSERT_NE(own, nullptr);
+  ::AppendMenuW(own, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(own, MF_STRING, 0x0110, L"&About Quillon");
+  std::vector<WPARAM> commands;
+  form->WindowProc.Install(&commands, [&](fw::TMessage& msg) {
+    if (msg.Msg == WM_SYSCOMMAND) commands.push_back(msg.WParam);
+    form->WindowProc.CallNext(&commands, msg);
+  });
+  std::vector<std::wstring> captions;
+  RECT about{};
+  {
+    MenuVisit visit({[&](HWND menuWnd) {
+                       const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+                       for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
+                         MENUITEMINFOW info{};
+                         info.cbSize = sizeof(info);
+                         info.fMask = MIIM_ID;
+                         ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+                         const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
+                         captions.push_back(item ? item->Caption() : L"?");
+                         if (item && item->Caption() == L"&About Quillon")
+                           ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(i), &about);
+                       }
+                       MouseAt(POINT{(about.left + about.right) / 2, (about.top + about.bottom) / 2});
+                     },
+                     [&](HWND) {
+                       MouseButton(true);
+                       MouseButton(false);
+                     },
+                     nullptr});
+    const RECT w = WindowRect();
+    provider->DropSysMenu(w.left + 4, w.top + 30);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return std::count(commands.begin(), commands.end(), WPARAM{0x0110}) == 1; }, 2s))
+      << "the item's command sent";
+  ASSERT_GE(captions.size(), 4u);
+  EXPECT_EQ(captions[captions.size() - 4], L"-");
+  EXPECT_EQ(captions[captions.size() - 3], L"&About Quillon");
+  EXPECT_EQ(captions[captions.size() - 2], L"-");
+  EXPECT_EQ(captions.back().substr(0, 6), L"&Close");
+  form->WindowProc.Remove(&commands);
+}
+
+// A form other than the main form keeps its skinned frame maximised (cut to
+// what lies on the screen, the maximise button showing the restore glyph)
+// and minimised (its title alone, 160 wide, the minimise button showing the
+// restore glyph and restoring the form).
+TEST_F(SkinnedFrame, AFormOtherThanTheMainOneIsSkinnedMaximisedAndMinimised) {
+  fw::TForm other(nullptr);
+  other.SetCaption(L"Other");
+  other.SetBounds(300, 200, 260, 160);
+  other.Show();
+  ::SetForegroundWindow(other.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return skinctrl::ProviderOf(other.Handle()) != nullptr; }));
+  Pump(150ms);
+  const HWND o = other.Handle();
+  const TsSkinProvider& p = *skinctrl::ProviderOf(o);
+  const skinctrl::TFrameLayout& l = p.Layout();
+  const std::set<std::uint32_t> titles{PixelOfColor(Title().Props[0].Color), PixelOfColor(Title().Props[1].Color)};
+  const auto titleAt = [&](int x, int y) {
+    RECT w{};
+    ::GetWindowRect(o, &w);
+    const fw::WindowDc screen(nullptr);
+    const COLORREF c = ::GetPixel(screen.get(), w.left + x, w.top + y);
+    return static_cast<std::uint32_t>(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+  };
+
+  ::SendMessageW(o, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return ::IsZoomed(o) != FALSE; }));
+  Pump(300ms);
+  RECT w{};
+  ::GetWindowRect(o, &w);
+  const fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(::GetWindowRgn(o, region.get()), ERROR);
+  RECT box{};
+  ::GetRgnBox(region.get(), &box);
+  const int b = p.BorderWidth();
+  EXPECT_EQ(box.left, b);
+  EXPECT_EQ(box.top, b);
+  EXPECT_EQ(box.right, w.right - w.left - b) << "cut to the screen's part of the window";
+  EXPECT_EQ(box.bottom, w.bottom - w.top - b);
+  EXPECT_EQ(l.ButtonMax.cpGlyphType, skin::tgNorm) << "the restore glyph";
+  EXPECT_TRUE(titles.count(titleAt(l.ButtonMin.cpRect.Left - 4, l.VCenter))) << std::hex << titleAt(l.ButtonMin.cpRect.Left - 4, l.VCenter);
+  frametest::Save(ShotOf(::GetDesktopWindow()), "frame-other-maximised.bmp");
+  ::SendMessageW(o, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsZoomed(o); }));
+  Pump(200ms);
+
+  ::SendMessageW(o, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(o) != FALSE; }));
+  Pump(300ms);
+  ::GetWindowRect(o, &w);
+  ASSERT_TRUE(::IsWindowVisible(o));
+  EXPECT_EQ(w.right - w.left, 160) << "the minimised title's width";
+  EXPECT_EQ(p.Cache().Width(), w.right - w.left);
+  EXPECT_EQ(p.Cache().Height(), w.bottom - w.top);
+  EXPECT_EQ(l.ButtonMin.cpGlyphType, skin::tgNorm) << "minimise shows the restore glyph";
+  ASSERT_TRUE(l.ButtonMin.Visible());
+  const POINT probe{l.ButtonMin.cpRect.Left - 3, l.VCenter};
+  if (l.ButtonMax.Visible()) EXPECT_LE(l.ButtonMin.cpRect.Right, l.ButtonMax.cpRect.Left);
+  EXPECT_TRUE(titles.count(titleAt(probe.x, probe.y))) << std::hex << "minimised title showed " << titleAt(probe.x, probe.y);
+  frametest::Save(ShotOf(o), "frame-other-minimised.bmp");
+  const LPARAM at = MAKELPARAM(w.left + l.ButtonMin.cpRect.Left + 3, w.top + l.ButtonMin.cpRect.Top + 3);
+  ASSERT_EQ(::SendMessageW(o, WM_NCHITTEST, 0, at), HTMINBUTTON);
+  ::SendMessageW(o, WM_NCLBUTTONDOWN, HTMINBUTTON, at);
+  ::SendMessageW(o, WM_NCLBUTTONUP, HTMINBUTTON, at);
+  EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(o); })) << "restored by the button";
 }
 
 TEST_F(SkinnedFrame, MenuFrameRequestsUseOnlyLiveItemsAndMenuWindows) {

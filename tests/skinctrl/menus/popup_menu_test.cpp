@@ -8,15 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "tests/skinctrl/frame/FrameShots.h"
 #include "tests/skinctrl/frame/PointerInput.h"
 #include "framework/Forms.h"
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/Menus.h"
 #include "skin/SkinManagerSetup.h"
@@ -230,10 +233,10 @@ protected:
                                skinctrl::TPoint{}, skinctrl::TRect{0, 0, place.Width, place.Height}, state);
     return look.At(at.x - w.left, at.y - w.top) & 0xFFFFFF;
   }
-  // The glyph place of the icon column of an item, in screen coordinates.
+  // The icon column of an item, where marks are centred, in screen coordinates.
   static RECT GlyphPlace(const RECT& item) {
-    return RECT{item.left + skinctrl::MenuMargin, item.top, item.left + skinctrl::MenuMargin + skinctrl::MenuGlyphSize,
-                item.bottom};
+    return RECT{item.left, item.top,
+                item.left + skinctrl::MenuMargin + skinctrl::MenuGlyphSize + skinctrl::MenuSpacing, item.bottom};
   }
   // Whether a shown item has the hot look: "MENUITEM" in its hot state at a
   // point near the item's right end.
@@ -615,6 +618,331 @@ TEST_F(SkinnedPopupMenu, ARightClickOnALabelShowsItsOwnMenuSkinned) {
   EXPECT_FALSE(seen.OwnerDrawn);
   manager->SetActive(true);
   Pump(200ms);
+}
+
+// The items' measures at 100 and 200 %: an item is its text or glyph (16)
+// high plus twice the margin (2) and 2, a separator 2 high; the text starts
+// after the glyph, two margins and the spacing (8); the separator's line runs
+// from 2 past the icon column to the margin and spacing before the right end,
+// in the top row of the skin's divider image. Every number scaled by the
+// manager's scale.
+TEST_F(SkinnedPopupMenu, ItemsHaveThePartsMeasuresAtTheManagersScale) {
+  MouseAt(POINT{2, 2});
+  const int divider = manager->GetSkinIndex("DIVIDERV");
+  ASSERT_GE(divider, 0);
+  for (const int percent : {100, 200}) {
+    if (percent == 200) manager->SetScaleMode(skin::sm200);
+    Pump(200ms);
+    ASSERT_EQ(manager->ScaleInt(100), percent);
+    const auto px = [&](int v) { return v * percent / 100; };
+    const skin::TsMaskData& line =
+        manager->ma()[static_cast<std::size_t>(manager->gd()[static_cast<std::size_t>(divider)].BorderIndex)];
+    const skin::Bitmap32& lineBmp = line.Bmp ? *line.Bmp : *manager->Model().MasterBitmap;
+    const std::uint32_t lineColor = lineBmp.At(line.R.Left + line.WL, line.R.Top) & 0xFFFFFF;
+    // The menu font at the scale, as the system gives it.
+    LOGFONTW font = fw::NonClientMetricsForDpi(manager->MetricsDpi()).lfMenuFont;
+    font.lfHeight = font.lfHeight * percent / 100;
+    int textHeight = 0;
+    {
+      fw::WindowDc screen(nullptr);
+      const fw::UniqueFont f(::CreateFontIndirectW(&font));
+      const fw::SelectObjectScope select(screen.get(), f.get());
+      RECT r{0, 0, 800, 0};
+      ::DrawTextW(screen.get(), L"Plain", -1, &r, DT_CALCRECT | DT_WORDBREAK);
+      textHeight = r.bottom;
+    }
+    RECT plainR{}, lineR{}, checkedR{};
+    skin::Bitmap32 shot;
+    RECT w{};
+    {
+      MenuScript script({[&](const std::vector<HWND>& menus) {
+        plainR = ItemRect(menus[0], *plain);
+        checkedR = ItemRect(menus[0], *checked);
+        lineR = ItemRect(menus[0], *menu->Items().Items(2));
+        ::GetWindowRect(menus[0], &w);
+        shot = ShotOf(menus[0]);
+        frametest::Save(shot, "menu-metrics-" + std::to_string(percent) + ".bmp");
+        ::EndMenu();
+      }});
+      skinctrl::HookPopupMenu(*menu, true);
+      RECT pr{};
+      ::GetWindowRect(panel->Handle(), &pr);
+      menu->Popup(pr.left + 20, pr.top + 20);
+      PumpUntil([&] { return script.Done() && MenuWindows().empty(); }, 5s);
+    }
+    ASSERT_GT(shot.Width, 0) << percent;
+    const auto at = [&](int x, int y) { return shot.At(x - w.left, y - w.top); };
+    const int itemHeight = plainR.bottom - plainR.top, lineHeight = lineR.bottom - lineR.top;
+    EXPECT_EQ(itemHeight, std::max(textHeight, px(16)) + 2 * px(2) + px(2)) << percent << " %: item height";
+    EXPECT_EQ(checkedR.top, plainR.bottom) << percent;
+    EXPECT_EQ(lineHeight, px(2)) << percent << " %: separator height";
+    // The text's first ink after the icon column, in the plain item's row.
+    const int textLeft = plainR.left + px(16) + 2 * px(2) + px(8);
+    const int row = (plainR.top + plainR.bottom) / 2;
+    const std::uint32_t paper = at(plainR.right - px(6), row);
+    int ink = -1;
+    for (int x = plainR.left; x < plainR.right - px(6) && ink < 0; ++x)
+      for (int y = plainR.top + px(2); y < plainR.bottom - px(2) && ink < 0; ++y)
+        if (at(x, y) != paper) ink = x;
+    EXPECT_GE(ink, textLeft) << percent << " %: text left of its place";
+    EXPECT_LE(ink, textLeft + px(3)) << percent << " %: text starts at its place";
+    // The separator's line.
+    const int column = px(2) + px(16) + px(8);
+    const int lineLeft = lineR.left + column + 2, lineRight = lineR.right - px(2) - px(8);
+    int first = -1, last = -1;
+    for (int x = lineR.left; x < lineR.right; ++x)
+      if (at(x, lineR.top) == lineColor) {
+        if (first < 0) first = x;
+        last = x;
+      }
+    EXPECT_EQ(first, lineLeft) << percent << " %: the line's left end";
+    EXPECT_EQ(last, lineRight - 1) << percent << " %: the line's right end";
+    EXPECT_NE(at((lineLeft + lineRight) / 2, lineR.top + px(2) - 1), lineColor) << percent << ": one row only";
+    std::printf("menu at %d %%: item %d high (text %d), separator %d high, text from %d, line %d..%d of %d\n",
+                percent, itemHeight, textHeight, lineHeight, static_cast<int>(ink - plainR.left),
+                static_cast<int>(first - lineR.left), static_cast<int>(last - lineR.left),
+                static_cast<int>(lineR.right - lineR.left));
+  }
+  manager->SetScaleMode(skin::smOldMode);
+}
+
+// How menu windows of this thread came up: seen from thread hooks around
+// their window procedures and the menus' owner.
+struct MenuShowingLog {
+  static inline MenuShowingLog* current = nullptr;
+  bool drawSeen = false, skinnedAtFirstDraw = false, paintSeen = false;
+  // The window's layered alpha when its showing was asked for, at its first
+  // item's drawing and after its first paint (-1: not layered).
+  int alphaWhenShown = -2, alphaAtFirstDraw = -2, alphaAfterFirstPaint = -2;
+  HWND menu = nullptr;
+  // What the screen showed under the window after its first paint message
+  // or item drawing.
+  std::vector<skin::Bitmap32> frames;
+  HHOOK before = nullptr, after = nullptr;
+
+  static bool IsMenu(HWND w) {
+    wchar_t cls[16] = {};
+    ::GetClassNameW(w, cls, 16);
+    return std::wstring(cls) == L"#32768";
+  }
+  static int Alpha(HWND w) {
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (!(::GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_LAYERED)) return -1;
+    return ::GetLayeredWindowAttributes(w, nullptr, &alpha, &flags) && (flags & LWA_ALPHA) ? alpha : 255;
+  }
+  static LRESULT CALLBACK Before(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    MenuShowingLog* log = current;
+    if (code == HC_ACTION && log && m->message == WM_DRAWITEM && !log->drawSeen &&
+        reinterpret_cast<const DRAWITEMSTRUCT*>(m->lParam)->CtlType == ODT_MENU) {
+      log->drawSeen = true;
+      const HWND w = ::WindowFromDC(reinterpret_cast<const DRAWITEMSTRUCT*>(m->lParam)->hDC);
+      log->skinnedAtFirstDraw = w && skinctrl::IsSkinnedMenuWindow(w);
+      if (w) log->alphaAtFirstDraw = Alpha(w);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static LRESULT CALLBACK After(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    MenuShowingLog* log = current;
+    if (code == HC_ACTION && log && IsMenu(m->hwnd) && (!log->menu || log->menu == m->hwnd)) {
+      if (m->message == WM_WINDOWPOSCHANGING &&
+          (reinterpret_cast<const WINDOWPOS*>(m->lParam)->flags & SWP_SHOWWINDOW) && !log->menu) {
+        log->menu = m->hwnd;
+        log->alphaWhenShown = Alpha(m->hwnd);
+      }
+      if (log->menu && (m->message == WM_NCPAINT || m->message == WM_ERASEBKGND || m->message == WM_PAINT) &&
+          log->frames.empty())
+        log->frames.push_back(ShotOf(m->hwnd));
+      if (m->message == WM_PAINT && log->menu && !log->paintSeen) {
+        log->paintSeen = true;
+        log->alphaAfterFirstPaint = Alpha(m->hwnd);
+      }
+    }
+    // Each item drawn: the menu window as the screen shows it then.
+    if (code == HC_ACTION && log && log->menu && m->message == WM_DRAWITEM && log->frames.empty() &&
+        reinterpret_cast<const DRAWITEMSTRUCT*>(m->lParam)->CtlType == ODT_MENU)
+      log->frames.push_back(ShotOf(log->menu));
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  MenuShowingLog() {
+    current = this;
+    before = ::SetWindowsHookExW(WH_CALLWNDPROC, &Before, nullptr, ::GetCurrentThreadId());
+    after = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &After, nullptr, ::GetCurrentThreadId());
+  }
+  ~MenuShowingLog() {
+    ::UnhookWindowsHookEx(before);
+    ::UnhookWindowsHookEx(after);
+    current = nullptr;
+  }
+  MenuShowingLog(const MenuShowingLog&) = delete;
+  MenuShowingLog& operator=(const MenuShowingLog&) = delete;
+};
+
+// A skinned menu window is the skin's from its creation: taken over before
+// any item is drawn, tracked without the system's opening animation, shown
+// at alpha 0 until its items are painted, then opaque. (Wine, without a
+// compositor, draws the layered window straight to the screen: the hiding is
+// read from the window's state.)
+TEST_F(SkinnedPopupMenu, MenuWindowsAreTheSkinsFromTheirFirstPaint) {
+  // No item under the pointer: at rest the menus show no hot item.
+  MouseAt(POINT{2, 2});
+  const auto check = [&](const char* which, const std::function<void()>& open, fw::TPopupMenu* tracked) {
+    MenuShowingLog log;
+    skin::Bitmap32 rest;
+    HWND shown = nullptr;
+    int alphaAtRest = -2;
+    RECT w{};
+    std::uint32_t background = 0;
+    {
+      MenuScript script({[&](const std::vector<HWND>& menus) {
+        shown = menus[0];
+        ::GetWindowRect(shown, &w);
+        background = MenuBackground(shown, POINT{w.right - 8, (w.top + w.bottom) / 2});
+        alphaAtRest = MenuShowingLog::Alpha(menus[0]);
+        rest = ShotOf(menus[0]);
+        frametest::Save(rest, std::string("menu-") + which + "-rest.bmp");
+        ::EndMenu();
+      }}, 300);
+      open();
+      PumpUntil([&] { return script.Done() && MenuWindows().empty(); }, 5s);
+    }
+    if (tracked) {
+      EXPECT_FALSE(tracked->Animated()) << which;
+      EXPECT_TRUE(tracked->TrackFlags() & TPM_NOANIMATION) << which << ": tracked without the opening animation";
+    }
+    ASSERT_TRUE(log.drawSeen && log.paintSeen && rest.Width > 0) << which;
+    EXPECT_TRUE(log.skinnedAtFirstDraw) << which << ": taken over before its first item was drawn";
+    EXPECT_EQ(log.alphaWhenShown, 0) << which << ": shown at alpha 0";
+    EXPECT_EQ(log.alphaAtFirstDraw, 0) << which << ": still hidden while its items are drawn";
+    EXPECT_EQ(log.alphaAfterFirstPaint, 255) << which << ": opaque once painted";
+    EXPECT_EQ(alphaAtRest, 255) << which;
+    ASSERT_EQ(shown, log.menu) << which;
+    ASSERT_FALSE(log.frames.empty()) << which;
+    // Wine paints its own menu fill and edge before the items at every
+    // paint, and without a compositor the alpha hides nothing: the frame
+    // the screen showed after the first paint message is kept as a picture.
+    frametest::Save(log.frames.front(), std::string("menu-") + which + "-first-paint.bmp");
+    // At rest, the menu's background is the skin's.
+    EXPECT_EQ(rest.At(w.right - 8 - w.left, (w.bottom - w.top) / 2), background) << which;
+  };
+  RECT pr{};
+  ::GetWindowRect(panel->Handle(), &pr);
+  // Separator, checked, radio, disabled and sub-menu items.
+  const auto popup = [&] {
+    skinctrl::HookPopupMenu(*menu, true);
+    menu->Popup(pr.left + 20, pr.top + 20);
+  };
+  const auto system = [&] {
+    RECT w{};
+    ::GetWindowRect(form->Handle(), &w);
+    skinctrl::ProviderOf(form->Handle())->DropSysMenu(w.left + 4, w.top + 30);
+  };
+  check("popup", popup, menu);
+  check("system", system, nullptr);
+}
+
+// The position of the highlighted item of a shown menu, -1 for none.
+int Highlighted(HWND menuWnd) {
+  const HMENU hmenu = MenuOf(menuWnd);
+  for (int i = 0; hmenu && i < ::GetMenuItemCount(hmenu); ++i) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STATE;
+    if (::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info) && (info.fState & MFS_HILITE)) return i;
+  }
+  return -1;
+}
+
+// Owner-drawn skinned items keep what native menus do from the keyboard and
+// the mouse: an underlined letter runs its item (a letter two items share
+// moves between them), the arrow keys step over separators, and a click on a
+// separator leaves the menu open.
+TEST_F(SkinnedPopupMenu, LettersArrowKeysAndSeparatorsWorkAsInNativeMenus) {
+  fw::TPopupMenu keys(form.get());
+  const auto add = [&](const wchar_t* caption, bool enabled = true) {
+    auto* item = new fw::TMenuItem(form.get());
+    item->SetCaption(caption);
+    item->SetEnabled(enabled);
+    item->OnClick = [this, caption](fw::TObject*) { clicked.push_back(caption); };
+    keys.Items().Add(item);
+    return item;
+  };
+  add(L"&First");
+  fw::TMenuItem* line = add(L"-");
+  add(L"&Second");
+  add(L"&Disabled", false);
+  add(L"&Twin one");
+  add(L"&twin two");
+  add(L"&Last");
+  skinctrl::HookPopupMenu(keys, true);
+  RECT lineRect{};
+  int afterDown = -2, afterSecondDown = -2, afterUp = -2, afterUps = -2;
+  // A letter two items share: Wine's menus take no MNC_SELECT answer (they
+  // beep), so the menu owner's answer is read directly.
+  LRESULT twin[3] = {};
+  const auto letter = [](HWND menuWnd, wchar_t key) {
+    return ::SendMessageW(fw::TPopupMenu::OwnerWindow(), WM_MENUCHAR, MAKEWPARAM(key, MF_POPUP),
+                          reinterpret_cast<LPARAM>(MenuOf(menuWnd)));
+  };
+  bool openAfterLineClick = false, openAfterDisabledLetter = false;
+  {
+    MenuScript script({[&](const std::vector<HWND>&) { Keys({}, VK_DOWN); },
+                       [&](const std::vector<HWND>& menus) {
+                         afterDown = Highlighted(menus[0]);
+                         Keys({}, VK_DOWN);
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         afterSecondDown = Highlighted(menus[0]);
+                         Keys({}, VK_UP);
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         afterUp = Highlighted(menus[0]);
+                         lineRect = ItemRect(menus[0], *line);
+                         Click(Centre(lineRect));
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         openAfterLineClick = !menus.empty();
+                         Keys({}, 'D');
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         openAfterDisabledLetter = !menus.empty();
+                         twin[0] = letter(menus[0], L't');
+                         Keys({}, VK_UP);
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         // Up to the second twin.
+                         if (Highlighted(menus[0]) != 5) {
+                           Keys({}, VK_UP);
+                           return MenuScript::Again();
+                         }
+                         twin[1] = letter(menus[0], L'T');
+                         Keys({}, VK_UP);
+                       },
+                       [&](const std::vector<HWND>& menus) {
+                         afterUps = Highlighted(menus[0]);
+                         twin[2] = letter(menus[0], L'T');
+                         Keys({}, 'S');
+                       }});
+    RECT pr{};
+    ::GetWindowRect(panel->Handle(), &pr);
+    keys.Popup(pr.left + 30, pr.top + 30);
+    PumpUntil([&] { return !clicked.empty(); }, 2s);
+    EXPECT_TRUE(script.Done());
+  }
+  EXPECT_EQ(afterDown, 0) << "Down: the first item";
+  EXPECT_EQ(afterSecondDown, 2) << "Down again steps over the separator";
+  EXPECT_EQ(afterUp, 0) << "Up steps back over it";
+  EXPECT_GT(lineRect.bottom, lineRect.top) << "the separator is shown";
+  EXPECT_TRUE(openAfterLineClick) << "a click on the separator leaves the menu open";
+  EXPECT_TRUE(openAfterDisabledLetter) << "a disabled item's letter runs nothing";
+  EXPECT_EQ(twin[0], MAKELRESULT(4, MNC_SELECT)) << "a letter two items share, none highlighted: the first";
+  EXPECT_EQ(afterUps, 4);
+  EXPECT_EQ(twin[1], MAKELRESULT(4, MNC_SELECT)) << "from the last of them: round to the first";
+  EXPECT_EQ(twin[2], MAKELRESULT(5, MNC_SELECT)) << "from the first: the next, whatever its case";
+  EXPECT_EQ(clicked, std::vector<std::wstring>{L"&Second"}) << "S ran Second and closed the menu";
+  EXPECT_TRUE(MenuWindows().empty());
 }
 
 TEST_F(SkinnedPopupMenu, TheFormKeepsItsActiveLookWhileItsMenuIsOpen) {
