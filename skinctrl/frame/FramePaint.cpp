@@ -7,6 +7,7 @@
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "skin/sSkinManager.h"
+#include "skinctrl/gdi/Regions.h"
 #include "skinctrl/gdi/SkinTextGdi.h"
 #include "skinctrl/paint/SectionPaint.h"
 #include "skinctrl/paint/SkinImages.h"
@@ -239,11 +240,7 @@ bool TsSkinProvider::PaintAll() {
 void TsSkinProvider::UpdateWindowRegion() {
   const HWND wnd = FForm->HandleIfAllocated();
   const int w = CaptionWidth(), h = FForm->Height();
-  fw::UniqueRegion region(::CreateRectRgn(0, 0, w, h));
-  for (const TRect& r : Rects_) {
-    const fw::UniqueRegion cut(::CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom));
-    ::CombineRgn(region.get(), region.get(), cut.get(), RGN_DIFF);
-  }
+  fw::UniqueRegion region = RegionWithout(w, h, Rects_);
   RgnChanged = false;
   RgnChanging = true;
   // The system owns the region from here on.

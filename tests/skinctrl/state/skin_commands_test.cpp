@@ -4,6 +4,7 @@
 // SendMessage; commands carrying an address are refused from anywhere but this
 // thread's own delivery.
 #include "SkinScene.h"
+#include "skin/SkinBroadcast.h"
 #include "skinctrl/gdi/DibBitmap.h"
 
 #include <gtest/gtest.h>
@@ -414,6 +415,35 @@ TEST_F(SkinStateTest, PaintOuterCastsTheSkinsShadowAroundTheControl) {
       }
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A link that records being called, as one of ours would answer.
+int foreignLinkCalls = 0;
+LRESULT RecordingLink(void*, UINT, WPARAM, LPARAM) {
+  ++foreignLinkCalls;
+  return 1;
+}
+
+TEST(ForeignWindows, APropertyOnAnotherProcessesWindowDrivesNoneOfOurCode) {
+  // The desktop window belongs to the desktop's process. Any program can put
+  // a property of our name on a window; the pointer in it means nothing here.
+  const HWND desktop = ::GetDesktopWindow();
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(desktop, &process);
+  ASSERT_NE(process, ::GetCurrentProcessId()) << "the desktop window is this process's";
+  skin::TacSkinDataLink link{&RecordingLink, nullptr};
+  ASSERT_TRUE(::SetPropW(desktop, skin::SkinDataProperty, &link));
+  foreignLinkCalls = 0;
+  const LRESULT answer = skin::SendSkinCommand(desktop, skin::SKC_ISSKINNED);
+  const bool skinned = skin::IsSkinnedWindow(desktop);
+  ::RemovePropW(desktop, skin::SkinDataProperty);
+  EXPECT_EQ(foreignLinkCalls, 0);
+  EXPECT_EQ(answer, 0);
+  EXPECT_FALSE(skinned);
 }
 
 }  // namespace
