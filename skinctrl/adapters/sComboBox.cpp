@@ -681,9 +681,11 @@ void TsComboBox::WndProc(fw::TMessage& m) {
       return;
     case WM_PAINT: {
       PAINTSTRUCT ps;
-      const HDC dc = ::BeginPaint(HandleIfAllocated(), &ps);
-      OurPaint(m.WParam ? reinterpret_cast<HDC>(m.WParam) : dc);
-      ::EndPaint(HandleIfAllocated(), &ps);
+      const HWND wnd = HandleIfAllocated();
+      const HDC dc = ::BeginPaint(wnd, &ps);
+      const HDC target = m.WParam ? reinterpret_cast<HDC>(m.WParam) : dc;
+      if (!paintGuard_.Run(data.SkinManager(), wnd, [&] { OurPaint(target); })) PaintPlainLook(wnd, target, true);
+      ::EndPaint(wnd, &ps);
       m.Result = 0;
       return;
     }
