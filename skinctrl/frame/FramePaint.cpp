@@ -148,7 +148,8 @@ void TsSkinProvider::ForgetDrawings() {
 
 void TsSkinProvider::SaveButtonStrip() {
   const int header = HeaderHeight();
-  const int width = BorderWidth() + ButtonStripWidth() + 10;
+  // No wider than the title: past it the cache has nothing to save.
+  const int width = std::min(BorderWidth() + ButtonStripWidth() + 10, std::max(CaptionWidth(), 1));
   const int x = std::max(CaptionWidth() - width - 1, 0);
   TempBmp.SetSize(width, header);
   tempRect_ = TRect{x, 0, x + width, header};

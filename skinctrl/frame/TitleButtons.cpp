@@ -170,6 +170,8 @@ skin::Bitmap32 TsSkinProvider::ButtonPicture(int code, int state) const {
   const TsCaptionButton* button = const_cast<TsSkinProvider*>(this)->TitleButton(code);
   if (!button || !button->Visible() || TempBmp.Empty()) return {};
   const TRect& r = button->cpRect;
+  // A glyph wider than the title (a skin's image of any size) has no picture to fade.
+  if (r.Width() > CaptionWidth()) return {};
   TDibBitmap picture(r.Width(), r.Height());
   if (picture.Empty()) return {};
   // The title strip saved before the glyphs were drawn, then the glyph in the state.

@@ -234,6 +234,15 @@ TEST_F(HostileSkinTest, BorderImagesWhoseCornersAreAKeyColourCheckerboard) {
   expectShownWorkingAndClosed("checker");
 }
 
+TEST_F(HostileSkinTest, TitleGlyphsWiderThanTheWindow) {
+  // Title buttons 8192 pixels wide, a state cell of 4096 for the close button.
+  skin::Bitmap32 wide(8192, 64, 0xFF4080C0u);
+  placeHostileSkin({{"GLOBALINFO", "BICONCLOSE", "!WIDE.BMP!2!0!2"}, {"GLOBALINFO", "BICONMIN", "!WIDE.BMP!1!0!2"},
+                    {"GLOBALINFO", "BICLOSEALONE", "!WIDE.BMP!1!0!2"}},
+                   {{"WIDE.BMP", skin::EncodeBmp32(wide)}});
+  expectShownWorkingAndClosed("wideglyphs");
+}
+
 TEST_F(HostileSkinTest, EveryNumberOfTheSkinAtTheEndsOfTheIntRange) {
   // Each integer value of the stored skin at INT_MAX, then each at INT_MIN,
   // and the skin-wide margins it leaves out at INT_MIN.
