@@ -33,7 +33,8 @@ inline constexpr int MaxGlowSize = 64;
 
 // Radius and blur of generated shadows and outer effects: the generated image
 // is 2 * (radius + blur) + 1 pixels across, and 255 each keeps it below
-// MaxShadowSide, so the value drawn is the value read.
+// MaxShadowSide at 100 % (at larger scales the image stops at that side), and
+// the blur's cost with it.
 inline constexpr int MaxShadowRadius = 255;
 inline constexpr int MaxShadowBlur = 255;
 
