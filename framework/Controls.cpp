@@ -370,12 +370,16 @@ TWinControl::~TWinControl() {
     if (Parent()) Parent()->RemoveControl(this);
 }
 
+bool IsOwnProcessWindow(HWND wnd) noexcept {
+    DWORD process = 0;
+    return wnd && ::GetWindowThreadProcessId(wnd, &process) && process == ::GetCurrentProcessId();
+}
+
 TWinControl* TWinControl::FindControl(HWND wnd) noexcept {
     // Only a window of this process whose class the framework registered
     // has the binding slot; another instance of the program has the same
     // class procedure at the same address.
-    DWORD process = 0;
-    if (!wnd || !::GetWindowThreadProcessId(wnd, &process) || process != ::GetCurrentProcessId()) return nullptr;
+    if (!IsOwnProcessWindow(wnd)) return nullptr;
     if (::GetClassLongPtrW(wnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&TWinControl::StaticWndProc)) return nullptr;
     return static_cast<TWinControl*>(detail::BoundObject(wnd));
 }

@@ -32,6 +32,13 @@
 
 namespace fw {
 
+// Whether a window belongs to this process. A window handle, a window
+// property or a menu window's answer is only trusted from our own windows:
+// any program can set a property of the same name on its windows, and a
+// message sent to a hung program's window never returns.
+bool IsOwnProcessWindow(HWND wnd) noexcept;
+
+
 class TWinControl;
 class TCustomForm;
 class TPopupMenu;

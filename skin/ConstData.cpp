@@ -1,5 +1,7 @@
 #include "skin/ConstData.h"
 
+#include "skin/SkinLimits.h"
+
 #include <algorithm>
 #include <string>
 
@@ -168,7 +170,7 @@ void InitConstantIndexes(ConstDataModel& m, TConstantSkinData& d) {
     }
     for (int g = 0; g < TitleGlowCount; ++g) {
         d.TitleGlows[g] = GlowFrames(m, global, used[g]);
-        d.GlowMargins[g] = m.GlobalIntPerScale(std::string(used[g]) + "GLOWMARGIN", 0);
+        d.GlowMargins[g] = ClampMargin(m.GlobalIntPerScale(std::string(used[g]) + "GLOWMARGIN", 0));
     }
 
     for (int s = 0; s < SectionCount; ++s) d.Sections[s] = m.SkinIndex(Names[s].name);

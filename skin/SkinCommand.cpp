@@ -43,7 +43,9 @@ bool IsTrustedSkinCommand() noexcept {
 }
 
 LRESULT SendSkinCommand(HWND wnd, std::uint16_t command, LPARAM lParam, std::uint16_t sub) {
-    if (!wnd || !::IsWindow(wnd)) return 0;
+    // Skin commands are our own: a window of another process is never sent one,
+    // nor is a property on it taken for one of our links.
+    if (!wnd || !::IsWindow(wnd) || !fw::IsOwnProcessWindow(wnd)) return 0;
     SkinCommandDelivery delivery;
     const WPARAM wParam = MakeSkinWParam(command, sub);
     if (auto* link = static_cast<TacSkinDataLink*>(::GetPropW(wnd, SkinDataProperty)); link && link->WndProc) {

@@ -1,5 +1,6 @@
 #include "skin/SkinLoader.h"
 
+#include "skin/SkinLimits.h"
 #include "skin/SkinText.h"
 
 #include <algorithm>
@@ -372,7 +373,7 @@ TsGenState ReadState(const SectionChain& c, int n) {
   s.FontColor.Right = c.Int(k[4], -1, MaxInt);
   s.FontColor.Bottom = c.Int(k[5], -1, MaxInt);
   s.GlowColor = c.Int(k[6], 0xFFFFFF, MaxInt);
-  s.GlowSize = c.Int(k[7], 0, MaxInt);
+  s.GlowSize = c.Int(k[7], 0, MaxGlowSize);
   s.GradientPercent = percent(k[8]);
   const std::string gradient = c.Text(k[9]);
   if (gradient.size() < 4) s.GradientPercent = 0;
@@ -402,6 +403,7 @@ TsGenState ReadCommonState(const CommonSection& s, int n, const TsGenState& pare
   st.GradientPercent = std::clamp(st.GradientPercent, 0, 100);
   st.ImagePercent = std::clamp(st.ImagePercent, 0, 100);
   st.Transparency = std::clamp(st.Transparency, 0, 100);
+  st.GlowSize = std::clamp(st.GlowSize, 0, MaxGlowSize);
   if (const std::string* g = s.Find(k[9])) {
     if (g->size() < 4) {
       st.GradientPercent = 0;

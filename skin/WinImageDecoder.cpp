@@ -4,6 +4,8 @@
 #include <objidl.h>
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 namespace skin {
 
@@ -106,26 +108,32 @@ std::shared_ptr<Bitmap32> GdiPlusImageDecoder::Decode(std::span<const std::uint8
   if (!gdiplus.started) return nullptr;
   std::unique_ptr<IStream, ComRelease> stream(gdiplus.createMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
   if (!stream) return nullptr;
-  void* image = nullptr;
-  if (gdiplus.createFromStream(stream.get(), &image) != Ok || !image) return nullptr;
-  std::shared_ptr<Bitmap32> result;
+  void* created = nullptr;
+  if (gdiplus.createFromStream(stream.get(), &created) != Ok || !created) return nullptr;
+  const auto dispose = [&gdiplus](void* p) { gdiplus.dispose(p); };
+  const std::unique_ptr<void, decltype(dispose)> image(created, dispose);
   UINT w = 0, h = 0;
-  if (gdiplus.width(image, &w) == Ok && gdiplus.height(image, &h) == Ok && w > 0 && h > 0 &&
-      w <= static_cast<UINT>(MaxBitmapSide) && h <= static_cast<UINT>(MaxBitmapSide) &&
-      static_cast<long long>(w) * h <= MaxBitmapPixels) {
-    const LockRect rect{0, 0, static_cast<INT>(w), static_cast<INT>(h)};
-    LockedData data{};
-    if (gdiplus.lockBits(image, &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) == Ok) {
-      auto bmp = std::make_shared<Bitmap32>(static_cast<int>(w), static_cast<int>(h));
-      for (UINT y = 0; y < h; ++y)
-        std::memcpy(&bmp->At(0, static_cast<int>(y)), static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride,
-                    4 * static_cast<std::size_t>(w));
-      gdiplus.unlockBits(image, &data);
-      result = std::move(bmp);
-    }
+  if (gdiplus.width(image.get(), &w) != Ok || gdiplus.height(image.get(), &h) != Ok || w == 0 || h == 0 ||
+      w > static_cast<UINT>(MaxBitmapSide) || h > static_cast<UINT>(MaxBitmapSide) ||
+      static_cast<long long>(w) * h > MaxBitmapPixels)
+    return nullptr;
+  const LockRect rect{0, 0, static_cast<INT>(w), static_cast<INT>(h)};
+  LockedData data{};
+  if (gdiplus.lockBits(image.get(), &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) != Ok) return nullptr;
+  // Unlocked before the image is disposed: declared after it.
+  const auto unlock = [&gdiplus, &image](LockedData* d) { gdiplus.unlockBits(image.get(), d); };
+  const std::unique_ptr<LockedData, decltype(unlock)> locked(&data, unlock);
+  std::shared_ptr<Bitmap32> bmp;
+  try {
+    bmp = std::make_shared<Bitmap32>(static_cast<int>(w), static_cast<int>(h));
+  } catch (const std::bad_alloc&) {
+    return nullptr;  // no room for the pixels: the image is missing, as one too large is
   }
-  gdiplus.dispose(image);
-  return result;
+  for (UINT y = 0; y < h; ++y)
+    std::memcpy(&bmp->At(0, static_cast<int>(y)),
+                static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride,
+                4 * static_cast<std::size_t>(w));
+  return bmp;
 }
 
 }  // namespace skin

@@ -120,6 +120,7 @@ TsSkinManager::TsSkinManager(fw::TComponent* owner) : fw::TComponent(owner) {
     SysFontScale = SystemScaleIndex();
     CommonSkinData.SysInactiveBorderColor = static_cast<TColor>(::GetSysColor(COLOR_INACTIVEBORDER));
     skin_ = EmptySkin(MakeLoadSettings());
+    ++loadCount_;
     ConstData.Clear();
     if (!defaultManager) {
         defaultManager = this;
@@ -196,6 +197,12 @@ void TsSkinManager::ErrorBox(const std::wstring& text) const {
 // --- Properties ---
 
 bool TsSkinManager::IsDefault() const noexcept { return defaultManager == this; }
+
+bool TsSkinManager::FirstPaintFailureOfLoad() noexcept {
+    if (paintFailureLoad_ == loadCount_) return false;
+    paintFailureLoad_ = loadCount_;
+    return true;
+}
 
 void TsSkinManager::SetIsDefault(bool value) {
     if (!value && defaultManager && defaultManager != this) return;
@@ -548,6 +555,7 @@ void TsSkinManager::LoadNamedSkin(const std::wstring& previousName) {
             // The new skin is complete: it replaces the previous one as a whole.
             SkinIsPacked = where.Kind == SkinKind::Packed;
             skin_ = std::move(skin);
+            ++loadCount_;
             const TColor inactiveBorder = CommonSkinData.SysInactiveBorderColor;
             CommonSkinData = skin_->Common;
             CommonSkinData.SysInactiveBorderColor = inactiveBorder;
@@ -637,6 +645,7 @@ void TsSkinManager::RemoveSkin() {
     ResetSkinData();
     BroadcastToForms(SKC_SKINREMOVED, reinterpret_cast<LPARAM>(this));
     skin_ = EmptySkin(MakeLoadSettings());
+    ++loadCount_;
     skinLoaded_ = false;
     oe.clear();
     EmbeddedFonts.Clear();

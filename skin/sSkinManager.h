@@ -216,6 +216,13 @@ public:
 
     int GetScale() const noexcept;
     int ScaleInt(int value, int controlScale = 0) const noexcept;
+
+    // Counts the skins put in place (loads and removals), so that what
+    // happens once per skin can tell one from the next.
+    unsigned LoadCount() const noexcept { return loadCount_; }
+    // True for the first paint failure since the skin was put in place: a
+    // paint that fails shows its error once per skin, not once per paint.
+    bool FirstPaintFailureOfLoad() noexcept;
     int GetSkinIndex(std::string_view section) const;
     int GetMaskIndex(int skinIndex, std::string_view key) const;
     int GetTextureIndex(int skinIndex, std::string_view key) const;
@@ -340,6 +347,8 @@ private:
     bool FGlobalHookInstalled = false;
     int appHookId_ = 0;
     std::unique_ptr<LoadedSkin> skin_;
+    unsigned loadCount_ = 0;
+    unsigned paintFailureLoad_ = ~0u;  // the LoadCount of the last paint failure shown
     bool skinLoaded_ = false;  // skin_ holds a loaded skin (not the empty stand-in)
     std::optional<std::string> previewOptions_;
     std::vector<HWND> skinListControls_;

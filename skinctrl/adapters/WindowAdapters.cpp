@@ -71,7 +71,7 @@ TacScrollTracking& ScrollTracking() noexcept {
 }
 
 TacMainWnd* AdapterOf(HWND wnd) noexcept {
-  return wnd ? static_cast<TacMainWnd*>(::GetPropW(wnd, kAdapterProp)) : nullptr;
+  return fw::IsOwnProcessWindow(wnd) ? static_cast<TacMainWnd*>(::GetPropW(wnd, kAdapterProp)) : nullptr;
 }
 
 // ------------------------------------------------------------ scroll data

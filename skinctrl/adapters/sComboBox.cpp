@@ -9,6 +9,7 @@
 #include "skinctrl/gdi/ParentBackground.h"
 #include "skinctrl/gdi/SkinTextGdi.h"
 #include "skinctrl/paint/ArrowPaint.h"
+#include "skinctrl/paint/ComboGeometry.h"
 #include "skinctrl/paint/SectionPaint.h"
 #include "skinctrl/paint/SectionQueries.h"
 #include "skinctrl/paint/SkinImages.h"
@@ -200,12 +201,8 @@ RECT TsComboBox::ButtonRect() const {
     if (manager) w = manager->ScaleInt(w);
   }
   const int m = manager ? manager->CommonSkinData.ComboBoxMargin : 2;
-  RECT r;
-  r.top = m;
-  r.bottom = Height() - m;
-  r.left = Width() - w - m;
-  r.right = r.left + w;
-  return r;
+  const TRect r = ComboButtonRect(Width(), Height(), w, m);
+  return RECT{r.Left, r.Top, r.Right, r.Bottom};
 }
 
 void TsComboBox::ChangeScale(int m, int d) {
@@ -309,7 +306,8 @@ void TsComboBox::ComboStateChanged(int code) {
   data.FMouseAbove = code != 0;
   if (code == 1 && !IsButtonLook() && HandleAllocated()) {
     const RECT b = ButtonRect();
-    const RECT text{2, 2, b.left - 2, Height() - 2};
+    const TRect t = ComboTextRect(TRect{b.left, b.top, b.right, b.bottom}, Width(), Height(), 2, 2);
+    const RECT text{t.Left, t.Top, t.Right, t.Bottom};
     data.BGChanged = true;
     ::RedrawWindow(HandleIfAllocated(), &text, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   }
@@ -340,7 +338,9 @@ void TsComboBox::PrepareCache() {
     return;
   if (Style() != fw::TComboBoxStyle::csSimple) {
     const RECT button = ButtonRect();
-    const RECT text{3, 3, button.left - 2, cache.Height - 3};
+    const TRect t =
+        ComboTextRect(TRect{button.left, button.top, button.right, button.bottom}, cache.Width, cache.Height, 3, 2);
+    const RECT text{t.Left, t.Top, t.Right, t.Bottom};
     fw::TOwnerDrawState state = fw::odComboBoxEdit;
     if (Focused() && IsListStyle(Style())) state |= fw::odFocused | fw::odSelected;
     if (text.right > text.left && text.bottom > text.top) {
@@ -681,9 +681,11 @@ void TsComboBox::WndProc(fw::TMessage& m) {
       return;
     case WM_PAINT: {
       PAINTSTRUCT ps;
-      const HDC dc = ::BeginPaint(HandleIfAllocated(), &ps);
-      OurPaint(m.WParam ? reinterpret_cast<HDC>(m.WParam) : dc);
-      ::EndPaint(HandleIfAllocated(), &ps);
+      const HWND wnd = HandleIfAllocated();
+      const HDC dc = ::BeginPaint(wnd, &ps);
+      const HDC target = m.WParam ? reinterpret_cast<HDC>(m.WParam) : dc;
+      if (!paintGuard_.Run(data.SkinManager(), wnd, [&] { OurPaint(target); })) PaintPlainLook(wnd, target, true);
+      ::EndPaint(wnd, &ps);
       m.Result = 0;
       return;
     }

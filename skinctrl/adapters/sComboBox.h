@@ -9,6 +9,7 @@
 
 #include "framework/StdCtrls.h"
 #include "skinctrl/adapters/EditAdapter.h"
+#include "skinctrl/state/PaintGuard.h"
 
 namespace skinctrl {
 
@@ -118,6 +119,7 @@ private:
   int CurrentIndex() const;
 
   std::unique_ptr<TsCtrlSkinData> FCommonData;
+  TPaintGuard paintGuard_;
   std::unique_ptr<TacComboListWnd> ListSW;
   bool skinnedAtCreation_ = false;
 };

@@ -511,7 +511,9 @@ bool TsButton::HandleSkinned(fw::TMessage& m) {
     // The system button would paint itself.
     return true;
   case WM_PAINT:
-    if (Parent()) PaintButton(reinterpret_cast<HDC>(m.WParam));
+    if (Parent() && !paintGuard_.Run(data.SkinManager(), HandleIfAllocated(),
+                                     [&] { PaintButton(reinterpret_cast<HDC>(m.WParam)); }))
+      PaintPlainLook(HandleIfAllocated(), reinterpret_cast<HDC>(m.WParam), true);
     m.Result = 0;
     return true;
   case WM_ERASEBKGND:

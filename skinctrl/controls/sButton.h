@@ -9,6 +9,7 @@
 
 #include "framework/StdCtrls.h"
 #include "skinctrl/state/CommonData.h"
+#include "skinctrl/state/PaintGuard.h"
 
 namespace skinctrl {
 
@@ -90,6 +91,7 @@ private:
   void DrawPlain(const DRAWITEMSTRUCT& item);
 
   std::unique_ptr<TsCtrlSkinData> FCommonData;
+  TPaintGuard paintGuard_;
   bool FDown = false;
   bool FShowFocus = true;
   bool FMouseClicked = false;

@@ -222,11 +222,14 @@ bool TsPanel::HandleSkinned(fw::TMessage& m) {
   TsCtrlSkinData& data = *FCommonData;
   switch (m.Msg) {
   case WM_PAINT: {
+    const HWND wnd = HandleIfAllocated();
     if (m.WParam) {
-      PaintToDC(reinterpret_cast<HDC>(m.WParam), true);
+      const HDC dc = reinterpret_cast<HDC>(m.WParam);
+      if (!paintGuard_.Run(data.SkinManager(), wnd, [&] { PaintToDC(dc, true); })) PaintPlainLook(wnd, dc, false);
     } else {
-      fw::PaintDc dc(HandleIfAllocated());
-      PaintToDC(dc.get(), true);
+      fw::PaintDc dc(wnd);
+      if (!paintGuard_.Run(data.SkinManager(), wnd, [&] { PaintToDC(dc.get(), true); }))
+        PaintPlainLook(wnd, dc.get(), false);
     }
     m.Result = 0;
     return true;

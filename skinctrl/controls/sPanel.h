@@ -8,6 +8,7 @@
 
 #include "framework/ExtCtrls.h"
 #include "skinctrl/state/CommonData.h"
+#include "skinctrl/state/PaintGuard.h"
 
 namespace skinctrl {
 
@@ -50,6 +51,7 @@ private:
   bool HandleSkinned(fw::TMessage& m);
 
   std::unique_ptr<TsCtrlSkinData> FCommonData;
+  TPaintGuard paintGuard_;
   fw::TBevelCut FOldBevel = fw::TBevelCut::bvRaised;
 };
 

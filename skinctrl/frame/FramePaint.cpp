@@ -7,6 +7,7 @@
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "skin/sSkinManager.h"
+#include "skinctrl/gdi/Regions.h"
 #include "skinctrl/gdi/SkinTextGdi.h"
 #include "skinctrl/paint/SectionPaint.h"
 #include "skinctrl/paint/SkinImages.h"
@@ -147,7 +148,8 @@ void TsSkinProvider::ForgetDrawings() {
 
 void TsSkinProvider::SaveButtonStrip() {
   const int header = HeaderHeight();
-  const int width = BorderWidth() + ButtonStripWidth() + 10;
+  // No wider than the title: past it the cache has nothing to save.
+  const int width = std::min(BorderWidth() + ButtonStripWidth() + 10, std::max(CaptionWidth(), 1));
   const int x = std::max(CaptionWidth() - width - 1, 0);
   TempBmp.SetSize(width, header);
   tempRect_ = TRect{x, 0, x + width, header};
@@ -242,13 +244,7 @@ void TsSkinProvider::UpdateWindowRegion() {
   // A maximised window reaches its border width beyond the screen on every
   // side: what is left is its rectangle without those borders.
   const int b = ::IsZoomed(wnd) ? BorderWidth() : 0;
-  fw::UniqueRegion region(::CreateRectRgn(b, b, w - b, h - b));
-  if (!b) {
-    for (const TRect& r : Rects_) {
-      const fw::UniqueRegion cut(::CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom));
-      ::CombineRgn(region.get(), region.get(), cut.get(), RGN_DIFF);
-    }
-  }
+  fw::UniqueRegion region = b ? fw::UniqueRegion(::CreateRectRgn(b, b, w - b, h - b)) : RegionWithout(w, h, Rects_);
   RgnChanged = false;
   RgnChanging = true;
   // The system owns the region from here on.

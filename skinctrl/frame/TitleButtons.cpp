@@ -173,6 +173,8 @@ skin::Bitmap32 TsSkinProvider::ButtonPicture(int code, int state) const {
   const TsCaptionButton* button = TitleButton(code);
   if (!button || !button->Visible()) return {};
   const TRect& r = button->cpRect;
+  // A glyph wider than the title (a skin's image of any size) has no picture to fade.
+  if (r.Width() > CaptionWidth()) return {};
   TDibBitmap picture(r.Width(), r.Height());
   if (picture.Empty()) return {};
   // The glyph alone, drawn in key mode over the key colour: what stays key

@@ -657,7 +657,7 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
     if (!SystemMenu) PrepareForm();
     // The main form minimised is its taskbar button alone.
     if (Iconic() && !IconicTitle()) break;
-    PaintNonClient();
+    if (!paintGuard_.Run(FCommonData->SkinManager(), wnd, [this] { PaintNonClient(); })) break;  // plain frame
     m.Result = 0;
     return;
   case WM_NCACTIVATE: OnNcActivate(m); return;
@@ -723,13 +723,17 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
     }
     break;
   case WM_PAINT:
-    if (FDrawClientArea && FForm->Showing()) {
+    if (FDrawClientArea && FForm->Showing() && paintGuard_.Skinnable(FCommonData->SkinManager())) {
       fw::PaintDc paint(wnd);
       if (!FCommonData->FUpdating) {
-        if (FCommonData->BGChanged || cache_.Empty()) PaintAll();
-        const RECT& r = paint.dirty();
-        ::BitBlt(paint.get(), r.left, r.top, r.right - r.left, r.bottom - r.top, cache_.DC(), r.left + OffsetX(),
-                 r.top + OffsetY(), SRCCOPY);
+        const bool painted = paintGuard_.Run(FCommonData->SkinManager(), wnd, [&] {
+          if (FCommonData->BGChanged || cache_.Empty()) PaintAll();
+          const RECT& r = paint.dirty();
+          ::BitBlt(paint.get(), r.left, r.top, r.right - r.left, r.bottom - r.top, cache_.DC(), r.left + OffsetX(),
+                   r.top + OffsetY(), SRCCOPY);
+        });
+        // The plain look until the next skin: the background the system erases.
+        if (!painted) ::FillRect(paint.get(), &paint.dirty(), ::GetSysColorBrush(COLOR_BTNFACE));
         FForm->PaintControls(paint.get());
       }
       m.Result = 0;

@@ -17,6 +17,7 @@
 #include "skinctrl/paint/SkinTextPaint.h"
 #include "skinctrl/state/CommonData.h"
 #include "skinctrl/state/HoverGlow.h"
+#include "skinctrl/state/PaintGuard.h"
 
 #include <array>
 #include <functional>
@@ -290,6 +291,7 @@ private:
   TFrameMetrics metrics_;
   TFrameLayout layout_;
   TDibBitmap cache_;
+  TPaintGuard paintGuard_;
   TDibBitmap TempBmp;
   TRect tempRect_;
   std::vector<TRect> Rects_;

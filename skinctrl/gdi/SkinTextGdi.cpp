@@ -43,7 +43,7 @@ void DrawTextGlow(const ScanLines& target, HFONT font, std::wstring_view text, c
   const Mask8 textMask = RenderTextMask(font, text, rect.right - rect.left, rect.bottom - rect.top, format);
   if (textMask.Empty()) return;
   BuildGlowMask(textMask, glowSize, sides, mask);
-  const int margin = std::max(glowSize, 0) + 3;
+  const int margin = GlowSizeInRange(glowSize) + 3;
   ApplyGlowMask(target, mask, {rect.left - margin, rect.top - margin}, glowColor);
 }
 

@@ -1,11 +1,13 @@
 #include "skinctrl/menus/sPopupMenus.h"
 
 #include "framework/Application.h"
+#include "framework/Controls.h"
 #include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/Subclass.h"
 #include "skin/sSkinManager.h"
 #include "skinctrl/gdi/DibBitmap.h"
+#include "skinctrl/gdi/Regions.h"
 #include "skinctrl/paint/ArrowPaint.h"
 #include "skinctrl/paint/FrameGeometry.h"
 #include "skinctrl/paint/PixelMath.h"
@@ -34,7 +36,9 @@ TsSkinManager* Manager() noexcept {
 bool IsMenuWindow(HWND wnd) {
   wchar_t name[16]{};
   // The class may come back as the atom's text or its name: both read "#32768".
-  return wnd && ::IsWindow(wnd) && ::GetClassNameW(wnd, name, 16) > 0 && std::wstring_view(name) == L"#32768";
+  // Only our own menu windows: the desktop's menu class serves every program.
+  return wnd && ::IsWindow(wnd) && fw::IsOwnProcessWindow(wnd) && ::GetClassNameW(wnd, name, 16) > 0 &&
+         std::wstring_view(name) == L"#32768";
 }
 
 // One skinned menu window: its background image (the whole window) and its outline.
@@ -96,11 +100,7 @@ void PrepareMenuBG(TacMnuWnd& mw, TsSkinManager& m) {
     DrawBorderImage(lines, TRect{0, 0, w, h}, CacheInfoOfBitmap(lines, 0, 0), false, 0, &m.Model(),
                     m.ma()[static_cast<std::size_t>(border)]);
     if (!mw.regionSet) {
-      fw::UniqueRegion region(::CreateRectRgn(0, 0, w, h));
-      for (const TRect& c : CollectCornerRects(m.Model(), border, -1, w, h)) {
-        const fw::UniqueRegion cut(::CreateRectRgn(c.Left, c.Top, c.Right, c.Bottom));
-        ::CombineRgn(region.get(), region.get(), cut.get(), RGN_DIFF);
-      }
+      fw::UniqueRegion region = RegionWithout(w, h, CollectCornerRects(m.Model(), border, -1, w, h));
       // The system owns the region from here on.
       if (::SetWindowRgn(mw.wnd, region.get(), TRUE)) (void)region.release();
       mw.regionSet = true;
@@ -532,7 +532,14 @@ bool HandleMenuFrameRequest(UINT msg, WPARAM wParam, LPARAM lParam) {
     // window's items, and so the parent's window).
     for (HWND w = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w && !wnd;
          w = ::FindWindowExW(nullptr, w, L"#32768", nullptr)) {
-      const auto menu = reinterpret_cast<HMENU>(::SendMessageW(w, 0x01E1 /* MN_GETHMENU */, 0, 0));
+      // The desktop lists every program's menu windows: only ours are asked,
+      // and a menu of another thread of ours answers within a time-out or
+      // not at all.
+      if (!IsMenuWindow(w)) continue;
+      DWORD_PTR answer = 0;
+      if (!::SendMessageTimeoutW(w, 0x01E1 /* MN_GETHMENU */, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 200, &answer))
+        continue;
+      const auto menu = reinterpret_cast<HMENU>(answer);
       for (int i = 0, count = menu ? ::GetMenuItemCount(menu) : 0; i < count && !wnd; ++i) {
         // By its identifier: GetMenuItemID answers -1 for an item that opens a sub-menu.
         MENUITEMINFOW info{};

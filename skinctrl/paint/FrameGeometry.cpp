@@ -39,7 +39,8 @@ bool KeyPixel(const skin::SkinModel& model, const skin::TsMaskData& image, int x
 void CollectRow(const skin::SkinModel& model, const skin::TsMaskData& image, int row, int from, int to, int shift,
                 int windowY, std::vector<TRect>& rects) {
   int x = from;
-  while (x < to) {
+  // Past the limit the corner is dropped whole: no need to count further.
+  while (x < to && rects.size() <= MaxCornerRuns) {
     if (!KeyPixel(model, image, x, row)) {
       ++x;
       continue;
@@ -201,14 +202,23 @@ TRect CaptionTextRect(const TFrameLayoutInput& in, const TFrameLayout& layout, b
 std::vector<TRect> CollectCornerRects(const skin::SkinModel& model, int formBorder, int titleBorder,
                                       int captionWidth, int height) {
   std::vector<TRect> rects;
+  // An image whose corners hold more runs than a real skin's leaves its
+  // corners square.
+  auto add = [&rects](std::vector<TRect>& own) {
+    if (own.size() <= MaxCornerRuns) rects.insert(rects.end(), own.begin(), own.end());
+  };
   if (model.IsValidImgIndex(formBorder)) {
     const skin::TsMaskData& image = model.ma[static_cast<std::size_t>(formBorder)];
-    CollectRows(model, image, 0, image.WT, 0, captionWidth, rects);
-    CollectRows(model, image, image.Height - image.WB, image.WB, height - image.WB, captionWidth, rects);
+    std::vector<TRect> own;
+    CollectRows(model, image, 0, image.WT, 0, captionWidth, own);
+    CollectRows(model, image, image.Height - image.WB, image.WB, height - image.WB, captionWidth, own);
+    add(own);
   }
   if (model.IsValidImgIndex(titleBorder)) {
     const skin::TsMaskData& image = model.ma[static_cast<std::size_t>(titleBorder)];
-    CollectRows(model, image, 0, image.WT, 0, captionWidth, rects);
+    std::vector<TRect> own;
+    CollectRows(model, image, 0, image.WT, 0, captionWidth, own);
+    add(own);
   }
   return rects;
 }

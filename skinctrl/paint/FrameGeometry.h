@@ -10,6 +10,7 @@
 #include "skin/SkinModel.h"
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
 namespace skinctrl {
@@ -113,9 +114,17 @@ int ButtonStripWidth(const TFrameLayoutInput& in, const TFrameLayout& layout) no
 // the button strip.
 TRect CaptionTextRect(const TFrameLayoutInput& in, const TFrameLayout& layout, bool captionBackground) noexcept;
 
+// The most runs of key-coloured pixels the corners of one border image may
+// cut from a region. A rounded or bevelled corner cuts one run per row: four
+// corners of a 64-pixel radius cut 256. Past 1024 the image is no corner
+// shape but a pattern (a checkerboard of the key colour), whose region would
+// cost time with every rectangle and show nothing a user wants.
+inline constexpr std::size_t MaxCornerRuns = 1024;
+
 // The one-pixel-high rectangles of key-coloured pixels in the corners of the
 // frame's border image (top rows at the window's top, bottom rows at its
 // bottom), and the top rows of the title's border image; window coordinates.
+// An image whose corners have more than MaxCornerRuns runs gives none.
 std::vector<TRect> CollectCornerRects(const skin::SkinModel& model, int formBorder, int titleBorder,
                                       int captionWidth, int height);
 

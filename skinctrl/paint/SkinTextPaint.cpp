@@ -1,9 +1,13 @@
 #include "skinctrl/paint/SkinTextPaint.h"
 
+#include "skin/SkinLimits.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace skinctrl {
+
+int GlowSizeInRange(int size) noexcept { return std::clamp(size, 0, skin::MaxGlowSize); }
 
 void BlurMask8(Mask8& mask, int radius) {
   if (radius < 1 || mask.Empty()) return;
@@ -95,7 +99,7 @@ void PutTextMask(const ScanLines& bmp, const Mask8& text, TPoint at, TColor colo
 }
 
 void BuildGlowMask(const Mask8& text, int size, int sides, Mask8& glow) {
-  size = std::max(size, 0);
+  size = GlowSizeInRange(size);
   const int margin = size + 4;
   const int w = text.Width + 2 * margin, h = text.Height + 2 * margin;
   // The caller's mask is reused when it already has the size.

@@ -68,6 +68,8 @@ inline constexpr int gsAll = gsLeft | gsUp | gsRight | gsDown;
 // pixel toward each side of the set, blurred with radius size. The mask's
 // top-left lies at the text rectangle's top-left minus (size + 3).
 void BuildGlowMask(const Mask8& text, int size, int sides, Mask8& glow);
+// The glow size BuildGlowMask uses for a size asked (the skin's range).
+int GlowSizeInRange(int size) noexcept;
 
 // Each glow pixel m < 255 at `at` + (x, y), clipped to the bitmap:
 // alpha += (255 - alpha) * (255 - m) >> 8, channel = ((255 - m) * glow +

@@ -1,13 +1,18 @@
 // Bytes → a hostile skin (sizes, margins, frame counts, draw modes, gradient
 // points, transparencies) → every portable painting entry point, into small
 // bitmaps at hostile rectangles and offsets, glow pictures and outer effects included.
+// Numbers reach the whole range the loader gives them (window coordinates the
+// 16-bit range of a window, glow sizes the whole int range).
 #include "skinctrl/paint/Gradient.h"
 #include "skinctrl/paint/SectionPaint.h"
 #include "skinctrl/paint/SkinImages.h"
 #include "skinctrl/paint/SkinTextPaint.h"
+#include "skin/SkinLimits.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 
@@ -15,9 +20,29 @@ namespace {
 
 using namespace skinctrl;
 
-TRect AnyRect(FuzzedDataProvider& in, int range) {
-  return {in.ConsumeIntegralInRange(-range, range), in.ConsumeIntegralInRange(-range, range),
-          in.ConsumeIntegralInRange(-range, range), in.ConsumeIntegralInRange(-range, range)};
+// A number in [lo, hi]: mostly near the small bitmaps painted into, often one
+// of the range's ends, sometimes anywhere in it.
+int AnyIn(FuzzedDataProvider& in, int lo, int hi, int near) {
+  switch (in.ConsumeIntegralInRange(0, 3)) {
+    case 0: return in.ConsumeBool() ? lo : hi;
+    case 1: return in.ConsumeIntegralInRange(lo, hi);
+    default: return in.ConsumeIntegralInRange(std::max(lo, -near), std::min(hi, near));
+  }
+}
+
+// Rectangles of window coordinates: a window lies within 16-bit coordinates.
+constexpr int WindowCoord = 32767;
+int AnyCoord(FuzzedDataProvider& in, int near) { return AnyIn(in, -WindowCoord, WindowCoord, near); }
+
+TRect AnyRect(FuzzedDataProvider& in, int near) {
+  return {AnyCoord(in, near), AnyCoord(in, near), AnyCoord(in, near), AnyCoord(in, near)};
+}
+
+// An image's rectangle as the loader reads it: fixed four-digit fields, or a
+// whole image of up to the largest side.
+TRect AnyImageRect(FuzzedDataProvider& in) {
+  auto v = [&] { return AnyIn(in, -999, skin::MaxBitmapSide, 60); };
+  return {v(), v(), v(), v()};
 }
 
 std::shared_ptr<skin::Bitmap32> AnyBitmap(FuzzedDataProvider& in) {
@@ -34,14 +59,15 @@ std::shared_ptr<skin::Bitmap32> AnyBitmap(FuzzedDataProvider& in) {
 skin::TsMaskData AnyImage(FuzzedDataProvider& in, const std::shared_ptr<skin::Bitmap32>& own) {
   skin::TsMaskData m;
   if (in.ConsumeBool()) m.Bmp = own;
-  m.R = AnyRect(in, 60);
-  m.ImageCount = in.ConsumeIntegralInRange(-2, 6);
-  m.MaskType = in.ConsumeIntegralInRange(-1, 2);
+  m.R = AnyImageRect(in);
+  m.ImageCount = AnyIn(in, -2, skin::MaxImageCount, 6);
+  m.MaskType = AnyIn(in, -1, skin::MaxImageCount, 2);
   m.DrawMode = in.ConsumeIntegralInRange(0, 15);
-  m.WL = in.ConsumeIntegralInRange(-4, 40);
-  m.WT = in.ConsumeIntegralInRange(-4, 40);
-  m.WR = in.ConsumeIntegralInRange(-4, 40);
-  m.WB = in.ConsumeIntegralInRange(-4, 40);
+  auto margin = [&] { return AnyIn(in, -skin::MaxImageMargin, skin::MaxImageMargin, 40); };
+  m.WL = margin();
+  m.WT = margin();
+  m.WR = margin();
+  m.WB = margin();
   m.CornerType = in.ConsumeIntegralInRange(0, 2);
   if (in.ConsumeBool()) {
     // Sized as the loader sizes them...
@@ -49,8 +75,8 @@ skin::TsMaskData AnyImage(FuzzedDataProvider& in, const std::shared_ptr<skin::Bi
     m.Height = m.R.Height() / (m.MaskType > 0 ? m.MaskType + 1 : 1);
   } else {
     // ...or claiming anything.
-    m.Width = in.ConsumeIntegralInRange(-5, 80);
-    m.Height = in.ConsumeIntegralInRange(-5, 80);
+    m.Width = AnyIn(in, -5, skin::MaxBitmapSide, 80);
+    m.Height = AnyIn(in, -5, skin::MaxBitmapSide, 80);
   }
   return m;
 }
@@ -90,8 +116,8 @@ TCacheInfo AnyInfo(FuzzedDataProvider& in, const ScanLines& parent, const ScanLi
   const int kind = in.ConsumeIntegralInRange(0, 3);
   if (kind == 1) ci.Bmp = parent;
   if (kind == 2) ci.Bmp = target;  // the background is the target itself
-  ci.X = in.ConsumeIntegralInRange(-100, 100);
-  ci.Y = in.ConsumeIntegralInRange(-100, 100);
+  ci.X = AnyCoord(in, 100);
+  ci.Y = AnyCoord(in, 100);
   ci.FillColor = in.ConsumeBool() ? KeyColor : in.ConsumeIntegral<std::int32_t>();
   ci.FillRect = AnyRect(in, 50);
   ci.Ready = in.ConsumeBool();
@@ -124,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (in.remaining_bytes() > 0) {
     const TCacheInfo ci = AnyInfo(in, parent, target);
     const TRect rect = AnyRect(in, 80);
-    const TPoint offset{in.ConsumeIntegralInRange(-80, 80), in.ConsumeIntegralInRange(-80, 80)};
+    const TPoint offset{AnyCoord(in, 80), AnyCoord(in, 80)};
     const int state = in.ConsumeIntegralInRange(-2, 6);
     const int tex1 = in.ConsumeIntegralInRange(-2, images), tex2 = in.ConsumeIntegralInRange(-2, images);
     const int image = in.ConsumeIntegralInRange(0, images);
@@ -161,7 +187,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Mask8 text(in.ConsumeIntegralInRange(0, 12), in.ConsumeIntegralInRange(0, 12));
       if (!text.Pixels.empty()) text.Pixels[text.Pixels.size() / 2] = 0;
       Mask8 glow;
-      BuildGlowMask(text, in.ConsumeIntegralInRange(-2, 12), in.ConsumeIntegralInRange(0, 15), glow);
+      BuildGlowMask(text, AnyIn(in, INT_MIN, INT_MAX, 12), in.ConsumeIntegralInRange(0, 15), glow);
+      if (glow.Width > text.Width + 2 * (skin::MaxGlowSize + 4)) std::abort();
       ApplyGlowMask(target, glow, offset, in.ConsumeIntegral<std::int32_t>());
       PutTextMask(target, text, {rect.Left, rect.Top}, in.ConsumeIntegral<std::int32_t>());
       break;

@@ -5,6 +5,7 @@
 #include "skin/ConstData.h"
 #include "skin/Palette.h"
 #include "skin/SkinColors.h"
+#include "skin/SkinLimits.h"
 #include "skin/SkinLoad.h"
 #include "skin/SkinPreview.h"
 #include "skin/SkinShadow.h"
@@ -575,13 +576,19 @@ TEST(SkinLoad, HostileNumbersGiveDefinedResults) {
         "LO_RADIUS_OE=2147483647\r\nLO_BLUR_OE=2147483647\r\nSH_RADIUS_OE=2147483647\r\n"
         "WSHRAD=2147483647\r\nWSHSIZE=-2147483648\r\nBISPACE=1500000000\r\n"
         "TITLEHEIGHT=9223372036854775807\r\nMAXHEIGHT=-9223372036854775808\r\n"
-        "GRIPIMAGE=@-999@0000@9999@0001@1@0\r\n";
+        "GRIPIMAGE=@-999@0000@9999@0001@1@0\r\n"
+        "COMBOMARGIN=-3000\r\nBIRIGHT=1000000000\r\nBILEFT=2147483647\r\nSHADOW1TRANSPARENCY=-5\r\n";
     const auto skin = LoadMembers({{"OPTIONS.DAT", Bytes(TestOptions("10.25", global))}, {"MASTER COPY.BMP", MasterBitmap()}},
                                   AtScale(sm200));
-    EXPECT_EQ(skin->Common.WndShadowRadius, std::numeric_limits<int>::max());
-    EXPECT_EQ(skin->Common.WndShadowSize, std::numeric_limits<int>::min());
-    EXPECT_EQ(skin->Common.BISpacing, std::numeric_limits<int>::max());
-    EXPECT_EQ(skin->Common.ExTitleHeight, std::numeric_limits<int>::max());
+    // Brought into their ranges as read, then scaled to 200 %.
+    EXPECT_EQ(skin->Common.WndShadowRadius, 2 * MaxWindowShadow);
+    EXPECT_EQ(skin->Common.WndShadowSize, 0);
+    EXPECT_EQ(skin->Common.BISpacing, 2 * MaxSkinMargin);
+    EXPECT_EQ(skin->Common.ExTitleHeight, MaxTitleHeight);
+    EXPECT_EQ(skin->Common.ComboBoxMargin, -MaxSkinMargin);
+    EXPECT_EQ(skin->Common.BIRightMargin, MaxSkinMargin);
+    EXPECT_EQ(skin->Common.BILeftMargin, MaxSkinMargin);
+    EXPECT_EQ(skin->Common.Shadow1Transparency, 0);
     EXPECT_EQ(skin->Common.ExMaxHeight, skin->Common.ExTitleHeight);  // negative: the title height
     const auto& ma = skin->Model->ma;
     for (const auto& rec : skin->oe) {

@@ -202,6 +202,45 @@ TEST(CornerRects, KeyPixelsOfTheCornersInWindowCoordinates) {
   EXPECT_TRUE(CollectCornerRects(square, 0, 0, 100, 50).empty());
 }
 
+TEST(CornerRects, CornersOfMoreRunsThanARealSkinStaySquare) {
+  // 2048 x 2048, two cells of 1024 with 512-pixel corners, checkered with the
+  // key colour: a run for every other pixel of the corners.
+  skin::SkinModel model;
+  model.MasterBitmap = std::make_shared<skin::Bitmap32>(2048, 2048, 0xFF808080u);
+  skin::Bitmap32& bmp = *model.MasterBitmap;
+  for (int y = 0; y < bmp.Height; ++y)
+    for (int x = y & 1; x < bmp.Width; x += 2) bmp.At(x, y) = 0xFFFF00FFu;
+  skin::TsMaskData image;
+  image.R = TRect{0, 0, 2048, 2048};
+  image.ImageCount = 2;
+  image.Width = 1024;
+  image.Height = 2048;
+  image.WL = image.WT = image.WR = image.WB = 512;
+  model.ma.push_back(image);
+  EXPECT_TRUE(CollectCornerRects(model, 0, -1, 1100, 2100).empty());
+  // Beside a real corner: the real one keeps its cuts, the checkered one
+  // (its own bitmap here) gives none, as the frame's or as the title's image.
+  skin::SkinModel both = CornerModel(0);
+  skin::TsMaskData checkered = model.ma[0];
+  checkered.Bmp = model.MasterBitmap;
+  both.ma.push_back(checkered);
+  EXPECT_EQ(CollectCornerRects(both, 0, 1, 100, 50), CollectCornerRects(both, 0, -1, 100, 50));
+  EXPECT_EQ(CollectCornerRects(both, 0, 1, 100, 50).size(), 7u);
+  EXPECT_EQ(CollectCornerRects(both, 1, 0, 100, 50).size(), 4u);
+  // Right at the limit the runs are kept.
+  skin::SkinModel limit = CornerModel(0);
+  limit.MasterBitmap = std::make_shared<skin::Bitmap32>(2048, 2, 0xFF808080u);
+  for (int x = 0; x < 2048; x += 2) limit.MasterBitmap->At(x, 0) = 0xFFFF00FFu;
+  limit.ma[0].R = TRect{0, 0, 2048, 2};
+  limit.ma[0].ImageCount = 1;
+  limit.ma[0].Width = 2048;
+  limit.ma[0].Height = 2;
+  limit.ma[0].WL = limit.ma[0].WR = 1024;
+  limit.ma[0].WT = 1;
+  limit.ma[0].WB = 0;
+  EXPECT_EQ(CollectCornerRects(limit, 0, -1, 2048, 2).size(), MaxCornerRuns);
+}
+
 TEST(TitleHitTest, ButtonsIconCaptionEdgesAndClient) {
   const skin::TsSkinData skin = SkinMetrics();
   TFrameLayoutInput in = Input(MainWindow(), skin);

@@ -973,7 +973,9 @@ TEST(TitleButtonGlow, TheSkinsGlowImageIsTheHotLookAroundTheButton) {
   EXPECT_EQ(o.bottom - o.top, 29);
   EXPECT_EQ((o.left + o.right) / 2, w.left + b.Left + b.Width() / 2) << "centred on the button";
   EXPECT_EQ((o.top + o.bottom) / 2, w.top + b.Top + b.Height() / 2);
-  if (b.Width() == 21 && b.Height() == 21) EXPECT_EQ(o.left, w.left + b.Left - 4) << "the glow's margin";
+  if (b.Width() == 21 && b.Height() == 21) {
+    EXPECT_EQ(o.left, w.left + b.Left - 4) << "the glow's margin";
+  }
   const skinctrl::ScanLines picture = overlay()->Picture();
   EXPECT_EQ(picture.At(1, 1), 0xFF000000u | TitleGlowInk) << "the glow image";
   EXPECT_EQ(picture.At(14, 14), 0u) << "its key-coloured centre clear";
@@ -1394,7 +1396,9 @@ TEST_F(SkinnedFrame, AFormOtherThanTheMainOneIsSkinnedMaximisedAndMinimised) {
   EXPECT_EQ(l.ButtonMin.cpGlyphType, skin::tgNorm) << "minimise shows the restore glyph";
   ASSERT_TRUE(l.ButtonMin.Visible());
   const POINT probe{l.ButtonMin.cpRect.Left - 3, l.VCenter};
-  if (l.ButtonMax.Visible()) EXPECT_LE(l.ButtonMin.cpRect.Right, l.ButtonMax.cpRect.Left);
+  if (l.ButtonMax.Visible()) {
+    EXPECT_LE(l.ButtonMin.cpRect.Right, l.ButtonMax.cpRect.Left);
+  }
   EXPECT_TRUE(titles.count(titleAt(probe.x, probe.y))) << std::hex << "minimised title showed " << titleAt(probe.x, probe.y);
   frametest::Save(ShotOf(o), "frame-other-minimised.bmp");
   const LPARAM at = MAKELPARAM(w.left + l.ButtonMin.cpRect.Left + 3, w.top + l.ButtonMin.cpRect.Top + 3);

@@ -3,6 +3,7 @@
 // query answered by a window and by the fallbacks.
 #include "skin/SkinCommand.h"
 #include "skinctrl/gdi/DibBitmap.h"
+#include "skinctrl/gdi/Regions.h"
 #include "skinctrl/gdi/ParentBackground.h"
 #include "skinctrl/gdi/SkinTextGdi.h"
 
@@ -161,3 +162,18 @@ TEST(ParentBackground, AnsweredByTheParentOrByTheFallback) {
 }
 
 }  // namespace
+
+TEST(Regions, CornersCutInOneRegion) {
+  // A rounded top-left corner and a bottom-right pixel cut from 100 x 50.
+  const std::vector<skin::TRect> cuts = {{0, 0, 3, 1}, {0, 1, 1, 2}, {99, 49, 100, 50}};
+  const fw::UniqueRegion region = skinctrl::RegionWithout(100, 50, cuts);
+  ASSERT_TRUE(region);
+  for (auto [x, y] : {std::pair{0, 0}, {2, 0}, {0, 1}, {99, 49}}) EXPECT_FALSE(::PtInRegion(region.get(), x, y)) << x << "," << y;
+  for (auto [x, y] : {std::pair{3, 0}, {1, 1}, {50, 25}, {98, 49}, {99, 48}}) EXPECT_TRUE(::PtInRegion(region.get(), x, y)) << x << "," << y;
+  RECT box{};
+  EXPECT_EQ(::GetRgnBox(region.get(), &box), COMPLEXREGION);
+  EXPECT_EQ(box.right, 100);
+  EXPECT_EQ(box.bottom, 50);
+  // Without cuts: the whole rectangle.
+  EXPECT_EQ(::GetRgnBox(skinctrl::RegionWithout(100, 50, {}).get(), &box), SIMPLEREGION);
+}

@@ -4,7 +4,9 @@
 // SendMessage; commands carrying an address are refused from anywhere but this
 // thread's own delivery.
 #include "SkinScene.h"
+#include "skin/SkinBroadcast.h"
 #include "skinctrl/gdi/DibBitmap.h"
+#include "skinctrl/state/PaintGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -414,6 +416,75 @@ TEST_F(SkinStateTest, PaintOuterCastsTheSkinsShadowAroundTheControl) {
       }
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A link that records being called, as one of ours would answer.
+int foreignLinkCalls = 0;
+LRESULT RecordingLink(void*, UINT, WPARAM, LPARAM) {
+  ++foreignLinkCalls;
+  return 1;
+}
+
+TEST(ForeignWindows, APropertyOnAnotherProcessesWindowDrivesNoneOfOurCode) {
+  // The desktop window belongs to the desktop's process. Any program can put
+  // a property of our name on a window; the pointer in it means nothing here.
+  const HWND desktop = ::GetDesktopWindow();
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(desktop, &process);
+  ASSERT_NE(process, ::GetCurrentProcessId()) << "the desktop window is this process's";
+  skin::TacSkinDataLink link{&RecordingLink, nullptr};
+  ASSERT_TRUE(::SetPropW(desktop, skin::SkinDataProperty, &link));
+  foreignLinkCalls = 0;
+  const LRESULT answer = skin::SendSkinCommand(desktop, skin::SKC_ISSKINNED);
+  const bool skinned = skin::IsSkinnedWindow(desktop);
+  ::RemovePropW(desktop, skin::SkinDataProperty);
+  EXPECT_EQ(foreignLinkCalls, 0);
+  EXPECT_EQ(answer, 0);
+  EXPECT_FALSE(skinned);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PaintFailures, AFailingPaintShowsItsErrorOncePerSkinAndThenPaintsPlainly) {
+  SkinScene s;
+  int shown = 0;
+  auto saved = fw::Application().OnException;
+  fw::Application().OnException = [&](std::exception_ptr) { ++shown; };
+  const HWND wnd = s.ControlWnd();
+  const auto failing = [] { throw std::runtime_error("CreateDIBSection failed"); };
+  int runs = 0;
+  const auto working = [&] { ++runs; };
+  TPaintGuard first, second;
+  EXPECT_FALSE(first.Run(s.manager, wnd, failing));
+  // Plain from now on with this skin: the skinned paint is not tried again.
+  EXPECT_FALSE(first.Skinnable(s.manager));
+  EXPECT_FALSE(first.Run(s.manager, wnd, working));
+  EXPECT_EQ(runs, 0);
+  // Another window failing with the same skin shows no second box.
+  EXPECT_FALSE(second.Run(s.manager, wnd, failing));
+  EXPECT_EQ(shown, 1);
+  // The next skin paints skinned again, and its first failure is shown.
+  s.manager->SetActive(false);
+  s.manager->SetActive(true);
+  EXPECT_TRUE(first.Skinnable(s.manager));
+  EXPECT_TRUE(first.Run(s.manager, wnd, working));
+  EXPECT_EQ(runs, 1);
+  EXPECT_FALSE(second.Run(s.manager, wnd, failing));
+  EXPECT_EQ(shown, 2);
+  fw::Application().OnException = saved;
+
+  // The plain look: the button face.
+  TDibBitmap picture(40, 20);
+  PaintPlainLook(wnd, picture.DC(), true);
+  const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+  const std::uint32_t expected = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+  EXPECT_EQ(picture.Lines().At(4, 4) & 0xFFFFFFu, expected);
 }
 
 }  // namespace
