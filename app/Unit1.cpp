@@ -166,11 +166,7 @@ void TForm1::ComPortRxChar(fw::TObject* /*sender*/, int count) {
     const std::optional<std::wstring> line = DeviceFoundLine(std::move(reply));
     if (!line) return;
     sMemo1->Lines().Add(*line);
-    std::wstring text = sMemo1->Text();
-    if (text.ends_with(L"\r\n")) {
-        text.resize(text.size() - 2);
-        sMemo1->SetText(text);
-    }
+    if (sMemo1->TextView().ends_with(L"\r\n")) sMemo1->DeleteTail(2);
     fw::trace::Mark(fw::trace::TPoint::MemoTextSet);
 }
 

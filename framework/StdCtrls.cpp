@@ -414,9 +414,23 @@ void TComboBox::CloseUp() {
 // ---------------------------------------------------------------- TMemo
 
 namespace {
-bool EndsWithLineBreak(const std::wstring& text) {
+
+// The lines TStrings::SetText makes of a text, counted without making them.
+int LineCount(std::wstring_view text) {
+    int count = 0;
+    for (size_t start = 0; start < text.size(); ++count) {
+        const size_t end = text.find_first_of(L"\r\n", start);
+        if (end == std::wstring_view::npos) return count + 1;
+        start = end + 1;
+        if (text[end] == L'\r' && start < text.size() && text[start] == L'\n') ++start;
+    }
+    return count;
+}
+
+bool EndsWithLineBreak(std::wstring_view text) {
     return !text.empty() && (text.back() == L'\n' || text.back() == L'\r');
 }
+
 }  // namespace
 
 TStringList TMemoStrings::Split() const {
@@ -425,31 +439,41 @@ TStringList TMemoStrings::Split() const {
     return lines;
 }
 
-int TMemoStrings::Count() const { return Split().Count(); }
+int TMemoStrings::Count() const { return LineCount(memo_.TextView()); }
 
 std::wstring TMemoStrings::Get(int index) const { return Split().Get(index); }
 
+// A line added at the end goes in through the window as it is: the text is
+// read once, into the memo's own buffer, and neither copied nor split into
+// lines (a log that grows by a line at a time would cost its whole length
+// several times over per line, and fragment the heap with it).
 int TMemoStrings::Add(const std::wstring& value) {
-    const int index = Count();
-    Insert(index, value);
+    const std::wstring_view text = memo_.TextView();
+    const int index = LineCount(text);
+    AppendLine(text, value);
     return index;
 }
 
+void TMemoStrings::AppendLine(std::wstring_view text, const std::wstring& value) {
+    // Empty text counts as ending with a line break: the first line gets
+    // no line break in front of it.
+    if (text.empty() || EndsWithLineBreak(text)) {
+        memo_.AppendText(value + L"\r\n");
+    } else {
+        memo_.AppendText(L"\r\n" + value);
+    }
+}
+
 void TMemoStrings::Insert(int index, const std::wstring& value) {
-    const std::wstring text = memo_.Text();
+    const std::wstring_view view = memo_.TextView();
+    if (index == LineCount(view)) {
+        AppendLine(view, value);
+        return;
+    }
+    const std::wstring text(view);
     TStringList lines;
     lines.SetText(text);
     CheckIndex(index, lines.Count() + 1);
-    if (index == lines.Count()) {
-        // Empty text counts as ending with a line break: the first line gets
-        // no line break in front of it.
-        if (text.empty() || EndsWithLineBreak(text)) {
-            memo_.AppendText(value + L"\r\n");
-        } else {
-            memo_.AppendText(L"\r\n" + value);
-        }
-        return;
-    }
     lines.Insert(index, value);
     std::wstring joined = lines.Text();
     if (!EndsWithLineBreak(text)) joined.resize(joined.size() - 2);
@@ -501,6 +525,26 @@ void TMemo::SetScrollBars(TScrollStyle value) {
     if (value == scrollBars_) return;
     scrollBars_ = value;
     RecreateWnd();
+}
+
+std::wstring_view TMemo::TextView() const {
+    HWND wnd = HandleIfAllocated();
+    if (!wnd) return text_;
+    const size_t length = static_cast<size_t>(::GetWindowTextLengthW(wnd));
+    if (textBuffer_.size() < length + 1) textBuffer_.resize(std::max(length + 1, textBuffer_.size() * 2));
+    const int got = ::GetWindowTextW(wnd, textBuffer_.data(), static_cast<int>(textBuffer_.size()));
+    return std::wstring_view(textBuffer_.data(), static_cast<size_t>(std::max(got, 0)));
+}
+
+void TMemo::DeleteTail(size_t count) {
+    HWND wnd = HandleIfAllocated();
+    if (!wnd) {
+        SetText(text_.substr(0, text_.size() - std::min(count, text_.size())));
+        return;
+    }
+    const size_t length = static_cast<size_t>(::GetWindowTextLengthW(wnd));
+    ::SendMessageW(wnd, EM_SETSEL, static_cast<WPARAM>(length - std::min(count, length)), static_cast<LPARAM>(length));
+    ::SendMessageW(wnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
 }
 
 void TMemo::AppendText(const std::wstring& text) {

@@ -239,6 +239,29 @@ TEST_F(ControlsTest, MemoLinesFollowTheAppendRule) {
     EXPECT_EQ(memo->Text().size(), 500u * 70u + 5u);
 }
 
+// A line added to a long memo goes in at the end: its text is read once and
+// never set anew (a re-set would make the edit control copy and re-wrap the
+// whole text for each line), and the memo's buffer for reading it is reused.
+TEST_F(ControlsTest, AddingALineToALongMemoReadsItsTextOnceAndSetsNothing) {
+    std::wstring text;
+    for (int i = 0; i < 1000; ++i) text += L"Connect to COM3 port is OK.\r\nDevice found: X\r\n";
+    memo->SetText(text);
+    Spy spy(memo);
+    auto& lines = memo->Lines();
+    EXPECT_EQ(lines.Add(L"Device found: Y"), 2000);
+    EXPECT_EQ(spy.Count(WM_GETTEXT), 1);
+    EXPECT_EQ(spy.Count(WM_SETTEXT), 0);
+    EXPECT_EQ(spy.Count(EM_REPLACESEL), 1);
+    EXPECT_TRUE(memo->TextView().ends_with(L"X\r\nDevice found: Y\r\n"));
+    const wchar_t* buffer = memo->TextView().data();
+    memo->DeleteTail(2);
+    EXPECT_EQ(spy.Count(WM_SETTEXT), 0);
+    EXPECT_TRUE(memo->TextView().ends_with(L"X\r\nDevice found: Y"));
+    EXPECT_EQ(memo->TextView().data(), buffer);
+    EXPECT_EQ(lines.Count(), 2001);
+    EXPECT_EQ(lines.Get(2000), L"Device found: Y");
+}
+
 TEST_F(ControlsTest, ComboItemsLiveInTheWindowAndSurviveRecreation) {
     int changes = 0;
     combo->OnChange = [&](fw::TObject*) { ++changes; };
