@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "../support/TableRow.h"
+
 namespace {
 
 std::wstring WinePath(const wchar_t* unixPath) {
@@ -134,7 +136,10 @@ int main() {
                     *std::min_element(t->ms.begin(), t->ms.end()), *std::max_element(t->ms.begin(), t->ms.end()), kRuns);
     }
     const double ratio = Median(quillon.ms) / Median(minimal.ms);
-    std::printf("start-up ratio Quillon / plain controls: %.2fx (target <= 1.2x)\n", ratio);
+    std::printf("start-up ratio Quillon / plain controls: %.2fx (target <= 1.1x)\n", ratio);
+    benchtable::Row(7, "start-up to the first painted window / plain controls",
+                    benchtable::Format("%.2fx (%.0f / %.0f ms)", ratio, Median(quillon.ms), Median(minimal.ms)), "<= 1.1x",
+                    ratio <= 1.1);
 
     // Phases, alternating, seven fresh processes each. Quillon's phases run
     // its own code (bench_startup_phases): ENTRY FRAMEWORK PHASE PAINT; the
