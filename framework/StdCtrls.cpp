@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "framework/Exception.h"
 #include "framework/Forms.h"
@@ -554,8 +555,34 @@ void TMemo::AppendText(const std::wstring& text) {
         return;
     }
     const int len = ::GetWindowTextLengthW(wnd);
+    ReserveText(wnd, static_cast<size_t>(len) + text.size());
     ::SendMessageW(wnd, EM_SETSEL, static_cast<WPARAM>(len), len);
     ::SendMessageW(wnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// The edit control grows its text buffer a few characters beyond what it
+// needs, each time in a new block of the process heap: a text that grows by
+// a line at a time leaves behind it a trail of freed blocks each too small
+// for the next size, and under Wine the heap grew by several megabytes over
+// a 64 K character log. The memo hands the control a buffer of twice the
+// length instead whenever the text would not fit (the control owns it from
+// then on and frees it with the window), so the buffer moves a dozen times
+// over such a log rather than at every line.
+void TMemo::ReserveText(HWND wnd, size_t length) {
+    if (length + 1 <= textCapacity_) return;
+    const auto old = reinterpret_cast<HLOCAL>(::SendMessageW(wnd, EM_GETHANDLE, 0, 0));
+    if (!old) return;
+    const size_t capacity = std::max<size_t>(4096, (length + 1) * 2);
+    HLOCAL buffer = ::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, capacity * sizeof(wchar_t));
+    if (!buffer) return;
+    const auto* from = static_cast<const wchar_t*>(::LocalLock(old));
+    auto* to = static_cast<wchar_t*>(::LocalLock(buffer));
+    if (from && to) std::wmemcpy(to, from, std::min(::wcsnlen(from, ::LocalSize(old) / sizeof(wchar_t)), capacity - 1));
+    if (to) ::LocalUnlock(buffer);
+    if (from) ::LocalUnlock(old);
+    ::SendMessageW(wnd, EM_SETHANDLE, reinterpret_cast<WPARAM>(buffer), 0);
+    ::LocalFree(old);
+    textCapacity_ = capacity;
 }
 
 void TMemo::CreateParams(TCreateParams& p) {
@@ -576,6 +603,7 @@ void TMemo::CreateHandleDone() {
 }
 
 void TMemo::DestroyWnd() {
+    textCapacity_ = 0;
     ::SendMessageW(HandleIfAllocated(), EM_GETSEL, reinterpret_cast<WPARAM>(&savedSelStart_),
                    reinterpret_cast<LPARAM>(&savedSelEnd_));
     TWinControl::DestroyWnd();

@@ -234,8 +234,13 @@ protected:
     virtual void Change();
 
 private:
+    void ReserveText(HWND wnd, size_t length);
+
     TMemoStrings lines_;
     mutable std::vector<wchar_t> textBuffer_;
+    // The characters the text buffer given to the control holds (0: the
+    // control's own buffer).
+    size_t textCapacity_ = 0;
     // The selection, kept over a re-creation of the window.
     DWORD savedSelStart_ = 0, savedSelEnd_ = 0;
     bool readOnly_ = false;

@@ -262,6 +262,34 @@ TEST_F(ControlsTest, AddingALineToALongMemoReadsItsTextOnceAndSetsNothing) {
     EXPECT_EQ(lines.Get(2000), L"Device found: Y");
 }
 
+// A log growing a line at a time: the control is handed a buffer of twice
+// the length whenever the text would not fit, a few times over the whole log
+// rather than at every line; the text stays whole and the view at its end.
+TEST_F(ControlsTest, AGrowingMemoGetsItsTextBufferInFewSteps) {
+    memo->SetReadOnly(true);
+    auto& lines = memo->Lines();
+    Spy spy(memo);
+    std::wstring expected;
+    for (int i = 0; i < 2000; ++i) {
+        const std::wstring line = L"Device found: " + std::to_wstring(i);
+        lines.Add(line);
+        expected += line + L"\r\n";
+    }
+    EXPECT_LE(spy.Count(EM_SETHANDLE), 8);
+    EXPECT_GE(spy.Count(EM_SETHANDLE), 1);
+    EXPECT_EQ(memo->Text(), expected);
+    EXPECT_EQ(lines.Count(), 2000);
+    EXPECT_EQ(lines.Get(1234), L"Device found: 1234");
+    EXPECT_GT(::SendMessageW(memo->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 1900);
+    // A text set whole afterwards, longer or shorter, is kept as it is.
+    memo->SetText(expected + expected);
+    lines.Add(L"end");
+    EXPECT_EQ(memo->Text(), expected + expected + L"end\r\n");
+    memo->SetText(L"short");
+    lines.Add(L"end");
+    EXPECT_EQ(memo->Text(), L"short\r\nend");
+}
+
 TEST_F(ControlsTest, ComboItemsLiveInTheWindowAndSurviveRecreation) {
     int changes = 0;
     combo->OnChange = [&](fw::TObject*) { ++changes; };
