@@ -440,20 +440,28 @@ int main(int argc, char** argv) {
       const long long handlesBefore = std::stoll(driver.call("handles " + window).at(0));
       const long long memBefore = PrivateBytes(pid), plainBefore = PrivateBytes(plainMemo.pid());
       std::printf("private bytes over 1,000 checks, the memo growing (the port stays open: two lines a check)\n");
-      std::printf("   checks  memo chars   Quillon KiB (growth)   plain EDIT chars, KiB (growth)   Quillon's growth beyond it\n");
+      std::printf("   checks  memo chars   Quillon KiB (growth)   plain EDIT chars, KiB (growth)   Quillon's growth beyond it"
+                  "   plain EDIT's lines, ms\n");
       size_t memoChars = 0;
+      // The plain EDIT's handling of a check's lines, as a driver round trip:
+      // what the edit control itself takes for them at the text's length.
+      std::vector<double> plainLines;
       std::vector<CheckTimes> late;  // the last 100, the memo near its longest
       for (int i = 1; i <= 1000; ++i) {
         const CheckTimes times = runCheck(true);
         if (i > 900) late.push_back(times);
+        const auto sent = Clock::now();
         driver.call("send " + plainMemoWindow + " " + std::to_string(0x8000) + " 0 0");  // WM_APP: the same lines
+        plainLines.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
         if (i % 100 != 0) continue;
         const size_t chars = memoChars = rig::unescape(driver.call("text " + memo).at(0)).size();
         const size_t plainChars = rig::unescape(driver.call("text " + plainEdit).at(0)).size();
         const long long q = PrivateBytes(pid), p = PrivateBytes(plainMemo.pid());
         const long long beyond = (q - memBefore) - (p - plainBefore);
-        std::printf("   %6d  %10zu   %8lld (%+7lld)   %6zu, %8lld (%+7lld)          %+7lld KiB\n", i, chars, q / 1024,
-                    (q - memBefore) / 1024, plainChars, p / 1024, (p - plainBefore) / 1024, beyond / 1024);
+        std::printf("   %6d  %10zu   %8lld (%+7lld)   %6zu, %8lld (%+7lld)          %+7lld KiB              %6.2f\n", i,
+                    chars, q / 1024, (q - memBefore) / 1024, plainChars, p / 1024, (p - plainBefore) / 1024,
+                    beyond / 1024, Percentile(plainLines, 0.5));
+        plainLines.clear();
       }
       const long long handlesAfter = std::stoll(driver.call("handles " + window).at(0));
       std::printf("  handles %lld -> %lld\n", handlesBefore, handlesAfter);
