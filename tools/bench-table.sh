@@ -12,8 +12,9 @@ echo "make bench, $(date -u '+%Y-%m-%d %H:%M UTC'); load when it ended: $(cut -d
 {
   grep -ao 'table|[0-9][0-9]|.*' "$log" || true
   if [[ -f $build/ci-seconds ]]; then
-    read -r seconds when < "$build/ci-seconds"
+    read -r seconds when status < "$build/ci-seconds"
     verdict=$([[ $seconds -le 600 ]] && echo met || echo "NOT MET")
+    [[ ${status:-0} == 0 ]] || verdict="$verdict (the run failed)"
     printf 'table|10|fresh clone .ci/run on %s cores (note: make ci-time, %s)|%d min %02d s|<= 10 min|%s\n' \
       "$(nproc)" "$when" $((seconds / 60)) $((seconds % 60)) "$verdict"
   else
