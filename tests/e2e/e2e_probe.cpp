@@ -218,14 +218,14 @@ TEST_F(ProbeTest, ExitStatusesAndUsageErrors) {
 // Only the ports named, in the order named; the further commands go to the
 // adapter that answered, and each answer comes back cleaned of its echo.
 TEST_F(ProbeTest, NamedPortsAndFurtherCommands) {
-  rig::Port &adapter = port("COM3", {.identity = "ELM327 v1.5"});
+  rig::Port &adapter = port("COM3", {.identity = "Adapter 1.5"});
   port("COM4", {.identity = "OTHER"});
   list({"COM3", "COM4"});
   const ProbeRun run = probe({"--port", "COM9", "--port", "COM3", "--command", "AT RV", "--command", "AT@1"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output,
-            plain(run.output, {{"COM9", "-", "Unable to open com port (Error: 2)"}, {"COM3", "38400", "ELM327 v1.5"}},
-                  {{}, {"             AT RV: ELM327 v1.5", "             AT@1: ELM327 v1.5"}}));
+            plain(run.output, {{"COM9", "-", "Unable to open com port (Error: 2)"}, {"COM3", "38400", "Adapter 1.5"}},
+                  {{}, {"             AT RV: Adapter 1.5", "             AT@1: Adapter 1.5"}}));
   EXPECT_EQ(adapter.received(), "ATI\r\nAT RV\r\nAT@1\r\n");
   EXPECT_EQ(ports_[1]->received(), "") << "a port not named was opened";
 }

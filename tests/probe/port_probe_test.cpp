@@ -41,7 +41,7 @@ private:
 TEST(ProbePort, OpensAsTheWindowDoesSendsOnlyWhatItShouldAndCloses) {
     auto device = std::make_shared<testserial::TFakeCommDevice>();
     Adapter adapter(*device, "ATI\r\n", [&] {
-        device->Receive("ATI\r\nELM327 v1.5\r\n\r\n>");
+        device->Receive("ATI\r\nAdapter 1.5\r\n\r\n>");
         device->RaiseEvents(EV_RXCHAR);
     });
     Adapter voltage(*device, "AT RV\r\n", [&] {
@@ -51,7 +51,7 @@ TEST(ProbePort, OpensAsTheWindowDoesSendsOnlyWhatItShouldAndCloses) {
     const probe::TPortResult r = probe::ProbePort(L"COM3", Plan({38400}, {L"AT RV"}), device);
     EXPECT_EQ(r.Status, TPortStatus::Answered) << std::string(r.ErrorText.begin(), r.ErrorText.end());
     EXPECT_EQ(r.Baud, 38400);
-    EXPECT_EQ(r.Identity, L"ELM327 v1.5");
+    EXPECT_EQ(r.Identity, L"Adapter 1.5");
     ASSERT_EQ(r.Commands.size(), 1u);
     EXPECT_EQ(r.Commands[0].Answer, L"12.6V");
     EXPECT_TRUE(r.Commands[0].Prompted);

@@ -20,11 +20,11 @@ TEST(Answer, EndsAtAPromptThatStartsALine) {
         const wchar_t* bytes;
         bool prompted;
     } cases[] = {
-        {L"ATI\r\nELM327 v1.5\r\n\r\n>", true},
-        {L"ATI\rELM327 v1.5\r\r>", true},
+        {L"ATI\r\nAdapter 1.5\r\n\r\n>", true},
+        {L"ATI\rAdapter 1.5\r\r>", true},
         {L">", true},
-        {L"ELM327 v1.5\n>", true},
-        {L"ATI\r\nELM327 v1.5", false},
+        {L"Adapter 1.5\n>", true},
+        {L"ATI\r\nAdapter 1.5", false},
         {L"ELM>327", false},  // amid text: noise, not a prompt
         {L"\x00E3>\x0091", false},
         {L"", false},
@@ -43,7 +43,7 @@ TEST(Answer, ThePromptCutFromItsLineStartStillCounts) {
         answer.Take(part);
     }
     EXPECT_TRUE(answer.Prompted());
-    EXPECT_EQ(answer.Raw(), L"ATI\r\nELM327 v1.5\r\n\r\n>");
+    EXPECT_EQ(answer.Raw(), L"ATI\r\nAdapter 1.5\r\n\r\n>");
     EXPECT_EQ(answer.Bytes(), 21u);
 }
 
@@ -109,7 +109,7 @@ TPortResult Other(std::wstring port, TPortStatus status, std::int64_t ms) {
 std::vector<TPortResult> Fleet() {
     std::vector<TPortResult> results;
     results.push_back(Answered(L"COM10", 115200, L"QUILLON SIM 1.0", 1012));
-    results.push_back(Answered(L"COM3", 38400, L"ELM327 v1.5", 9));
+    results.push_back(Answered(L"COM3", 38400, L"Adapter 1.5", 9));
     results.push_back(Other(L"COM4", TPortStatus::NoAnswer, 501));
     TPortResult garbage = Other(L"COM5", TPortStatus::NoPrompt, 503);
     garbage.Raw = L"\x00E3\x0091\x0001";
@@ -126,7 +126,7 @@ std::vector<TPortResult> Fleet() {
 TEST(PlainLines, OneAlignedLinePerPortTimesRightAligned) {
     const std::vector<std::wstring> expected = {
         L"COM10  115200  QUILLON SIM 1.0                     1012 ms",
-        L"COM3   38400   ELM327 v1.5                            9 ms",
+        L"COM3   38400   Adapter 1.5                            9 ms",
         L"COM4   -       no answer                            501 ms",
         L"COM5   -       64 bytes without a prompt            503 ms",
         L"COM6   -       Unable to open com port (Error: 5)     0 ms",
@@ -153,7 +153,7 @@ TEST(PlainLines, OddOutcomes) {
     TPortResult oneByte = Other(L"COM4", TPortStatus::NoPrompt, 500);
     oneByte.Bytes = 1;
     TPortResult unfinished = Other(L"COM5", TPortStatus::Unfinished, 1500);
-    TPortResult closeFailed = Answered(L"COM6", 38400, L"ELM327 v1.5", 30);
+    TPortResult closeFailed = Answered(L"COM6", 38400, L"Adapter 1.5", 30);
     closeFailed.ErrorCode = 5;
     closeFailed.ErrorText = L"PurgeComm function failed (Error: 22)";
     // The widest outcome sets the column: "1 byte without a prompt".
@@ -161,7 +161,7 @@ TEST(PlainLines, OddOutcomes) {
         L"COM3  9600   (no identity)              20 ms",
         L"COM4  -      1 byte without a prompt   500 ms",
         L"COM5  -      no result in time        1500 ms",
-        L"COM6  38400  ELM327 v1.5                30 ms",
+        L"COM6  38400  Adapter 1.5                30 ms",
         L"             PurgeComm function failed (Error: 22)",
     };
     EXPECT_EQ(probe::PlainLines({empty, oneByte, unfinished, closeFailed}), expected);
@@ -192,12 +192,12 @@ TEST(JsonLine, EveryFieldOfEveryOutcome) {
 }
 
 TEST(JsonLine, CommandsAndSpeedsTriedInOrder) {
-    TPortResult r = Answered(L"COM4", 115200, L"ELM327 v1.5", 1010);
+    TPortResult r = Answered(L"COM4", 115200, L"Adapter 1.5", 1010);
     r.Tried = {38400, 9600, 115200};
     r.Commands = {{L"AT RV", L"AT RV\r12.6V\r\r>", L"12.6V", true}, {L"AT@1", L"AT@1\r", L"", false}};
     EXPECT_EQ(probe::JsonLine(r),
               L"{\"port\":\"COM4\",\"status\":\"answered\",\"baud\":115200,\"tried\":[38400,9600,115200],"
-              L"\"identity\":\"ELM327 v1.5\",\"raw\":\"ATI\\r\\nELM327 v1.5\\r\\n\\r\\n>\",\"bytes\":21,"
+              L"\"identity\":\"Adapter 1.5\",\"raw\":\"ATI\\r\\nAdapter 1.5\\r\\n\\r\\n>\",\"bytes\":21,"
               L"\"commands\":[{\"command\":\"AT RV\",\"answer\":\"12.6V\",\"raw\":\"AT RV\\r12.6V\\r\\r>\",\"prompt\":true},"
               L"{\"command\":\"AT@1\",\"answer\":\"\",\"raw\":\"AT@1\\r\",\"prompt\":false}],"
               L"\"ms\":1010,\"error_code\":null,\"error_text\":null}");
