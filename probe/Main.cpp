@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/Exception.h"
 #include "framework/Strings.h"
 #include "probe/PortProbe.h"
 #include "probe/ProbeOptions.h"
@@ -46,7 +47,7 @@ void Write(DWORD which, std::wstring_view text) {
         }
         return;
     }
-    const std::string bytes = probe::Utf8(lines);
+    const std::string bytes = fw::ToUtf8(lines);
     for (std::size_t at = 0; at < bytes.size();) {
         DWORD written = 0;
         if (!::WriteFile(out, bytes.data() + at, static_cast<DWORD>(bytes.size() - at), &written, nullptr) ||

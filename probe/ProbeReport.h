@@ -57,10 +57,6 @@ std::wstring JsonLine(const TPortResult& result);
 // are escaped.
 std::wstring JsonString(std::wstring_view text);
 
-// UTF-8 of text (UTF-16 where wchar_t has 16 bits, UTF-32 elsewhere); an
-// unpaired surrogate becomes U+FFFD.
-std::string Utf8(std::wstring_view text);
-
 // 0 when some adapter answered, 1 when none did.
 int ExitStatus(const std::vector<TPortResult>& results);
 

@@ -1,6 +1,7 @@
 // The probe's answers and output: where an answer ends, what a further
 // command's answer reads as, the aligned text for people and the JSON lines
 // for scripts, byte for byte.
+#include "framework/Exception.h"
 #include "probe/Answer.h"
 #include "probe/ProbeReport.h"
 
@@ -25,7 +26,7 @@ TEST(Answer, EndsAtAPromptThatStartsALine) {
         {L">", true},
         {L"Adapter 1.5\n>", true},
         {L"ATI\r\nAdapter 1.5", false},
-        {L"ELM>327", false},  // amid text: noise, not a prompt
+        {L"Ada>pter", false},  // amid text: noise, not a prompt
         {L"\x00E3>\x0091", false},
         {L"", false},
     };
@@ -38,7 +39,7 @@ TEST(Answer, EndsAtAPromptThatStartsALine) {
 
 TEST(Answer, ThePromptCutFromItsLineStartStillCounts) {
     TAnswer answer;
-    for (const wchar_t* part : {L"ATI\r\nELM", L"327 v1.5\r", L"\n\r\n", L">"}) {
+    for (const wchar_t* part : {L"ATI\r\nAda", L"pter 1.5\r", L"\n\r\n", L">"}) {
         EXPECT_FALSE(answer.Prompted());
         answer.Take(part);
     }
@@ -135,12 +136,12 @@ TEST(PlainLines, OneAlignedLinePerPortTimesRightAligned) {
 }
 
 TEST(PlainLines, CommandAnswersBelowTheirPortControlCharactersShown) {
-    TPortResult r = Answered(L"COM3", 38400, L"ELM\x0007 v1.5\x0080", 45);
+    TPortResult r = Answered(L"COM3", 38400, L"Ada\x0007 v1.5\x0080", 45);
     r.Commands = {{L"AT RV", L"AT RV\r12.6V\r\r>", L"12.6V", true},
                   {L"AT@1", L"AT@1\r", L"", false},
                   {L"ATDP", L"ATDP\rAUTO\r\r>", L"AUTO", true}};
     const std::vector<std::wstring> expected = {
-        L"COM3  38400  ELM\\x07 v1.5\\x80  45 ms",
+        L"COM3  38400  Ada\\x07 v1.5\\x80  45 ms",
         L"             AT RV: 12.6V",
         L"             AT@1: (no prompt)",
         L"             ATDP: AUTO",
@@ -216,18 +217,18 @@ TEST(JsonString, EscapesQuotesBackslashesAndEveryControlCharacter) {
     for (wchar_t c : json) EXPECT_FALSE(c < 0x20 || (c >= 0x7F && c <= 0x9F)) << static_cast<int>(c);
 }
 
-TEST(Utf8, EncodesWhatAPortCanGiveAndRejectsHalfPairs) {
-    EXPECT_EQ(probe::Utf8(L"ATI"), "ATI");
-    EXPECT_EQ(probe::Utf8(L"\x00E9\x00FF"), "\xC3\xA9\xC3\xBF");
-    EXPECT_EQ(probe::Utf8(L"\x20AC"), "\xE2\x82\xAC");
-    EXPECT_EQ(probe::Utf8(std::wstring(L"a\0b", 3)), std::string("a\0b", 3));
+TEST(OutputUtf8, EncodesWhatAPortCanGiveAndRejectsHalfPairs) {
+    EXPECT_EQ(fw::ToUtf8(L"ATI"), "ATI");
+    EXPECT_EQ(fw::ToUtf8(L"\x00E9\x00FF"), "\xC3\xA9\xC3\xBF");
+    EXPECT_EQ(fw::ToUtf8(L"\x20AC"), "\xE2\x82\xAC");
+    EXPECT_EQ(fw::ToUtf8(std::wstring(L"a\0b", 3)), std::string("a\0b", 3));
     if constexpr (sizeof(wchar_t) == 2) {
-        EXPECT_EQ(probe::Utf8(L"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
-        EXPECT_EQ(probe::Utf8(L"\xD83D!"), "\xEF\xBF\xBD!");
-        EXPECT_EQ(probe::Utf8(L"\xDE00"), "\xEF\xBF\xBD");
+        EXPECT_EQ(fw::ToUtf8(L"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
+        EXPECT_EQ(fw::ToUtf8(L"\xD83D!"), "\xEF\xBF\xBD!");
+        EXPECT_EQ(fw::ToUtf8(L"\xDE00"), "\xEF\xBF\xBD");
     } else {
-        EXPECT_EQ(probe::Utf8(std::wstring(1, static_cast<wchar_t>(0x1F600))), "\xF0\x9F\x98\x80");
-        EXPECT_EQ(probe::Utf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
+        EXPECT_EQ(fw::ToUtf8(std::wstring(1, static_cast<wchar_t>(0x1F600))), "\xF0\x9F\x98\x80");
+        EXPECT_EQ(fw::ToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
     }
 }
 
