@@ -816,11 +816,15 @@ TEST_F(SkinnedFrame, TheTitleButtonHoverFadeStepsBy25Every12msAndBackFromTheLeve
 
   MouseAt(min);
   std::vector<FadeStep> in = LogFade(*provider, HTMINBUTTON, [](int a) { return a == 255; });
+  // Under load a leave from before the move can still arrive and end the
+  // first step: the fade then starts again, and is read from that start.
+  const auto restart = std::find_if(in.rbegin(), in.rend(), [](const FadeStep& s) { return s.alpha < 0; });
+  if (restart != in.rend()) in.erase(in.begin(), restart.base());
   std::vector<int> expected;
   for (int a = 25; a <= 225; a += 25) expected.push_back(a);
   expected.push_back(255);
   EXPECT_EQ(values(in), expected) << "fading in: " << Describe(in);
-  expectTicks(in, in.front().alpha < 0 ? 1 : 0, "fading in");
+  expectTicks(in, 0, "fading in");
 
   MouseAt(caption);
   std::vector<FadeStep> out = LogFade(*provider, HTMINBUTTON, [](int a) { return a == -1; });
