@@ -3,12 +3,14 @@
 # make test   every test, ending with ctest's summary
 # make fuzz   the libFuzzer targets, FUZZ_SECONDS each
 # make bench  the benchmarks, printing their figures (native ones in a Release build)
+#             and the table of their targets
+# make ci-time  times .ci/run on a fresh clone (the table's note row)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 600
 CTEST_JOBS ?= 2
 
-.PHONY: all deps builds win64 win32 native release run test fuzz bench clean
+.PHONY: all deps builds win64 win32 native release run test fuzz bench ci-time clean
 
 all: win64 win32
 
@@ -52,10 +54,16 @@ release: deps
 	@cmake -S . -B $(BUILD)/release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release -DQUILLON_SANITIZE=OFF >/dev/null
 	@MAKEFLAGS= cmake --build $(BUILD)/release -j $(JOBS) --target benches -- --no-print-directory
 
+# The log is kept; the table of the rows the benchmarks printed ends the run.
 bench: deps
 	@$(MAKE) --no-print-directory -j2 -Otarget win64 release
 	@printf 'subdirs("win64" "release")\n' > $(BUILD)/CTestTestfile.cmake
-	@ctest --test-dir $(BUILD) -L bench -V
+	@bash -c 'set -o pipefail; ctest --test-dir $(BUILD) -L bench -V 2>&1 | tee $(BUILD)/bench.log'; \
+	  status=$$?; tools/bench-table.sh $(BUILD)/bench.log $(BUILD); exit $$status
+
+# The fresh-clone CI time, for the note row of the bench table.
+ci-time:
+	@tools/ci-time.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) dist

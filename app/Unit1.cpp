@@ -2,6 +2,7 @@
 
 #include "app/ReplyDisplay.h"
 #include "framework/Dpi.h"
+#include "framework/Trace.h"
 #include "serial/AdapterCheckPort.h"
 #include "serial/PortList.h"
 #include "skin/SkinManagerSetup.h"
@@ -140,28 +141,33 @@ void TForm1::sMemo1MouseDown(fw::TObject* /*sender*/, fw::TMouseButton /*button*
 void TForm1::sMemo1Enter(fw::TObject* /*sender*/) { sPanel1->SetFocus(); }
 
 void TForm1::sButton1Click(fw::TObject* /*sender*/) {
-    if (ComPort->Connected())
+    using fw::trace::Mark;
+    using fw::trace::TPoint;
+    Mark(TPoint::ClickHandler);
+    if (ComPort->Connected()) {
         ComPort->Close();
-    else
+        Mark(TPoint::PortClosed);
+    } else {
         sMemo1->Lines().Clear();
+    }
     const std::wstring port = sComboBox1->Text();
     ComPort->SetPort(port);
     ComPort->Open();
+    Mark(TPoint::PortOpened);
     sMemo1->Lines().Add(L"Connect to " + port + L" port is OK.");
     ComPort->WriteStr(L"ATI\r\n");
+    Mark(TPoint::CommandWritten);
 }
 
 void TForm1::ComPortRxChar(fw::TObject* /*sender*/, int count) {
+    fw::trace::Mark(fw::trace::TPoint::RxHandler);
     std::wstring reply;
     ComPort->ReadStr(reply, count);
     const std::optional<std::wstring> line = DeviceFoundLine(std::move(reply));
     if (!line) return;
     sMemo1->Lines().Add(*line);
-    std::wstring text = sMemo1->Text();
-    if (text.ends_with(L"\r\n")) {
-        text.resize(text.size() - 2);
-        sMemo1->SetText(text);
-    }
+    if (sMemo1->TextView().ends_with(L"\r\n")) sMemo1->DeleteTail(2);
+    fw::trace::Mark(fw::trace::TPoint::MemoTextSet);
 }
 
 void TForm1::ComPortError(fw::TObject* /*sender*/, serial::TComErrors /*errors*/) { ComPort->Close(); }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "framework/Exception.h"
 #include "framework/Forms.h"
@@ -414,9 +415,23 @@ void TComboBox::CloseUp() {
 // ---------------------------------------------------------------- TMemo
 
 namespace {
-bool EndsWithLineBreak(const std::wstring& text) {
+
+// The lines TStrings::SetText makes of a text, counted without making them.
+int LineCount(std::wstring_view text) {
+    int count = 0;
+    for (size_t start = 0; start < text.size(); ++count) {
+        const size_t end = text.find_first_of(L"\r\n", start);
+        if (end == std::wstring_view::npos) return count + 1;
+        start = end + 1;
+        if (text[end] == L'\r' && start < text.size() && text[start] == L'\n') ++start;
+    }
+    return count;
+}
+
+bool EndsWithLineBreak(std::wstring_view text) {
     return !text.empty() && (text.back() == L'\n' || text.back() == L'\r');
 }
+
 }  // namespace
 
 TStringList TMemoStrings::Split() const {
@@ -425,31 +440,41 @@ TStringList TMemoStrings::Split() const {
     return lines;
 }
 
-int TMemoStrings::Count() const { return Split().Count(); }
+int TMemoStrings::Count() const { return LineCount(memo_.TextView()); }
 
 std::wstring TMemoStrings::Get(int index) const { return Split().Get(index); }
 
+// A line added at the end goes in through the window as it is: the text is
+// read once, into the memo's own buffer, and neither copied nor split into
+// lines (a log that grows by a line at a time would cost its whole length
+// several times over per line, and fragment the heap with it).
 int TMemoStrings::Add(const std::wstring& value) {
-    const int index = Count();
-    Insert(index, value);
+    const std::wstring_view text = memo_.TextView();
+    const int index = LineCount(text);
+    AppendLine(text, value);
     return index;
 }
 
+void TMemoStrings::AppendLine(std::wstring_view text, const std::wstring& value) {
+    // Empty text counts as ending with a line break: the first line gets
+    // no line break in front of it.
+    if (text.empty() || EndsWithLineBreak(text)) {
+        memo_.AppendText(value + L"\r\n");
+    } else {
+        memo_.AppendText(L"\r\n" + value);
+    }
+}
+
 void TMemoStrings::Insert(int index, const std::wstring& value) {
-    const std::wstring text = memo_.Text();
+    const std::wstring_view view = memo_.TextView();
+    if (index == LineCount(view)) {
+        AppendLine(view, value);
+        return;
+    }
+    const std::wstring text(view);
     TStringList lines;
     lines.SetText(text);
     CheckIndex(index, lines.Count() + 1);
-    if (index == lines.Count()) {
-        // Empty text counts as ending with a line break: the first line gets
-        // no line break in front of it.
-        if (text.empty() || EndsWithLineBreak(text)) {
-            memo_.AppendText(value + L"\r\n");
-        } else {
-            memo_.AppendText(L"\r\n" + value);
-        }
-        return;
-    }
     lines.Insert(index, value);
     std::wstring joined = lines.Text();
     if (!EndsWithLineBreak(text)) joined.resize(joined.size() - 2);
@@ -503,6 +528,26 @@ void TMemo::SetScrollBars(TScrollStyle value) {
     RecreateWnd();
 }
 
+std::wstring_view TMemo::TextView() const {
+    HWND wnd = HandleIfAllocated();
+    if (!wnd) return text_;
+    const size_t length = static_cast<size_t>(::GetWindowTextLengthW(wnd));
+    if (textBuffer_.size() < length + 1) textBuffer_.resize(std::max(length + 1, textBuffer_.size() * 2));
+    const int got = ::GetWindowTextW(wnd, textBuffer_.data(), static_cast<int>(textBuffer_.size()));
+    return std::wstring_view(textBuffer_.data(), static_cast<size_t>(std::max(got, 0)));
+}
+
+void TMemo::DeleteTail(size_t count) {
+    HWND wnd = HandleIfAllocated();
+    if (!wnd) {
+        SetText(text_.substr(0, text_.size() - std::min(count, text_.size())));
+        return;
+    }
+    const size_t length = static_cast<size_t>(::GetWindowTextLengthW(wnd));
+    ::SendMessageW(wnd, EM_SETSEL, static_cast<WPARAM>(length - std::min(count, length)), static_cast<LPARAM>(length));
+    ::SendMessageW(wnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+}
+
 void TMemo::AppendText(const std::wstring& text) {
     HWND wnd = HandleIfAllocated();
     if (!wnd) {
@@ -510,8 +555,34 @@ void TMemo::AppendText(const std::wstring& text) {
         return;
     }
     const int len = ::GetWindowTextLengthW(wnd);
+    ReserveText(wnd, static_cast<size_t>(len) + text.size());
     ::SendMessageW(wnd, EM_SETSEL, static_cast<WPARAM>(len), len);
     ::SendMessageW(wnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// The edit control grows its text buffer a few characters beyond what it
+// needs, each time in a new block of the process heap: a text that grows by
+// a line at a time leaves behind it a trail of freed blocks each too small
+// for the next size, and under Wine the heap grew by several megabytes over
+// a 64 K character log. The memo hands the control a buffer of twice the
+// length instead whenever the text would not fit (the control owns it from
+// then on and frees it with the window), so the buffer moves a dozen times
+// over such a log rather than at every line.
+void TMemo::ReserveText(HWND wnd, size_t length) {
+    if (length + 1 <= textCapacity_) return;
+    const auto old = reinterpret_cast<HLOCAL>(::SendMessageW(wnd, EM_GETHANDLE, 0, 0));
+    if (!old) return;
+    const size_t capacity = std::max<size_t>(4096, (length + 1) * 2);
+    HLOCAL buffer = ::LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, capacity * sizeof(wchar_t));
+    if (!buffer) return;
+    const auto* from = static_cast<const wchar_t*>(::LocalLock(old));
+    auto* to = static_cast<wchar_t*>(::LocalLock(buffer));
+    if (from && to) std::wmemcpy(to, from, std::min(::wcsnlen(from, ::LocalSize(old) / sizeof(wchar_t)), capacity - 1));
+    if (to) ::LocalUnlock(buffer);
+    if (from) ::LocalUnlock(old);
+    ::SendMessageW(wnd, EM_SETHANDLE, reinterpret_cast<WPARAM>(buffer), 0);
+    ::LocalFree(old);
+    textCapacity_ = capacity;
 }
 
 void TMemo::CreateParams(TCreateParams& p) {
@@ -532,6 +603,7 @@ void TMemo::CreateHandleDone() {
 }
 
 void TMemo::DestroyWnd() {
+    textCapacity_ = 0;
     ::SendMessageW(HandleIfAllocated(), EM_GETSEL, reinterpret_cast<WPARAM>(&savedSelStart_),
                    reinterpret_cast<LPARAM>(&savedSelEnd_));
     TWinControl::DestroyWnd();

@@ -4,6 +4,9 @@
 #include "framework/Menus.h"
 #include "framework/Strings.h"
 
+#include <string_view>
+#include <vector>
+
 namespace fw {
 
 // A caption painted on the parent. With AutoSize the control takes the size
@@ -193,6 +196,7 @@ protected:
 
 private:
     TStringList Split() const;
+    void AppendLine(std::wstring_view text, const std::wstring& value);
     TMemo& memo_;
 };
 
@@ -214,6 +218,11 @@ public:
     void SetScrollBars(TScrollStyle value);
     // Adds text at the end without replacing the rest (keeps the view at the end).
     void AppendText(const std::wstring& text);
+    // Removes the last count characters the same way.
+    void DeleteTail(size_t count);
+    // The text, read into a buffer the memo keeps for it: valid until the
+    // next call or change. Allocates nothing once the buffer has grown.
+    std::wstring_view TextView() const;
 
     TNotifyEvent OnChange;
 
@@ -225,7 +234,13 @@ protected:
     virtual void Change();
 
 private:
+    void ReserveText(HWND wnd, size_t length);
+
     TMemoStrings lines_;
+    mutable std::vector<wchar_t> textBuffer_;
+    // The characters the text buffer given to the control holds (0: the
+    // control's own buffer).
+    size_t textCapacity_ = 0;
     // The selection, kept over a re-creation of the window.
     DWORD savedSelStart_ = 0, savedSelEnd_ = 0;
     bool readOnly_ = false;

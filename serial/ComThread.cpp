@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "framework/Application.h"
+#include "framework/Trace.h"
 #include "serial/ComPort.h"
 
 namespace serial {
@@ -203,6 +204,7 @@ void TComThread::Execute() {
                 continue;
             }
             delay = 0;
+            fw::trace::Mark(fw::trace::TPoint::EventWaitEnded);
             FEvents = MaskToEvents(wait->Mask);
             if (!Dispatch()) break;
             handedOver = FSyncMethod == TSyncMethod::smThreadSync;
@@ -327,6 +329,7 @@ void TComThread::RunBatches(const std::shared_ptr<THandover>& handover, TComEven
                 h.Next = ended ? TNext::Completed : TNext::Pending;
                 completed = ok && wait.Mask != 0;
                 if (completed) {
+                    fw::trace::Mark(fw::trace::TPoint::EventWaitEnded);
                     wait.Pending = false;
                     events = MaskToEvents(wait.Mask);
                 }

@@ -1,7 +1,10 @@
 // The check, end to end: Quillon.exe under Wine with COM3 on a pty whose far end
 // this program answers itself, so that it knows when the reply's last byte left.
-//   - latency from the click to "Device found: " in the memo, and from the reply's
-//     last byte to the memo, over 50 checks, beside the reply's time on the wire;
+//   - latency from the click to "Device found: " painted in the memo, and from
+//     the reply's last byte to the memo, step by step from Quillon's trace
+//     (QUILLON_TRACE), for 50 quick clicks (press and release at once) and 30
+//     clicks released once the press has faded in, beside the reply's time on
+//     the wire;
 //   - processor time of an idle Quillon (the port list refreshes every
 //     second): before the first check, with a user's pointer left resting
 //     over the memo (hover tracking: the costliest idle case), over 60
@@ -13,9 +16,13 @@
 //     (most of the idle cost with the port open is Wine polling the line for
 //     that wait). Processor time is the scheduler's, to the nanosecond;
 //     the share of each 10 s is printed too;
-//   - open handles and private bytes over 1,000 checks, and over 1,000 more with
-//     the memo emptied every 100 (what the program keeps beside the memo's text).
+//   - open handles and private bytes over 1,000 checks, every 100 beside a
+//     plain EDIT given the same text, and over 1,000 more with the memo
+//     emptied every 100 (what the program keeps beside the memo's text).
 #include "rig.h"
+
+#include "../../framework/Trace.h"
+#include "../support/TableRow.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -41,8 +48,6 @@ bool Contains(std::string text, const std::string& what) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
   return text.find(what) != std::string::npos;
 }
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 double Percentile(std::vector<double> v, double p) {
   std::sort(v.begin(), v.end());
@@ -81,6 +86,153 @@ public:
 private:
   int fd_;
 };
+
+// The trace Quillon writes when started with QUILLON_TRACE (framework/Trace.h),
+// read through the driver, its times on the performance counter in microseconds.
+struct Mark {
+  unsigned point;
+  double us;
+};
+
+class Trace {
+public:
+  Trace(rig::Driver& driver, std::string window) : driver_(driver), window_(std::move(window)) {
+    // The counter against this process's clock: the reading whose round trip
+    // was the shortest, taken as read half-way.
+    double best = 1e9;
+    for (int i = 0; i < 30; ++i) {
+      const double before = Linux(Clock::now());
+      const double counter = std::stod(driver_.call("clock").at(0));
+      const double after = Linux(Clock::now());
+      if (after - before < best) {
+        best = after - before;
+        offset_ = counter - (before + after) / 2;
+      }
+    }
+    uncertainty_ = best / 2;
+  }
+  std::vector<Mark> Read() {
+    std::vector<Mark> marks;
+    for (const std::string& field : driver_.call("trace " + window_)) {
+      if (field.rfind("lost", 0) == 0) throw rig::Error("trace records " + field);
+      Mark m{};
+      if (std::sscanf(field.c_str(), "%u %lf", &m.point, &m.us) == 2) marks.push_back(m);
+    }
+    return marks;
+  }
+  double Us(Clock::time_point t) const { return Linux(t) + offset_; }
+  double Uncertainty() const { return uncertainty_; }
+
+private:
+  static double Linux(Clock::time_point t) {
+    return std::chrono::duration<double, std::micro>(t.time_since_epoch()).count();
+  }
+  rig::Driver& driver_;
+  std::string window_;
+  double offset_ = 0, uncertainty_ = 0;
+};
+
+using fw::trace::TPoint;
+constexpr size_t P(TPoint p) { return size_t(p); }
+constexpr size_t kButtonUp = P(TPoint::ButtonUp), kPressedShown = P(TPoint::ButtonPressedShown),
+                 kClickHandler = P(TPoint::ClickHandler), kPortClosed = P(TPoint::PortClosed),
+                 kPortOpened = P(TPoint::PortOpened), kCommandWritten = P(TPoint::CommandWritten),
+                 kEventWaitEnded = P(TPoint::EventWaitEnded), kRxHandler = P(TPoint::RxHandler),
+                 kMemoTextSet = P(TPoint::MemoTextSet), kMemoPaintBegin = P(TPoint::MemoPaintBegin),
+                 kMemoPainted = P(TPoint::MemoPainted);
+constexpr size_t kPoints = 32;
+
+// One check's times (microseconds on the trace's clock, 0 for none) and what
+// was painted on its way.
+struct CheckTimes {
+  double at[kPoints] = {};
+  double clickSent = 0, commandSeen = 0, replySent = 0, seen = 0;
+  int memoPaints = 0, memoFramePaints = 0, panelPaints = 0, buttonPaints = 0;
+  bool complete = false;
+};
+
+// The first mark of each point on the check's road, in the order the road
+// takes them; complete once the memo has been painted after the reply line.
+CheckTimes Phases(const std::vector<Mark>& marks, CheckTimes t) {
+  std::fill(std::begin(t.at), std::end(t.at), 0.0);
+  t.memoPaints = t.memoFramePaints = t.panelPaints = t.buttonPaints = 0;
+  const auto first = [&](size_t point, double after) {
+    for (const Mark& m : marks)
+      if (m.point == point && m.us >= after) return m.us;
+    return 0.0;
+  };
+  t.at[kButtonUp] = first(kButtonUp, 0);
+  if (t.at[kButtonUp] == 0) return t;
+  const double up = t.at[kButtonUp];
+  for (size_t p : {kPressedShown, kClickHandler, kPortClosed, kPortOpened, kCommandWritten}) t.at[p] = first(p, up);
+  if (t.at[kPortOpened] == 0) return t;
+  // The event can end its wait before the writing handler has returned.
+  t.at[kEventWaitEnded] = first(kEventWaitEnded, t.at[kPortOpened]);
+  t.at[kRxHandler] = first(kRxHandler, t.at[kPortOpened]);
+  if (t.at[kRxHandler] == 0) return t;
+  t.at[kMemoTextSet] = first(kMemoTextSet, t.at[kRxHandler]);
+  if (t.at[kMemoTextSet] == 0) return t;
+  t.at[kMemoPainted] = first(kMemoPainted, t.at[kMemoTextSet]);
+  if (t.at[kMemoPainted] == 0) return t;
+  for (const Mark& m : marks) {
+    if (m.point == kMemoPaintBegin && m.us <= t.at[kMemoPainted]) t.at[kMemoPaintBegin] = m.us;
+    if (m.us < t.at[kRxHandler] || m.us > t.at[kMemoPainted]) continue;
+    if (m.point == kMemoPainted) ++t.memoPaints;
+    if (m.point == P(TPoint::MemoFramePainted)) ++t.memoFramePaints;
+    if (m.point == P(TPoint::FormPaint)) ++t.panelPaints;
+  }
+  for (const Mark& m : marks)
+    if (m.point == P(TPoint::ButtonPaint) && m.us >= up && m.us <= t.at[kMemoPainted]) ++t.buttonPaints;
+  t.complete = true;
+  return t;
+}
+
+template <typename F> std::vector<double> Values(const std::vector<CheckTimes>& all, F f) {
+  std::vector<double> v;
+  for (const CheckTimes& t : all) v.push_back(f(t));
+  return v;
+}
+
+template <typename F> double Median(const std::vector<CheckTimes>& all, F f) { return Percentile(Values(all, f), 0.5); }
+
+// The road of the check, step by step: each step's median and 95th
+// percentile, from the point before it.
+void PrintPhases(const char* title, const std::vector<CheckTimes>& all) {
+  std::printf("  %s, %zu checks: step (from the step before)      median     p95  ms\n", title, all.size());
+  const auto step = [&](const char* what, auto f) {
+    std::printf("    %-58s %7.2f %7.2f\n", what, Median(all, f) / 1000.0, Percentile(Values(all, f), 0.95) / 1000.0);
+  };
+  const auto afterFace = [](const CheckTimes& t) { return t.at[kPressedShown] ? t.at[kPressedShown] : t.at[kButtonUp]; };
+  const auto afterClose = [](const CheckTimes& t) { return t.at[kPortClosed] ? t.at[kPortClosed] : t.at[kClickHandler]; };
+  step("release at the button -> pressed face held (quick click)",
+       [](const CheckTimes& t) { return t.at[kPressedShown] ? t.at[kPressedShown] - t.at[kButtonUp] : 0.0; });
+  step("-> click handler", [&](const CheckTimes& t) { return t.at[kClickHandler] - afterFace(t); });
+  step("-> the port of the check before closed", [](const CheckTimes& t) {
+    return t.at[kPortClosed] ? t.at[kPortClosed] - t.at[kClickHandler] : 0.0;
+  });
+  step("-> port opened", [&](const CheckTimes& t) { return t.at[kPortOpened] - afterClose(t); });
+  step("-> \"Connect to\" line and the command written", [](const CheckTimes& t) { return t.at[kCommandWritten] - t.at[kPortOpened]; });
+  step("-> command read at the far end (from the port opened)", [](const CheckTimes& t) { return t.commandSeen - t.at[kPortOpened]; });
+  step("-> reply written by the far end (its last byte)", [](const CheckTimes& t) { return t.replySent - t.commandSeen; });
+  step("-> first event: the event thread's wait ends", [](const CheckTimes& t) { return t.at[kEventWaitEnded] - t.replySent; });
+  step("-> receive handler on the GUI thread", [](const CheckTimes& t) { return t.at[kRxHandler] - t.at[kEventWaitEnded]; });
+  step("-> reply read, cleaned and in the memo's text", [](const CheckTimes& t) { return t.at[kMemoTextSet] - t.at[kRxHandler]; });
+  step("-> memo painted", [](const CheckTimes& t) { return t.at[kMemoPainted] - t.at[kMemoTextSet]; });
+  step("   of which the memo's paint itself", [](const CheckTimes& t) { return t.at[kMemoPainted] - t.at[kMemoPaintBegin]; });
+  step("release -> memo painted, whole", [](const CheckTimes& t) { return t.at[kMemoPainted] - t.at[kButtonUp]; });
+  const auto count = [&](auto f) { return Percentile(Values(all, f), 0.5); };
+  std::printf("    painted per check (medians): receive handler -> memo painted: %.0f memo, %.0f memo frame, %.0f panel; "
+              "release -> memo painted: %.0f button\n",
+              count([](const CheckTimes& t) { return double(t.memoPaints); }),
+              count([](const CheckTimes& t) { return double(t.memoFramePaints); }),
+              count([](const CheckTimes& t) { return double(t.panelPaints); }),
+              count([](const CheckTimes& t) { return double(t.buttonPaints); }));
+}
+
+void Row(int order, const char* figure, double median, double p95, double target) {
+  benchtable::Row(order, figure, benchtable::Format("median %.2f ms (p95 %.2f)", median, p95),
+                  benchtable::Format("<= %.1f ms", target), median <= target);
+}
 
 // Private memory of a Linux process (a Wine process is one).
 long long PrivateBytes(pid_t pid) {
@@ -131,12 +283,18 @@ struct IdleShares {
 
 }  // namespace
 
-int main() {
+// bench_check [latency|memory]: one part only (no idle figures), for a
+// quicker look; no argument: every part.
+int main(int argc, char** argv) {
+  const std::string only = argc > 1 ? argv[1] : "";
+  const bool idleParts = only.empty(), latencyPart = only.empty() || only == "latency",
+             memoryPart = only.empty() || only == "memory";
   try {
     rig::Session session = rig::Session::fromEnvironment();
     rig::Port port(session, "COM3", {.mode = ""});
     rig::Driver driver(session);
     driver.setSerialComm({{"Rig0", "COM3"}});
+    ::setenv("QUILLON_TRACE", "1", 1);
     rig::Program quillon(session, session.quillonExe());
     const std::string window = driver.mainWindow("Quillon", 30s);
     std::string check, memo, combo;
@@ -159,110 +317,180 @@ int main() {
     auto movePointer = [&](int x, int y) {
       rig::pointer(session, "mousemove " + std::to_string(x) + " " + std::to_string(y));
     };
-    const auto memoRect = driver.call("rect " + memo);
-    movePointer((std::stoi(memoRect.at(0)) + std::stoi(memoRect.at(2))) / 2,
-                (std::stoi(memoRect.at(1)) + std::stoi(memoRect.at(3))) / 2);
-    std::this_thread::sleep_for(2s);
-    const IdleShares idleClosed({quillon.process().pid(), plain.pid()}, 60);
-    std::printf("idle before the first check (port closed), the pointer resting over the memo: %.3f %% of one core over 60 s (the port list refreshes every second; target at most 0.1 %%)\n",
-                idleClosed.whole[0]);
-    idleClosed.PrintSteps();
-    std::printf("  the floor, a window of the same plain controls under the same Wine, over the same 60 s: %.3f %%\n",
-                idleClosed.whole[1]);
-    const auto windowRect = driver.call("rect " + window);
-    movePointer(std::max(0, std::stoi(windowRect.at(0)) - 100), std::max(0, std::stoi(windowRect.at(1)) - 100));
-    std::this_thread::sleep_for(2s);
-    const IdleShares idleAway({quillon.process().pid(), plain.pid()}, 30);
-    std::printf("  the pointer away from the window (the refresh alone), over 30 s: %.3f %%; the floor over the same 30 s: %.3f %%\n",
-                idleAway.whole[0], idleAway.whole[1]);
-    idleAway.PrintSteps();
+    if (idleParts) {
+      const auto memoRect = driver.call("rect " + memo);
+      movePointer((std::stoi(memoRect.at(0)) + std::stoi(memoRect.at(2))) / 2,
+                  (std::stoi(memoRect.at(1)) + std::stoi(memoRect.at(3))) / 2);
+      std::this_thread::sleep_for(2s);
+      const IdleShares idleClosed({quillon.process().pid(), plain.pid()}, 60);
+      std::printf("idle before the first check (port closed), the pointer resting over the memo: %.3f %% of one core over 60 s (the port list refreshes every second; target at most 0.1 %%)\n",
+                  idleClosed.whole[0]);
+      idleClosed.PrintSteps();
+      std::printf("  the floor, a window of the same plain controls under the same Wine, over the same 60 s: %.3f %%\n",
+                  idleClosed.whole[1]);
+      const auto windowRect = driver.call("rect " + window);
+      movePointer(std::max(0, std::stoi(windowRect.at(0)) - 100), std::max(0, std::stoi(windowRect.at(1)) - 100));
+      std::this_thread::sleep_for(2s);
+      const IdleShares idleAway({quillon.process().pid(), plain.pid()}, 30);
+      std::printf("  the pointer away from the window (the refresh alone), over 30 s: %.3f %%; the floor over the same 30 s: %.3f %%\n",
+                  idleAway.whole[0], idleAway.whole[1]);
+      idleAway.PrintSteps();
+    }
     driver.call("close " + plainWindow);
     plain.waitExit(5s);
 
     FarEnd far(port.pair().deviceEnd());
-    size_t found = 0;
-    // One check: click, answer the command, wait for the new "Device found: " line.
-    auto runCheck = [&](double* clickToMemo, double* lastByteToMemo) {
-      const auto click = Clock::now();
-      driver.call("press " + check);
-      if (!far.AwaitCommand(5s)) throw rig::Error("no command from Quillon");
-      far.Answer();
-      const auto sent = Clock::now();
-      ++found;
-      while (true) {
-        const std::string text = rig::unescape(driver.call("text " + memo).at(0));
-        size_t n = 0;
-        for (size_t at = 0; (at = text.find("Device found: ", at)) != std::string::npos; ++at) ++n;
-        // The port stays open between checks, so the memo is never cleared:
-        // every check adds one more line.
-        if (n >= found) break;
-        if (Clock::now() - sent > 5s) throw rig::Error("no reply in the memo: " + text);
+    Trace trace(driver, window);
+    const auto checkRect = driver.call("rect " + check);
+    const int checkX = (std::stoi(checkRect.at(0)) + std::stoi(checkRect.at(2))) / 2;
+    const int checkY = (std::stoi(checkRect.at(1)) + std::stoi(checkRect.at(3))) / 2;
+    // One check: a click, the far end answers the command, and the new
+    // "Device found: " line is painted in the memo (the trace tells when).
+    // quick: BM_CLICK, the press and the release at once, as a quick click
+    // of the user's; otherwise the real pointer, released once the pressed
+    // face has faded in.
+    auto runCheck = [&](bool quick) {
+      trace.Read();  // what came before this check
+      CheckTimes times;
+      std::thread answer([&] {
+        if (!far.AwaitCommand(5s)) return;
+        times.commandSeen = trace.Us(Clock::now());
+        far.Answer();
+        times.replySent = trace.Us(Clock::now());
+      });
+      if (quick) {
+        times.clickSent = trace.Us(Clock::now());
+        driver.call("press " + check);
+      } else {
+        movePointer(checkX, checkY);
+        rig::pointer(session, "mousedown 1");
+        std::this_thread::sleep_for(150ms);
+        times.clickSent = trace.Us(Clock::now());
+        rig::pointer(session, "mouseup 1");
       }
-      const auto shown = Clock::now();
-      if (clickToMemo) *clickToMemo = Ms(shown - click);
-      if (lastByteToMemo) *lastByteToMemo = Ms(shown - sent);
+      answer.join();
+      if (times.replySent == 0) throw rig::Error("no command from Quillon");
+      std::vector<Mark> marks;
+      const auto end = Clock::now() + 5s;
+      while (!(times = Phases(marks, times)).complete) {
+        if (Clock::now() > end) throw rig::Error("the reply was not painted in the memo");
+        std::this_thread::sleep_for(200us);
+        const std::vector<Mark> more = trace.Read();
+        marks.insert(marks.end(), more.begin(), more.end());
+        times.seen = trace.Us(Clock::now());
+      }
+      return times;
     };
 
-    std::vector<double> clickToMemo, lastByteToMemo;
-    for (int i = 0; i < 50; ++i) {
-      double a = 0, b = 0;
-      runCheck(&a, &b);
-      clickToMemo.push_back(a);
-      lastByteToMemo.push_back(b);
+    if (latencyPart) {
+      const double wireMs = double(kReply.size()) * 10.0 / 38400.0 * 1000.0;
+      std::printf("check latency (Quillon.exe under Wine, pty at the far end; times inside Quillon from its trace)\n");
+      std::vector<CheckTimes> quick, slow;
+      for (int i = 0; i < 50; ++i) quick.push_back(runCheck(true));
+      for (int i = 0; i < 30; ++i) slow.push_back(runCheck(false));
+      PrintPhases("a quick click (press and release at once: the pressed face is held 30 ms)", quick);
+      PrintPhases("a click released after the press has faded in (no face to hold)", slow);
+      const auto clickToMemo = [](const CheckTimes& t) { return (t.at[kMemoPainted] - t.at[kButtonUp]) / 1000.0; };
+      const auto lastByteToMemo = [](const CheckTimes& t) { return (t.at[kMemoPainted] - t.replySent) / 1000.0; };
+      std::printf("  the reply's %zu bytes on the wire at 38400 baud: %.2f ms\n", kReply.size(), wireMs);
+      Row(1, "click on Check -> \"Device found: \" painted in the memo (quick click)",
+          Median(quick, clickToMemo), Percentile(Values(quick, clickToMemo), 0.95), wireMs + 5);
+      Row(2, "  the same, released after the press has faded in (no held face)", Median(slow, clickToMemo),
+          Percentile(Values(slow, clickToMemo), 0.95), wireMs + 5);
+      Row(3, "reply's last byte -> memo painted", Median(quick, lastByteToMemo),
+          Percentile(Values(quick, lastByteToMemo), 0.95), 4.0);
+      std::printf("  seen from outside (the driver's command to the memo's paint read from the trace), quick click: median %.2f ms\n",
+                  Median(quick, [](const CheckTimes& t) { return (t.at[kMemoPainted] - t.clickSent) / 1000.0; }));
     }
-    const double wireMs = double(kReply.size()) * 10.0 / 38400.0 * 1000.0;
-    std::printf("check latency over 50 checks (Quillon.exe under Wine, pty at the far end)\n");
-    std::printf("  click to \"Device found: \" in the memo:  median %6.2f ms  p95 %6.2f ms\n",
-                Percentile(clickToMemo, 0.5), Percentile(clickToMemo, 0.95));
-    std::printf("  reply's last byte to the memo:           median %6.2f ms  p95 %6.2f ms\n",
-                Percentile(lastByteToMemo, 0.5), Percentile(lastByteToMemo, 0.95));
-    std::printf("  the reply's %zu bytes on the wire at 38400 baud: %.2f ms\n", kReply.size(), wireMs);
-    std::printf("  (each memo reading is one driver round trip, about a millisecond, included above)\n");
 
     // The yardstick of the idle cost with the port open, on a port of its own,
     // waiting for all ten events as the adapter check's port does. It starts
     // only now: Wine polls its line all the while, and that load on the
     // wineserver and the processors would be charged to the idle figures
     // above.
-    rig::Port peerPort(session, "COM4", {.mode = ""});
-    rig::Process peer =
-        rig::startReadyWineProgram(session, session.build() / "bench" / "check" / "serial_idle_peer.exe", {"COM4", "1535"});
-    std::this_thread::sleep_for(1s);  // both settled in their waits
     const pid_t pid = quillon.process().pid();
-    const IdleShares idle({pid, peer.pid()}, 30);
-    std::printf("idle with the port open: %.3f %% of one core over 30 s; the yardstick, WaitCommEvent on a port of its own (same event mask), over the same 30 s: %.3f %%\n",
-                idle.whole[0], idle.whole[1]);
-    idle.PrintSteps();
-    std::printf("idle with the port open, Quillon / yardstick: %.2f (target at most 1.1)\n", idle.whole[0] / idle.whole[1]);
-    // The memo keeps every reply by design, so its text grows with the
-    // checks; emptied every 100 checks, what the program itself keeps shows.
-    const auto emptyMemo = [&] {
-      driver.call("empty " + memo);
-      found = 0;
-    };
-    const long long handlesBefore = std::stoll(driver.call("handles " + window).at(0));
-    const long long memBefore = PrivateBytes(pid);
-    const size_t memoBefore = rig::unescape(driver.call("text " + memo).at(0)).size();
-    for (int i = 0; i < 1000; ++i) runCheck(nullptr, nullptr);
-    const long long handlesAfter = std::stoll(driver.call("handles " + window).at(0));
-    const long long memAfter = PrivateBytes(pid);
-    const size_t memoAfter = rig::unescape(driver.call("text " + memo).at(0)).size();
-    std::printf("1,000 checks: handles %lld -> %lld; private bytes %lld -> %lld (%+lld); memo text %zu -> %zu characters\n",
-                handlesBefore, handlesAfter, memBefore, memAfter, memAfter - memBefore, memoBefore, memoAfter);
-    std::vector<long long> emptied;
-    for (int i = 0; i < 1000; ++i) {
-      if (i % 100 == 0) {
-        emptyMemo();
-        emptied.push_back(PrivateBytes(pid));
-      }
-      runCheck(nullptr, nullptr);
+    if (idleParts) {
+      rig::Port peerPort(session, "COM4", {.mode = ""});
+      rig::Process peer =
+          rig::startReadyWineProgram(session, session.build() / "bench" / "check" / "serial_idle_peer.exe", {"COM4", "1535"});
+      std::this_thread::sleep_for(1s);  // both settled in their waits
+      const IdleShares idle({pid, peer.pid()}, 30);
+      std::printf("idle with the port open: %.3f %% of one core over 30 s; the yardstick, WaitCommEvent on a port of its own (same event mask), over the same 30 s: %.3f %%\n",
+                  idle.whole[0], idle.whole[1]);
+      idle.PrintSteps();
+      std::printf("idle with the port open, Quillon / yardstick: %.2f (target at most 1.1)\n", idle.whole[0] / idle.whole[1]);
     }
-    emptyMemo();
-    emptied.push_back(PrivateBytes(pid));
-    std::printf("1,000 more checks, the memo emptied every 100: private bytes at each emptying (KiB):");
-    for (long long b : emptied) std::printf(" %lld", b / 1024);
-    std::printf("\n  last 500 checks: %+lld bytes; handles now %s\n", emptied.back() - emptied[emptied.size() / 2],
-                driver.call("handles " + window).at(0).c_str());
+    if (memoryPart) {
+      // The memo keeps every reply by design, so its text grows with the
+      // checks. Beside it, the yardstick: a plain window's EDIT given the same
+      // lines the same way by its own program (the caret to the end,
+      // EM_REPLACESEL), which is what the memo's own text costs under this
+      // Wine. Both start empty.
+      rig::Process plainMemo({"wine", (session.build() / "bench" / "startup" / "bench_minimal_window.exe").string()},
+                             plainOptions);
+      const std::string plainMemoWindow = driver.mainWindow("Minimal", 30s);
+      std::string plainEdit;
+      for (const auto& c : rig::parseChildren(driver.call("children " + plainMemoWindow)))
+        if (Contains(c.cls, "edit")) plainEdit = c.hwnd;
+      if (plainEdit.empty()) throw rig::Error("the plain window has no edit");
+      // What a first check costs once (when only this part runs) is not the memo's.
+      for (int i = 0; i < 10; ++i) runCheck(true);
+      driver.call("empty " + memo);
+      std::this_thread::sleep_for(500ms);
+      const long long handlesBefore = std::stoll(driver.call("handles " + window).at(0));
+      const long long memBefore = PrivateBytes(pid), plainBefore = PrivateBytes(plainMemo.pid());
+      std::printf("private bytes over 1,000 checks, the memo growing (the port stays open: two lines a check)\n");
+      std::printf("   checks  memo chars   Quillon KiB (growth)   plain EDIT chars, KiB (growth)   Quillon's growth beyond it"
+                  "   plain EDIT's lines, ms\n");
+      size_t memoChars = 0;
+      // The plain EDIT's handling of a check's lines, as a driver round trip:
+      // what the edit control itself takes for them at the text's length.
+      std::vector<double> plainLines;
+      std::vector<CheckTimes> late;  // the last 100, the memo near its longest
+      for (int i = 1; i <= 1000; ++i) {
+        const CheckTimes times = runCheck(true);
+        if (i > 900) late.push_back(times);
+        const auto sent = Clock::now();
+        driver.call("send " + plainMemoWindow + " " + std::to_string(0x8000) + " 0 0");  // WM_APP: the same lines
+        plainLines.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
+        if (i % 100 != 0) continue;
+        const size_t chars = memoChars = rig::unescape(driver.call("text " + memo).at(0)).size();
+        const size_t plainChars = rig::unescape(driver.call("text " + plainEdit).at(0)).size();
+        const long long q = PrivateBytes(pid), p = PrivateBytes(plainMemo.pid());
+        const long long beyond = (q - memBefore) - (p - plainBefore);
+        std::printf("   %6d  %10zu   %8lld (%+7lld)   %6zu, %8lld (%+7lld)          %+7lld KiB              %6.2f\n", i,
+                    chars, q / 1024, (q - memBefore) / 1024, plainChars, p / 1024, (p - plainBefore) / 1024,
+                    beyond / 1024, Percentile(plainLines, 0.5));
+        plainLines.clear();
+      }
+      const long long handlesAfter = std::stoll(driver.call("handles " + window).at(0));
+      std::printf("  handles %lld -> %lld\n", handlesBefore, handlesAfter);
+      PrintPhases("checks 901 to 1,000, the memo near its longest", late);
+      // The memo's own text: its characters, two bytes each.
+      const double growth = double(PrivateBytes(pid) - memBefore), textBytes = 2.0 * double(memoChars);
+      benchtable::Row(8, "private bytes over 1,000 checks, memo growing to 64 K characters",
+                      benchtable::Format("%+.2f MB, %.2f MB beyond the text (a plain EDIT given the same lines: %+.2f MB)",
+                                         growth / 1048576.0, (growth - textBytes) / 1048576.0,
+                                         (PrivateBytes(plainMemo.pid()) - plainBefore) / 1048576.0),
+                      "<= +1 MB beyond the memo's own text", growth - textBytes <= 1048576.0);
+      driver.call("close " + plainMemoWindow);
+      plainMemo.waitExit(5s);
+      // Emptied every 100 checks, what the program keeps beside the memo's text shows.
+      std::vector<long long> emptied;
+      for (int i = 0; i < 1000; ++i) {
+        if (i % 100 == 0) {
+          driver.call("empty " + memo);
+          emptied.push_back(PrivateBytes(pid));
+        }
+        runCheck(true);
+      }
+      driver.call("empty " + memo);
+      emptied.push_back(PrivateBytes(pid));
+      std::printf("1,000 more checks, the memo emptied every 100: private bytes at each emptying (KiB):");
+      for (long long b : emptied) std::printf(" %lld", b / 1024);
+      std::printf("\n  last 500 checks: %+lld bytes; handles now %s\n", emptied.back() - emptied[emptied.size() / 2],
+                  driver.call("handles " + window).at(0).c_str());
+    }
     driver.call("close " + window);
     quillon.process().waitExit(5s);
 

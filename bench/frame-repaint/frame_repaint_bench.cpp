@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench/support/SkinnedMainWindow.h"
+#include "bench/support/TableRow.h"
 
 namespace {
 
@@ -93,5 +94,8 @@ int main() {
   std::printf("%-44s median %8.2f ms  (native frame %.2f ms, %zu runs each)\n",
               "show to first complete paint, skinned frame", skinned[skinned.size() / 2], native[native.size() / 2],
               skinned.size());
+  const double s = skinned[skinned.size() / 2], n = native[native.size() / 2];
+  benchtable::Row(6, "show -> first complete paint, skinned / native frame",
+                  benchtable::Format("%.1f / %.1f ms (%.2fx)", s, n, s / n), "<= 1.1x", s <= 1.1 * n);
   return 0;
 }

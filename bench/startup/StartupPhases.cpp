@@ -8,6 +8,11 @@
 //          ports      the system's serial port list read and sorted
 //          window     the whole main window created (skin manager and port
 //                     list included), then shown and painted, children too
+//          windows    before the framework starts, a hidden top-level window
+//                     of a class of its own, the process's first, then a
+//                     second: what any program pays for its first window
+//                     (written as PHASE and PAINT), and the framework's start
+//                     after them (FRAMEWORK)
 // Writes "ENTRY FRAMEWORK PHASE PAINT" in milliseconds to OUTFILE: ENTRY from
 // the process's creation to the program's entry, the others as measured.
 #include <windows.h>
@@ -36,6 +41,22 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     const std::wstring phase = args.substr(0, space);
     std::wstring outFile = args.substr(space + 1);
     std::erase(outFile, L'"');
+
+    double first = 0, second = 0;
+    if (phase == L"windows") {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"FirstWindow";
+        for (double* took : {&first, &second}) {
+            const double at = Now();
+            if (took == &first) ::RegisterClassExW(&wc);
+            ::CreateWindowExW(WS_EX_TOOLWINDOW, L"FirstWindow", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+            *took = Now() - at;
+        }
+    }
 
     double start = Now();
     fw::TApplication& application = fw::Application();
@@ -68,6 +89,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
         fw::TStringList ports;
         serial::ListSerialPorts(ports);
         measured = Now() - start;
+    } else if (phase == L"windows") {
+        measured = first;
+        paint = second;
     } else if (phase == L"window") {
         app::TForm1* form = application.CreateForm<app::TForm1>();
         measured = Now() - start;

@@ -1,5 +1,6 @@
 #include "skinctrl/adapters/sMemo.h"
 
+#include "framework/Trace.h"
 #include "skin/SkinCommand.h"
 #include "skinctrl/paint/SectionQueries.h"
 #include "skinctrl/state/CommonDataDetail.h"
@@ -71,6 +72,14 @@ void TsMemo::PushStateColors() {
 
 void TsMemo::WndProc(fw::TMessage& m) {
   TsScrollWndData& data = *FCommonData;
+  using fw::trace::TPoint;
+  struct PaintMark {
+    TPoint end;
+    ~PaintMark() {
+      if (end != TPoint{}) fw::trace::Mark(end);
+    }
+  } paintMark{m.Msg == WM_PAINT ? TPoint::MemoPainted : m.Msg == WM_NCPAINT ? TPoint::MemoFramePainted : TPoint{}};
+  if (m.Msg == WM_PAINT) fw::trace::Mark(TPoint::MemoPaintBegin);
   if (m.Msg == skin::WM_SKINCMD) {
     if (RefuseUntrustedSkinCommand(m)) return;
     const bool own = m.LParam != 0 && reinterpret_cast<skin::TsSkinManager*>(m.LParam) == data.SkinManager();

@@ -7,6 +7,7 @@
 
 #include "skin/ConstData.h"
 #include "framework/Forms.h"
+#include "framework/Trace.h"
 #include "skin/sSkinManager.h"
 #include "skinctrl/controls/ControlPaint.h"
 #include "skinctrl/gdi/SkinTextGdi.h"
@@ -258,6 +259,7 @@ void TsButton::DrawFocusDots(const RECT& captionRect) {
 void TsButton::PaintButton(HDC given) {
   HWND wnd = HandleIfAllocated();
   if (!wnd) return;
+  fw::trace::Mark(fw::trace::TPoint::ButtonPaint);
   std::optional<fw::PaintDc> paint;
   if (!given) paint.emplace(wnd);
   HDC dc = given ? given : paint->get();
@@ -372,6 +374,7 @@ void TsButton::MouseUp(fw::TMessage& m) {
     return;
   }
   FMouseClicked = false;
+  if (m.Msg == WM_LBUTTONUP) fw::trace::Mark(fw::trace::TPoint::ButtonUp);
   if (m.Msg == WM_LBUTTONUP && Animating(data)) {
     // A quick click: the pressed face is shown whole for a moment before
     // the button fades back.
@@ -381,6 +384,7 @@ void TsButton::MouseUp(fw::TMessage& m) {
     data.Invalidate(true);
     FForcePressed = false;
     ::Sleep(30);
+    fw::trace::Mark(fw::trace::TPoint::ButtonPressedShown);
   }
   // Releasing clicks the button (its handler runs in here). The pressed
   // look stays in the cache: the release fades out of it.

@@ -1,6 +1,7 @@
 #include "skinctrl/controls/sPanel.h"
 
 #include "framework/StdCtrls.h"
+#include "framework/Trace.h"
 #include "skin/ConstData.h"
 #include "skin/SkinBroadcast.h"
 #include "skinctrl/controls/ControlPaint.h"
@@ -155,6 +156,7 @@ void TsPanel::PaintToDC(HDC dc, bool notify) {
 }
 
 void TsPanel::PaintWindow(HDC dc) {
+  fw::trace::Mark(fw::trace::TPoint::FormPaint);
   if (FCommonData->Skinned()) {
     PaintToDC(dc, true);
     return;

@@ -3,6 +3,7 @@
 // leaving a handler, and the check handlers against a scripted line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -324,6 +325,33 @@ TEST_F(CheckHandlersTest, ReplyShownAndLineErrorClosesThePortWritingNothing) {
     EXPECT_EQ(form->sMemo1->Text(), memo);
     EXPECT_EQ(device->Written(), "ATI\r\n");
     EXPECT_FALSE(closer.Closed());  // no error box either
+}
+
+// The reply goes in at the end of a long memo: the memo's text is read
+// once for the line and once for its end, and never set anew (before, each
+// reply read the whole text five times and the first re-set all of it).
+TEST_F(CheckHandlersTest, ReplyGoesInAtTheEndOfALongMemoWithoutReSettingIt) {
+    Check();
+    std::wstring log;
+    for (int i = 0; i < 1000; ++i) log += L"Connect to COM3 port is OK.\r\nDevice found: OBDII v1.5\r\n";
+    form->sMemo1->SetText(log + L"Connect to COM3 port is OK.\r\n");
+    const HWND memo = form->sMemo1->Handle();
+    const int before = ::GetWindowTextLengthW(memo);
+    std::vector<UINT> seen;
+    int spy = 0;
+    form->sMemo1->WindowProc.Install(&spy, [&](fw::TMessage& m) {
+        seen.push_back(m.Msg);
+        form->sMemo1->WindowProc.CallNext(&spy, m);
+    });
+    device->Receive("ATI\r\nOBDII v1.5\r\n\r\n>");
+    device->RaiseEvents(EV_RXCHAR);
+    // The handler adds the line and takes off the last line break in one go.
+    const bool handled = PumpUntil([&] { return ::GetWindowTextLengthW(memo) != before; });
+    form->sMemo1->WindowProc.Remove(&spy);
+    ASSERT_TRUE(handled);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), UINT(WM_GETTEXT)), 2);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), UINT(WM_SETTEXT)), 0);
+    EXPECT_EQ(form->sMemo1->Text(), log + L"Connect to COM3 port is OK.\r\nDevice found: OBDII v1.5");
 }
 
 // An answer that reaches the window in two notifications, cut at every

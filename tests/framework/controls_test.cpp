@@ -239,6 +239,57 @@ TEST_F(ControlsTest, MemoLinesFollowTheAppendRule) {
     EXPECT_EQ(memo->Text().size(), 500u * 70u + 5u);
 }
 
+// A line added to a long memo goes in at the end: its text is read once and
+// never set anew (a re-set would make the edit control copy and re-wrap the
+// whole text for each line), and the memo's buffer for reading it is reused.
+TEST_F(ControlsTest, AddingALineToALongMemoReadsItsTextOnceAndSetsNothing) {
+    std::wstring text;
+    for (int i = 0; i < 1000; ++i) text += L"Connect to COM3 port is OK.\r\nDevice found: X\r\n";
+    memo->SetText(text);
+    Spy spy(memo);
+    auto& lines = memo->Lines();
+    EXPECT_EQ(lines.Add(L"Device found: Y"), 2000);
+    EXPECT_EQ(spy.Count(WM_GETTEXT), 1);
+    EXPECT_EQ(spy.Count(WM_SETTEXT), 0);
+    EXPECT_EQ(spy.Count(EM_REPLACESEL), 1);
+    EXPECT_TRUE(memo->TextView().ends_with(L"X\r\nDevice found: Y\r\n"));
+    const wchar_t* buffer = memo->TextView().data();
+    memo->DeleteTail(2);
+    EXPECT_EQ(spy.Count(WM_SETTEXT), 0);
+    EXPECT_TRUE(memo->TextView().ends_with(L"X\r\nDevice found: Y"));
+    EXPECT_EQ(memo->TextView().data(), buffer);
+    EXPECT_EQ(lines.Count(), 2001);
+    EXPECT_EQ(lines.Get(2000), L"Device found: Y");
+}
+
+// A log growing a line at a time: the control is handed a buffer of twice
+// the length whenever the text would not fit, a few times over the whole log
+// rather than at every line; the text stays whole and the view at its end.
+TEST_F(ControlsTest, AGrowingMemoGetsItsTextBufferInFewSteps) {
+    memo->SetReadOnly(true);
+    auto& lines = memo->Lines();
+    Spy spy(memo);
+    std::wstring expected;
+    for (int i = 0; i < 2000; ++i) {
+        const std::wstring line = L"Device found: " + std::to_wstring(i);
+        lines.Add(line);
+        expected += line + L"\r\n";
+    }
+    EXPECT_LE(spy.Count(EM_SETHANDLE), 8);
+    EXPECT_GE(spy.Count(EM_SETHANDLE), 1);
+    EXPECT_EQ(memo->Text(), expected);
+    EXPECT_EQ(lines.Count(), 2000);
+    EXPECT_EQ(lines.Get(1234), L"Device found: 1234");
+    EXPECT_GT(::SendMessageW(memo->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 1900);
+    // A text set whole afterwards, longer or shorter, is kept as it is.
+    memo->SetText(expected + expected);
+    lines.Add(L"end");
+    EXPECT_EQ(memo->Text(), expected + expected + L"end\r\n");
+    memo->SetText(L"short");
+    lines.Add(L"end");
+    EXPECT_EQ(memo->Text(), L"short\r\nend");
+}
+
 TEST_F(ControlsTest, ComboItemsLiveInTheWindowAndSurviveRecreation) {
     int changes = 0;
     combo->OnChange = [&](fw::TObject*) { ++changes; };

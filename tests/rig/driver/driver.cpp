@@ -30,6 +30,10 @@
 //   pixel X Y                the screen pixel at X,Y as rrggbb
 //   handles HWND             open handles of the process that owns HWND (the
 //                            system's handle table: GetProcessHandleCount is 0 under Wine)
+//   trace HWND               the time stamps the process owning HWND has marked since
+//                            the last call (started with QUILLON_TRACE set): one field
+//                            "POINT MICROSECONDS" each, on the performance counter
+//   clock                    the performance counter now, in microseconds
 //   serialcomm list|clear|delete|set NAME=VALUE...|remove NAME
 //                            reads or writes HKLM\HARDWARE\DEVICEMAP\SERIALCOMM
 //   com-open NAME            opens \\.\NAME for overlapped I/O (one port at a time);
@@ -46,10 +50,13 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <map>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "framework/Trace.h"
 
 namespace {
 
@@ -482,6 +489,47 @@ void saveScreenBitmap(int x, int y, int w, int h, const std::wstring &path) {
   if (!written) fail("cannot write the shot");
 }
 
+double microseconds(long long ticks, long long frequency) {
+  return double(ticks / frequency) * 1e6 + double(ticks % frequency) * 1e6 / double(frequency);
+}
+
+// The trace section of each process asked about, and how far it has been read.
+struct TraceView {
+  const fw::trace::THeader *header = nullptr;
+  std::uint32_t read = 0;
+};
+
+Reply traceRecords(DWORD pid) {
+  using namespace fw::trace;
+  static std::map<DWORD, TraceView> views;
+  TraceView &view = views[pid];
+  if (!view.header) {
+    const std::wstring name = kSectionPrefix + std::to_wstring(pid);
+    HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str());
+    if (!section) fail("no trace section (QUILLON_TRACE not set?)");
+    view.header = static_cast<const THeader *>(MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0));
+    CloseHandle(section);  // the view keeps the section
+    if (!view.header || view.header->magic != kMagic) fail("bad trace section");
+  }
+  const auto *records = reinterpret_cast<const TRecord *>(view.header + 1);
+  const std::uint32_t next = static_cast<const volatile std::uint32_t &>(view.header->next);
+  Reply r;
+  // Records overwritten since the last call are lost; say so.
+  if (next - view.read > view.header->capacity) {
+    r << std::string("lost " + std::to_string(next - view.read - view.header->capacity));
+    view.read = next - view.header->capacity;
+  }
+  for (; view.read != next; ++view.read) {
+    const TRecord &rec = records[view.read % view.header->capacity];
+    // A mark still being written has not its sequence number yet: read it next time.
+    if (static_cast<const volatile std::uint32_t &>(rec.seq) != view.read + 1) break;
+    char field[64];
+    std::snprintf(field, sizeof field, "%u %.1f", rec.point, microseconds(rec.ticks, view.header->frequency));
+    r << std::string(field);
+  }
+  return r;
+}
+
 Reply run(const std::string &line) {
   std::istringstream args(line);
   std::string cmd;
@@ -660,6 +708,17 @@ Reply run(const std::string &line) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwndArg(), &pid);
     r << static_cast<long long>(processHandleCount(pid));
+  } else if (cmd == "trace") {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwndArg(), &pid);
+    r = traceRecords(pid);
+  } else if (cmd == "clock") {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    char field[32];
+    std::snprintf(field, sizeof field, "%.1f", microseconds(now.QuadPart, frequency.QuadPart));
+    r << std::string(field);
   } else if (cmd == "serialcomm") {
     r = serialcomm(args);
   } else if (cmd.rfind("com-", 0) == 0) {
