@@ -42,6 +42,17 @@ const TFont& TScreen::MenuFont() {
     return menuFont_;
 }
 
-void TScreen::SystemFontChanged() { menuFontRead_ = false; }
+// Wine answers SM_CXMENUCHECK by making the menu font and reading its
+// metrics on the display DC each time (about 45 us): it is read once for
+// each menu font.
+int TScreen::MenuCheckWidth() {
+    if (menuCheckWidth_ < 0) menuCheckWidth_ = ::GetSystemMetrics(SM_CXMENUCHECK);
+    return menuCheckWidth_;
+}
+
+void TScreen::SystemFontChanged() {
+    menuFontRead_ = false;
+    menuCheckWidth_ = -1;
+}
 
 }  // namespace fw

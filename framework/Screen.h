@@ -24,6 +24,9 @@ public:
     // The font of menus, as the system sets it; kept current when the
     // system's fonts change.
     const TFont& MenuFont();
+    // The width of a menu's check mark (SM_CXMENUCHECK), which follows the
+    // menu font; kept current with it.
+    int MenuCheckWidth();
     int Width() const noexcept { return ::GetSystemMetrics(SM_CXSCREEN); }
     int Height() const noexcept { return ::GetSystemMetrics(SM_CYSCREEN); }
     int PixelsPerInch() const;
@@ -37,6 +40,7 @@ private:
 
     TFont menuFont_;
     bool menuFontRead_ = false;
+    int menuCheckWidth_ = -1;
 };
 
 TScreen& Screen();

@@ -5,8 +5,9 @@
 // Where the time before the first paint goes, skinned beside native: the
 // steps of the menu loop as the thread's messages show them (the loop
 // entered, the menu initialised, its items measured, its window created and
-// shown, its frame and background painted, its paint begun), and what the
-// menu window and the program's windows were sent before that paint.
+// shown, its frame and background painted, its paint begun), what the
+// menu window and the program's windows were sent before that paint, and
+// the skinned menus' own work in an opening.
 #include <windows.h>
 
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include "skin/sSkinManager.h"
 #include "skinctrl/frame/sSkinProvider.h"
 #include "skinctrl/gdi/DibBitmap.h"
+#include "skinctrl/menus/sPopupMenus.h"
 
 namespace {
 
@@ -53,6 +55,8 @@ struct Run {
   Clock::time_point at[kSteps]{};
   Clock::time_point painted{};
   int toMenu = 0, toOthers = 0, measures = 0, draws = 0, skinCommands = 0, positionChanges = 0;
+  // The skinned menus' own work in the whole opening.
+  int itemImages = 0, metricsReads = 0, borderCopies = 0;
 };
 
 Run current;
@@ -145,12 +149,17 @@ Series Measure(const char* what, const std::function<void()>& request, int runs)
     seen = false;
     current = Run{};
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 2000, &GiveUp);
+    const skinctrl::TMenuWorkCounts before = skinctrl::MenuWorkCounts();
     const auto start = Clock::now();
     recording = true;
     request();
     recording = false;
     ::KillTimer(nullptr, timer);
     Pump();
+    const skinctrl::TMenuWorkCounts after = skinctrl::MenuWorkCounts();
+    current.itemImages = after.ItemImagesMade - before.ItemImagesMade;
+    current.metricsReads = after.MetricsRead - before.MetricsRead;
+    current.borderCopies = after.BorderCopies - before.BorderCopies;
     if (seen) {
       ms.push_back(Ms(current.painted - start));
       series.runs.push_back(current);
@@ -210,6 +219,12 @@ void PrintSplit(const char* what, const Series& skinned, const Series& native) {
               count(native, &Run::skinCommands));
   std::printf("    %-70s %7.0f  %7.0f\n", "menu window moved or sized (WM_WINDOWPOSCHANGED)",
               count(skinned, &Run::positionChanges), count(native, &Run::positionChanges));
+  std::printf("    %-70s %7.0f  %7.0f\n", "skinned item images made in the opening", count(skinned, &Run::itemImages),
+              count(native, &Run::itemImages));
+  std::printf("    %-70s %7.0f  %7.0f\n", "reads of the item measures (system metrics)", count(skinned, &Run::metricsReads),
+              count(native, &Run::metricsReads));
+  std::printf("    %-70s %7.0f  %7.0f\n", "frame strips copied to the menu window", count(skinned, &Run::borderCopies),
+              count(native, &Run::borderCopies));
 }
 
 // What the calls a skinned item makes cost one at a time here: the

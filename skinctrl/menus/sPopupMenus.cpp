@@ -41,10 +41,20 @@ bool IsMenuWindow(HWND wnd) {
          std::wstring_view(name) == L"#32768";
 }
 
+// An item's image with the canvas its text is written on, kept for the
+// items of that size: a DIB section and a DC made for each item, and a font
+// made and realised in that DC, were most of an item's drawing time.
+struct TItemImage {
+  TDibBitmap image;
+  fw::TCanvas text;
+};
+
 // One skinned menu window: its background image (the whole window) and its outline.
 struct TacMnuWnd {
   HWND wnd = nullptr;
   TDibBitmap background;
+  std::map<std::pair<int, int>, std::unique_ptr<TItemImage>> itemImages;
+  bool painting = false;  // in its WM_PAINT: the frame strips are copied once, after the items
   bool regionSet = false;
   bool Shown = false;   // painted once, and made visible
   bool bFlag = false;   // being made layered
@@ -55,6 +65,24 @@ struct TacMnuWnd {
 // last menu window goes. Menu windows of other menus (a control's native
 // context menu) are left to their own drawing.
 bool SkinnedItemsShown = false;
+
+TMenuWorkCounts WorkCounts;
+
+// The measures of the items at the manager's scale, read once for each
+// opening of a menu (a new opening starts with SkinnedItemsShown clear) and
+// again when the manager's scale changes.
+const TMenuMetrics& ItemMetrics(TsSkinManager& m, bool newOpening) {
+  static TMenuMetrics metrics;
+  static const TsSkinManager* of = nullptr;
+  static int dpi = 0, scale = -1;
+  if (newOpening || of != &m || dpi != m.MetricsDpi() || scale != m.GetScale()) {
+    metrics = MenuMetrics(&m);
+    of = &m;
+    dpi = m.MetricsDpi();
+    scale = m.GetScale();
+  }
+  return metrics;
+}
 
 // Never destroyed, like the other window registries: menu windows can go
 // during the application object's static destruction.
@@ -75,10 +103,7 @@ void ForEachItem(fw::TMenuItem& parent, const auto& action) {
 
 // The window's image: "MAINMENU" over the whole window, the icon column, the
 // border image on top.
-void PrepareMenuBG(TacMnuWnd& mw, TsSkinManager& m) {
-  RECT r{};
-  ::GetWindowRect(mw.wnd, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
+void PrepareMenuBG(TacMnuWnd& mw, TsSkinManager& m, int w, int h) {
   mw.background.SetSize(w, h);
   if (mw.background.Empty()) return;
   const ScanLines lines = mw.background.Lines();
@@ -88,7 +113,7 @@ void PrepareMenuBG(TacMnuWnd& mw, TsSkinManager& m) {
   PaintSkinSection(&m.Model(), menu, TCacheInfo{}, -1, -1, lines, TPoint{}, TRect{0, 0, w, h}, 0);
   const int border = m.gd()[static_cast<std::size_t>(menu)].BorderIndex;
   const bool hasBorder = m.Model().IsValidImgIndex(border);
-  const TMenuMetrics mm = MenuMetrics(&m);
+  const TMenuMetrics& mm = ItemMetrics(m, false);
   const int bw = hasBorder ? mm.BorderWidth : 0;
   const int icoLine = m.GetSkinIndex(std::string(m.MenuSupport().IcoLineSkin.begin(), m.MenuSupport().IcoLineSkin.end()));
   if (icoLine >= 0) {
@@ -101,8 +126,10 @@ void PrepareMenuBG(TacMnuWnd& mw, TsSkinManager& m) {
                     m.ma()[static_cast<std::size_t>(border)]);
     if (!mw.regionSet) {
       fw::UniqueRegion region = RegionWithout(w, h, CollectCornerRects(m.Model(), border, -1, w, h));
-      // The system owns the region from here on.
-      if (::SetWindowRgn(mw.wnd, region.get(), TRUE)) (void)region.release();
+      // Set from the frame's first paint, which draws what lies inside: a
+      // redraw would make Wine paint the frame and the client once more
+      // (about 0.5 ms). The system owns the region from here on.
+      if (::SetWindowRgn(mw.wnd, region.get(), FALSE)) (void)region.release();
       mw.regionSet = true;
     }
   }
@@ -113,6 +140,7 @@ void PrepareMenuBG(TacMnuWnd& mw, TsSkinManager& m) {
 // inside the client area, so the strips are copied over it as well.
 void DrawWndBorder(const TacMnuWnd& mw) {
   if (mw.background.Empty()) return;
+  ++WorkCounts.BorderCopies;
   const fw::WholeWindowDc dc(mw.wnd);
   if (!dc.get()) return;
   const int w = mw.background.Width(), h = mw.background.Height(), b = MenuBorderWidth;
@@ -175,7 +203,12 @@ void MenuWindowProc(HWND wnd, fw::TMessage& m) {
     if (TacMnuWnd* ready = MenuWindow(wnd, *manager)) DrawWndBorder(*ready);
     return;
   case WM_PAINT:
+    // Wine draws the menu's edge over the client area before the items: the
+    // frame strips go over it once the items are drawn.
+    mw.painting = true;
     fw::CallNextSubclass(wnd, SubclassKey, m);
+    mw.painting = false;
+    DrawWndBorder(mw);
     Reveal(mw);
     return;
   case WM_ERASEBKGND:
@@ -213,7 +246,8 @@ TacMnuWnd* MenuWindow(HWND wnd, TsSkinManager& m) {
   RECT r{};
   ::GetWindowRect(wnd, &r);
   const int w = r.right - r.left, h = r.bottom - r.top;
-  if (w > 0 && h > 0 && (w != entry->background.Width() || h != entry->background.Height())) PrepareMenuBG(*entry, m);
+  if (w > 0 && h > 0 && (w != entry->background.Width() || h != entry->background.Height()))
+    PrepareMenuBG(*entry, m, w, h);
   return entry.get();
 }
 
@@ -333,6 +367,7 @@ void UseMenuFont(fw::TCanvas& canvas, const TMenuMetrics& mm) {
 }  // namespace
 
 TMenuMetrics MenuMetrics(const TsSkinManager* manager) {
+  ++WorkCounts.MetricsRead;
   TMenuMetrics mm;
   const int dpi = manager ? manager->MetricsDpi() : fw::SystemDpi();
   mm.Font = fw::NonClientMetricsForDpi(dpi).lfMenuFont;
@@ -373,8 +408,8 @@ void sMeasureItem(fw::TObject* sender, fw::TCanvas& canvas, int& width, int& hei
   const auto* item = dynamic_cast<const fw::TMenuItem*>(sender);
   TsSkinManager* m = Manager();
   if (!item || !m) return;
+  const TMenuMetrics& mm = ItemMetrics(*m, !SkinnedItemsShown);
   SkinnedItemsShown = true;
-  const TMenuMetrics mm = MenuMetrics(m);
   if (item->IsLine()) {
     width = 2 * mm.GlyphSize + 3 * mm.Margin + mm.Spacing;
     height = mm.DividerHeight;
@@ -409,8 +444,18 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
     if (!::PeekMessageW(&waiting, app, WM_MENUFRAMEBYITEM, WM_MENUFRAMEBYWINDOW, PM_NOREMOVE))
       ::PostMessageW(app, WM_MENUFRAMEBYITEM, item->Parent()->Items(0)->Command(), 0);
   }
-  // The item's image: the menu background at the item's place, then its look.
-  TDibBitmap image(w, h);
+  // Drawn outside a skinned menu window (a DC of another window), the item
+  // is drawn on an image of its own.
+  std::unique_ptr<TItemImage> single;
+  std::unique_ptr<TItemImage>& slot = mw ? mw->itemImages[{w, h}] : single;
+  if (!slot) {
+    slot = std::make_unique<TItemImage>();
+    slot->image.SetSize(w, h);
+    slot->text.SetHandle(slot->image.DC());
+    ++WorkCounts.ItemImagesMade;
+  }
+  const TDibBitmap& image = slot->image;
+  fw::TCanvas& text = slot->text;
   if (image.Empty()) return;
   POINT offset{0, 0};
   if (mw && !mw->background.Empty()) {
@@ -420,17 +465,23 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
     ::ClientToScreen(mw->wnd, &origin);
     offset = POINT{origin.x - wr.left, origin.y - wr.top};
     ::BitBlt(image.DC(), 0, 0, w, h, mw->background.DC(), rect.left + offset.x, rect.top + offset.y, SRCCOPY);
-  } else if (const int menu = m->GetSkinIndex("MAINMENU"); menu >= 0) {
-    PaintSkinSection(&m->Model(), menu, TCacheInfo{}, -1, -1, image.Lines(), TPoint{}, TRect{0, 0, w, h}, 0);
+  } else {
+    // A kept image holds the last item drawn on it.
+    const ScanLines lines = image.Lines();
+    for (int y = 0; y < h; ++y) std::fill_n(lines.Row(y), w, 0u);
+    if (const int menu = m->GetSkinIndex("MAINMENU"); menu >= 0)
+      PaintSkinSection(&m->Model(), menu, TCacheInfo{}, -1, -1, lines, TPoint{}, TRect{0, 0, w, h}, 0);
   }
   const ScanLines lines = image.Lines();
-  skin::Bitmap32 under(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) under.At(x, y) = lines.At(x, y);
   const bool enabled = item->Enabled() && !(state & (fw::odDisabled | fw::odGrayed));
+  // A disabled item is faded into what lies under it.
+  skin::Bitmap32 under(enabled ? 0 : w, enabled ? 0 : h);
+  if (!enabled)
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) under.At(x, y) = lines.At(x, y);
   const bool lit = enabled && (state & fw::odSelected);
   const int itemSection = m->GetSkinIndex("MENUITEM");
-  const TMenuMetrics mm = MenuMetrics(m);
+  const TMenuMetrics& mm = ItemMetrics(*m, false);
   const int c = mm.IconColumn();
   if (item->IsLine()) {
     // From the margin (and the spacing beside the icon column, clear of the
@@ -472,7 +523,6 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
     if (command >= 0xF000 && command <= 0xF1FF)
       DrawCommandGlyph(image.DC(), RECT{glyphPlace.Left, glyphPlace.Top, glyphPlace.Right, glyphPlace.Bottom}, command,
                        fontColor, m->ScaleInt(10));
-    fw::TCanvas text(image.DC());
     UseMenuFont(canvas, mm);
     text.Font().Assign(canvas.Font());
     text.Font().SetColor(static_cast<fw::TColor>(fontColor));
@@ -516,7 +566,7 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
     }
   }
   ::BitBlt(target, rect.left, rect.top, w, h, image.DC(), 0, 0, SRCCOPY);
-  if (mw) DrawWndBorder(*mw);
+  if (mw && !mw->painting) DrawWndBorder(*mw);
 }
 
 bool HandleMenuFrameRequest(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -564,5 +614,7 @@ void AttachMenuWindow(HWND wnd) {
 bool IsSkinnedMenuWindow(HWND wnd) noexcept { return MenuWindows().contains(wnd); }
 
 int SkinnedMenuWindowCount() noexcept { return static_cast<int>(MenuWindows().size()); }
+
+TMenuWorkCounts MenuWorkCounts() noexcept { return WorkCounts; }
 
 }  // namespace skinctrl

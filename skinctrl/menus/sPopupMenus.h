@@ -38,6 +38,14 @@ bool IsSkinnedMenuWindow(HWND wnd) noexcept;
 // Menu windows skinned now (tests and benchmarks).
 int SkinnedMenuWindowCount() noexcept;
 
+// Work the skinned menus have done since the program started (tests and
+// benchmarks): item images made, reads of the item measures, copies of the
+// frame strips to a menu window.
+struct TMenuWorkCounts {
+  int ItemImagesMade = 0, MetricsRead = 0, BorderCopies = 0;
+};
+TMenuWorkCounts MenuWorkCounts() noexcept;
+
 // Metrics of the skinned items at 100 %.
 inline constexpr int MenuMargin = 2, MenuSpacing = 8, MenuBorderWidth = 3, MenuGlyphSize = 16;
 // The place of a sub-menu's arrow at the right end of its item.

@@ -1036,6 +1036,35 @@ TEST_F(SkinnedPopupMenu, AFrameRequestByItemReachesTheWindowShowingThatItem) {
   EXPECT_EQ(parentTop, 0u) << "the parent's frame left alone";
 }
 
+// What the items of one menu share is made once for each opening, not once
+// for each item: the measures read at the first item, an image for each
+// size of item (normal and separator), the frame strips copied to the window
+// at its frame's paint and once after its items (not after each of them).
+TEST_F(SkinnedPopupMenu, AnOpeningMakesWhatItsItemsShareOnce) {
+  MouseAt(POINT{2, 2});
+  RECT pr{};
+  ::GetWindowRect(panel->Handle(), &pr);
+  const LPARAM at = MAKELPARAM(pr.left + 30, pr.top + 30);
+  for (int i = 0; i < 3; ++i) {
+    const skinctrl::TMenuWorkCounts before = skinctrl::MenuWorkCounts();
+    bool shown = false;
+    {
+      MenuScript script({[&](const std::vector<HWND>& menus) {
+        shown = skinctrl::IsSkinnedMenuWindow(menus.front());
+        ::EndMenu();
+      }});
+      ::SendMessageW(panel->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel->Handle()), at);
+      PumpUntil([&] { return script.Done() && skinctrl::SkinnedMenuWindowCount() == 0; }, 5s);
+    }
+    ASSERT_TRUE(shown) << "opening " << i;
+    const skinctrl::TMenuWorkCounts after = skinctrl::MenuWorkCounts();
+    EXPECT_EQ(after.MetricsRead - before.MetricsRead, 1) << "opening " << i << ": item measures read";
+    EXPECT_LE(after.ItemImagesMade - before.ItemImagesMade, 2) << "opening " << i << ": item images made for 7 items";
+    EXPECT_GE(after.BorderCopies - before.BorderCopies, 2) << "opening " << i << ": frame strips at the frame and after the items";
+    EXPECT_LE(after.BorderCopies - before.BorderCopies, 3) << "opening " << i << ": frame strips copied for 7 items";
+  }
+}
+
 TEST_F(SkinnedPopupMenu, HundredOpeningsWithTheSubMenuLeaveNothingBehind) {
   RECT pr{};
   ::GetWindowRect(panel->Handle(), &pr);
