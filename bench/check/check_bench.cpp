@@ -18,7 +18,9 @@
 //     the share of each 10 s is printed too;
 //   - open handles and private bytes over 1,000 checks, every 100 beside a
 //     plain EDIT given the same text, and over 1,000 more with the memo
-//     emptied every 100 (what the program keeps beside the memo's text).
+//     emptied every 100 (what the program keeps beside the memo's text);
+//     beside them, what the system keeps of its heap per line-event wait
+//     (serial_wait_heap, a yardstick program on a port of its own).
 #include "rig.h"
 
 #include "../../framework/Trace.h"
@@ -33,6 +35,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -475,6 +478,25 @@ int main(int argc, char** argv) {
                       "<= +1 MB beyond the memo's own text", growth - textBytes <= 1048576.0);
       driver.call("close " + plainMemoWindow);
       plainMemo.waitExit(5s);
+      {
+        // Of that growth, what the system keeps of its own heap for each
+        // line-event wait that a close ends (every check closes the port and
+        // opens it again), from a yardstick program on a port of its own.
+        rig::Port waitPort(session, "COM4", {.mode = ""});
+        rig::Process yard = rig::startReadyWineProgram(
+            session, session.build() / "bench" / "check" / "serial_wait_heap.exe", {"COM4", "200", "1535"});
+        const std::optional<std::string> line = yard.readLine(60s);
+        yard.waitExit(10s);
+        unsigned long long waits = 0, bytes = 0, blocks = 0;
+        if (line && std::sscanf(line->c_str(), "waits %llu bytes %llu blocks %llu", &waits, &bytes, &blocks) == 3 &&
+            waits > 0) {
+          std::printf("  the system's heap kept per line-event wait ended by a zero mask and a close (yardstick: %llu "
+                      "opens of a port of its own, one wait each): %.0f bytes in %.1f blocks\n",
+                      waits, double(bytes) / double(waits), double(blocks) / double(waits));
+        } else {
+          std::printf("  the wait yardstick gave no figure (%s)\n", line ? line->c_str() : "no answer");
+        }
+      }
       // Emptied every 100 checks, what the program keeps beside the memo's text shows.
       std::vector<long long> emptied;
       for (int i = 0; i < 1000; ++i) {

@@ -57,6 +57,7 @@ void TacProvider::InitForm(fw::TCustomForm* form) {
   FreeNotification(sp);
   sp->FUseGlobalColor = false;
   CtrlHandle = form->HandleIfAllocated();
+  sp->AttachingAtActivation();
   // The form is being activated, mostly inside its first showing, before its
   // client area was painted: the frame and the window region are made now, so
   // that the region's redraw joins the first paint rather than repeating it.

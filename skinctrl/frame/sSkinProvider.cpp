@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <utility>
 
 namespace skinctrl {
 
@@ -427,6 +428,7 @@ void TsSkinProvider::PrepareForm() {
 // --- Messages ---
 
 void TsSkinProvider::OnNcActivate(fw::TMessage& m) {
+  const bool attaching = std::exchange(attachingActivation_, false);
   if (!SystemMenu) PrepareForm();
   const bool active = m.WParam != 0;
   if (active != FFormActive) {
@@ -445,8 +447,11 @@ void TsSkinProvider::OnNcActivate(fw::TMessage& m) {
   }
   // The system's activation handling draws its own caption into the window;
   // the cover keeps it off the screen until the frame has been repainted
-  // (a minimised title is repainted without one).
-  CoverCaption();
+  // (a minimised title is repainted without one). The activation the frame
+  // is attached in needs none: until now the window showed nothing of the
+  // skinned frame (at the first showing nothing at all, the window awaiting
+  // its first paint), so the cover would only hold the window 40 ms from it.
+  if (!attaching) CoverCaption();
   OldWndProc(m);
   if (::IsWindow(wnd)) ProcessMessage(WM_NCPAINT, 1);
   UncoverCaption();
@@ -508,6 +513,7 @@ void TsSkinProvider::CoverCaption() {
   ::SetWindowPos(cover, after, w.left, w.top, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
   ::UpdateWindow(cover);
   ::GdiFlush();
+  ++coversShown_;
   // The cover has to be on the screen before the system draws below it.
   ::Sleep(40);
 }

@@ -198,6 +198,11 @@ public:
   // that lets it reach the screen; and the cover taken away.
   void CoverCaption();
   void UncoverCaption() noexcept;
+  // The provider is being attached inside an activation: that activation is
+  // handled without the cover (the skinned frame has not been on the screen).
+  void AttachingAtActivation() noexcept { attachingActivation_ = true; }
+  // Covers laid over the frame so far (each one holds the activation 40 ms).
+  int CoversShown() const noexcept { return coversShown_; }
   const std::vector<TRect>& Rects() const noexcept { return Rects_; }
 
   // The system's window-animation setting is switched off around a restore; the
@@ -308,6 +313,8 @@ private:
   std::optional<std::wstring> captionText_;
   HWND registeredWnd_ = nullptr;
   std::unique_ptr<TacCaptForm> CaptForm;
+  bool attachingActivation_ = false;
+  int coversShown_ = 0;
   // The fades of the close, maximise, minimise and help buttons.
   std::array<std::unique_ptr<TacSBAnimation>, 4> fades_;
 };

@@ -278,6 +278,28 @@ TEST_F(SkinnedFrame, AttachedAtFirstActivationKeepingTheClientAreaAndTheControls
   EXPECT_EQ(provider->CaptionRect().Right, width - provider->ButtonStripWidth() - border - 4);
 }
 
+// The activation inside the first showing attaches the frame; nothing of the
+// skinned frame was on the screen before it, so it is handled at once, without
+// the cover and its 40 ms hold, and the window's start-up shows no cover at
+// all. Every later activation is covered.
+TEST_F(SkinnedFrame, TheActivationAttachingTheFrameHoldsNoCover) {
+  ASSERT_GE(spy.activationLParams.size(), 1u);
+  EXPECT_NE(spy.activationLParams.front(), -1) << "the system's activation handling ran as asked";
+  EXPECT_FALSE(spy.covered.front());
+  EXPECT_EQ(provider->CoversShown(), 0) << "no cover at start-up";
+  // The frame is skinned on the screen once the start-up's paints are done.
+  ExpectLook(ShotOf(wnd), 1, "after the first showing");
+
+  OtherWindow other;
+  ::SetActiveWindow(other.Handle());
+  Pump(50ms);
+  ::SetActiveWindow(wnd);
+  Pump(50ms);
+  EXPECT_EQ(provider->CoversShown(), 2) << "deactivation and activation, each covered";
+  ASSERT_GE(spy.covered.size(), 3u);
+  EXPECT_TRUE(spy.covered.back());
+}
+
 TEST_F(SkinnedFrame, FormsOptingOutOrOfExcludedClassesKeepTheirNativeFrames) {
   struct PopupForm : fw::TForm {
     using fw::TForm::TForm;
@@ -418,6 +440,9 @@ TEST_F(SkinnedFrame, CaptionAndActivationChangesNeverShowTheNativeCaption) {
   Pump(50ms);
   spy.seen.clear();
   spy.seenIn.clear();
+  // The first activation, the frame's attachment, has a test of its own.
+  spy.activationLParams.clear();
+  spy.covered.clear();
   for (int i = 0; i < 10; ++i) {
     form->SetCaption(i % 2 ? L"Quillon" : L"Quillon - checking the adapter on a long port name");
     Pump(15ms);
