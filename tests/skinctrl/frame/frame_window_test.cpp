@@ -1169,22 +1169,30 @@ struct MenuVisit {
   MenuVisit& operator=(const MenuVisit&) = delete;
 };
 
-// Points at the item of an open menu that matches; the click follows.
-template <typename Match>
-void PointAtMenuItem(HWND menuWnd, Match match) {
-  const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+// Each item of an open menu window: its menu, position, item info (id and
+// type) and the framework's item for its command (null for the system's).
+template <typename Visit>
+void ForEachMenuItem(HWND menuWnd, Visit visit) {
+  const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, MN_GETHMENU, 0, 0));
   for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
-    info.fMask = MIIM_ID;
+    info.fMask = MIIM_ID | MIIM_FTYPE;
     ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
-    const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
+    visit(hmenu, static_cast<UINT>(i), info, fw::TMenuItem::FindCommand(info.wID));
+  }
+}
+
+// Points at the item of an open menu that matches; the click follows.
+template <typename Match>
+void PointAtMenuItem(HWND menuWnd, Match match) {
+  ForEachMenuItem(menuWnd, [&](HMENU hmenu, UINT i, const MENUITEMINFOW&, const fw::TMenuItem* item) {
     if (item && match(*item)) {
       RECT r{};
-      ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(i), &r);
+      ::GetMenuItemRect(nullptr, hmenu, i, &r);
       MouseAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
     }
-  }
+  });
 }
 
 void ClickMenuItem(HWND menuWnd, std::wstring_view caption) {
@@ -1228,7 +1236,7 @@ TEST_F(SkinnedFrame, SystemMenuIsSkinnedWithTheWindowsItemsAndOpensEveryWay) {
       return now.At(r.right - mr.left - 4, (r.top + r.bottom) / 2 - mr.top);
     };
     MenuVisit visit({[&](HWND menuWnd) {
-                       hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+                       hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, MN_GETHMENU, 0, 0));
                        ASSERT_NE(hmenu, nullptr);
                        const int count = ::GetMenuItemCount(hmenu);
                        std::vector<fw::TMenuItem*> items;
@@ -1320,7 +1328,7 @@ TEST_F(SkinnedFrame, SystemMenuIsSkinnedWithTheWindowsItemsAndOpensEveryWay) {
     bool skinned = false;
     {
       MenuVisit visit({[&](HWND menuWnd) {
-        const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
+        const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, MN_GETHMENU, 0, 0));
         MENUITEMINFOW info{};
         info.cbSize = sizeof(info);
         info.fMask = MIIM_FTYPE;
@@ -1366,17 +1374,10 @@ TEST_F(SkinnedFrame, TheWindowsOwnSystemMenuItemsAreShownAndSendTheirCommands) {
   RECT about{};
   {
     MenuVisit visit({[&](HWND menuWnd) {
-                       const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
-                       for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
-                         MENUITEMINFOW info{};
-                         info.cbSize = sizeof(info);
-                         info.fMask = MIIM_ID;
-                         ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
-                         const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
+                       ForEachMenuItem(menuWnd, [&](HMENU hmenu, UINT i, const MENUITEMINFOW&, const fw::TMenuItem* item) {
                          captions.push_back(item ? item->Caption() : L"?");
-                         if (item && item->Caption() == L"&About Quillon")
-                           ::GetMenuItemRect(nullptr, hmenu, static_cast<UINT>(i), &about);
-                       }
+                         if (item && item->Caption() == L"&About Quillon") ::GetMenuItemRect(nullptr, hmenu, i, &about);
+                       });
                        MouseAt(POINT{(about.left + about.right) / 2, (about.top + about.bottom) / 2});
                      },
                      [&](HWND) {
@@ -1524,17 +1525,11 @@ TEST_F(SkinnedFrame, MemoContextMenuIsSkinnedAndOnlyCopiesAndSelects) {
   };
   {
     MenuVisit visit({[&](HWND menuWnd) {
-                       const auto hmenu = reinterpret_cast<HMENU>(::SendMessageW(menuWnd, 0x01E1, 0, 0));
-                       for (int i = 0; i < ::GetMenuItemCount(hmenu); ++i) {
-                         MENUITEMINFOW info{};
-                         info.cbSize = sizeof(info);
-                         info.fMask = MIIM_ID | MIIM_FTYPE;
-                         ::GetMenuItemInfoW(hmenu, static_cast<UINT>(i), TRUE, &info);
+                       ForEachMenuItem(menuWnd, [&](HMENU, UINT, const MENUITEMINFOW& info, const fw::TMenuItem* item) {
                          ownerDrawn = ownerDrawn && (info.fType & MFT_OWNERDRAW);
-                         const fw::TMenuItem* item = fw::TMenuItem::FindCommand(info.wID);
                          captions.push_back(item ? item->Caption() : L"?");
                          enabled.push_back(item && item->Enabled());
-                       }
+                       });
                        frametest::Save(ShotOf(menuWnd), "memo-menu.bmp");
                        ClickMenuItem(menuWnd, L"Select &All");
                      },
