@@ -73,7 +73,7 @@ Agent::Agent(const AgentOptions &options) {
   for (auto it = o.env.begin(); it != o.env.end(); ++it) {
     if (it->rfind("LD_PRELOAD=", 0) != 0) continue;
     if (options.ttyLibrary)
-      *it = "LD_PRELOAD=" + (session().build() / "serial-pty-host" / "libserialbrk.so").string() + " " +
+      *it = "LD_PRELOAD=" + (session().hostBin() / "libserialbrk.so").string() + " " +
             it->substr(11);
     else
       o.env.erase(it);
