@@ -362,8 +362,10 @@ TEST(SerialPty, WindowSyncUnderAStreamWithASlowHandlerKeepsItsStackFlat) {
   agent.call("open " + kCom);
   // A window that ticks and paints: the GUI thread has messages due.
   agent.call("mode slow 15 ticking");
+  // Nesting went one level deeper with every notification (every 15 ms here),
+  // and two levels fail the check below: 5 s is some 300 chances.
   serialpty::Stream stream(pty);
-  std::this_thread::sleep_for(30s);
+  std::this_thread::sleep_for(5s);
   // The command is queued work, which waits while the stream lasts: the next
   // notification is always sent before the one before has returned, and the
   // loop takes sent messages first.
