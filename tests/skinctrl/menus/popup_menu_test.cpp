@@ -1080,7 +1080,7 @@ TEST_F(SkinnedPopupMenu, HundredOpeningsWithTheSubMenuLeaveNothingBehind) {
                          ++subMenus;
                          ::EndMenu();
                        }},
-                      30);
+                      10);
     ::SendMessageW(panel->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel->Handle()), at);
   };
   // The first openings make what lives on (the hook on the application
