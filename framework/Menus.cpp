@@ -248,13 +248,13 @@ void TMenuItem::Click() {
 
 void TMenuItem::MeasureItem(TCanvas& canvas, int& width, int& height) {
     if (IsLine()) {
-        height = ::GetSystemMetrics(SM_CYMENU) / 2;
+        height = Screen().MenuHeight() / 2;
     } else {
         std::wstring text = caption_;
         if (const std::wstring keys = ShortCutToText(shortCut_); !keys.empty()) text += L"\t" + keys;
         const SIZE size = canvas.TextExtent(text);
         width = size.cx + 2 * Screen().MenuCheckWidth();
-        height = std::max<int>(size.cy + 4, ::GetSystemMetrics(SM_CYMENU));
+        height = std::max<int>(size.cy + 4, Screen().MenuHeight());
     }
     if (OnMeasureItem) OnMeasureItem(this, canvas, width, height);
 }

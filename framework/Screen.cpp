@@ -42,17 +42,24 @@ const TFont& TScreen::MenuFont() {
     return menuFont_;
 }
 
-// Wine answers SM_CXMENUCHECK by making the menu font and reading its
-// metrics on the display DC each time (about 45 us): it is read once for
-// each menu font.
+// Wine answers SM_CXMENUCHECK and SM_CYMENU by making the menu font and
+// reading its metrics on the display DC each time (45 and 80 us): they are
+// read once for each menu font, not once for each item measured.
 int TScreen::MenuCheckWidth() {
     if (menuCheckWidth_ < 0) menuCheckWidth_ = ::GetSystemMetrics(SM_CXMENUCHECK);
     return menuCheckWidth_;
 }
 
+int TScreen::MenuHeight() {
+    if (menuHeight_ < 0) menuHeight_ = ::GetSystemMetrics(SM_CYMENU);
+    return menuHeight_;
+}
+
 void TScreen::SystemFontChanged() {
     menuFontRead_ = false;
     menuCheckWidth_ = -1;
+    menuHeight_ = -1;
+    ++fontChanges_;
 }
 
 }  // namespace fw

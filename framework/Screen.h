@@ -27,12 +27,18 @@ public:
     // The width of a menu's check mark (SM_CXMENUCHECK), which follows the
     // menu font; kept current with it.
     int MenuCheckWidth();
+    // The height of a menu line (SM_CYMENU), which follows the menu font;
+    // kept current with it.
+    int MenuHeight();
     int Width() const noexcept { return ::GetSystemMetrics(SM_CXSCREEN); }
     int Height() const noexcept { return ::GetSystemMetrics(SM_CYSCREEN); }
     int PixelsPerInch() const;
 
     // The system's fonts changed: read them again.
     void SystemFontChanged();
+    // How many times they have: what keeps measures of its own made from
+    // the system's fonts knows when to make them again.
+    unsigned FontChanges() const noexcept { return fontChanges_; }
 
 private:
     friend TScreen& Screen();
@@ -41,6 +47,8 @@ private:
     TFont menuFont_;
     bool menuFontRead_ = false;
     int menuCheckWidth_ = -1;
+    int menuHeight_ = -1;
+    unsigned fontChanges_ = 0;
 };
 
 TScreen& Screen();
