@@ -4,6 +4,7 @@
 #include "framework/Controls.h"
 #include "framework/Dpi.h"
 #include "framework/Handles.h"
+#include "framework/Screen.h"
 #include "framework/Subclass.h"
 #include "skin/sSkinManager.h"
 #include "skinctrl/gdi/DibBitmap.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace skinctrl {
@@ -52,8 +54,11 @@ struct TItemImage {
 // One skinned menu window: its background image (the whole window) and its outline.
 struct TacMnuWnd {
   HWND wnd = nullptr;
-  TDibBitmap background;
-  std::map<std::pair<int, int>, std::unique_ptr<TItemImage>> itemImages;
+  std::shared_ptr<const TDibBitmap> background;  // shared with the kept backgrounds
+  bool HasBackground() const noexcept { return background && !background->Empty(); }
+  int BackgroundWidth() const noexcept { return background ? background->Width() : 0; }
+  int BackgroundHeight() const noexcept { return background ? background->Height() : 0; }
+  std::optional<POINT> clientOffset;  // where the client area lies in the window
   bool painting = false;  // in its WM_PAINT: the frame strips are copied once, after the items
   bool regionSet = false;
   bool Shown = false;   // painted once, and made visible
@@ -68,18 +73,39 @@ bool SkinnedItemsShown = false;
 
 TMenuWorkCounts WorkCounts;
 
-// The measures of the items at the manager's scale, read once for each
-// opening of a menu (a new opening starts with SkinnedItemsShown clear) and
-// again when the manager's scale changes.
-const TMenuMetrics& ItemMetrics(TsSkinManager& m, bool newOpening) {
+// The item images of every menu, by size. A menu window lives for one
+// opening, and the next opening's items are mostly of the same sizes: kept
+// here, an opening makes none (two DIB sections, about 90 us, before). Menus
+// come in few sizes; past a handful of sizes the images start again.
+TItemImage& ItemImage(int w, int h) {
+  constexpr std::size_t MostSizes = 16;
+  static auto* images = new std::map<std::pair<int, int>, std::unique_ptr<TItemImage>>;
+  if (images->size() >= MostSizes && !images->contains({w, h})) images->clear();
+  std::unique_ptr<TItemImage>& slot = (*images)[{w, h}];
+  if (!slot) {
+    slot = std::make_unique<TItemImage>();
+    slot->image.SetSize(w, h);
+    slot->text.SetHandle(slot->image.DC());
+    ++WorkCounts.ItemImagesMade;
+  }
+  return *slot;
+}
+
+// The measures of the items at the manager's scale, read again when the
+// manager, its scale or the system's fonts change (Wine makes the menu font
+// to answer, about 60 us).
+const TMenuMetrics& ItemMetrics(TsSkinManager& m) {
   static TMenuMetrics metrics;
   static const TsSkinManager* of = nullptr;
   static int dpi = 0, scale = -1;
-  if (newOpening || of != &m || dpi != m.MetricsDpi() || scale != m.GetScale()) {
+  static unsigned fontChanges = 0;
+  const unsigned changes = fw::Screen().FontChanges();
+  if (of != &m || dpi != m.MetricsDpi() || scale != m.GetScale() || fontChanges != changes) {
     metrics = MenuMetrics(&m);
     of = &m;
     dpi = m.MetricsDpi();
     scale = m.GetScale();
+    fontChanges = changes;
   }
   return metrics;
 }
@@ -101,50 +127,85 @@ void ForEachItem(fw::TMenuItem& parent, const auto& action) {
   }
 }
 
-// The window's image: "MAINMENU" over the whole window, the icon column, the
+// A menu's image: "MAINMENU" over the whole window, the icon column, the
 // border image on top.
-void PrepareMenuBG(TacMnuWnd& mw, TsSkinManager& m, int w, int h) {
-  mw.background.SetSize(w, h);
-  if (mw.background.Empty()) return;
-  const ScanLines lines = mw.background.Lines();
+std::shared_ptr<const TDibBitmap> PaintMenuBackground(TsSkinManager& m, int menu, int icoLine, int w, int h) {
+  auto image = std::make_shared<TDibBitmap>(w, h);
+  if (image->Empty()) return image;
+  const ScanLines lines = image->Lines();
   for (int y = 0; y < h; ++y) std::fill_n(lines.Row(y), w, 0u);
-  const int menu = m.GetSkinIndex("MAINMENU");
-  if (menu < 0) return;
+  if (menu < 0) return image;
   PaintSkinSection(&m.Model(), menu, TCacheInfo{}, -1, -1, lines, TPoint{}, TRect{0, 0, w, h}, 0);
   const int border = m.gd()[static_cast<std::size_t>(menu)].BorderIndex;
   const bool hasBorder = m.Model().IsValidImgIndex(border);
-  const TMenuMetrics& mm = ItemMetrics(m, false);
+  const TMenuMetrics& mm = ItemMetrics(m);
   const int bw = hasBorder ? mm.BorderWidth : 0;
-  const int icoLine = m.GetSkinIndex(std::string(m.MenuSupport().IcoLineSkin.begin(), m.MenuSupport().IcoLineSkin.end()));
   if (icoLine >= 0) {
     const int c = bw + mm.Margin + mm.GlyphSize + mm.Spacing - mm.BorderWidth;
     PaintSkinSection(&m.Model(), icoLine, CacheInfoOfBitmap(lines, 0, 0), -1, -1, lines, TPoint{},
                      TRect{bw, bw, bw + c, h - bw}, 0);
   }
-  if (hasBorder) {
+  if (hasBorder)
     DrawBorderImage(lines, TRect{0, 0, w, h}, CacheInfoOfBitmap(lines, 0, 0), false, 0, &m.Model(),
                     m.ma()[static_cast<std::size_t>(border)]);
-    if (!mw.regionSet) {
-      fw::UniqueRegion region = RegionWithout(w, h, CollectCornerRects(m.Model(), border, -1, w, h));
-      // Set from the frame's first paint, which draws what lies inside: a
-      // redraw would make Wine paint the frame and the client once more
-      // (about 0.5 ms). The system owns the region from here on.
-      if (::SetWindowRgn(mw.wnd, region.get(), FALSE)) (void)region.release();
-      mw.regionSet = true;
+  return image;
+}
+
+// The images of the last menus shown. A menu window lives for one opening,
+// and the next opening of the same menu paints the same image (about 0.3 ms):
+// it is kept for the skin, scale and size it was painted for.
+std::shared_ptr<const TDibBitmap> MenuBackground(TsSkinManager& m, int menu, int icoLine, int w, int h) {
+  struct Kept {
+    const TsSkinManager* manager;
+    unsigned load;
+    int scale, dpi, menu, icoLine, w, h;
+    std::shared_ptr<const TDibBitmap> image;
+    bool Fits(const Kept& o) const noexcept {
+      return manager == o.manager && load == o.load && scale == o.scale && dpi == o.dpi && menu == o.menu &&
+             icoLine == o.icoLine && w == o.w && h == o.h;
     }
+  };
+  constexpr std::size_t MostKept = 4;
+  static auto* kept = new std::vector<Kept>;  // the last one used first
+  Kept wanted{&m, m.LoadCount(), m.GetScale(), m.MetricsDpi(), menu, icoLine, w, h, nullptr};
+  const auto found = std::find_if(kept->begin(), kept->end(), [&](const Kept& k) { return k.Fits(wanted); });
+  if (found != kept->end()) {
+    std::rotate(kept->begin(), found, found + 1);
+    return kept->front().image;
   }
+  wanted.image = PaintMenuBackground(m, menu, icoLine, w, h);
+  kept->insert(kept->begin(), wanted);
+  if (kept->size() > MostKept) kept->pop_back();
+  ++WorkCounts.BackgroundsPainted;
+  return wanted.image;
+}
+
+// The window's image and, once, its outline: the skin's key-coloured corners cut away.
+void PrepareMenuBG(TacMnuWnd& mw, TsSkinManager& m, int w, int h) {
+  const int menu = m.GetSkinIndex("MAINMENU");
+  const int icoLine = m.GetSkinIndex(std::string(m.MenuSupport().IcoLineSkin.begin(), m.MenuSupport().IcoLineSkin.end()));
+  mw.background = MenuBackground(m, menu, icoLine, w, h);
+  if (menu < 0 || mw.regionSet || !mw.HasBackground()) return;
+  const int border = m.gd()[static_cast<std::size_t>(menu)].BorderIndex;
+  if (!m.Model().IsValidImgIndex(border)) return;
+  fw::UniqueRegion region = RegionWithout(w, h, CollectCornerRects(m.Model(), border, -1, w, h));
+  // Set without a redraw: the first paint that follows draws what lies
+  // inside, and a redraw would make Wine paint the frame and the client
+  // once more (about 0.5 ms). The system owns the region from here on.
+  if (::SetWindowRgn(mw.wnd, region.get(), FALSE)) (void)region.release();
+  mw.regionSet = true;
 }
 
 // The frame strips of the background copied to the window: the same pixels
 // each time, whichever item was drawn last. Wine paints the menu's own edge
 // inside the client area, so the strips are copied over it as well.
 void DrawWndBorder(const TacMnuWnd& mw) {
-  if (mw.background.Empty()) return;
+  if (!mw.HasBackground()) return;
   ++WorkCounts.BorderCopies;
   const fw::WholeWindowDc dc(mw.wnd);
   if (!dc.get()) return;
-  const int w = mw.background.Width(), h = mw.background.Height(), b = MenuBorderWidth;
-  HDC src = mw.background.DC();
+  const int w = mw.background->Width(), h = mw.background->Height(), b = MenuBorderWidth;
+  HDC src = mw.background->DC();
   ::BitBlt(dc.get(), 0, 0, w, b, src, 0, 0, SRCCOPY);
   ::BitBlt(dc.get(), 0, h - b, w, b, src, 0, h - b, SRCCOPY);
   ::BitBlt(dc.get(), 0, b, b, h - 2 * b, src, 0, b, SRCCOPY);
@@ -192,6 +253,10 @@ void MenuWindowProc(HWND wnd, fw::TMessage& m) {
       mw.bFlag = true;
       mw.Shown = false;
       mw.hidden = true;
+      // The background and outline for the size the window is shown at, made
+      // while it is still hidden: Wine reshapes a visible window for about
+      // twice what a hidden one costs (2 ms against 1 ms a menu here).
+      if (!(pos->flags & SWP_NOSIZE) && pos->cx > 0 && pos->cy > 0) PrepareMenuBG(mw, *manager, pos->cx, pos->cy);
       ::SetWindowLongPtrW(wnd, GWL_EXSTYLE, ::GetWindowLongPtrW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED);
       ::SetLayeredWindowAttributes(wnd, 0, 0, LWA_ALPHA);
       mw.bFlag = false;
@@ -212,7 +277,7 @@ void MenuWindowProc(HWND wnd, fw::TMessage& m) {
     Reveal(mw);
     return;
   case WM_ERASEBKGND:
-    if (TacMnuWnd* ready = MenuWindow(wnd, *manager); ready && !ready->background.Empty()) {
+    if (TacMnuWnd* ready = MenuWindow(wnd, *manager); ready && ready->HasBackground()) {
       RECT wr{};
       ::GetWindowRect(wnd, &wr);
       POINT origin{0, 0};
@@ -221,7 +286,7 @@ void MenuWindowProc(HWND wnd, fw::TMessage& m) {
       ::GetClientRect(wnd, &client);
       const fw::WindowDc own(m.WParam ? nullptr : wnd);
       const HDC dc = m.WParam ? reinterpret_cast<HDC>(m.WParam) : own.get();
-      ::BitBlt(dc, 0, 0, client.right, client.bottom, ready->background.DC(), origin.x - wr.left, origin.y - wr.top,
+      ::BitBlt(dc, 0, 0, client.right, client.bottom, ready->background->DC(), origin.x - wr.left, origin.y - wr.top,
                SRCCOPY);
       m.Result = 1;
       return;
@@ -246,7 +311,7 @@ TacMnuWnd* MenuWindow(HWND wnd, TsSkinManager& m) {
   RECT r{};
   ::GetWindowRect(wnd, &r);
   const int w = r.right - r.left, h = r.bottom - r.top;
-  if (w > 0 && h > 0 && (w != entry->background.Width() || h != entry->background.Height()))
+  if (w > 0 && h > 0 && (w != entry->BackgroundWidth() || h != entry->BackgroundHeight()))
     PrepareMenuBG(*entry, m, w, h);
   return entry.get();
 }
@@ -408,7 +473,7 @@ void sMeasureItem(fw::TObject* sender, fw::TCanvas& canvas, int& width, int& hei
   const auto* item = dynamic_cast<const fw::TMenuItem*>(sender);
   TsSkinManager* m = Manager();
   if (!item || !m) return;
-  const TMenuMetrics& mm = ItemMetrics(*m, !SkinnedItemsShown);
+  const TMenuMetrics& mm = ItemMetrics(*m);
   SkinnedItemsShown = true;
   if (item->IsLine()) {
     width = 2 * mm.GlyphSize + 3 * mm.Margin + mm.Spacing;
@@ -444,27 +509,20 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
     if (!::PeekMessageW(&waiting, app, WM_MENUFRAMEBYITEM, WM_MENUFRAMEBYWINDOW, PM_NOREMOVE))
       ::PostMessageW(app, WM_MENUFRAMEBYITEM, item->Parent()->Items(0)->Command(), 0);
   }
-  // Drawn outside a skinned menu window (a DC of another window), the item
-  // is drawn on an image of its own.
-  std::unique_ptr<TItemImage> single;
-  std::unique_ptr<TItemImage>& slot = mw ? mw->itemImages[{w, h}] : single;
-  if (!slot) {
-    slot = std::make_unique<TItemImage>();
-    slot->image.SetSize(w, h);
-    slot->text.SetHandle(slot->image.DC());
-    ++WorkCounts.ItemImagesMade;
-  }
-  const TDibBitmap& image = slot->image;
-  fw::TCanvas& text = slot->text;
+  TItemImage& slot = ItemImage(w, h);
+  const TDibBitmap& image = slot.image;
+  fw::TCanvas& text = slot.text;
   if (image.Empty()) return;
-  POINT offset{0, 0};
-  if (mw && !mw->background.Empty()) {
-    RECT wr{};
-    ::GetWindowRect(mw->wnd, &wr);
-    POINT origin{0, 0};
-    ::ClientToScreen(mw->wnd, &origin);
-    offset = POINT{origin.x - wr.left, origin.y - wr.top};
-    ::BitBlt(image.DC(), 0, 0, w, h, mw->background.DC(), rect.left + offset.x, rect.top + offset.y, SRCCOPY);
+  if (mw && mw->HasBackground()) {
+    if (!mw->clientOffset) {
+      RECT wr{};
+      ::GetWindowRect(mw->wnd, &wr);
+      POINT origin{0, 0};
+      ::ClientToScreen(mw->wnd, &origin);
+      mw->clientOffset = POINT{origin.x - wr.left, origin.y - wr.top};
+    }
+    const POINT offset = *mw->clientOffset;
+    ::BitBlt(image.DC(), 0, 0, w, h, mw->background->DC(), rect.left + offset.x, rect.top + offset.y, SRCCOPY);
   } else {
     // A kept image holds the last item drawn on it.
     const ScanLines lines = image.Lines();
@@ -481,7 +539,7 @@ void sAdvancedDrawItem(fw::TObject* sender, fw::TCanvas& canvas, const RECT& rec
       for (int x = 0; x < w; ++x) under.At(x, y) = lines.At(x, y);
   const bool lit = enabled && (state & fw::odSelected);
   const int itemSection = m->GetSkinIndex("MENUITEM");
-  const TMenuMetrics& mm = ItemMetrics(*m, false);
+  const TMenuMetrics& mm = ItemMetrics(*m);
   const int c = mm.IconColumn();
   if (item->IsLine()) {
     // From the margin (and the spacing beside the icon column, clear of the

@@ -39,10 +39,10 @@ bool IsSkinnedMenuWindow(HWND wnd) noexcept;
 int SkinnedMenuWindowCount() noexcept;
 
 // Work the skinned menus have done since the program started (tests and
-// benchmarks): item images made, reads of the item measures, copies of the
-// frame strips to a menu window.
+// benchmarks): item images made, reads of the item measures, menu
+// backgrounds painted, copies of the frame strips to a menu window.
 struct TMenuWorkCounts {
-  int ItemImagesMade = 0, MetricsRead = 0, BorderCopies = 0;
+  int ItemImagesMade = 0, MetricsRead = 0, BackgroundsPainted = 0, BorderCopies = 0;
 };
 TMenuWorkCounts MenuWorkCounts() noexcept;
 

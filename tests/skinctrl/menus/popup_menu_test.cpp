@@ -714,6 +714,9 @@ struct MenuShowingLog {
   // The window's layered alpha when its showing was asked for, at its first
   // item's drawing and after its first paint (-1: not layered).
   int alphaWhenShown = -2, alphaAtFirstDraw = -2, alphaAfterFirstPaint = -2;
+  // The window's region (GetWindowRgn's answer) when the system is first
+  // asked to draw its frame, before any window procedure runs.
+  int regionAtFirstFramePaint = -2;
   HWND menu = nullptr;
   // What the screen showed under the window after its first paint message
   // or item drawing.
@@ -734,6 +737,10 @@ struct MenuShowingLog {
   static LRESULT CALLBACK Before(int code, WPARAM wParam, LPARAM lParam) {
     const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
     MenuShowingLog* log = current;
+    if (code == HC_ACTION && log && m->message == WM_NCPAINT && log->regionAtFirstFramePaint == -2 && IsMenu(m->hwnd)) {
+      const fw::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+      log->regionAtFirstFramePaint = ::GetWindowRgn(m->hwnd, region.get());
+    }
     if (code == HC_ACTION && log && m->message == WM_DRAWITEM && !log->drawSeen &&
         reinterpret_cast<const DRAWITEMSTRUCT*>(m->lParam)->CtlType == ODT_MENU) {
       log->drawSeen = true;
@@ -781,8 +788,9 @@ struct MenuShowingLog {
 };
 
 // A skinned menu window is the skin's from its creation: taken over before
-// any item is drawn, tracked without the system's opening animation, shown
-// at alpha 0 until its items are painted, then opaque. (Wine, without a
+// any item is drawn, tracked without the system's opening animation, given
+// its outline before it shows, shown at alpha 0 until its items are painted,
+// then opaque. (Wine, without a
 // compositor, draws the layered window straight to the screen: the hiding is
 // read from the window's state.)
 TEST_F(SkinnedPopupMenu, MenuWindowsAreTheSkinsFromTheirFirstPaint) {
@@ -815,6 +823,8 @@ TEST_F(SkinnedPopupMenu, MenuWindowsAreTheSkinsFromTheirFirstPaint) {
     ASSERT_TRUE(log.drawSeen && log.paintSeen && rest.Width > 0) << which;
     EXPECT_TRUE(log.skinnedAtFirstDraw) << which << ": taken over before its first item was drawn";
     EXPECT_EQ(log.alphaWhenShown, 0) << which << ": shown at alpha 0";
+    // Outlined while still hidden: Wine reshapes a shown window for twice the time.
+    EXPECT_EQ(log.regionAtFirstFramePaint, COMPLEXREGION) << which << ": its outline when its frame is first drawn";
     EXPECT_EQ(log.alphaAtFirstDraw, 0) << which << ": still hidden while its items are drawn";
     EXPECT_EQ(log.alphaAfterFirstPaint, 255) << which << ": opaque once painted";
     EXPECT_EQ(alphaAtRest, 255) << which;
@@ -1036,10 +1046,11 @@ TEST_F(SkinnedPopupMenu, AFrameRequestByItemReachesTheWindowShowingThatItem) {
   EXPECT_EQ(parentTop, 0u) << "the parent's frame left alone";
 }
 
-// What the items of one menu share is made once for each opening, not once
-// for each item: the measures read at the first item, an image for each
-// size of item (normal and separator), the frame strips copied to the window
-// at its frame's paint and once after its items (not after each of them).
+// What the items of one menu share is made once, not once for each item: the
+// frame strips are copied to the window at its frame's paint and once after
+// its items (not after each of them). The item measures, the menu's
+// background and an image for each size of item (normal and separator) are
+// made at the first opening and kept for the next ones.
 TEST_F(SkinnedPopupMenu, AnOpeningMakesWhatItsItemsShareOnce) {
   MouseAt(POINT{2, 2});
   RECT pr{};
@@ -1058,11 +1069,50 @@ TEST_F(SkinnedPopupMenu, AnOpeningMakesWhatItsItemsShareOnce) {
     }
     ASSERT_TRUE(shown) << "opening " << i;
     const skinctrl::TMenuWorkCounts after = skinctrl::MenuWorkCounts();
-    EXPECT_EQ(after.MetricsRead - before.MetricsRead, 1) << "opening " << i << ": item measures read";
-    EXPECT_LE(after.ItemImagesMade - before.ItemImagesMade, 2) << "opening " << i << ": item images made for 7 items";
+    EXPECT_LE(after.MetricsRead - before.MetricsRead, i == 0 ? 1 : 0) << "opening " << i << ": item measures read";
+    EXPECT_LE(after.BackgroundsPainted - before.BackgroundsPainted, i == 0 ? 1 : 0)
+        << "opening " << i << ": menu backgrounds painted";
+    EXPECT_LE(after.ItemImagesMade - before.ItemImagesMade, i == 0 ? 2 : 0)
+        << "opening " << i << ": item images made for 7 items";
     EXPECT_GE(after.BorderCopies - before.BorderCopies, 2) << "opening " << i << ": frame strips at the frame and after the items";
     EXPECT_LE(after.BorderCopies - before.BorderCopies, 3) << "opening " << i << ": frame strips copied for 7 items";
   }
+}
+
+// A menu's kept background belongs to the skin it was painted for: opened
+// after the skin changed (darker, which loads it anew), the menu shows
+// the new skin's background.
+TEST_F(SkinnedPopupMenu, AMenuOpenedAfterTheSkinChangedShowsTheNewSkin) {
+  MouseAt(POINT{2, 2});
+  RECT pr{};
+  ::GetWindowRect(panel->Handle(), &pr);
+  struct Seen {
+    std::uint32_t shown = 0, skin = 0;
+  };
+  const auto open = [&] {
+    Seen seen;
+    MenuScript script({[&](const std::vector<HWND>& menus) {
+      RECT w{};
+      ::GetWindowRect(menus[0], &w);
+      const POINT at{w.right - 8, (w.top + w.bottom) / 2};
+      seen.skin = MenuBackground(menus[0], at);
+      seen.shown = ShotOf(menus[0]).At(at.x - w.left, at.y - w.top) & 0xFFFFFF;
+      ::EndMenu();
+    }}, 300);
+    skinctrl::HookPopupMenu(*menu, true);
+    menu->Popup(pr.left + 20, pr.top + 20);
+    PumpUntil([&] { return script.Done() && MenuWindows().empty(); }, 5s);
+    return seen;
+  };
+  const Seen before = open();
+  manager->SetBrightness(-40);
+  Pump(200ms);
+  const Seen darker = open();
+  manager->SetBrightness(0);
+  Pump(200ms);
+  EXPECT_EQ(before.shown, before.skin);
+  EXPECT_NE(darker.skin, before.skin) << "the darker skin's background";
+  EXPECT_EQ(darker.shown, darker.skin);
 }
 
 TEST_F(SkinnedPopupMenu, HundredOpeningsWithTheSubMenuLeaveNothingBehind) {
