@@ -166,7 +166,7 @@ void TForm1::ComPortRxChar(fw::TObject* /*sender*/, int count) {
     const std::optional<std::wstring> line = DeviceFoundLine(std::move(reply));
     if (!line) return;
     sMemo1->Lines().Add(*line);
-    if (sMemo1->TextView().ends_with(L"\r\n")) sMemo1->DeleteTail(2);
+    if (sMemo1->ReadText([](std::wstring_view text) { return text.ends_with(L"\r\n"); })) sMemo1->DeleteTail(2);
     fw::trace::Mark(fw::trace::TPoint::MemoTextSet);
 }
 

@@ -440,38 +440,30 @@ TStringList TMemoStrings::Split() const {
     return lines;
 }
 
-int TMemoStrings::Count() const { return LineCount(memo_.TextView()); }
+int TMemoStrings::Count() const { return memo_.ReadText(LineCount); }
 
 std::wstring TMemoStrings::Get(int index) const { return Split().Get(index); }
 
 // A line added at the end goes in through the window as it is: the text is
-// read once, into the memo's own buffer, and neither copied nor split into
-// lines (a log that grows by a line at a time would cost its whole length
-// several times over per line, and fragment the heap with it).
+// read where the control keeps it, neither copied nor split into lines (a log
+// that grows by a line at a time would cost its whole length several times
+// over per line, and fragment the heap with it).
 int TMemoStrings::Add(const std::wstring& value) {
-    const std::wstring_view text = memo_.TextView();
-    const int index = LineCount(text);
-    AppendLine(text, value);
+    const auto [index, lineBreakFirst] = memo_.ReadText([](std::wstring_view text) {
+        // Empty text counts as ending with a line break: the first line gets
+        // no line break in front of it.
+        return std::pair{LineCount(text), !text.empty() && !EndsWithLineBreak(text)};
+    });
+    memo_.AppendText(lineBreakFirst ? L"\r\n" + value : value + L"\r\n");
     return index;
 }
 
-void TMemoStrings::AppendLine(std::wstring_view text, const std::wstring& value) {
-    // Empty text counts as ending with a line break: the first line gets
-    // no line break in front of it.
-    if (text.empty() || EndsWithLineBreak(text)) {
-        memo_.AppendText(value + L"\r\n");
-    } else {
-        memo_.AppendText(L"\r\n" + value);
-    }
-}
-
 void TMemoStrings::Insert(int index, const std::wstring& value) {
-    const std::wstring_view view = memo_.TextView();
-    if (index == LineCount(view)) {
-        AppendLine(view, value);
+    if (index == Count()) {
+        Add(value);
         return;
     }
-    const std::wstring text(view);
+    const std::wstring text = memo_.Text();
     TStringList lines;
     lines.SetText(text);
     CheckIndex(index, lines.Count() + 1);
@@ -528,13 +520,28 @@ void TMemo::SetScrollBars(TScrollStyle value) {
     RecreateWnd();
 }
 
-std::wstring_view TMemo::TextView() const {
-    HWND wnd = HandleIfAllocated();
-    if (!wnd) return text_;
-    const size_t length = static_cast<size_t>(::GetWindowTextLengthW(wnd));
-    if (textBuffer_.size() < length + 1) textBuffer_.resize(std::max(length + 1, textBuffer_.size() * 2));
-    const int got = ::GetWindowTextW(wnd, textBuffer_.data(), static_cast<int>(textBuffer_.size()));
-    return std::wstring_view(textBuffer_.data(), static_cast<size_t>(std::max(got, 0)));
+// A multi-line edit control lends its text buffer (EM_GETHANDLE) to be read
+// in place, and takes it back at its next use of the text.
+TMemo::TLockedText::TLockedText(const TMemo& memo) {
+    HWND wnd = memo.HandleIfAllocated();
+    if (!wnd) {
+        view_ = memo.text_;
+        return;
+    }
+    buffer_ = reinterpret_cast<HLOCAL>(::SendMessageW(wnd, EM_GETHANDLE, 0, 0));
+    const auto* text = buffer_ ? static_cast<const wchar_t*>(::LocalLock(buffer_)) : nullptr;
+    if (text) {
+        view_ = std::wstring_view(text, ::wcsnlen(text, ::LocalSize(buffer_) / sizeof(wchar_t)));
+        return;
+    }
+    buffer_ = nullptr;
+    copy_.resize(static_cast<size_t>(::GetWindowTextLengthW(wnd)) + 1);
+    copy_.resize(static_cast<size_t>(std::max(::GetWindowTextW(wnd, copy_.data(), static_cast<int>(copy_.size())), 0)));
+    view_ = copy_;
+}
+
+TMemo::TLockedText::~TLockedText() {
+    if (buffer_) ::LocalUnlock(buffer_);
 }
 
 void TMemo::DeleteTail(size_t count) {

@@ -4,7 +4,9 @@
 #include "framework/Menus.h"
 #include "framework/Strings.h"
 
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace fw {
@@ -196,7 +198,6 @@ protected:
 
 private:
     TStringList Split() const;
-    void AppendLine(std::wstring_view text, const std::wstring& value);
     TMemo& memo_;
 };
 
@@ -220,9 +221,14 @@ public:
     void AppendText(const std::wstring& text);
     // Removes the last count characters the same way.
     void DeleteTail(size_t count);
-    // The text, read into a buffer the memo keeps for it: valid until the
-    // next call or change. Allocates nothing once the buffer has grown.
-    std::wstring_view TextView() const;
+    // Calls read with the text where the control keeps it, and returns what
+    // read returns. Nothing is copied: the view is valid while read runs,
+    // which must not change the memo.
+    template <typename Read>
+    decltype(auto) ReadText(Read&& read) const {
+        const TLockedText text(*this);
+        return std::forward<Read>(read)(text.View());
+    }
 
     TNotifyEvent OnChange;
 
@@ -234,10 +240,25 @@ protected:
     virtual void Change();
 
 private:
+    // The control's text buffer, locked while the object lives; the memo's
+    // own text while it has no window.
+    class TLockedText {
+    public:
+        explicit TLockedText(const TMemo& memo);
+        ~TLockedText();
+        TLockedText(const TLockedText&) = delete;
+        TLockedText& operator=(const TLockedText&) = delete;
+        std::wstring_view View() const noexcept { return view_; }
+
+    private:
+        HLOCAL buffer_ = nullptr;
+        std::wstring copy_;  // a control that lends no buffer: its text read once
+        std::wstring_view view_;
+    };
+
     void ReserveText(HWND wnd, size_t length);
 
     TMemoStrings lines_;
-    mutable std::vector<wchar_t> textBuffer_;
     // The characters the text buffer given to the control holds (0: the
     // control's own buffer).
     size_t textCapacity_ = 0;
