@@ -14,9 +14,10 @@ inline void Row(int order, const std::string& figure, const std::string& measure
   std::fflush(stdout);
 }
 
-inline std::string Format(const char* format, double a, double b = 0, double c = 0) {
-  char text[160];
-  std::snprintf(text, sizeof text, format, a, b, c);
+template <typename... Values>
+std::string Format(const char* format, Values... values) {
+  char text[256];
+  std::snprintf(text, sizeof text, format, values...);
   return text;
 }
 
