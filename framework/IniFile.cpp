@@ -96,7 +96,7 @@ void TIniFile::WriteString(const std::wstring& section, const std::wstring& key,
 
 int TIniFile::ReadInteger(const std::wstring& section, const std::wstring& key, int defaultValue) const {
     int value = 0;
-    return ParseInteger(ReadString(section, key, L""), value) ? value : defaultValue;
+    return ParseInteger(ReadString(section, key, {}), value) ? value : defaultValue;
 }
 
 void TIniFile::WriteInteger(const std::wstring& section, const std::wstring& key, int value) {

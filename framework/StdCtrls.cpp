@@ -483,7 +483,7 @@ void TMemoStrings::Delete(int index) {
     memo_.SetText(joined);
 }
 
-void TMemoStrings::Clear() { memo_.SetText(L""); }
+void TMemoStrings::Clear() { memo_.SetText({}); }
 
 std::wstring TMemoStrings::Text() const { return memo_.Text(); }
 
