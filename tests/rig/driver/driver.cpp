@@ -43,7 +43,7 @@
 //   com-modem                GetCommModemStatus as hex
 //   com-wait MASK MS         SetCommMask(MASK, hex) and one WaitCommEvent -> events as hex
 //   com-write TEXT           writes TEXT (escapes as in answers) and waits for it to go
-//   com-read MS              what arrives within MS, escaped
+//   com-read MS [N]          what arrives within MS (or once N bytes have), escaped
 //   com-close
 //   quit
 #include <windows.h>
@@ -384,14 +384,15 @@ Reply com(const std::string &cmd, std::istringstream &args) {
     if (!finish(ov, 5000, done) || done != bytes.size()) fail("write incomplete");
   } else if (cmd == "com-read") {
     DWORD ms = 0;
-    args >> ms;
+    std::size_t enough = 0;
+    args >> ms >> enough;
     COMMTIMEOUTS t{};
     t.ReadIntervalTimeout = 100;
     t.ReadTotalTimeoutConstant = ms;
     SetCommTimeouts(port.h, &t);
     std::string got;
     DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
+    while (GetTickCount() - start < ms && (!enough || got.size() < enough)) {
       char buf[256];
       Event e;
       OVERLAPPED ov{};
