@@ -12,6 +12,10 @@ CTEST_JOBS ?= 3
 
 .PHONY: all deps win64 win32 native release run test fuzz bench ci-time clean
 
+# How each build is configured.
+CONFIGURE_WIN32 = cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DQUILLON_TESTS=OFF
+CONFIGURE_NATIVE = cmake -S . -B $(BUILD)/native -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
 all: win64 win32
 
 deps:
@@ -23,11 +27,11 @@ win64: deps
 	@MAKEFLAGS= cmake --build $(BUILD)/win64 -j $(JOBS) -- --no-print-directory
 
 win32: deps
-	@cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DQUILLON_TESTS=OFF >/dev/null
+	@$(CONFIGURE_WIN32) >/dev/null
 	@MAKEFLAGS= cmake --build $(BUILD)/win32 -j $(JOBS) -- --no-print-directory
 
 native: deps
-	@cmake -S . -B $(BUILD)/native -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(CONFIGURE_NATIVE) >/dev/null
 	@MAKEFLAGS= cmake --build $(BUILD)/native -j $(JOBS) -- --no-print-directory
 
 run: all
@@ -42,8 +46,8 @@ run: all
 # ones have the same names, and ctest ties a fixture's clean-up to the first
 # test of a name.
 test: deps
-	@cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DQUILLON_TESTS=OFF -DQUILLON_BUILD_AS_TEST=ON >/dev/null
-	@cmake -S . -B $(BUILD)/native -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BUILD_AS_TEST=ON >/dev/null
+	@$(CONFIGURE_WIN32) -DQUILLON_BUILD_AS_TEST=ON >/dev/null
+	@$(CONFIGURE_NATIVE) -DQUILLON_BUILD_AS_TEST=ON >/dev/null
 	@$(MAKE) --no-print-directory win64
 	@printf 'subdirs("win64" "native" "win32")\n' > $(BUILD)/CTestTestfile.cmake
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(CTEST_JOBS) -LE bench
