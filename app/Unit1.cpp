@@ -168,6 +168,9 @@ void TForm1::ComPortRxChar(fw::TObject* /*sender*/, int count) {
     sMemo1->Lines().Add(*line);
     if (sMemo1->ReadText([](std::wstring_view text) { return text.ends_with(L"\r\n"); })) sMemo1->DeleteTail(2);
     fw::trace::Mark(fw::trace::TPoint::MemoTextSet);
+    // The answer is what the user waits for: painted now, not when the
+    // thread has no other message left (the button's fade ticks among them).
+    sMemo1->Update();
 }
 
 void TForm1::ComPortError(fw::TObject* /*sender*/, serial::TComErrors /*errors*/) { ComPort->Close(); }

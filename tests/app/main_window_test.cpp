@@ -357,6 +357,37 @@ TEST_F(CheckHandlersTest, ReplyGoesInAtTheEndOfALongMemoWithoutReSettingIt) {
     EXPECT_EQ(form->sMemo1->Text(), log + L"Connect to COM3 port is OK.\r\nDevice found: OBDII v1.5");
 }
 
+// The reply is on the screen when its handler returns: a paint left to the
+// message loop would wait behind every other message of the thread.
+TEST_F(CheckHandlersTest, TheReplyIsPaintedBeforeItsHandlerReturns) {
+    Check();
+    Pump(100ms);
+    const HWND memo = form->sMemo1->Handle();
+    int paints = 0, spy = 0;
+    form->sMemo1->WindowProc.Install(&spy, [&](fw::TMessage& m) {
+        if (m.Msg == WM_PAINT) ++paints;
+        form->sMemo1->WindowProc.CallNext(&spy, m);
+    });
+    bool handled = false;
+    int paintsByThen = 0;
+    BOOL leftToPaint = TRUE;
+    const serial::TRxCharEvent handler = form->ComPort->OnRxChar;
+    form->ComPort->OnRxChar = [&](fw::TObject* sender, int count) {
+        handler(sender, count);
+        handled = true;
+        paintsByThen = paints;
+        leftToPaint = ::GetUpdateRect(memo, nullptr, FALSE);
+    };
+    device->Receive("ATI\r\nOBDII v1.5\r\n\r\n>");
+    device->RaiseEvents(EV_RXCHAR);
+    const bool done = PumpUntil([&] { return handled; });
+    form->sMemo1->WindowProc.Remove(&spy);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(form->sMemo1->Text(), L"Connect to COM3 port is OK.\r\nDevice found: OBDII v1.5");
+    EXPECT_GE(paintsByThen, 1);
+    EXPECT_FALSE(leftToPaint) << "nothing of the memo left for the loop to paint";
+}
+
 // An answer that reaches the window in two notifications, cut at every
 // position, with CR LF and with lone-CR line ends: a part holding only the
 // echo, line breaks or the prompt adds nothing to the memo; every other part
