@@ -237,6 +237,7 @@ TsSkinProvider::TsSkinProvider(fw::TCustomForm* form) : fw::TComponent(form), FF
   ReadMetrics();
   FForm->WindowProc.Install(this, [this](fw::TMessage& m) { NewWndProc(m); });
   if (const HWND wnd = FForm->HandleIfAllocated()) {
+    attachedInsideShowing_ = ::IsWindowVisible(wnd) && !FForm->Showing();
     skin::RegisterSkinnedForm(wnd);
     registeredWnd_ = wnd;
   }
@@ -749,7 +750,7 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   case WM_PRINT: PrintWindowImage(m); return;
   case fw::CM_SHOWINGCHANGED:
     OldWndProc(m);
-    if (FForm->Showing()) {
+    if (const bool painting = std::exchange(attachedInsideShowing_, false); FForm->Showing() && !painting) {
       ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
     return;

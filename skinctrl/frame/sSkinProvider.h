@@ -314,6 +314,9 @@ private:
   HWND registeredWnd_ = nullptr;
   std::unique_ptr<TacCaptForm> CaptForm;
   bool attachingActivation_ = false;
+  // Attached inside the showing the framework has not yet told the form of:
+  // the showing itself paints the window and its children in full.
+  bool attachedInsideShowing_ = false;
   int coversShown_ = 0;
   // The fades of the close, maximise, minimise and help buttons.
   std::array<std::unique_ptr<TacSBAnimation>, 4> fades_;
