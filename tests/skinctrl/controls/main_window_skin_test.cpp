@@ -636,8 +636,8 @@ TEST_F(MainWindowSkinTest, RemovingTheSkinGivesThePlainLookAndLeaksNothing) {
   EXPECT_TRUE(Panel() == skinned);
 
   // Wine counts neither GDI nor user objects (GetGuiResources answers 0):
-  // open handles are probed, windows counted, and a leaked cache bitmap
-  // would show as memory (each holds the control's pixels).
+  // open handles and GDI objects are probed, windows counted, and a leaked
+  // cache bitmap would show as memory too (each holds the control's pixels).
   auto windows = [] {
     int n = 0;
     ::EnumThreadWindows(
@@ -667,15 +667,17 @@ TEST_F(MainWindowSkinTest, RemovingTheSkinGivesThePlainLookAndLeaksNothing) {
     Pump(300ms);
   };
   toggle(10);
-  const unsigned handles = testsupport::OpenHandleCount();
+  const unsigned handles = testsupport::OpenHandleCount(), gdi = testsupport::GdiObjectCount();
   const int windowCount = windows();
   const long long memory = privateBytes();
   toggle(100);
-  const unsigned handlesAfter = testsupport::OpenHandleCount();
+  const unsigned handlesAfter = testsupport::OpenHandleCount(), gdiAfter = testsupport::GdiObjectCount();
   const long long memoryAfter = privateBytes();
-  std::printf("after 100 skin toggles: handles %u -> %u, windows %d -> %d, committed memory %lld -> %lld KiB\n", handles,
-              handlesAfter, windowCount, windows(), memory / 1024, memoryAfter / 1024);
+  std::printf("after 100 skin toggles: handles %u -> %u, GDI objects %u -> %u, windows %d -> %d, committed memory %lld -> "
+              "%lld KiB\n",
+              handles, handlesAfter, gdi, gdiAfter, windowCount, windows(), memory / 1024, memoryAfter / 1024);
   EXPECT_LE(handlesAfter, handles);
+  EXPECT_LE(gdiAfter, gdi);
   EXPECT_EQ(windows(), windowCount);
   // 100 leaked caches of the button alone would be 730 KiB.
   EXPECT_LT(memoryAfter - memory, 256 * 1024);
