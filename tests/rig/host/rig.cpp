@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -167,9 +168,9 @@ Process::Process(const std::vector<std::string> &argv, const Options &options) {
     if (options.newSession) setsid();
     int devnull = open("/dev/null", O_RDWR);
     dup2(options.pipeStdin ? inPipe[0] : devnull, 0);
-    int out = options.pipeStdout ? outPipe[1] : open(outPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    dup2(out, 1);
-    dup2(options.pipeStdout ? devnull : out, 2);
+    const int file = open(outPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    dup2(options.pipeStdout ? outPipe[1] : file, 1);
+    dup2(file >= 0 ? file : devnull, 2);
     if (!options.env.empty()) environ = envp.data();
     execvp(args[0], args.data());
     _exit(127);
@@ -414,11 +415,35 @@ std::pair<pid_t, pid_t> Port::release() {
 
 // ---- Driver ----
 
-Driver::Driver(const Session &session) {
+Driver::Driver(const Session &session)
+    : session_(session), log_(session.build() / "rig" / "logs" / "driver.log") {
+  // A driver that has ended makes a write to it fail, not end the caller.
+  std::signal(SIGPIPE, SIG_IGN);
+  fs::create_directories(log_.parent_path());
+  start();
+}
+
+void Driver::start() {
   Process::Options o;
-  o.env = session.wineEnvironment();
+  o.env = session_.wineEnvironment();
   o.pipeStdin = o.pipeStdout = true;
-  wine_ = Process({"wine", session.driverExe().string()}, o);
+  o.stdoutFile = log_;
+  wine_ = Process({"wine", session_.driverExe().string()}, o);
+}
+
+std::string Driver::exchange(const std::string &command, Millis timeout) {
+  for (bool again = false;; again = true) {
+    try {
+      wine_.writeLine(command);
+      if (auto line = wine_.readLine(timeout)) return *line;
+    } catch (const Error &) {
+    }
+    if (again || !wine_.waitExit(Millis(1000))) throw Error("the driver did not answer: " + command);
+    const std::string log = readFile(log_);
+    std::fprintf(stderr, "rig: the driver ended (status %d) before answering \"%s\"; started again. The end of %s:\n%s\n",
+                 wine_.exitCode(), command.c_str(), log_.c_str(), log.substr(log.size() - std::min<size_t>(log.size(), 2000)).c_str());
+    start();
+  }
 }
 
 Driver::~Driver() {
@@ -431,21 +456,17 @@ Driver::~Driver() {
 }
 
 std::optional<std::vector<std::string>> Driver::tryCall(const std::string &command, Millis timeout) {
-  wine_.writeLine(command);
-  auto line = wine_.readLine(timeout);
-  if (!line) throw Error("the driver did not answer: " + command);
-  auto fields = split(*line, '\t');
+  const std::string line = exchange(command, timeout);
+  auto fields = split(line, '\t');
   if (fields[0] == "ok") return std::vector<std::string>(fields.begin() + 1, fields.end());
   if (fields[0] == "err") return std::nullopt;
-  throw Error("the driver said: " + *line);
+  throw Error("the driver said: " + line);
 }
 
 std::vector<std::string> Driver::call(const std::string &command, Millis timeout) {
-  wine_.writeLine(command);
-  auto line = wine_.readLine(timeout);
-  if (!line) throw Error("the driver did not answer: " + command);
-  auto fields = split(*line, '\t');
-  if (fields[0] != "ok") throw Error(command + ": " + *line);
+  const std::string line = exchange(command, timeout);
+  auto fields = split(line, '\t');
+  if (fields[0] != "ok") throw Error(command + ": " + line);
   return std::vector<std::string>(fields.begin() + 1, fields.end());
 }
 

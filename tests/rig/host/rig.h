@@ -103,7 +103,7 @@ public:
     std::vector<std::string> env;  // full environment; empty: inherit
     bool pipeStdin = false;
     bool pipeStdout = false;
-    fs::path stdoutFile;           // when not piped: where stdout and stderr go ("": /dev/null)
+    fs::path stdoutFile;           // where stdout and stderr go, or stderr alone when stdout is piped ("": /dev/null)
     bool newSession = false;       // setsid: outlives the caller's terminal
   };
   Process() = default;
@@ -243,10 +243,20 @@ public:
   std::optional<std::vector<std::string>> tryCall(const std::string &command, Millis timeout = Millis(15000));
 
   std::string mainWindow(const std::string &caption, Millis timeout);
+  pid_t pid() const { return wine_.pid(); }
   void setSerialComm(const std::vector<std::pair<std::string, std::string>> &values);  // replaces all values
   void deleteSerialComm();
 
 private:
+  void start();
+  // The answer line to a command. A driver that has ended (Wine can lose a
+  // program at any time, and says why only on its standard error) is started
+  // again once, and that is told on the caller's standard error with the end
+  // of the driver's log.
+  std::string exchange(const std::string &command, Millis timeout);
+
+  const Session &session_;
+  fs::path log_;
   Process wine_;
 };
 

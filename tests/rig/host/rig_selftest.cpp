@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <thread>
 #include <unistd.h>
 
@@ -146,6 +147,19 @@ TEST_F(WineSerial, ModemLinesAndLineSettingsThroughTheLibrary) {
   later.join();
   EXPECT_EQ(ev.at(0), "80");  // EV_ERR
   driver.call("com-close");
+}
+
+// A driver that Wine lost is started again once, and the loss is told.
+TEST_F(WineSerial, ADriverThatEndedIsStartedAgainOnceAndTold) {
+  driver.call("serialcomm clear");
+  const pid_t first = driver.pid();
+  ASSERT_EQ(::kill(first, SIGKILL), 0);
+  ::testing::internal::CaptureStderr();
+  const auto answer = driver.tryCall("serialcomm clear");
+  const std::string told = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(answer.has_value());
+  EXPECT_NE(driver.pid(), first);
+  EXPECT_NE(told.find("the driver ended (status 137)"), std::string::npos) << told;
 }
 
 TEST_F(WineSerial, TalksToTheEmulatorThroughWine) {
