@@ -750,7 +750,8 @@ void TsSkinProvider::NewWndProc(fw::TMessage& m) {
   case WM_PRINT: PrintWindowImage(m); return;
   case fw::CM_SHOWINGCHANGED:
     OldWndProc(m);
-    if (const bool painting = std::exchange(attachedInsideShowing_, false); FForm->Showing() && !painting) {
+    if (const bool paintedByTheShowing = std::exchange(attachedInsideShowing_, false);
+        FForm->Showing() && !paintedByTheShowing) {
       ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
     return;

@@ -440,8 +440,9 @@ std::string Driver::exchange(const std::string &command, Millis timeout) {
     }
     if (again || !wine_.waitExit(Millis(1000))) throw Error("the driver did not answer: " + command);
     const std::string log = readFile(log_);
+    const std::string tail = log.substr(log.size() - std::min<size_t>(log.size(), 2000));
     std::fprintf(stderr, "rig: the driver ended (status %d) before answering \"%s\"; started again. The end of %s:\n%s\n",
-                 wine_.exitCode(), command.c_str(), log_.c_str(), log.substr(log.size() - std::min<size_t>(log.size(), 2000)).c_str());
+                 wine_.exitCode(), command.c_str(), log_.c_str(), tail.c_str());
     start();
   }
 }
