@@ -129,7 +129,7 @@ void RegisterAdaptedWindow(HWND wnd) { AddUnique(AdaptedWindows(), wnd); }
 void UnregisterAdaptedWindow(HWND wnd) noexcept { Erase(AdaptedWindows(), wnd); }
 
 bool IsSkinnedWindow(HWND wnd) {
-    if (fw::IsOwnProcessWindow(wnd) && ::GetPropW(wnd, SkinDataProperty)) return true;
+    if (SkinDataLinkOf(wnd)) return true;
     return std::find(SkinnedForms().begin(), SkinnedForms().end(), wnd) != SkinnedForms().end();
 }
 

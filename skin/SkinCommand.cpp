@@ -2,9 +2,68 @@
 
 #include "framework/Controls.h"
 
+#include <algorithm>
+#include <iterator>
+#include <mutex>
+#include <utility>
+#include <vector>
+
 namespace skin {
 namespace {
 thread_local int deliveryDepth = 0;
+
+/*
+ * Wine answers every GetPropW with a round trip to its server, some 25 us, and
+ * skin commands reach every control at each paint, showing and broadcast; so the
+ * links live here as well as in the windows' properties, which stay for anyone
+ * who looks. The table holds the process's skinned windows, a few dozen at most:
+ * a vector searched from the newest is quicker than a hash for that.
+ */
+struct LinkTable {
+    std::mutex lock;
+    std::vector<std::pair<HWND, TacSkinDataLink*>> links;
+
+    auto Find(HWND wnd) {
+        return std::find_if(links.rbegin(), links.rend(), [wnd](const auto& l) { return l.first == wnd; });
+    }
+};
+
+LinkTable& Links() {
+    static LinkTable table;
+    return table;
+}
+}  // namespace
+
+void SetSkinDataLink(HWND wnd, TacSkinDataLink* link) {
+    LinkTable& table = Links();
+    {
+        const std::lock_guard guard(table.lock);
+        if (const auto it = table.Find(wnd); it != table.links.rend()) {
+            if (it->second == link) return;
+            it->second = link;
+        } else {
+            table.links.emplace_back(wnd, link);
+        }
+    }
+    ::SetPropW(wnd, SkinDataProperty, link);
+}
+
+void RemoveSkinDataLink(HWND wnd, const TacSkinDataLink* link) noexcept {
+    LinkTable& table = Links();
+    {
+        const std::lock_guard guard(table.lock);
+        const auto it = table.Find(wnd);
+        if (it == table.links.rend() || it->second != link) return;
+        table.links.erase(std::next(it).base());
+    }
+    if (::IsWindow(wnd) && ::GetPropW(wnd, SkinDataProperty) == link) ::RemovePropW(wnd, SkinDataProperty);
+}
+
+TacSkinDataLink* SkinDataLinkOf(HWND wnd) noexcept {
+    LinkTable& table = Links();
+    const std::lock_guard guard(table.lock);
+    const auto it = table.Find(wnd);
+    return it == table.links.rend() ? nullptr : it->second;
 }
 
 bool SkinCommandCarriesPointer(std::uint16_t command) noexcept {
@@ -48,7 +107,7 @@ LRESULT SendSkinCommand(HWND wnd, std::uint16_t command, LPARAM lParam, std::uin
     if (!wnd || !::IsWindow(wnd) || !fw::IsOwnProcessWindow(wnd)) return 0;
     SkinCommandDelivery delivery;
     const WPARAM wParam = MakeSkinWParam(command, sub);
-    if (auto* link = static_cast<TacSkinDataLink*>(::GetPropW(wnd, SkinDataProperty)); link && link->WndProc) {
+    if (TacSkinDataLink* link = SkinDataLinkOf(wnd); link && link->WndProc) {
         // The same protection the window procedure gives: one failing window
         // does not end a broadcast, and re-creation waits for the loop.
         return fw::TWinControl::DeliverDirect(wnd, link->WndProc, link->Self, WM_SKINCMD, wParam, lParam);

@@ -76,6 +76,15 @@ struct TacSkinDataLink {
 };
 inline constexpr wchar_t SkinDataProperty[] = L"ACSDATA";
 
+// The links this process has put on its windows. Setting one sets the window's
+// property too; the sender reads the link from here.
+void SetSkinDataLink(HWND wnd, TacSkinDataLink* link);
+// Forgets the window's link and removes its property, both only while they are
+// still this link.
+void RemoveSkinDataLink(HWND wnd, const TacSkinDataLink* link) noexcept;
+// The link this process set on the window, if any.
+TacSkinDataLink* SkinDataLinkOf(HWND wnd) noexcept;
+
 // Sends a skin command to a window: directly through its "ACSDATA" link when it has one,
 // else with SendMessage. Only the GUI thread sends skin commands.
 LRESULT SendSkinCommand(HWND wnd, std::uint16_t command, LPARAM lParam = 0, std::uint16_t sub = 0);

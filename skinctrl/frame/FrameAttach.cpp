@@ -77,7 +77,7 @@ TsSkinProvider* ProviderOf(HWND form) noexcept {
 bool AddSupportedForm(HWND wnd) {
   TsSkinManager* manager = Manager();
   if (!manager || manager->Destroying() || fw::Application().Terminated() || !::IsWindow(wnd)) return false;
-  if (::GetPropW(wnd, skin::SkinDataProperty) || ::GetPropW(wnd, AdapterProperty)) return false;
+  if (skin::SkinDataLinkOf(wnd) || ::GetPropW(wnd, AdapterProperty)) return false;
   const auto style = static_cast<DWORD>(::GetWindowLongPtrW(wnd, GWL_STYLE));
   if ((style & WS_POPUP) && !(style & WS_BORDER)) return false;
   if (ProviderOf(wnd)) return false;

@@ -145,16 +145,14 @@ void TsCommonData::InitCommonProp() {
   const HWND wnd = OwnerHandle();
   if (!wnd) return;
   if (propertyWnd_ && propertyWnd_ != wnd) RemoveCommonProp();
-  ::SetPropW(wnd, skin::SkinDataProperty, &WndProc);
+  skin::SetSkinDataLink(wnd, &WndProc);
   propertyWnd_ = wnd;
 }
 
 void TsCommonData::RemoveCommonProp() noexcept {
-  // Always, also while the application terminates: a property left behind would
+  // Always, also while the application terminates: a link left behind would
   // send the next direct delivery into a freed object.
-  if (propertyWnd_ && ::IsWindow(propertyWnd_) && ::GetPropW(propertyWnd_, skin::SkinDataProperty) == &WndProc) {
-    ::RemovePropW(propertyWnd_, skin::SkinDataProperty);
-  }
+  if (propertyWnd_) skin::RemoveSkinDataLink(propertyWnd_, &WndProc);
   propertyWnd_ = nullptr;
 }
 

@@ -7,9 +7,11 @@
 #include "skin/SkinBroadcast.h"
 #include "skinctrl/gdi/DibBitmap.h"
 #include "skinctrl/state/PaintGuard.h"
+#include "tests/support/ImportPatch.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <sstream>
 #include <atomic>
@@ -387,6 +389,44 @@ TEST_F(SkinStateTest, AddressCarryingCommandsAreRefusedUnlessThisThreadDeliversT
   // This thread's own delivery is trusted by either route.
   EXPECT_EQ(SendSkinCommand(wnd, SKC_SETSECTION, address), 1);
   EXPECT_EQ(s.Data().SkinSection(), "EDIT");
+}
+
+// --- Cost ---
+
+// Under Wine every window property read or written is a round trip to the
+// server, and skin commands reach each control at every paint and broadcast.
+std::atomic<int> propertyCalls{0};
+decltype(&::GetPropW) realGetProp = nullptr;
+decltype(&::SetPropW) realSetProp = nullptr;
+HANDLE WINAPI CountedGetProp(HWND wnd, LPCWSTR name) {
+  ++propertyCalls;
+  return realGetProp(wnd, name);
+}
+BOOL WINAPI CountedSetProp(HWND wnd, LPCWSTR name, HANDLE data) {
+  ++propertyCalls;
+  return realSetProp(wnd, name, data);
+}
+
+TEST_F(SkinStateTest, CommandsBroadcastsAndReloadsTouchNoWindowProperty) {
+  SkinScene s;
+  testsupport::ImportPatch get("user32.dll", "GetPropW", reinterpret_cast<void*>(&CountedGetProp));
+  testsupport::ImportPatch set("user32.dll", "SetPropW", reinterpret_cast<void*>(&CountedSetProp));
+  realGetProp = reinterpret_cast<decltype(realGetProp)>(get.Original());
+  realSetProp = reinterpret_cast<decltype(realSetProp)>(set.Original());
+  propertyCalls = 0;
+  s.control->OwnCommands.clear();
+
+  EXPECT_EQ(SendSkinCommand(s.ControlWnd(), SKC_ISSKINNED), 1);
+  BroadcastToControls(s.panel->Handle(), SKC_SETHALFVISIBLE, 0);
+  EXPECT_TRUE(IsSkinnedWindow(s.ControlWnd()));
+  s.panel->SkinData->Loaded(false);
+  s.Data().Loaded(false);
+
+  EXPECT_EQ(propertyCalls, 0);
+  EXPECT_EQ(std::count(s.control->OwnCommands.begin(), s.control->OwnCommands.end(), SKC_ISSKINNED), 1);
+  EXPECT_TRUE(s.Data().HalfVisible) << "the broadcast did not reach the control";
+  // The link is in the window's property still, for whoever looks there.
+  EXPECT_EQ(realGetProp(s.ControlWnd(), SkinDataProperty), &s.Data().WndProc);
 }
 
 // The built-in skin's button has no outer image of its own: shown always, it
