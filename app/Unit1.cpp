@@ -163,10 +163,10 @@ void TForm1::ComPortRxChar(fw::TObject* /*sender*/, int count) {
     fw::trace::Mark(fw::trace::TPoint::RxHandler);
     std::wstring reply;
     ComPort->ReadStr(reply, count);
+    fw::trace::Mark(fw::trace::TPoint::ReplyRead);
     const std::optional<std::wstring> line = DeviceFoundLine(std::move(reply));
     if (!line) return;
-    sMemo1->Lines().Add(*line);
-    if (sMemo1->ReadText([](std::wstring_view text) { return text.ends_with(L"\r\n"); })) sMemo1->DeleteTail(2);
+    sMemo1->AddLastLine(*line);
     fw::trace::Mark(fw::trace::TPoint::MemoTextSet);
     // The answer is what the user waits for: painted now, not when the
     // thread has no other message left (the button's fade ticks among them).

@@ -544,15 +544,11 @@ TMemo::TLockedText::~TLockedText() {
     if (buffer_) ::LocalUnlock(buffer_);
 }
 
-void TMemo::DeleteTail(size_t count) {
-    HWND wnd = HandleIfAllocated();
-    if (!wnd) {
-        SetText(text_.substr(0, text_.size() - std::min(count, text_.size())));
-        return;
-    }
-    const size_t length = static_cast<size_t>(::GetWindowTextLengthW(wnd));
-    ::SendMessageW(wnd, EM_SETSEL, static_cast<WPARAM>(length - std::min(count, length)), static_cast<LPARAM>(length));
-    ::SendMessageW(wnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+void TMemo::AddLastLine(std::wstring_view line) {
+    const bool lineBreakFirst = ReadText([](std::wstring_view text) { return !text.empty() && !EndsWithLineBreak(text); });
+    std::wstring added = lineBreakFirst ? L"\r\n" + std::wstring(line) : std::wstring(line) + L"\r\n";
+    if (added.ends_with(L"\r\n")) added.resize(added.size() - 2);
+    if (!added.empty()) AppendText(added);
 }
 
 void TMemo::AppendText(const std::wstring& text) {

@@ -219,8 +219,10 @@ public:
     void SetScrollBars(TScrollStyle value);
     // Adds text at the end without replacing the rest (keeps the view at the end).
     void AppendText(const std::wstring& text);
-    // Removes the last count characters the same way.
-    void DeleteTail(size_t count);
+    // What Lines().Add(line) leaves with the line break at its end taken off,
+    // in one change of the text: the control lays out and invalidates the
+    // end of its text once, not twice.
+    void AddLastLine(std::wstring_view line);
     // Calls read with the text where the control keeps it, and returns what
     // read returns. Nothing is copied: the view is valid while read runs,
     // which must not change the memo.

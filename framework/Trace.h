@@ -24,6 +24,7 @@ enum class TPoint : std::uint32_t {
     MemoFramePainted,      // the memo's frame (non-client area) has been painted
     FormPaint,             // a paint of the main window's client area or its panel
     ButtonPaint,           // a paint of a skinned button
+    ReplyRead,             // the receive handler has read the reply from the port
 };
 
 // The layout of the section, shared with the reader.

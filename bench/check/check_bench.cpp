@@ -148,7 +148,7 @@ constexpr size_t kButtonUp = P(TPoint::ButtonUp), kPressedShown = P(TPoint::Butt
                  kPortOpened = P(TPoint::PortOpened), kCommandWritten = P(TPoint::CommandWritten),
                  kEventWaitEnded = P(TPoint::EventWaitEnded), kRxHandler = P(TPoint::RxHandler),
                  kMemoTextSet = P(TPoint::MemoTextSet), kMemoPaintBegin = P(TPoint::MemoPaintBegin),
-                 kMemoPainted = P(TPoint::MemoPainted);
+                 kMemoPainted = P(TPoint::MemoPainted), kReplyRead = P(TPoint::ReplyRead);
 constexpr size_t kPoints = 32;
 
 // One check's times (microseconds on the trace's clock, 0 for none) and what
@@ -179,6 +179,7 @@ CheckTimes Phases(const std::vector<Mark>& marks, CheckTimes t) {
   t.at[kEventWaitEnded] = first(kEventWaitEnded, t.at[kPortOpened]);
   t.at[kRxHandler] = first(kRxHandler, t.at[kPortOpened]);
   if (t.at[kRxHandler] == 0) return t;
+  t.at[kReplyRead] = first(kReplyRead, t.at[kRxHandler]);
   t.at[kMemoTextSet] = first(kMemoTextSet, t.at[kRxHandler]);
   if (t.at[kMemoTextSet] == 0) return t;
   t.at[kMemoPainted] = first(kMemoPainted, t.at[kMemoTextSet]);
@@ -225,7 +226,8 @@ void PrintPhases(const char* title, const std::vector<CheckTimes>& all) {
   step("-> reply written by the far end (its last byte)", [](const CheckTimes& t) { return t.replySent - t.commandSeen; });
   step("-> first event: the event thread's wait ends", [](const CheckTimes& t) { return t.at[kEventWaitEnded] - t.replySent; });
   step("-> receive handler on the GUI thread", [](const CheckTimes& t) { return t.at[kRxHandler] - t.at[kEventWaitEnded]; });
-  step("-> reply read, cleaned and in the memo's text", [](const CheckTimes& t) { return t.at[kMemoTextSet] - t.at[kRxHandler]; });
+  step("-> reply read from the port", [](const CheckTimes& t) { return t.at[kReplyRead] - t.at[kRxHandler]; });
+  step("-> cleaned and in the memo's text", [](const CheckTimes& t) { return t.at[kMemoTextSet] - t.at[kReplyRead]; });
   step("-> memo painted", [](const CheckTimes& t) { return t.at[kMemoPainted] - t.at[kMemoTextSet]; });
   step("   of which the memo's paint itself", [](const CheckTimes& t) { return t.at[kMemoPainted] - t.at[kMemoPaintBegin]; });
   step("release -> memo painted, whole", [](const CheckTimes& t) { return t.at[kMemoPainted] - t.at[kButtonUp]; });

@@ -271,11 +271,33 @@ TEST_F(ControlsTest, AddingALineToALongMemoCopiesNothingAndSetsNothing) {
         return memo->ReadText([tail](std::wstring_view t) { return t.ends_with(tail); });
     };
     EXPECT_TRUE(endsWith(L"X\r\nDevice found: Y\r\n"));
-    memo->DeleteTail(2);
+    memo->AddLastLine(L"Device found: Z");
+    EXPECT_EQ(spy.Count(WM_GETTEXT), 0);
     EXPECT_EQ(spy.Count(WM_SETTEXT), 0);
-    EXPECT_TRUE(endsWith(L"X\r\nDevice found: Y"));
-    EXPECT_EQ(lines.Count(), 2001);
-    EXPECT_EQ(lines.Get(2000), L"Device found: Y");
+    EXPECT_EQ(spy.Count(EM_REPLACESEL), 2);
+    EXPECT_TRUE(endsWith(L"X\r\nDevice found: Y\r\nDevice found: Z"));
+    EXPECT_EQ(lines.Count(), 2002);
+    EXPECT_EQ(lines.Get(2001), L"Device found: Z");
+}
+
+// A last line leaves what adding it and taking off the line break the text
+// then ends with leaves, whatever the text ends with and the line holds, and
+// changes the text at most once.
+TEST_F(ControlsTest, ALastLineIsALineAddedWithTheEndingBreakTakenOff) {
+    for (const std::wstring_view text : {L"", L"A", L"A\r\n", L"A\n", L"A\r", L"A\r\n\r\n"}) {
+        for (const std::wstring_view line : {L"S", L"", L"S\r\n", L"\n", L"S\r"}) {
+            memo->SetText(std::wstring(text));
+            memo->Lines().Add(std::wstring(line));
+            std::wstring expected = memo->Text();
+            if (expected.ends_with(L"\r\n")) expected.resize(expected.size() - 2);
+
+            memo->SetText(std::wstring(text));
+            Spy spy(memo);
+            memo->AddLastLine(line);
+            EXPECT_EQ(memo->Text(), expected) << "text \"" << fw::ToUtf8(text) << "\", line \"" << fw::ToUtf8(line) << '"';
+            EXPECT_LE(spy.Count(EM_REPLACESEL), 1);
+        }
+    }
 }
 
 // A log growing a line at a time: the control is handed a buffer of twice
