@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  make cmake g++ clang libclang-rt-14-dev
+  make cmake ninja-build g++ clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest zlib1g-dev
   wine wine64 xvfb x11-utils socat imagemagick xdotool
