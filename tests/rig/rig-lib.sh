@@ -31,15 +31,22 @@ rig_prefix() {
   mkdir -p "$RIG_DIR"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.quillon-ready" ]; then
+    # The marker holds the version of the prefix's settings: one an older rig
+    # made is made anew.
+    if [ "$(cat "$WINEPREFIX/.quillon-ready" 2>/dev/null)" != 2 ]; then
       rm -rf "$WINEPREFIX"
       wineboot -i >/dev/null 2>&1
       # A virtual desktop gives windows real frames without a window manager,
       # and keeps "wine prog.exe" running the program in its own process.
       wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Quillon /f >/dev/null 2>&1
       wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quillon /d 1024x768 /f >/dev/null 2>&1
+      # A program that crashes gets Wine's debugger, whose crash dialog would
+      # wait on the invisible display, holding the test's output open until its
+      # time-out; without the dialog the debugger prints the backtrace and the
+      # program ends at once.
+      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
       wineserver -w
-      touch "$WINEPREFIX/.quillon-ready"
+      echo 2 >"$WINEPREFIX/.quillon-ready"
     fi
   ) 9>"$RIG_DIR/prefix.lock"
 }

@@ -284,13 +284,13 @@ TEST_F(SkinManagerTest, ControlsOfAFormReceiveTheCommandsToo) {
         static_cast<std::vector<std::uint16_t>*>(self)->push_back(SkinCommandOf(w));
         return 0;
     };
-    ::SetPropW(child, SkinDataProperty, &link);
+    SetSkinDataLink(child, &link);
     {
         fw::TComponent form(nullptr);
         TsSkinManager* m = CreateMainManager(form, TestArchive());
         m->UpdateSkinSection(L"button");
     }
-    ::RemovePropW(child, SkinDataProperty);
+    RemoveSkinDataLink(child, &link);
     ::DestroyWindow(child);
     const std::vector<std::uint16_t> expected = {SKC_SKINCHANGED, SKC_SECTIONUPDATED, SKC_SKINREMOVED};
     EXPECT_EQ(childCommands, expected);
@@ -331,9 +331,9 @@ TEST_F(SkinManagerTest, AThrowingReceiverDoesNotEndABroadcastOnEitherPath) {
     };
     TacSkinDataLink firstLink{proc, &throwing}, lastLink{proc, &recreating};
     recreating.recreate = true;
-    ::SetPropW(first->Handle(), SkinDataProperty, &firstLink);
+    SetSkinDataLink(first->Handle(), &firstLink);
     HWND lastWnd = last->Handle();
-    ::SetPropW(lastWnd, SkinDataProperty, &lastLink);
+    SetSkinDataLink(lastWnd, &lastLink);
     int labelGot = 0;
     label->WindowProc.Install(&labelGot, [&](fw::TMessage& m) {
         if (m.Msg == WM_SKINCMD) {
@@ -355,7 +355,8 @@ TEST_F(SkinManagerTest, AThrowingReceiverDoesNotEndABroadcastOnEitherPath) {
     EXPECT_FALSE(::IsWindow(lastWnd));
     EXPECT_TRUE(::IsWindow(last->HandleIfAllocated()));
 
-    ::RemovePropW(first->Handle(), SkinDataProperty);
+    RemoveSkinDataLink(first->Handle(), &firstLink);
+    RemoveSkinDataLink(lastWnd, &lastLink);
     label->WindowProc.Remove(&labelGot);
     fw::Application().OnException = nullptr;
     delete form;

@@ -45,6 +45,8 @@
 //   com-write TEXT           writes TEXT (escapes as in answers) and waits for it to go
 //   com-read MS [N]          what arrives within MS (or once N bytes have), escaped
 //   com-close
+//   crash                    ends the driver by an access violation, as a program's
+//                            fault would (the rig's test of what Wine then does)
 //   quit
 #include <windows.h>
 
@@ -724,6 +726,9 @@ Reply run(const std::string &line) {
     r = serialcomm(args);
   } else if (cmd.rfind("com-", 0) == 0) {
     r = com(cmd, args);
+  } else if (cmd == "crash") {
+    std::fflush(stdout);
+    *static_cast<volatile int*>(nullptr) = 0;
   } else {
     fail("unknown command " + cmd);
   }

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <chrono>
 #include <thread>
 #include <unistd.h>
 
@@ -160,6 +161,20 @@ TEST_F(WineSerial, ADriverThatEndedIsStartedAgainOnceAndTold) {
   EXPECT_TRUE(answer.has_value());
   EXPECT_NE(driver.pid(), first);
   EXPECT_NE(told.find("the driver ended (status 137)"), std::string::npos) << told;
+}
+
+// A program's fault ends it at once (Wine's debugger prints the backtrace)
+// instead of a crash dialog holding it, and its output, until a time-out.
+TEST_F(WineSerial, AProgramThatFaultsEndsAtOnce) {
+  const auto start = std::chrono::steady_clock::now();
+  std::string said;
+  try {
+    driver.tryCall("crash", rig::Millis(30000));
+  } catch (const rig::Error &e) {
+    said = e.what();
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << said;
+  EXPECT_NE(said.find("page fault"), std::string::npos) << said;
 }
 
 TEST_F(WineSerial, TalksToTheEmulatorThroughWine) {
