@@ -48,20 +48,30 @@ function(quillon_reuse_pch target base)
   target_precompile_headers(${target} REUSE_FROM ${base})
 endfunction()
 
-# Gives every library and program made in the folder and below it the
-# precompiled header that suits it. Called once their links are all known.
-function(quillon_precompile_headers folder)
+# The targets of the given types made in the folder and below it, into out.
+function(quillon_targets_under folder types out)
+  set(found)
   get_property(targets DIRECTORY ${folder} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(target ${targets})
     get_target_property(type ${target} TYPE)
-    if(NOT type MATCHES "^(STATIC_LIBRARY|EXECUTABLE)$")
-      continue()
+    if(type MATCHES "^(${types})$")
+      list(APPEND found ${target})
     endif()
-    get_target_property(links ${target} LINK_LIBRARIES)
-    quillon_reuse_pch(${target} quillon_pch ${links})
   endforeach()
   get_property(subfolders DIRECTORY ${folder} PROPERTY SUBDIRECTORIES)
   foreach(subfolder ${subfolders})
-    quillon_precompile_headers(${subfolder})
+    quillon_targets_under(${subfolder} "${types}" below)
+    list(APPEND found ${below})
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+# Gives every library and program made in the folder and below it the
+# precompiled header that suits it. Called once their links are all known.
+function(quillon_precompile_headers folder)
+  quillon_targets_under(${folder} "STATIC_LIBRARY|EXECUTABLE" targets)
+  foreach(target ${targets})
+    get_target_property(links ${target} LINK_LIBRARIES)
+    quillon_reuse_pch(${target} quillon_pch ${links})
   endforeach()
 endfunction()
