@@ -28,9 +28,11 @@ struct LinkTable {
     }
 };
 
+// Never destroyed: skinned controls let go of their links while the program's
+// static objects are torn down, in any order.
 LinkTable& Links() {
-    static LinkTable table;
-    return table;
+    static auto* table = new LinkTable;
+    return *table;
 }
 }  // namespace
 
